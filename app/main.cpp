@@ -1,8 +1,28 @@
 #include "PApplication.h"
+#include "UAPropos.h"
+#include "UAbandonBmp.h"
+#include "UAccueil.h"
+#include "UAvertissementVersionTest.h"
+#include "UDDPGaussien.h"
+#include "UDDPNeutre.h"
+#include "UDDPPasseBas.h"
+#include "UEnteteFit.h"
+#include "UExportationJpeg.h"
+#include "UGaussien.h"
+#include "UInstallationImage.h"
+#include "UMain.h"
+#include "UMasqueFlou.h"
+#include "UMire.h"
+#include "UPasseBas.h"
+#include "UPasseHaut.h"
+#include "UZoom.h"
 
-#include <QMainWindow>
+#include <QDialog>
+#include <QScreen>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <vector>
 
 int main(int argc, char** argv)
 {
@@ -12,8 +32,55 @@ int main(int argc, char** argv)
         return 1;
     }
     TApplication app(argc, argv);
-    QMainWindow fenetre;
-    fenetre.setWindowTitle(QStringLiteral("Stelor"));
-    fenetre.showMaximized();
-    return app.exec();
+    QApplication::setApplicationName(QStringLiteral("Stelor"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Stelor"));
+
+    // The long-lived forms, created once in this order, the frame first; all
+    // stay hidden but the frame. Each sets its global pointer here. A form
+    // not listed yet takes its place in this order when it exists.
+    Main = new TMain;
+    QObject::connect(Main, &TMain::FinDemandee, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    std::vector<std::unique_ptr<QDialog>> formes;
+    auto creer = [&formes](auto*& global, auto* forme) {
+        global = forme;
+        formes.emplace_back(forme);
+    };
+    creer(AvertissementVersionTest, new TAvertissementVersionTest);
+    creer(Accueil, new TAccueil);
+    creer(APropos, new TAPropos);
+    creer(MasqueFlou, new TMasqueFlou);
+    // TPreferences
+    creer(Gaussien, new TGaussien);
+    creer(PasseBas, new TPasseBas);
+    creer(PasseHaut, new TPasseHaut);
+    // TConvolution
+    creer(DDPPasseBas, new TDDPPasseBas);
+    creer(DDPGaussien, new TDDPGaussien);
+    creer(EnteteFit, new TEnteteFit);
+    creer(Mire, new TMire);
+    creer(ExportationJpeg, new TExportationJpeg);
+    // TBordures, TStatistiques
+    creer(DDPNeutre, new TDDPNeutre);
+    // TAnimation, TEnregistrementSelection, TConfirmationFichiers,
+    // TConversionImages, TSelectionTraitementImage, TDemandeValeur
+    creer(Zoom, new TZoom);
+    creer(AbandonBmp, new TAbandonBmp);
+    // TTranslationn, TRedimensionnement
+
+    // The image windows and the frame's commands that reach them.
+    InstallerFenetresImage(*Main);
+
+    // Without a window manager a maximised window keeps its size: give it the
+    // screen first.
+    if (QScreen* ecran = QGuiApplication::primaryScreen())
+        Main->setGeometry(ecran->availableGeometry());
+    Main->showMaximized();
+    const int code = app.exec();
+
+    // The frame goes first, with its document windows, while every dialog
+    // they might still reach exists; then the dialogs, last created first.
+    delete Main;
+    while (!formes.empty())
+        formes.pop_back();
+    return code;
 }

@@ -1,9 +1,11 @@
 #pragma once
-// One 16-bit FITS image in memory.
+// One 16-bit FITS image in memory (Part 1.101), the FITS file format
+// (Part 1.102) and the display levels and transfer curves (Part 1.103).
 #include <QImage>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -39,3 +41,195 @@ public:
     double* Colonne(int x) { return Pixels.data() + static_cast<size_t>(x) * (YMax + 1); }
     const double* Colonne(int x) const { return Pixels.data() + static_cast<size_t>(x) * (YMax + 1); }
 };
+
+// ===========================================================================
+// Part 1.103: transfer curves. Shared with the BMP rendering (Part 1.140),
+// which goes through the same curves.
+// ===========================================================================
+
+// Curve constants of one rendering: chosen by the sign of TRFT (below 0
+// exponential, 0 linear, above 0 logarithmic) and computed once.
+struct TCourbeAffichage {
+    int Genre = 0;            // -1 exponential, 0 linear, 1 logarithmic
+    int32_t SMin = 0;
+    int32_t SMax = 0;
+    long double Ecart = 0;    // SMax - SMin
+    long double LnA = 0;      // log: ln a
+    long double InvA = 0;     // log: 1 / a
+    long double P = 0;        // exp: p = -TRFT
+    long double InvP = 0;     // exp: 1 / p
+};
+
+TCourbeAffichage PreparerCourbe(int32_t sMin, int32_t sMax, double trft);
+// Output (0..sortie) of the curve for the rounded pixel value v; any v and
+// any levels (64-bit arithmetic, no overflow).
+int NiveauCourbe(const TCourbeAffichage& courbe, int64_t v, int sortie = 255);
+
+// The per-rendering lookup table: entry v = curve output (out 255) for the
+// rounded pixel value v, v = 0..65535.
+using TTableCourbe = std::array<uint8_t, 65536>;
+void ConstruireTableCourbe(const TCourbeAffichage& courbe, TTableCourbe& table);
+void ConstruireTableCourbe(int32_t sMin, int32_t sMax, double trft, TTableCourbe& table);
+// Rounds a pixel value to the curve's input (halves to even), kept within
+// +-1e15 so that every later integer computation is exact.
+int64_t ArrondiPixel(double valeur);
+
+// The per-value functions of the Part. PreparerCourbeLog / PreparerCourbeExp
+// keep the constants in module storage for NiveauLog / NiveauExp and the
+// gain factors FacteurLog / FacteurExp.
+int NiveauLineaire(int32_t sMin, int32_t sMax, int64_t v, int sortie);
+void PreparerCourbeLog(int32_t sMin, int32_t sMax, double trft);
+void PreparerCourbeExp(int32_t sMin, int32_t sMax, double p);
+int NiveauLog(int32_t sMin, int32_t sMax, int64_t v, int sortie);
+int NiveauExp(int32_t sMin, int32_t sMax, int64_t v, double trft, int sortie);
+long double FacteurLog(int32_t sMin, int64_t v);
+long double FacteurExp(int32_t sMin, double p, int64_t v);
+
+// The 41-value ladder.
+bool EstTransfertValide(double valeur);
+double TransfertSuivant(double valeur);
+double TransfertPrecedent(double valeur);
+QString NomCourbe(double valeur);            // "Exp", "Lin" or "Log"
+double TransfertParDefaut();                 // 0
+
+// ===========================================================================
+// Part 1.101: the image object.
+// ===========================================================================
+
+void CreerHistoFit(THistoFit& image, TProprietaire proprietaire = {});
+void DetruireHistoFit(THistoFit& image);
+int32_t LargeurFit(const THistoFit& image);
+int32_t HauteurFit(const THistoFit& image);
+int32_t ZoomFit(const THistoFit& image);
+double ValeurPixelFit(const THistoFit& image, int x, int y);
+void FixerPixelFit(THistoFit& image, int x, int y, double valeur);
+int64_t MiniArrondiFit(const THistoFit& image);
+int64_t MaxiArrondiFit(const THistoFit& image);
+void PositionMaxiFit(const THistoFit& image, int32_t& x, int32_t& y);
+
+void CopierPixelsFit(const THistoFit& source, THistoFit& cible);
+void CopierHistoFit(const THistoFit& source, THistoFit& cible);
+void EchangerHistoFit(THistoFit& a, THistoFit& b);
+
+void InitialiserImageFit(THistoFit& image, int32_t largeur, int32_t hauteur, double valeur);
+void CreerImageFitRemplie(THistoFit& image, int32_t largeur, int32_t hauteur, double valeur);
+void ImporterBitmapFit(THistoFit& image, const QImage& bitmap);
+
+void AdditionnerImageFit(THistoFit& image, const THistoFit& autre);
+void SoustraireImageFit(THistoFit& image, const THistoFit& autre);
+void MultiplierImageFit(THistoFit& image, const THistoFit& autre, double k);
+void DiviserImageFit(THistoFit& image, const THistoFit& autre, double k);
+void MultiplierConstanteFit(THistoFit& image, double c);
+
+// ===========================================================================
+// Part 1.102: FITS files and header cards.
+// ===========================================================================
+
+// Loads a file. A missing file, a missing "END" card, NAXIS1/NAXIS2 missing,
+// not positive or beyond 32 bits, or data running past the end of the file
+// throw EErreurFichier (code 100, French text naming the fault) and leave the
+// image as it was. BZERO 0: samples read as 0..65535 (the Part's rule); any
+// other BZERO: standard signed samples x BSCALE + BZERO (for 32768 the same
+// as the Part's rule). Unpadded data is accepted.
+void LireFichierFit(THistoFit& image, const QString& nom);
+void ChargerFit(THistoFit& image, const QString& nom);
+// Writes a standard FITS file that fitsverify accepts, through a temporary
+// file renamed over the target at the end (a failed save leaves the old file
+// and the image's header untouched). The header written, which becomes the
+// image's: SIMPLE, BITPIX 16, NAXIS 2, NAXIS1, NAXIS2 first (kept as they are
+// when already so); BSCALE 1 (other BSCALE cards removed); BZERO 32768 after
+// NAXIS2 when Max (or a pixel) rounds to 32768 or more, no BZERO otherwise;
+// the program cards rebuilt, STL_TRFT with a decimal point; printable ASCII
+// only; "END" last. Samples are round(pixel) clamped to 0..65535; the data is
+// padded with zero bytes to a multiple of 2880.
+void EnregistrerFit(THistoFit& image, const QString& nom);
+int CompterCartesFit(const QString& nom);
+QByteArray LireFichierEnMemoire(const QString& nom);
+// The header's NAXIS1 and NAXIS2, with the same checks as a load (the pixels
+// themselves are not decoded).
+void DimensionsFichierFit(const QString& nom, int32_t& largeur, int32_t& hauteur);
+void SeuilsFichierFit(const QString& nom, int32_t& bas, int32_t& haut);
+
+// Header builders and changes.
+void CreerEnteteFit(int32_t largeur, int32_t hauteur, int32_t bitpix, int32_t seuilBas, int32_t seuilHaut,
+                    double transfert, QStringList& entete);
+void AjouterBZeroFit(THistoFit& image, double valeur);
+void SupprimerBZeroFit(THistoFit& image);
+void FixerDimensionsEnteteFit(THistoFit& image, int32_t largeur, int32_t hauteur);
+// The header completion of reading: program cards appended when missing.
+void CompleterEnteteFit(THistoFit& image);
+
+// Value readers over the header in memory (last matching card, text test,
+// default otherwise).
+int32_t LireNaxis1Fit(const QStringList& entete);
+int32_t LireNaxis2Fit(const QStringList& entete);
+double LireBZeroFit(const QStringList& entete);
+double LireBScaleFit(const QStringList& entete);
+int32_t LireSMinEnteteFit(const QStringList& entete);
+int32_t LireSMaxEnteteFit(const QStringList& entete);
+double LireTransfertEnteteFit(const QStringList& entete);
+int32_t LireNaxis1Fit(const THistoFit& image);
+int32_t LireNaxis2Fit(const THistoFit& image);
+double LireBZeroFit(const THistoFit& image);
+double LireBScaleFit(const THistoFit& image);
+int32_t LireSMinEnteteFit(const THistoFit& image);
+int32_t LireSMaxEnteteFit(const THistoFit& image);
+double LireTransfertEnteteFit(const THistoFit& image);
+
+// The one number reading of FITS values, used by the reader and by the value
+// readers: the Part 1.106 text tests and conversions, with '.' taken as the
+// decimal comma and an exponent ("3.2768E4", "1.0D0") accepted for reals.
+// Return false (value untouched) for a text that holds no such number or an
+// integer beyond 32 bits.
+bool TexteCarteEnEntier(const QString& texte, int32_t& valeur);        // digits only
+bool TexteCarteEnEntierSigne(const QString& texte, int32_t& valeur);   // sign allowed
+bool TexteCarteEnReel(const QString& texte, double& valeur);
+
+// Card routines.
+QString MotCleCarte(const QString& carte);
+QString ValeurCarte(const QString& carte);
+QString ValeurCarteSansCommentaire(const QString& carte);
+QString NormaliserCarte(const QString& ligne);
+// Shortest decimal form of a real with '.' (3.5 -> "3.5", 0 -> "0").
+QString TexteReelCourt(double valeur);
+
+// ===========================================================================
+// Part 1.103: rendering, levels, summary, files and histogram band.
+// ===========================================================================
+
+// Renders with the image's levels, curve and zoom and hands the result to
+// Proprietaire (nothing when it is empty); positif false shows the negative.
+void AfficherFit(THistoFit& image, bool positif = true);
+// Renders, always positive, into BitmapAffichage and returns it.
+QImage& BitmapFit(THistoFit& image);
+// The rendering itself (8-bit grey, the image's palette or the grey one).
+QImage RendreFit(const THistoFit& image, bool positif);
+void FixerSeuilsFit(THistoFit& image, int32_t bas, int32_t haut, bool redessiner, bool positif);
+void FixerTransfertFit(THistoFit& image, bool redessiner, bool positif, double valeur);
+void FixerZoomFit(THistoFit& image, int32_t pourcent, bool redessiner, bool positif);
+
+// 65536 counters; values below 0 count at 0 and above 65535 at 65535.
+using THistogrammeFit = std::vector<int64_t>;
+void CalculerHistogrammeFit(const THistoFit& image, THistogrammeFit& table);
+int32_t ModeHistogrammeFit(const THistoFit& image);
+int32_t ModeHistogramme(const THistogrammeFit& table);
+int32_t SeuilMiniAutoFit(const THistoFit& image);
+int32_t SeuilMaxiAutoFit(const THistoFit& image);
+QString TexteInfoFit(const THistoFit& image);
+
+// Image kind from a file name: 1 FIT, 2 BMP, 0 other.
+enum : int32_t { tiAutre = 0, tiFit = 1, tiBmp = 2 };
+int32_t TypeFichier(const QString& nom);
+void DimensionsFichierImage(const QString& nom, int32_t& largeur, int32_t& hauteur);
+// True when every existing file of the list has the same size. The label is a
+// callback that shows a caption (empty: none); it is told the countdown and
+// cleared at the end.
+bool ControlerTaillesListe(const QStringList& noms, const std::function<void(const QString&)>& etiquette,
+                           const QString& texte);
+// Draws the bitmap into the picture of a control (dessin, of the control's
+// size) keeping its proportions.
+void AjusterDessin(QImage& dessin, const QImage& bitmap);
+// The threshold band on a histogram picture (Part 3.122).
+void MarquerSeuilsHistogramme(QImage& dessin, int32_t bas, int32_t haut, int32_t etendue);
+void MarquerSeuilsHistogrammeLog(QImage& dessin, int32_t bas, int32_t haut, int32_t etendue, double transfert);
+void MarquerSeuilsHistogrammeExp(QImage& dessin, int32_t bas, int32_t haut, int32_t etendue, double transfert);

@@ -1,0 +1,124 @@
+// Opening a 4096 x 4096 FIT file into an image window (read, automatic
+// levels, render, summary) against the bare read, and a zoom change.
+#include "UFit.h"
+#include "UTraitementImage.h"
+
+#include <QApplication>
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+#include <random>
+
+namespace {
+
+const int Cote = 4096;
+
+// A sky: background near 800 with noise and a few bright stars, in a file
+// without the program's cards, so that the levels come from the histogram.
+QString FichierEssai()
+{
+    static const QString nom = QDir::temp().filePath(QStringLiteral("bench_fenetre_4096.fit"));
+    if (QFile::exists(nom))
+        return nom;
+    QByteArray entete;
+    auto carte = [&entete](const QByteArray& texte) { entete += texte.leftJustified(80, ' '); };
+    carte("SIMPLE  =                    T");
+    carte("BITPIX  =                   16");
+    carte("NAXIS   =                    2");
+    carte("NAXIS1  =                 4096");
+    carte("NAXIS2  =                 4096");
+    carte("BZERO   =                32768");
+    carte("END");
+    entete = entete.leftJustified(2880, ' ');
+    QByteArray donnees(2 * Cote * Cote, '\0');
+    std::mt19937 alea(42);
+    std::normal_distribution<double> bruit(800.0, 30.0);
+    for (int i = 0; i < Cote * Cote; ++i) {
+        double v = bruit(alea);
+        if (i % 9973 == 0)
+            v = 40000;
+        const int brut = static_cast<int>(v) - 32768;
+        donnees[2 * i] = static_cast<char>((brut >> 8) & 0xFF);
+        donnees[2 * i + 1] = static_cast<char>(brut & 0xFF);
+    }
+    QFile f(nom);
+    if (!f.open(QIODevice::WriteOnly))
+        std::abort();
+    f.write(entete);
+    f.write(donnees);
+    return nom;
+}
+
+void BM_LectureNue(benchmark::State& etat)
+{
+    const QString nom = FichierEssai();
+    for (auto _ : etat) {
+        THistoFit image;
+        CreerHistoFit(image);
+        LireFichierFit(image, nom);
+        benchmark::DoNotOptimize(image.Pixels.data());
+        DetruireHistoFit(image);
+    }
+}
+BENCHMARK(BM_LectureNue)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// What the user waits for: the window shows the picture and its summary.
+void BM_OuvertureFenetre(benchmark::State& etat)
+{
+    const QString nom = FichierEssai();
+    for (auto _ : etat) {
+        auto* f = new TTraitementImage();
+        f->OuvrirImage(nom, true);
+        benchmark::DoNotOptimize(f->ImgSource->Picture.constBits());
+        etat.PauseTiming();
+        delete f;
+        etat.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OuvertureFenetre)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The same with the undo copy filled too (it is filled once the event loop is idle).
+void BM_OuvertureEtCopieAnnulation(benchmark::State& etat)
+{
+    const QString nom = FichierEssai();
+    for (auto _ : etat) {
+        auto* f = new TTraitementImage();
+        f->OuvrirImage(nom, true);
+        benchmark::DoNotOptimize(f->AnnulationFit().Pixels.data());
+        etat.PauseTiming();
+        delete f;
+        etat.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OuvertureEtCopieAnnulation)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// A zoom change renders again from the pixels in place.
+void BM_ChangementZoom(benchmark::State& etat)
+{
+    auto* f = new TTraitementImage();
+    f->OuvrirImage(FichierEssai(), true);
+    bool moitie = false;
+    for (auto _ : etat) {
+        moitie = !moitie;
+        f->ZoomParTexte(moitie ? QStringLiteral("50%") : QStringLiteral("25%"));
+        benchmark::DoNotOptimize(f->ImgSource->Picture.constBits());
+    }
+    delete f;
+}
+BENCHMARK(BM_ChangementZoom)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    QFile::remove(QDir::temp().filePath(QStringLiteral("bench_fenetre_4096.fit")));
+    return 0;
+}

@@ -1,0 +1,222 @@
+#include "UEnteteFit.h"
+
+#include "ui_UEnteteFit.h"
+
+#include "PDialogues.h"
+#include "PErreurs.h"
+#include "PFichiers.h"
+#include "UOutils.h"
+
+#if __has_include("UMain.h")
+#include "UMain.h"
+#define STELOR_AVEC_MAIN 1
+#endif
+
+#include <QFileInfo>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QPageSize>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTemporaryDir>
+#include <QTextDocument>
+
+TEnteteFit* EnteteFit = nullptr;
+
+namespace {
+const QString CarteEnd = QStringLiteral("END");
+
+QString Completer80(const QString& texte) { return texte.left(80).leftJustified(80, QLatin1Char(' ')); }
+
+// Inserts a NAXISn card the user removed, after the last NAXIS card (or
+// before END), so that the file keeps its size.
+void AssurerCarte(QStringList& cartes, const QString& motCle)
+{
+    for (const QString& c : cartes)
+        if (MotCleCarte(c) == motCle)
+            return;
+    qsizetype position = cartes.size() - 1; // before END
+    for (qsizetype i = 0; i + 1 < cartes.size(); ++i)
+        if (MotCleCarte(cartes[i]).startsWith(QStringLiteral("NAXIS")))
+            position = i + 1;
+    cartes.insert(position, NormaliserCarte(motCle + QStringLiteral("=") + QStringLiteral("0").rightJustified(21)));
+}
+
+QFont PoliceEntete()
+{
+    QFont police(QStringLiteral("Courier New"));
+    police.setStyleHint(QFont::Monospace);
+    if (!QFontInfo(police).fixedPitch())
+        police = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    police.setPixelSize(11);
+    return police;
+}
+
+// A NAXISn card that already holds the right size keeps its comment.
+void FixerDimension(QStringList& cartes, const QString& motCle, int32_t valeur)
+{
+    for (QString& c : cartes) {
+        if (MotCleCarte(c) != motCle)
+            continue;
+        int32_t lue = 0;
+        if (TexteCarteEnEntier(ValeurCarteSansCommentaire(c), lue) && lue == valeur)
+            continue;
+        c = NormaliserCarte(motCle + QStringLiteral("=") + EntierEnTexte(valeur).rightJustified(21)).left(80);
+    }
+}
+
+QString SansBlancsFinaux(const QString& carte)
+{
+    qsizetype n = carte.size();
+    while (n > 0 && carte[n - 1] == QLatin1Char(' '))
+        --n;
+    return carte.left(n);
+}
+
+bool MemesCartes(const QStringList& a, const QStringList& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (SansBlancsFinaux(a[i]) != SansBlancsFinaux(b[i]))
+            return false;
+    return true;
+}
+} // namespace
+
+QString LigneHistoriqueEnteteFit() { return QStringLiteral("Modification de l'entête Fit"); }
+
+TEnteteFit::TEnteteFit(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , ui(new Ui::TEnteteFit)
+{
+    ui->setupUi(this);
+    setFixedSize(616, 316);
+    ui->RchEdtEntete->setFont(PoliceEntete());
+    connect(ui->BtnOK, &QPushButton::clicked, this, &TEnteteFit::BtnOKClick);
+    connect(ui->BtnAnnuler, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui->BtnImprimer, &QPushButton::clicked, this, &TEnteteFit::BtnImprimerClick);
+}
+
+TEnteteFit::~TEnteteFit() { delete ui; }
+
+void TEnteteFit::Initialiser(int numero, THistoFit& image, TRappelEnteteModifiee rappel)
+{
+    Numero = numero;
+    Image = &image;
+    FRappel = std::move(rappel);
+    ui->RchEdtEntete->setPlainText(image.Entete.join(QLatin1Char('\n')));
+    QString nom;
+#ifdef STELOR_AVEC_MAIN
+    if (Main)
+        nom = NomFichierSansChemin(Main->NomFichierImage(numero));
+#endif
+    if (nom.isEmpty())
+        nom = QStringLiteral("*image non enregistrée*");
+    setWindowTitle(QStringLiteral("#") + EntierEnTexte(numero) + QStringLiteral(" Entete Fit [") + nom
+                   + QStringLiteral("]"));
+}
+
+QStringList TEnteteFit::CartesEditees(bool* ajoutEnd) const
+{
+    QStringList lignes = ui->RchEdtEntete->toPlainText().split(QLatin1Char('\n'));
+    // An editor emptied of everything still holds one empty line.
+    if (lignes.size() == 1 && lignes.front().isEmpty())
+        lignes.clear();
+    QStringList cartes;
+    bool finTrouvee = false;
+    for (const QString& ligne : lignes) {
+        cartes.append(NormaliserCarte(ligne).left(80));
+        // Cards past END would be read as pixel data.
+        if (ligne.trimmed() == CarteEnd) {
+            finTrouvee = true;
+            break;
+        }
+    }
+    if (ajoutEnd)
+        *ajoutEnd = !finTrouvee;
+    if (!finTrouvee)
+        cartes.append(Completer80(CarteEnd));
+
+    const double bscale = LireBScaleFit(cartes);
+    if (!(bscale > 0))
+        LeverErreur(QStringLiteral("La valeur de BSCALE doit être strictement positive : "
+                                   "l'image ne pourrait pas être relue. L'entête n'a pas été modifiée."));
+    if (Image) {
+        AssurerCarte(cartes, QStringLiteral("NAXIS1"));
+        AssurerCarte(cartes, QStringLiteral("NAXIS2"));
+        FixerDimension(cartes, QStringLiteral("NAXIS1"), LargeurFit(*Image));
+        FixerDimension(cartes, QStringLiteral("NAXIS2"), HauteurFit(*Image));
+    }
+    return cartes;
+}
+
+void TEnteteFit::BtnOKClick()
+{
+    if (!Image) {
+        accept();
+        return;
+    }
+    bool ajoutEnd = false;
+    QStringList cartes;
+    try {
+        cartes = CartesEditees(&ajoutEnd);
+    } catch (const EStelor& e) {
+        // The dialog stays open so the user can mend the value.
+        Dialogues::Erreur(e.Message());
+        return;
+    }
+    if (ajoutEnd)
+        Dialogues::Information(
+            QStringLiteral("L'entête Fit doit se terminer par 'END', le mot clé va être rajouté."));
+    // Padding the program's own short cards to 80 characters is no change.
+    const bool modifiee = !MemesCartes(cartes, Image->Entete);
+    Image->Entete = cartes;
+    accept();
+    if (modifiee && FRappel)
+        FRappel(LigneHistoriqueEnteteFit());
+}
+
+QString TEnteteFit::TexteImpression() const { return windowTitle() + QLatin1Char('\n') + ui->RchEdtEntete->toPlainText(); }
+
+void TEnteteFit::BtnImprimerClick()
+{
+    // A copy is printed: the editor's text never changes.
+    QTextDocument document;
+    document.setDefaultFont(PoliceEntete());
+    document.setPlainText(TexteImpression());
+
+    const QString titre = windowTitle();
+    if (!QPrinterInfo::defaultPrinter().isNull()) {
+        QPrinter imprimante(QPrinterInfo::defaultPrinter());
+        imprimante.setDocName(titre);
+        document.print(&imprimante);
+        return;
+    }
+    // No printer on this system: the printout becomes a PDF file.
+    const QString nom = Dialogues::ChoisirFichierEnregistrement(this, QStringLiteral("Imprimer l'entête Fit"),
+                                                                QStringLiteral("Fichier PDF (*.pdf)"));
+    if (nom.isEmpty())
+        return;
+    QTemporaryDir dossier;
+    const QString brouillon = dossier.path() + QStringLiteral("/entete.pdf");
+    {
+        QPrinter imprimante(QPrinter::HighResolution);
+        imprimante.setOutputFormat(QPrinter::PdfFormat);
+        imprimante.setPageSize(QPageSize(QPageSize::A4));
+        imprimante.setDocName(titre);
+        imprimante.setCreator(QStringLiteral("Stelor"));
+        imprimante.setOutputFileName(brouillon);
+        document.print(&imprimante);
+    } // the PDF is complete once the printer is gone
+    if (!dossier.isValid() || !QFileInfo::exists(brouillon))
+        LeverErreur(QStringLiteral("Impossible d'imprimer l'entête Fit dans le fichier %1.").arg(nom));
+    EcrireFichierSur(nom, LireFichierComplet(brouillon));
+}
+
+void TEnteteFit::showEvent(QShowEvent* evenement)
+{
+    QDialog::showEvent(evenement);
+    ui->BtnOK->setFocus();
+}

@@ -1,0 +1,53 @@
+#pragma once
+// Editor of a FIT image's header: one card per line; OK writes the cards back.
+#include "UFit.h"
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace Ui {
+class TEnteteFit;
+}
+
+// Told once the header of the image has been changed by OK, with the history
+// line to record: the owner marks its image modified.
+using TRappelEnteteModifiee = std::function<void(const QString& ligneHistorique)>;
+
+class TEnteteFit : public QDialog {
+    Q_OBJECT
+public:
+    explicit TEnteteFit(QWidget* parent = nullptr);
+    ~TEnteteFit() override;
+
+    // Binds the dialog to an image (not owned) and loads its cards.
+    void Initialiser(int numero, THistoFit& image, TRappelEnteteModifiee rappel = {});
+
+    // The cards the editor's lines would give, as OK writes them: normalised,
+    // cut after the first END (END added when missing), NAXIS1 and NAXIS2 from
+    // the image's real size. Throws EStelor for a header that cannot be saved
+    // and read back (BSCALE of 0 or below). ajoutEnd tells whether END was added.
+    QStringList CartesEditees(bool* ajoutEnd = nullptr) const;
+
+    // The text sent to the printer: the caption line, then every line.
+    QString TexteImpression() const;
+
+    THistoFit* Image = nullptr;
+    int Numero = 0;
+
+protected:
+    void showEvent(QShowEvent* evenement) override;
+
+private:
+    void BtnOKClick();
+    void BtnImprimerClick();
+
+    Ui::TEnteteFit* ui;
+    TRappelEnteteModifiee FRappel;
+};
+
+extern TEnteteFit* EnteteFit;
+
+// History line of a header edit.
+QString LigneHistoriqueEnteteFit();

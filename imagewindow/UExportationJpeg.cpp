@@ -1,0 +1,153 @@
+#include "UExportationJpeg.h"
+
+#include "ui_UExportationJpeg.h"
+
+#include "PDialogues.h"
+#include "PErreurs.h"
+#include "PFichiers.h"
+#include "UBmp.h"
+#include "UJpeg.h"
+#include "UOutils.h"
+#include "UParametres.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QScreen>
+#include <QScrollBar>
+#include <utility>
+
+TExportationJpeg* ExportationJpeg = nullptr;
+
+namespace {
+// Deletes the preview's temporary file however the preview ends.
+class TSuppressionFichier {
+public:
+    explicit TSuppressionFichier(QString nom) : FNom(std::move(nom)) {}
+    ~TSuppressionFichier()
+    {
+        if (!FNom.isEmpty())
+            QFile::remove(FNom);
+    }
+    // Deletes now and reports a file that stays.
+    void Supprimer()
+    {
+        const QString nom = std::exchange(FNom, QString());
+        if (QFile::exists(nom) && !QFile::remove(nom))
+            LeverErreur(QStringLiteral("Impossible de supprimer le fichier temporaire %1.").arg(nom));
+    }
+
+private:
+    QString FNom;
+};
+} // namespace
+
+TExportationJpeg::TExportationJpeg(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , ui(new Ui::TExportationJpeg)
+{
+    ui->setupUi(this);
+    resize(400, 400);
+    connect(ui->TrckBrQualite, &QSlider::valueChanged, this, &TExportationJpeg::TrckBrQualiteChange);
+    connect(ui->BtnExporter, &QPushButton::clicked, this, &TExportationJpeg::BtnExporterClick);
+    connect(ui->BtnAnnuler, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TExportationJpeg::~TExportationJpeg() { delete ui; }
+
+QString TExportationJpeg::TexteTaille(int64_t octets)
+{
+    return EntierEnTexte(octets / 1000) + QStringLiteral(" Ko (") + EntierEnTexte(octets) + QStringLiteral(" octets)");
+}
+
+int TExportationJpeg::Qualite() const { return ui->TrckBrQualite->value(); }
+
+void TExportationJpeg::Initialiser(const QImage& bitmap)
+{
+    BitmapAExporter = CreerBitmap();
+    CopierBitmap(bitmap, BitmapAExporter);
+    Exporte = false;
+    Previsualiser();
+}
+
+QString TExportationJpeg::DossierPrevisualisation() const
+{
+    QString dossier = DossierTemporaire.isEmpty() ? RepertoireApplication() : DossierTemporaire;
+    const QFileInfo info(dossier);
+    // An installed program's folder is read-only: fall back to the system's.
+    if (dossier.isEmpty() || !info.isDir() || !info.isWritable())
+        dossier = QDir::tempPath();
+    if (!dossier.endsWith(QLatin1Char('/')))
+        dossier += QLatin1Char('/');
+    return dossier;
+}
+
+void TExportationJpeg::Previsualiser()
+{
+    const QByteArray compresse = CompresserJpeg(BitmapAExporter, Qualite());
+    const QString nom = NomFichierSuivant(DossierPrevisualisation(), QStringLiteral("~expjpeg"), QStringLiteral("jpg"));
+    FDernierTemporaire = nom;
+    TSuppressionFichier suppression(nom);
+    EcrireFichierSur(nom, compresse);
+    const QByteArray relu = LireFichierComplet(nom);
+    const int64_t taille = TailleFichier(nom);
+    suppression.Supprimer();
+    const QImage apercu = DecompresserJpeg(relu);
+
+    ui->ImgPrevisualisation->setPixmap(QPixmap::fromImage(apercu));
+    ui->ImgPrevisualisation->resize(apercu.size());
+    FTaille = taille;
+    ui->LblTailleFichier->setText(TexteTaille(taille));
+}
+
+void TExportationJpeg::TrckBrQualiteChange(int position)
+{
+    ui->LblValeurQualite->setText(EntierEnTexte(position) + QStringLiteral(" %"));
+    if (!BitmapAExporter.isNull())
+        Previsualiser();
+}
+
+void TExportationJpeg::BtnExporterClick()
+{
+    const QString nom = Dialogues::ChoisirFichierEnregistrement(this, QStringLiteral("Exporter Jpeg sous"),
+                                                                QStringLiteral("Fichier Jpeg (*.jpg)"));
+    if (nom.isEmpty())
+        return; // the dialog stays open
+    EnregistrerJpeg(BitmapAExporter, Qualite(), nom);
+    Exporte = true;
+    accept();
+}
+
+void TExportationJpeg::showEvent(QShowEvent* evenement)
+{
+    QDialog::showEvent(evenement);
+    Exporte = false;
+    const bool suivi = LireDefilImgTpsReel();
+    ui->ScrllBxImgPrevisualisation->horizontalScrollBar()->setTracking(suivi);
+    ui->ScrllBxImgPrevisualisation->verticalScrollBar()->setTracking(suivi);
+    ui->BtnExporter->setFocus();
+    int largeur = MaxEntier(BitmapAExporter.width() + 15, 400);
+    int hauteur = MaxEntier(BitmapAExporter.height() + 120, 400);
+    // A large picture scrolls in the preview rather than push the buttons off the screen.
+    if (const QScreen* ecran = screen()) {
+        largeur = MinEntier(largeur, MaxEntier(ecran->availableGeometry().width(), 400));
+        hauteur = MinEntier(hauteur, MaxEntier(ecran->availableGeometry().height(), 400));
+    }
+    resize(largeur, hauteur);
+}
+
+void TExportationJpeg::resizeEvent(QResizeEvent* evenement)
+{
+    QDialog::resizeEvent(evenement);
+    // The bottom buttons stay against the right edge.
+    ui->BtnExporter->move(width() - 147, ui->BtnExporter->y());
+    ui->BtnAnnuler->move(width() - 82, ui->BtnAnnuler->y());
+    ui->BtBtnAide->move(width() - 190, ui->BtBtnAide->y());
+}
+
+void TExportationJpeg::done(int resultat)
+{
+    LibererBitmap(BitmapAExporter);
+    QDialog::done(resultat);
+}

@@ -1,0 +1,1609 @@
+#include "UTraitementImage.h"
+
+#include "PApplication.h"
+#include "PCurseur.h"
+#include "PDialogues.h"
+#include "PErreurs.h"
+#include "PFichiers.h"
+#include "UExportation.h"
+#include "UExportationJpeg.h"
+#include "UGaussien.h"
+#include "UImages.h"
+#include "UMain.h"
+#include "UMasqueFlou.h"
+#include "UOutils.h"
+#include "UParametres.h"
+#include "UPasseBas.h"
+#include "UAbandonBmp.h"
+#include "UPasseHaut.h"
+#include "ui_UTraitementImage.h"
+
+#include "UFiltresBmp.h"
+#include "UOutilsFenetres.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTextStream>
+#include <QTimer>
+#include <QToolButton>
+#include <cmath>
+
+namespace {
+
+TFabriqueOngletsImage& FabriqueOnglets()
+{
+    static TFabriqueOngletsImage fabrique;
+    return fabrique;
+}
+
+const QString TexteOuverture = QStringLiteral("Ouverture");
+const QString TexteNonEnregistree = QStringLiteral("*image non enregistrée*");
+const int NiveauxZoom[8] = {25, 50, 100, 125, 150, 200, 300, 500};
+
+QString Entier(int64_t v) { return EntierEnTexte(v); }
+QString Reel1(double v) { return ReelEnTexte(v, 1); }
+QString SuffixePreservatif(bool p) { return p ? QStringLiteral(" préservatif") : QString(); }
+
+TShiftState EtatSouris(Qt::KeyboardModifiers m, Qt::MouseButtons b)
+{
+    TShiftState e = 0;
+    if (m & Qt::ShiftModifier) e |= ssShift;
+    if (m & Qt::AltModifier) e |= ssAlt;
+    if (m & Qt::ControlModifier) e |= ssCtrl;
+    if (b & Qt::LeftButton) e |= ssLeft;
+    if (b & Qt::RightButton) e |= ssRight;
+    if (b & Qt::MiddleButton) e |= ssMiddle;
+    return e;
+}
+
+int Bouton(Qt::MouseButton b)
+{
+    return b == Qt::RightButton ? BoutonDroit : (b == Qt::MiddleButton ? BoutonMilieu : BoutonGauche);
+}
+
+uint16_t CodeTouche(int cle)
+{
+    switch (cle) {
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
+    default: return 0;
+    }
+}
+
+// Moves pixels and measures from a freshly loaded object into the window's
+// own, which keeps its render target, display bitmap and zoom.
+void PrendreFit(THistoFit& cible, THistoFit& lu)
+{
+    cible.Entete = std::move(lu.Entete);
+    cible.Pixels.swap(lu.Pixels);
+    cible.Palette = lu.Palette;
+    cible.XMax = lu.XMax;
+    cible.YMax = lu.YMax;
+    cible.Max = lu.Max;
+    cible.Min = lu.Min;
+    cible.SMin = lu.SMin;
+    cible.SMax = lu.SMax;
+    cible.TRFT = lu.TRFT;
+}
+
+void PrendreBmp(THistoBmp& cible, THistoBmp& lu)
+{
+    cible.BitmapSource = lu.BitmapSource;
+    cible.Max = lu.Max;
+    cible.Min = lu.Min;
+    cible.SMin = lu.SMin;
+    cible.SMax = lu.SMax;
+    cible.TRFT = lu.TRFT;
+}
+
+// The reader appends the level cards it computed from the histogram without
+// trailing blanks (cards read from the file hold 80 characters), so such a
+// card tells the mode it was computed from: SMax = 2 x mode unless clamped.
+int ModeDesSeuilsAutomatiques(const THistoFit& image)
+{
+    bool calculeSMin = false, calculeSMax = false;
+    for (const QString& carte : image.Entete) {
+        const QString cle = MotCleCarte(carte);
+        if (cle == QLatin1String("STL_SMIN"))
+            calculeSMin = carte.size() < 80;
+        else if (cle == QLatin1String("STL_SMAX"))
+            calculeSMax = carte.size() < 80;
+    }
+    if (!calculeSMin || !calculeSMax || image.SMax >= 65535 || image.SMax < 0 || image.SMax % 2 != 0)
+        return -1;
+    const int mode = image.SMax / 2;
+    return image.SMin == mode / 2 ? mode : -1;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The picture control
+
+TImageSource::TImageSource(TTraitementImage& fenetre, QWidget* parent) : QWidget(parent), FFenetre(fenetre)
+{
+    setObjectName(QStringLiteral("ImgSource"));
+    setCursor(Qt::CrossCursor);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resize(1, 1);
+}
+
+void TImageSource::FixerImage(const QImage& image)
+{
+    Picture = image;
+    if (size() != image.size() && !image.isNull())
+        resize(image.size());
+    update();
+}
+
+void TImageSource::paintEvent(QPaintEvent* e)
+{
+    QPainter p(this);
+    const QRect zone = e->rect();
+    p.fillRect(zone, palette().window());
+    if (!Picture.isNull())
+        p.drawImage(zone.topLeft(), Picture, zone);
+}
+
+void TImageSource::mousePressEvent(QMouseEvent* e)
+{
+    const QPoint pt = e->position().toPoint();
+    FFenetre.ImgSourceMouseDown(Bouton(e->button()), EtatSouris(e->modifiers(), e->buttons()), pt.x(), pt.y());
+}
+
+void TImageSource::mouseMoveEvent(QMouseEvent* e)
+{
+    const QPoint pt = e->position().toPoint();
+    FFenetre.ImgSourceMouseMove(EtatSouris(e->modifiers(), e->buttons()), pt.x(), pt.y());
+}
+
+void TImageSource::mouseReleaseEvent(QMouseEvent* e)
+{
+    const QPoint pt = e->position().toPoint();
+    FFenetre.ImgSourceMouseUp(Bouton(e->button()), EtatSouris(e->modifiers(), e->buttons()), pt.x(), pt.y());
+}
+
+// ---------------------------------------------------------------------------
+// Creation and destruction
+
+void TTraitementImage::InstallerFabriqueOnglets(TFabriqueOngletsImage fabrique)
+{
+    FabriqueOnglets() = std::move(fabrique);
+}
+
+TTraitementImage::TTraitementImage(QWidget* parent)
+    : TMDIChild(GenreImage, parent), FUi(std::make_unique<Ui::TTraitementImage>())
+{
+    auto* contenu = new QWidget(this);
+    FUi->setupUi(contenu);
+    setWidget(contenu);
+    setObjectName(QStringLiteral("TraitementImage"));
+    PgCtrlPrincipale = FUi->PgCtrlPrincipale;
+    // The window follows its picture: pages added later must not impose
+    // their minimum size on it.
+    PgCtrlPrincipale->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    TbShtSource = FUi->TbShtSource;
+    ScrllBxSource = FUi->ScrllBxSource;
+    RchEdtHistorique = FUi->RchEdtHistorique;
+    BtBtnMasquerHistorique = FUi->BtBtnMasquerHistorique;
+    SttsBrPrincipale = FUi->SttsBrPrincipale;
+    EdtPourcentZoom2 = FUi->EdtPourcentZoom2;
+    EdtPourcentZoom2->hide();
+    InstallerFiltreSaisie(EdtPourcentZoom2, TGenreSaisie::Entier);
+    FLblStatut = new QLabel(SttsBrPrincipale);
+    FLblStatut->setObjectName(QStringLiteral("LblStatut"));
+    SttsBrPrincipale->addWidget(FLblStatut, 1);
+    SttsBrPrincipale->setAutoFillBackground(true);
+
+    ImgSource = new TImageSource(*this, nullptr);
+    ScrllBxSource->setWidget(ImgSource);
+    ScrllBxSource->viewport()->setMouseTracking(true);
+    ScrllBxSource->viewport()->installEventFilter(this);
+    ScrllBxSource->installEventFilter(this);
+    TbShtSource->installEventFilter(this);
+    ImgSource->installEventFilter(this);
+    PgCtrlPrincipale->installEventFilter(this);
+    RchEdtHistorique->setReadOnly(true);
+    resize(702, 530);
+
+    // 1. Number from the frame.
+    Numero = Main ? Main->NouveauNumeroImage() : 0;
+    setWindowTitle(QStringLiteral("#") + Entier(Numero));
+    // 2. Popup menus with the zoom submenu.
+    CreerMenus();
+    // 3. Scroll tracking.
+    FixerDefilementTempsReel(LireDefilImgTpsReel());
+    // 4. Image objects: the shown ones render into the picture control.
+    const TProprietaire cible = [this](const QImage& image) { ImgSource->FixerImage(image); };
+    CreerHistoFit(ImageFit, cible);
+    CreerHistoFit(ImageFitAnnulation);
+    CreerHistoBmp(ImageBmp, cible);
+    CreerHistoBmp(ImageBmpAnnulation);
+    // 5-6.
+    BitmapAffichage = CreerBitmap();
+    Selection = TSelectionImage();
+    // 7-8.
+    InitialiserZoom();
+    CocherZoom();
+    // 9.
+    Positif = true;
+    PgCtrlPrincipale->setCurrentWidget(TbShtSource);
+    // 10. Preview pages.
+    if (FabriqueOnglets())
+        FOnglets = FabriqueOnglets()(*this);
+    connect(PgCtrlPrincipale, &QTabWidget::currentChanged, this, [this](int index) {
+        if (FOnglets)
+            ExecuterCommande([&] { FOnglets->PageChangee(index); });
+    });
+    // 11.
+    RchEdtHistorique->hide();
+    BtBtnMasquerHistorique->hide();
+
+    connect(BtBtnMasquerHistorique, &QToolButton::clicked, this, [this] { AfficherMasquerHistorique(); });
+    connect(ImgSource, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        PppMnImageSource->popup(ImgSource->mapToGlobal(p));
+    });
+    connect(RchEdtHistorique, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        PppMnHistorique->popup(RchEdtHistorique->mapToGlobal(p));
+    });
+}
+
+TTraitementImage::~TTraitementImage()
+{
+    FOnglets.reset();
+    DetruireHistoFit(ImageFit);
+    DetruireHistoFit(ImageFitAnnulation);
+    DetruireHistoBmp(ImageBmp);
+    DetruireHistoBmp(ImageBmpAnnulation);
+    FItemsZoom.clear();
+    LibererBitmap(BitmapAffichage);
+}
+
+void TTraitementImage::CreerMenus()
+{
+    PppMnImageSource = new QMenu(this);
+    PppMnImageSource->setObjectName(QStringLiteral("PppMnImageSource"));
+    PppMnImageSource->setToolTipsVisible(true);
+    // Shortcuts belong to the frame's actions; the popup only shows them.
+    auto item = [](QMenu* menu, const char* nom, const QString& texte, const QString& raccourci,
+                   const QString& conseil, std::function<void()> action) {
+        QAction* a = menu->addAction(raccourci.isEmpty() ? texte : texte + QLatin1Char('\t') + raccourci);
+        a->setObjectName(QString::fromLatin1(nom));
+        a->setToolTip(conseil);
+        a->setStatusTip(conseil);
+        QObject::connect(a, &QAction::triggered, menu, [action] { ExecuterCommande(action); });
+        return a;
+    };
+    auto frame = [](QAction* TMain::*membre) {
+        return [membre] {
+            if (Main && Main->*membre && (Main->*membre)->isEnabled())
+                (Main->*membre)->trigger();
+        };
+    };
+    QMenu* m = PppMnImageSource;
+    item(m, "MenuDuppliquer", QStringLiteral("Duppliquer"), QStringLiteral("F3"), QStringLiteral("Duppliquer l'image"),
+         [] { if (Main) Main->Image_DuppliquerClick(); });
+    m->addSeparator();
+    QMenu* h = m->addMenu(QStringLiteral("Histogramme"));
+    h->menuAction()->setObjectName(QStringLiteral("MenuHistogrammeeImgSource"));
+    item(h, "MenuHistogramme_Afficher", QStringLiteral("Afficher"), QStringLiteral("F2"),
+         QStringLiteral("Afficher l'histogramme de l'image"), frame(&TMain::MnItmHistogramme_Afficher));
+    item(h, "MenuHistogramme_Automatique", QStringLiteral("Automatique"), QStringLiteral("F7"),
+         QStringLiteral("Ajuster l'histogramme automatique"), frame(&TMain::MnItmHistogramme_Automatique));
+    item(h, "MenuHistogramme_Logarithmique", QStringLiteral("Logarithmique"), QStringLiteral("F5"),
+         QStringLiteral("Ajuster l'histogramme logarithmique"), frame(&TMain::MnItmHistogramme_Logarithmique));
+    item(h, "MenuHistogramme_Lineaire", QStringLiteral("Linéaire"), QStringLiteral("F6"),
+         QStringLiteral("Ajuster l'histogramme linéaire"), frame(&TMain::MnItmHistogramme_Lineaire));
+    item(h, "MenuHistogramme_Exponentiel", QStringLiteral("Exponentiel"), QStringLiteral("Ctrl+F5"),
+         QStringLiteral("Ajuster l'histogramme exponentiel"), frame(&TMain::MnItmHistogramme_Exponentiel));
+    h->addSeparator();
+    item(h, "MenuHistogramme_AppliquerDUneImage", QStringLiteral("Appliquer d'une image"), {},
+         QStringLiteral("Appliquer l'histogramme d'une image sur l'image sélectionnée"),
+         frame(&TMain::MnItmHistogramme_AppliquerDUneImage));
+    item(h, "MenuHistogramme_AppliquerAuxImages", QStringLiteral("Appliquer aux images"), {},
+         QStringLiteral("Appliquer l'histogramme de l'image sélectionnée aux autres images"),
+         frame(&TMain::MnItmHistogramme_AppliquerAuxImages));
+    m->addSeparator();
+    item(m, "MenuCopierImgSource", QStringLiteral("Copier"), QStringLiteral("Ctrl+C"),
+         QStringLiteral("Copier dans le Presse-papiers"), [this] { MenuCopierImgSourceClick(); });
+    item(m, "MenuAnnulerRestaurerImgSource", QStringLiteral("Annuler/Restaurer"), QStringLiteral("F9"),
+         QStringLiteral("Annuler/Restaurer la dernière opération"), [this] { MenuAnnulerRestaurerImgSourceClick(); });
+    m->addSeparator();
+    QMenu* s = m->addMenu(QStringLiteral("Sélection"));
+    s->menuAction()->setObjectName(QStringLiteral("MenuSelection"));
+    item(s, "MenuSelection_Aucune", QStringLiteral("Aucune"), {}, QStringLiteral("Annuler la sélection"),
+         [this] { MenuSelection_AucuneClick(); });
+    item(s, "MenuSelection_Centre", QStringLiteral("Centre"), {}, QStringLiteral("Sélectionner le centre"),
+         [this] { MenuSelection_CentreClick(); });
+    m->addSeparator();
+    item(m, "MenuEnregistrerImgSource", QStringLiteral("Enregistrer"), QStringLiteral("Ctrl+S"),
+         QStringLiteral("Enregistrer l'image"), [this] { MenuEnregistrerSousImgSourceClick(); });
+    item(m, "MenuEnregistrerSousImgSource", QStringLiteral("Enregistrer sous..."), {},
+         QStringLiteral("Enregistrer l'image sous un nom différent..."), [this] { MenuEnregistrerSousImgSourceClick(); });
+    MenuExporterImgSource = m->addMenu(QStringLiteral("Exporter"));
+    MenuExporterImgSource->menuAction()->setObjectName(QStringLiteral("MenuExporterImgSource"));
+    item(MenuExporterImgSource, "MenuExporterFit", QStringLiteral("Fit"), {},
+         QStringLiteral("Exporter l'image au format fit"), [this] { ExporterFit(); });
+    item(MenuExporterImgSource, "MenuExporterBmp", QStringLiteral("Bmp"), {},
+         QStringLiteral("Exporter l'image au format bitmap"), [this] { ExporterBmp(); });
+    item(MenuExporterImgSource, "MenuExporterJpeg", QStringLiteral("Jpeg"), {},
+         QStringLiteral("Exporter l'image au format Jpeg"), [this] { ExporterJpeg(); });
+    m->addSeparator();
+    item(m, "MenuRedimensionnement", QStringLiteral("Redimensionnement"), {},
+         QStringLiteral("Modifier les dimensions de l'image"), frame(&TMain::MnItmRedimensionnement));
+    item(m, "MenuBorduresImgSource", QStringLiteral("Bordures"), {}, QStringLiteral("Découper l'image"),
+         frame(&TMain::MnItmBordures));
+    m->addSeparator();
+    MenuZoomImgSource = m->addMenu(QStringLiteral("Zoom"));
+    MenuZoomImgSource->menuAction()->setObjectName(QStringLiteral("MenuZoomImgSource"));
+    FItemsZoom = CreerMenuZoom(MenuZoomImgSource);
+    for (QAction* a : FItemsZoom) {
+        if (a->isSeparator())
+            continue;
+        a->setCheckable(a->data().toInt() > 0);
+        // The frame owns the shortcuts; this copy only shows them.
+        if (!a->shortcut().isEmpty()) {
+            a->setText(a->text() + QLatin1Char('\t') + a->shortcut().toString(QKeySequence::NativeText));
+            a->setShortcut(QKeySequence());
+        }
+        if (Main)
+            Main->LierItemZoom(a);
+    }
+    item(m, "MenuPositifNegatifImgSource", QStringLiteral("Positif/Négatif"), {},
+         QStringLiteral("Inverser les valeurs de l'image"), [this] { InverserPositifNegatif(); });
+    m->addSeparator();
+    QMenu* f = m->addMenu(QStringLiteral("Filtre"));
+    f->menuAction()->setObjectName(QStringLiteral("MenuFiltreImgSource"));
+    item(f, "MenuPasseBasImgSource", QStringLiteral("Passe bas"), {}, QStringLiteral("Appliquer un filtre passe bas"),
+         [this] { MenuPasseBasImgSourceClick(); });
+    item(f, "MenuPasseHautImgSource", QStringLiteral("Passe haut"), {}, QStringLiteral("Appliquer un filtre passe haut"),
+         [this] { MenuPasseHautImgSourceClick(); });
+    item(f, "MenuGaussienImgSource", QStringLiteral("Gaussien"), {}, QStringLiteral("Appliquer un filtre gaussien"),
+         [this] { MenuGaussienImgSourceClick(); });
+    item(f, "MenuMasqueFlouImgSource", QStringLiteral("Masque flou"), {},
+         QStringLiteral("Appliquer un filtre masque flou"), [this] { MenuMasqueFlouImgSourceClick(); });
+    item(f, "MenuMediane3x3ImgSource", QStringLiteral("Médiane 3x3"), {},
+         QStringLiteral("Appliquer un filtre médiane 3x3"), [this] { AppliquerMediane3x3(); });
+    f->addSeparator();
+    item(f, "MenuConvolutionImgSource", QStringLiteral("Convolution"), {},
+         QStringLiteral("Appliquer un filtre de type convolution"), [this] { MenuConvolutionImgSourceClick(); });
+    f->addSeparator();
+    QMenu* d = f->addMenu(QStringLiteral("DDP"));
+    d->menuAction()->setObjectName(QStringLiteral("MenuDDPImgSource"));
+    item(d, "MenuDDPNeutreImgSource", QStringLiteral("Neutre"), {}, QStringLiteral("Appliquer un filtre DDP Neutre"),
+         frame(&TMain::MnItmDDPNeutre));
+    item(d, "MenuDDPPasseBasImgSource", QStringLiteral("Passe bas"), {},
+         QStringLiteral("Appliquer un filtre DDP Passe bas"), frame(&TMain::MnItmDDPPasseBas));
+    item(d, "MenuDDPGaussienImgSource", QStringLiteral("Gaussien"), {},
+         QStringLiteral("Appliquer un filtre DDP Gaussien"), frame(&TMain::MnItmDDPGaussien));
+    m->addSeparator();
+    MenuStatistiquesImgSource = item(m, "MenuStatistiquesImgSource", QStringLiteral("Statistiques"), {},
+                                     QStringLiteral("Afficher les statistiques de l'image"),
+                                     frame(&TMain::MnItmStatistiques));
+    item(m, "MenuAfficherMasquerHistoriqueImgSource", QStringLiteral("Afficher/Masquer Historique"),
+         QStringLiteral("F4"), QStringLiteral("Afficher ou masquer l'historique des modifications de l'image"),
+         [this] { AfficherMasquerHistorique(); });
+    m->addSeparator();
+    item(m, "MenuAjusterTailleFenetreImgSource", QStringLiteral("Ajuster la fenêtre à la taille de l'image"),
+         QStringLiteral("Ctrl+M"), QStringLiteral("Ajuster la taille de la fenêtre à la taille de l'image"),
+         [this] { AjusteTailleFenetreALImageSource(); });
+
+    PppMnHistorique = new QMenu(this);
+    PppMnHistorique->setObjectName(QStringLiteral("PppMnHistorique"));
+    item(PppMnHistorique, "MenuCopierHistorique", QStringLiteral("Copier"), {}, QStringLiteral("Copier l'historique"),
+         [this] { CopierHistorique(); });
+    item(PppMnHistorique, "MenuEnregistrerHistorique", QStringLiteral("Enregistrer sous..."), {},
+         QStringLiteral("Enregistrer l'historique sous..."), [this] { EnregistrerHistoriqueSous(); });
+    item(PppMnHistorique, "MenuMasquerHistorique", QStringLiteral("Masquer"), QStringLiteral("F4"),
+         QStringLiteral("Masquer l'historique"), [this] { AfficherMasquerHistorique(); });
+}
+
+// ---------------------------------------------------------------------------
+// Status bar
+
+QString TTraitementImage::TexteStatut() const { return FLblStatut->text(); }
+
+void TTraitementImage::FixerTexteStatut(const QString& texte)
+{
+    FLblStatut->setText(texte);
+}
+
+void TTraitementImage::FixerCouleurStatut(const QColor& couleur)
+{
+    QPalette p = SttsBrPrincipale->palette();
+    p.setColor(QPalette::Window, couleur.isValid() ? couleur : QApplication::palette().color(QPalette::Window));
+    SttsBrPrincipale->setPalette(p);
+}
+
+void TTraitementImage::MarquerSelection(bool marquer)
+{
+    if (marquer) {
+        FixerCouleurStatut(CouleurEnQColor(10790143));
+        FixerTexteStatut(QStringLiteral("Sélection"));
+    } else {
+        FixerCouleurStatut(QColor());
+        AfficherInfoImage();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Opening and loading
+
+void TTraitementImage::OuvrirImage(const QString& nomFichier, bool redemarrerHistorique)
+{
+    if (Main && Main->ExisteHistogramme(Numero))
+        Main->FermerHistogrammes(Numero);
+    const bool dejaCharge = TypeImage != 0;
+    NomFichier = nomFichier;
+    setWindowTitle(QStringLiteral("#") + Entier(Numero) + QStringLiteral(" [") + nomFichier + QLatin1Char(']'));
+    try {
+        ChargerImage();
+    } catch (...) {
+        // A window that never held an image does not stay half-open.
+        if (!dejaCharge) {
+            TypeImage = 0;
+            Modifiee = false;
+            FFermetureAcceptee = true;
+            close();
+        }
+        throw;
+    }
+    if (redemarrerHistorique && TypeImage != 0)
+        DemarrerHistorique();
+}
+
+void TTraitementImage::ChargerImage()
+{
+    const int32_t type = TypeFichier(NomFichier);
+    if (type == tiAutre) {
+        Dialogues::Information(QStringLiteral("Format de fichier inconnu."));
+        TypeImage = 0;
+        Modifiee = false;
+        FFermetureAcceptee = true;
+        close();
+        return;
+    }
+    // Read first: a file that fails leaves the window's image as it was.
+    if (type == tiFit) {
+        THistoFit lu;
+        CreerHistoFit(lu);
+        LireFichierFit(lu, NomFichier);
+        TypeImage = type;
+        PrendreFit(ImageFit, lu);
+        DetruireHistoFit(lu);
+        FModeFit = ModeDesSeuilsAutomatiques(ImageFit);
+    } else {
+        THistoBmp lu;
+        CreerHistoBmp(lu);
+        ChargerBmp(lu, NomFichier);
+        TypeImage = type;
+        PrendreBmp(ImageBmp, lu);
+        DetruireHistoBmp(lu);
+        FModeBmp = -1;
+    }
+    Selection = TSelectionImage();
+    InitialiserZoom();
+    CocherZoom();
+    Positif = true;
+    // The undo copy equals the image just loaded: it is filled when the event
+    // loop is idle, or earlier if something asks for it.
+    FAnnulationDifferee = true;
+    FPositifAnnulation = true;
+    RemplirAnnulationPlusTard();
+    AfficherImage(true, true);
+    PreviensMenus();
+    MajLibellesSelection();
+    AjusteTailleFenetreALImageSource();
+    Modifiee = false;
+}
+
+// ---------------------------------------------------------------------------
+// Rendering
+
+void TTraitementImage::AfficherImage(bool dessinerSelection, bool afficherInfo)
+{
+    if (TypeImage == tiFit)
+        AfficherFit(ImageFit, Positif);
+    else if (TypeImage == tiBmp)
+        AfficherBmp(ImageBmp, Positif);
+    else
+        return;
+    if (dessinerSelection)
+        DessinerSelection();
+    ImgSource->update();
+    if (afficherInfo)
+        AfficherInfoImage();
+}
+
+void TTraitementImage::DessinerSelection()
+{
+    if (Selection.Genre == SelectionPoint)
+        DessinerCroixPointillee(ImgSource->Picture, Selection.X, Selection.Y, clRouge);
+    else if (Selection.Genre == SelectionRectangle)
+        DessinerCadre(ImgSource->Picture, Selection.X, Selection.Y, Selection.Largeur, Selection.Hauteur, clRouge);
+}
+
+int TTraitementImage::ModeFitCache()
+{
+    if (FModeFit < 0)
+        FModeFit = ModeHistogrammeFit(ImageFit);
+    return FModeFit;
+}
+
+int TTraitementImage::ModeBmpCache()
+{
+    if (FModeBmp < 0)
+        FModeBmp = ModeHistogrammeBmp(ImageBmp, clVert);
+    return FModeBmp;
+}
+
+void TTraitementImage::PixelsModifies()
+{
+    FModeFit = -1;
+    FModeBmp = -1;
+}
+
+// The summary of the image's object; the mode is kept until the pixels
+// change, so a zoom or a level change does not count the histogram again.
+void TTraitementImage::AfficherInfoImage()
+{
+    if (TypeImage == tiFit) {
+        const THistoFit& i = ImageFit;
+        FixerTexteStatut(QStringLiteral("L=") + Entier(LargeurFit(i)) + QStringLiteral(" H=") + Entier(HauteurFit(i)) +
+                         QStringLiteral(" m=") + Entier(MiniArrondiFit(i)) + QStringLiteral(" M=") +
+                         Entier(MaxiArrondiFit(i)) + QStringLiteral(" B=") + Entier(ModeFitCache()) +
+                         QStringLiteral("   Visu ") + Entier(i.SMin) + QLatin1Char('-') + Entier(i.SMax) +
+                         QLatin1Char(' ') + NomCourbe(i.TRFT));
+    } else if (TypeImage == tiBmp) {
+        const THistoBmp& i = ImageBmp;
+        FixerTexteStatut(QStringLiteral("L=") + Entier(LargeurBmp(i)) + QStringLiteral(" H=") + Entier(HauteurBmp(i)) +
+                         QStringLiteral(" m=") + Entier(i.Min) + QStringLiteral(" M=") + Entier(i.Max) +
+                         QStringLiteral(" Bv=") + Entier(ModeBmpCache()) + QStringLiteral("   Visu ") +
+                         Entier(i.SMin) + QLatin1Char('-') + Entier(i.SMax) + QLatin1Char(' ') + NomCourbe(i.TRFT));
+    }
+}
+
+void TTraitementImage::PreviensMenus()
+{
+    if (Main)
+        Main->UpdateMenuItems();
+}
+
+void TTraitementImage::AjusteTailleFenetreALImageSource()
+{
+    if (isMaximized())
+        return;
+    const QSize image = ImgSource->Picture.isNull() ? QSize(0, 0) : ImgSource->Picture.size();
+    int hauteur = image.height() + 85;
+    int largeur = image.width() + 20;
+    const QWidget* cadre = Main ? static_cast<const QWidget*>(Main) : window();
+    if (cadre && cadre != this) {
+        const QSize c = cadre->frameGeometry().size();
+        if (hauteur >= c.height() - 90)
+            hauteur = c.height() - 90;
+        if (largeur >= c.width() - 50)
+            largeur = c.width() - 50;
+    }
+    if (isMinimized())
+        showNormal();
+    resize(largeur, hauteur);
+}
+
+void TTraitementImage::FixerDefilementTempsReel(bool suivre)
+{
+    ScrllBxSource->horizontalScrollBar()->setTracking(suivre);
+    ScrllBxSource->verticalScrollBar()->setTracking(suivre);
+}
+
+void TTraitementImage::AfficherPageSource()
+{
+    PgCtrlPrincipale->setCurrentWidget(TbShtSource);
+}
+
+// ---------------------------------------------------------------------------
+// Zoom
+
+QString TTraitementImage::TexteZoomDocument() const { return EdtPourcentZoom2->text(); }
+
+int32_t TTraitementImage::ZoomCourant() const
+{
+    if (TypeImage == tiFit)
+        return ImageFit.Zoom;
+    if (TypeImage == tiBmp)
+        return ImageBmp.Zoom;
+    return 100;
+}
+
+double TTraitementImage::FacteurZoom() const
+{
+    return TypeImage == tiAutre ? 0.0 : ZoomCourant() / 100.0;
+}
+
+int32_t TTraitementImage::EcranVersImage(int32_t v) const
+{
+    const int32_t zoom = ZoomCourant() > 0 ? ZoomCourant() : 100;
+    return static_cast<int32_t>(std::nearbyint(static_cast<double>(v) * 100.0 / zoom));
+}
+
+void TTraitementImage::InitialiserZoom()
+{
+    EdtPourcentZoom2->setText(QStringLiteral("100%"));
+    if (TypeImage == tiFit)
+        FixerZoomFit(ImageFit, 100, false, Positif);
+    else if (TypeImage == tiBmp)
+        FixerZoomBmp(ImageBmp, 100, false, Positif);
+}
+
+void TTraitementImage::CocherZoom()
+{
+    const QString texte = EdtPourcentZoom2->text();
+    const int niveau = TexteEnEntierDefaut(texte.left(texte.size() - 1), -1);
+    for (QAction* a : MenuZoomImgSource->actions()) {
+        if (a->isSeparator())
+            continue;
+        a->setChecked(false);
+        bool ok = false;
+        const int tag = a->data().toInt(&ok);
+        if (ok && tag != 0 && tag == niveau)
+            a->setChecked(true);
+    }
+}
+
+QString TTraitementImage::NormaliserTexteZoom(const QString& texte) const
+{
+    QString t = texte;
+    if (t.isEmpty())
+        t = Entier(ZoomCourant());
+    if (!t.endsWith(QLatin1Char('%')))
+        t += QLatin1Char('%');
+    const int32_t valeur = ConvertirEntier(t.left(t.size() - 1));
+    return Entier(BornerEntier(valeur, 5, 800)) + QLatin1Char('%');
+}
+
+void TTraitementImage::EdtPourcentZoomKeyDown(uint16_t& key, TShiftState etat)
+{
+    if (Selection.Genre != SelectionAucune)
+        FormKeyDown(key, etat);
+    if (key == VK_RETURN)
+        AppliquerZoomSaisi();
+}
+
+void TTraitementImage::AppliquerZoomSaisi()
+{
+    const QString texte = NormaliserTexteZoom(EdtPourcentZoom2->text());
+    EdtPourcentZoom2->setText(texte);
+    const int32_t zoom = ConvertirEntier(texte.left(texte.size() - 1));
+    if (TypeImage == tiFit)
+        FixerZoomFit(ImageFit, zoom, false, Positif);
+    else if (TypeImage == tiBmp)
+        FixerZoomBmp(ImageBmp, zoom, false, Positif);
+    Selection = TSelectionImage();
+    AfficherImage(true, true);
+    CocherZoom();
+    if (Main) {
+        Main->CocherZoom(texte);
+        Main->UpdateMenuItems();
+    }
+    MajLibellesSelection();
+}
+
+void TTraitementImage::ZoomParTexte(const QString& texte)
+{
+    EdtPourcentZoom2->setText(texte);
+    uint16_t key = VK_RETURN;
+    EdtPourcentZoomKeyDown(key, 0);
+}
+
+void TTraitementImage::ZoomPasAPas(int direction)
+{
+    const bool plusPetit = direction == 1;
+    QString texte = EdtPourcentZoom2->text();
+    if (texte.isEmpty())
+        return;
+    if (!texte.endsWith(QLatin1Char('%')))
+        texte += QLatin1Char('%');
+    EdtPourcentZoom2->setText(texte);
+    const int32_t z = ConvertirEntier(texte.left(texte.size() - 1));
+    int niveau = -1;
+    if (plusPetit) {
+        if (z <= NiveauxZoom[0])
+            return;
+        for (int i = 7; i >= 0 && niveau < 0; --i)
+            if (NiveauxZoom[i] < z)
+                niveau = NiveauxZoom[i];
+    } else {
+        if (z >= NiveauxZoom[7])
+            return;
+        for (int i = 0; i < 8 && niveau < 0; ++i)
+            if (NiveauxZoom[i] > z)
+                niveau = NiveauxZoom[i];
+    }
+    ZoomParTexte(Entier(niveau) + QLatin1Char('%'));
+}
+
+// ---------------------------------------------------------------------------
+// Closing
+
+bool TTraitementImage::ConfirmerFermeture()
+{
+    if (!Modifiee)
+        return true;
+    const QString nom = NomFichier.isEmpty() ? TexteNonEnregistree : NomFichier;
+    return Dialogues::Question(QStringLiteral("#") + Entier(Numero) + QStringLiteral(" [") + nom +
+                               QStringLiteral("]\n\nL'image n'a pas été enregistrée. Fermer quand même ?"));
+}
+
+void TTraitementImage::FormClose(TActionFermeture& action)
+{
+    TMDIChild::FormClose(action);
+    if (FFermetureAcceptee)
+        return;
+    if (!ConfirmerFermeture()) {
+        action = TActionFermeture::Aucune;
+        return;
+    }
+    FFermetureAcceptee = true;
+    // Once the question is answered nothing may keep the window open.
+    if (FOnglets) {
+        try {
+            FOnglets->EnregistrerParametres();
+        } catch (...) {
+        }
+    }
+    if (Main && Main->ExisteHistogramme(Numero))
+        Main->FermerHistogrammes(Numero);
+}
+
+// ---------------------------------------------------------------------------
+// Layout and events
+
+void TTraitementImage::PlacerHistorique()
+{
+    RchEdtHistorique->move(10, 10);
+    BtBtnMasquerHistorique->move(RchEdtHistorique->x() + RchEdtHistorique->width() - BtBtnMasquerHistorique->width(),
+                                 RchEdtHistorique->y());
+    RchEdtHistorique->raise();
+    BtBtnMasquerHistorique->raise();
+}
+
+bool TTraitementImage::eventFilter(QObject* objet, QEvent* e)
+{
+    if (objet == TbShtSource && e->type() == QEvent::Resize) {
+        ScrllBxSource->setGeometry(TbShtSource->rect());
+        PlacerHistorique();
+    } else if (objet == ScrllBxSource->viewport() && e->type() == QEvent::MouseMove) {
+        ScrllBxSourceMouseMove();
+    } else if (e->type() == QEvent::KeyPress &&
+               (objet == ImgSource || objet == ScrllBxSource || objet == PgCtrlPrincipale)) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        uint16_t cle = CodeTouche(k->key());
+        if (cle >= VK_LEFT && cle <= VK_DOWN && TypeImage != tiAutre) {
+            bool consomme = false;
+            ExecuterCommande([&] {
+                FormKeyDown(cle, EtatSouris(k->modifiers(), Qt::NoButton));
+                consomme = cle == 0;
+            });
+            if (consomme)
+                return true;
+        }
+    }
+    return TMDIChild::eventFilter(objet, e);
+}
+
+void TTraitementImage::keyPressEvent(QKeyEvent* e)
+{
+    uint16_t cle = CodeTouche(e->key());
+    if (cle >= VK_LEFT && cle <= VK_DOWN && TypeImage != tiAutre) {
+        FormKeyDown(cle, EtatSouris(e->modifiers(), Qt::NoButton));
+        if (cle == 0)
+            return;
+    }
+    TMDIChild::keyPressEvent(e);
+}
+
+// ---------------------------------------------------------------------------
+// Selection, mouse, keyboard
+
+void TTraitementImage::MajLibellesSelection()
+{
+    const bool rectangle = Selection.Genre == SelectionRectangle;
+    MenuExporterImgSource->setTitle(rectangle ? QStringLiteral("Exporter la sélection") : QStringLiteral("Exporter"));
+    MenuStatistiquesImgSource->setText(rectangle ? QStringLiteral("Statistiques de la sélection")
+                                                 : QStringLiteral("Statistiques"));
+}
+
+void TTraitementImage::ImgSourceMouseDown(int bouton, TShiftState, int x, int y)
+{
+    if (bouton == BoutonGauche && TypeImage != tiAutre) {
+        BitmapAffichage = ImgSource->Picture.copy();
+        EdtPourcentZoom2->setText(NormaliserTexteZoom(EdtPourcentZoom2->text()));
+        if (Selection.Genre != SelectionAucune) {
+            Selection = TSelectionImage();
+            AfficherImage(true, true);
+        } else {
+            Selection.Genre = SelectionPoint;
+            Selection.X = x;
+            Selection.Y = y;
+            Selection.Largeur = 0;
+            Selection.Hauteur = 0;
+            AfficherImage(true, true);
+            FixerTexteStatut(QStringLiteral("x = ") + Entier(x) + QStringLiteral(" y = ") + Entier(y));
+        }
+    }
+    PreviensMenus();
+    MajLibellesSelection();
+}
+
+void TTraitementImage::ImgSourceMouseMove(TShiftState etat, int x, int y)
+{
+    if (TypeImage == tiAutre)
+        return;
+    const int32_t ix = EcranVersImage(x), iy = EcranVersImage(y);
+    QString texte = QStringLiteral("x=") + Entier(ix) + QStringLiteral(" y=") + Entier(iy);
+    if (TypeImage == tiFit && !ImageFit.Pixels.empty()) {
+        const double v = ValeurPixelFit(ImageFit, BornerEntier(ix, 0, ImageFit.XMax), BornerEntier(iy, 0, ImageFit.YMax));
+        texte += QStringLiteral(" valeur=") + ReelEnTexte(v, 0);
+    }
+    if (Main)
+        Main->statusBar()->showMessage(texte);
+
+    if (etat != ssLeft || Selection.Genre != SelectionPoint || (x == Selection.X && y == Selection.Y))
+        return;
+    QImage& affichage = ImgSource->Picture;
+    if (affichage.isNull() || BitmapAffichage.size() != affichage.size())
+        return;
+    const int gauche = std::max(std::min(Selection.X, x), 0);
+    const int haut = std::max(std::min(Selection.Y, y), 0);
+    const int droite = std::min(std::max(Selection.X, x), affichage.width() - 1);
+    const int bas = std::min(std::max(Selection.Y, y), affichage.height() - 1);
+    affichage = BitmapAffichage.copy();
+    const TCouleur couleur = affichage.format() == QImage::Format_Indexed8 ? clNoir : clRouge;
+    DessinerCadre(affichage, gauche + (droite - gauche) / 2, haut + (bas - haut) / 2, droite - gauche, bas - haut,
+                  couleur);
+    ImgSource->update();
+}
+
+void TTraitementImage::ImgSourceMouseUp(int bouton, TShiftState, int x, int y)
+{
+    // The right button belongs to the popup menu.
+    if (bouton != BoutonGauche || Selection.Genre != SelectionPoint || (x == Selection.X && y == Selection.Y))
+        return;
+    const QImage& affichage = ImgSource->Picture;
+    const int gauche = std::max(std::min(Selection.X, x), 0);
+    const int haut = std::max(std::min(Selection.Y, y), 0);
+    const int droite = std::min(std::max(Selection.X, x), affichage.width() - 1);
+    const int bas = std::min(std::max(Selection.Y, y), affichage.height() - 1);
+    Selection.Genre = SelectionRectangle;
+    Selection.Largeur = std::max(droite - gauche, 0);
+    Selection.Hauteur = std::max(bas - haut, 0);
+    Selection.X = (gauche + droite) / 2;
+    Selection.Y = (haut + bas) / 2;
+    AfficherImage(true, true);
+    PreviensMenus();
+    MajLibellesSelection();
+}
+
+void TTraitementImage::ScrllBxSourceMouseMove()
+{
+    if (Main)
+        Main->statusBar()->showMessage(QString());
+}
+
+void TTraitementImage::FormKeyDown(uint16_t& key, TShiftState etat)
+{
+    if (key < VK_LEFT || key > VK_DOWN || Selection.Genre == SelectionAucune)
+        return;
+    const TShiftState touches = etat & (ssShift | ssAlt | ssCtrl);
+    const int pas = (touches == ssCtrl || touches == (ssAlt | ssCtrl)) ? 10 : 1;
+    const int W = ImgSource->Picture.width(), H = ImgSource->Picture.height();
+    TSelectionImage& s = Selection;
+    if (touches == ssAlt || touches == (ssAlt | ssCtrl)) {
+        if (s.Genre != SelectionRectangle)
+            return;
+        const int gauche = s.X - s.Largeur / 2, haut = s.Y - s.Hauteur / 2;
+        bool change = false;
+        switch (key) {
+        case VK_LEFT:
+            if (s.Largeur - pas >= 0) {
+                s.Largeur -= pas;
+                s.X = gauche + s.Largeur / 2;
+                change = true;
+            }
+            break;
+        case VK_UP:
+            if (s.Hauteur - pas >= 0) {
+                s.Hauteur -= pas;
+                s.Y = haut + s.Hauteur / 2;
+                change = true;
+            }
+            break;
+        case VK_RIGHT:
+            if (gauche + s.Largeur + pas < W) {
+                s.Largeur += pas;
+                s.X = gauche + s.Largeur / 2;
+                change = true;
+            }
+            break;
+        case VK_DOWN:
+            if (haut + s.Hauteur + pas < H) {
+                s.Hauteur += pas;
+                s.Y = haut + s.Hauteur / 2;
+                change = true;
+            }
+            break;
+        }
+        if (change)
+            key = 0;
+    } else {
+        // A move never goes against the key: a rectangle already against an
+        // edge (or wider than the picture) stays where it is.
+        switch (key) {
+        case VK_LEFT:
+            s.X = std::min(s.X, std::max(s.X - pas, s.Largeur / 2));
+            break;
+        case VK_UP:
+            s.Y = std::min(s.Y, std::max(s.Y - pas, s.Hauteur / 2));
+            break;
+        case VK_RIGHT:
+            s.X = std::max(s.X, std::min(s.X + pas, W - s.Largeur / 2 - 2));
+            break;
+        case VK_DOWN:
+            s.Y = std::max(s.Y, std::min(s.Y + pas, H - s.Hauteur / 2 - 2));
+            break;
+        }
+        key = 0;
+    }
+    AfficherImage(true, false);
+}
+
+void TTraitementImage::MenuSelection_AucuneClick()
+{
+    if (Selection.Genre != SelectionAucune) {
+        Selection = TSelectionImage();
+        AfficherImage(true, true);
+    }
+    PreviensMenus();
+    MajLibellesSelection();
+}
+
+void TTraitementImage::MenuSelection_CentreClick()
+{
+    Selection.Genre = SelectionPoint;
+    Selection.X = ImgSource->Picture.width() / 2;
+    Selection.Y = ImgSource->Picture.height() / 2;
+    Selection.Largeur = 0;
+    Selection.Hauteur = 0;
+    AfficherImage(true, true);
+    PreviensMenus();
+    MajLibellesSelection();
+}
+
+void TTraitementImage::LireSelection(TSelectionImage& selection) const { selection = Selection; }
+
+void TTraitementImage::FixerSelection(const TSelectionImage& selection, int zoom, bool redessiner)
+{
+    const int32_t z = ZoomCourant();
+    if (zoom == 100 && z == 100) {
+        Selection = selection;
+    } else {
+        const double source = zoom > 0 ? zoom : 100;
+        auto conv = [&](int32_t v) {
+            return static_cast<int32_t>(std::nearbyint(z * (v * 100.0 / source) / 100.0));
+        };
+        Selection.X = conv(selection.X);
+        Selection.Y = conv(selection.Y);
+        Selection.Largeur = conv(selection.Largeur);
+        Selection.Hauteur = conv(selection.Hauteur);
+        Selection.Genre = selection.Genre;
+    }
+    if (redessiner)
+        AfficherImage(true, false);
+}
+
+bool TTraitementImage::RectangleUtile() const
+{
+    return Selection.Genre == SelectionRectangle && EcranVersImage(Selection.Largeur) > 0 &&
+           EcranVersImage(Selection.Hauteur) > 0;
+}
+
+void TTraitementImage::CopierZoneFit(THistoFit& zone)
+{
+    CopierHistoFit(ImageFit, zone);
+    if (!RectangleUtile())
+        return;
+    const int32_t l = EcranVersImage(Selection.Largeur), h = EcranVersImage(Selection.Hauteur);
+    int32_t gauche = EcranVersImage(Selection.X) - l / 2;
+    int32_t haut = EcranVersImage(Selection.Y) - h / 2;
+    int32_t droite = gauche + l, bas = haut + h;
+    gauche = BornerEntier(gauche, 0, zone.XMax);
+    droite = BornerEntier(droite, 0, zone.XMax);
+    haut = BornerEntier(haut, 0, zone.YMax);
+    bas = BornerEntier(bas, 0, zone.YMax);
+    ExtraireZoneFit(zone, haut, zone.YMax - bas, gauche, zone.XMax - droite);
+}
+
+void TTraitementImage::CopierZoneBmp(THistoBmp& zone)
+{
+    CopierImageBmp(ImageBmp, zone);
+    if (!RectangleUtile())
+        return;
+    const int32_t largeur = LargeurBmp(zone), hauteur = HauteurBmp(zone);
+    const int32_t l = EcranVersImage(Selection.Largeur), h = EcranVersImage(Selection.Hauteur);
+    int32_t gauche = BornerEntier(EcranVersImage(Selection.X) - l / 2, 0, largeur);
+    int32_t haut = BornerEntier(EcranVersImage(Selection.Y) - h / 2, 0, hauteur);
+    int32_t droite = BornerEntier(gauche + l, 0, largeur);
+    int32_t bas = BornerEntier(haut + h, 0, hauteur);
+    // At least one pixel, even for a rectangle against the right or bottom edge.
+    if (droite <= gauche)
+        gauche = std::max(0, droite - 1), droite = gauche + 1;
+    if (bas <= haut)
+        haut = std::max(0, bas - 1), bas = haut + 1;
+    ExtraireZoneBmp(zone, haut, hauteur - bas, gauche, largeur - droite);
+}
+
+// ---------------------------------------------------------------------------
+// Command pattern, undo and history
+
+void TTraitementImage::RemplirAnnulationPlusTard()
+{
+    QTimer::singleShot(0, this, [this] {
+        if (FAnnulationDifferee)
+            CopierDansAnnulation();
+    });
+}
+
+void TTraitementImage::CopierDansAnnulation()
+{
+    if (TypeImage == tiFit) {
+        CopierPixelsFit(ImageFit, ImageFitAnnulation);
+        FModeFitAnnulation = FModeFit;
+    } else if (TypeImage == tiBmp) {
+        CopierHistoBmp(ImageBmp, ImageBmpAnnulation);
+        FModeBmpAnnulation = FModeBmp;
+        FPositifAnnulation = Positif;
+    }
+    FAnnulationDifferee = false;
+}
+
+THistoFit& TTraitementImage::AnnulationFit()
+{
+    if (FAnnulationDifferee && TypeImage == tiFit)
+        CopierDansAnnulation();
+    return ImageFitAnnulation;
+}
+
+THistoBmp& TTraitementImage::AnnulationBmp()
+{
+    if (FAnnulationDifferee && TypeImage == tiBmp)
+        CopierDansAnnulation();
+    return ImageBmpAnnulation;
+}
+
+void TTraitementImage::ExecuterOperation(const QString& progression, const std::function<void()>& operation,
+                                         const QString& ligneHistorique)
+{
+    if (TypeImage == tiAutre)
+        return;
+    {
+        TSablier sablier;
+        FixerTexteStatut(progression);
+        CopierDansAnnulation();
+        try {
+            operation();
+        } catch (...) {
+            // A failed operation leaves the image as it was before it.
+            if (TypeImage == tiFit)
+                CopierPixelsFit(ImageFitAnnulation, ImageFit);
+            else
+                CopierHistoBmp(ImageBmpAnnulation, ImageBmp);
+            PixelsModifies();
+            AfficherImage(true, true);
+            throw;
+        }
+        PixelsModifies();
+        AfficherImage(true, true);
+    }
+    Modifiee = true;
+    AjouterHistorique(ligneHistorique);
+}
+
+void TTraitementImage::AppliquerPasseBas(int force, bool preservatif)
+{
+    ExecuterOperation(
+        QStringLiteral("Application Passe bas Force=") + Entier(force) + QStringLiteral("..."),
+        [&] {
+            if (TypeImage == tiFit)
+                FiltrePasseBasFit(ImageFit, force, preservatif);
+            else
+                FiltrePasseBasBmp(ImageBmp, force);
+        },
+        QStringLiteral("Filtre passe bas force ") + Entier(force) + SuffixePreservatif(preservatif));
+}
+
+void TTraitementImage::AppliquerPasseHaut(int force, bool preservatif)
+{
+    ExecuterOperation(
+        QStringLiteral("Application Passe haut Force=") + Entier(force) + QStringLiteral("..."),
+        [&] {
+            if (TypeImage == tiFit)
+                FiltrePasseHautFit(ImageFit, force, preservatif);
+            else
+                FiltrePasseHautBmp(ImageBmp, force);
+        },
+        QStringLiteral("Filtre passe haut force ") + Entier(force) + SuffixePreservatif(preservatif));
+}
+
+void TTraitementImage::AppliquerGaussien(bool preservatif, double sigma)
+{
+    ExecuterOperation(
+        QStringLiteral("Application Gaussien Sigma=") + Reel1(sigma) + QStringLiteral("..."),
+        [&] {
+            if (TypeImage == tiFit)
+                FiltreGaussienFit(ImageFit, preservatif, sigma);
+            else
+                FiltreGaussienBmp(ImageBmp, sigma);
+        },
+        QStringLiteral("Filtre gaussien sigma ") + Reel1(sigma) + SuffixePreservatif(preservatif));
+}
+
+void TTraitementImage::AppliquerMasqueFlou(bool preservatif, double sigma, double coefficient)
+{
+    ExecuterOperation(
+        QStringLiteral("Application Masque flou Sigma=") + Reel1(sigma) + QStringLiteral(" Coefficient=") +
+            Reel1(coefficient) + QStringLiteral("..."),
+        [&] {
+            if (TypeImage == tiFit)
+                FiltreMasqueFlouFit(ImageFit, preservatif, sigma, coefficient);
+            else
+                FiltreMasqueFlouBmp(ImageBmp, sigma, coefficient);
+        },
+        QStringLiteral("Filtre masque flou sigma ") + Reel1(sigma) + QStringLiteral(" coefficient ") +
+            Reel1(coefficient) + SuffixePreservatif(preservatif));
+}
+
+void TTraitementImage::AppliquerConvolution(TNoyau5x5 noyau, bool preservatif)
+{
+    ExecuterOperation(
+        QStringLiteral("Application Convolution..."),
+        [&] {
+            if (TypeImage == tiFit)
+                FiltreConvolutionFit(ImageFit, noyau, preservatif);
+            else
+                FiltreConvolutionBmp(ImageBmp, noyau);
+        },
+        preservatif ? QStringLiteral("Filtre convolution préservatif") : QStringLiteral("Filtre convolution"));
+}
+
+void TTraitementImage::AppliquerDDPNeutre(int niveau, double coefficient)
+{
+    ExecuterOperation(
+        QStringLiteral("Application DDP Neutre Niveau=") + Entier(niveau) + QStringLiteral(" Coefficient=") +
+            Reel1(coefficient) + QStringLiteral("..."),
+        [&] {
+            if (TypeImage == tiFit)
+                FiltreDDPNeutreFit(ImageFit, niveau, coefficient);
+            else
+                FiltreDDPNeutreBmp(ImageBmp, niveau, coefficient);
+        },
+        QStringLiteral("Filtre DDP neutre niveau ") + Entier(niveau) + QStringLiteral(" coefficient ") +
+            Reel1(coefficient));
+}
+
+void TTraitementImage::AppliquerDDPPasseBas(int niveau, int force, double coefficient, bool preservatif)
+{
+    ExecuterOperation(
+        QStringLiteral("Application DDP Passe bas Niveau=") + Entier(niveau) + QStringLiteral(" Force=") +
+            Entier(force) + QStringLiteral(" Coefficient=") + Reel1(coefficient) + QStringLiteral("..."),
+        [&] {
+            if (TypeImage == tiFit)
+                FiltreDDPPasseBasFit(ImageFit, niveau, force, coefficient, preservatif);
+            else
+                FiltreDDPPasseBasBmp(ImageBmp, niveau, force, coefficient);
+        },
+        QStringLiteral("Filtre DDP passe bas niveau ") + Entier(niveau) + QStringLiteral(" force ") + Entier(force) +
+            QStringLiteral(" coefficient ") + Reel1(coefficient) + SuffixePreservatif(preservatif));
+}
+
+void TTraitementImage::AppliquerDDPGaussien(int niveau, bool preservatif, double sigma, double coefficient)
+{
+    ExecuterOperation(
+        QStringLiteral("Application DDP Gaussien Niveau=") + Entier(niveau) + QStringLiteral(" Sigma=") +
+            Reel1(sigma) + QStringLiteral(" Coefficient=") + Reel1(coefficient) + QStringLiteral("..."),
+        [&] {
+            if (TypeImage == tiFit)
+                FiltreDDPGaussienFit(ImageFit, niveau, preservatif, sigma, coefficient);
+            else
+                FiltreDDPGaussienBmp(ImageBmp, niveau, sigma, coefficient);
+        },
+        QStringLiteral("Filtre DDP gaussien niveau ") + Entier(niveau) + QStringLiteral(" sigma ") + Reel1(sigma) +
+            QStringLiteral(" coefficient ") + Reel1(coefficient) + SuffixePreservatif(preservatif));
+}
+
+void TTraitementImage::AppliquerMediane3x3()
+{
+    if (TypeImage == tiBmp) {
+        TSablier sablier;
+        FixerTexteStatut(QStringLiteral("Application médiane 3x3..."));
+        AvertirFonctionBmp(QStringLiteral("Filtre - Médiane 3x3"));
+        return;
+    }
+    ExecuterOperation(QStringLiteral("Application médiane 3x3..."), [&] { FiltreMediane3x3Fit(ImageFit); },
+                      QStringLiteral("Filtre médiane 3x3"));
+}
+
+void TTraitementImage::InverserPositifNegatif()
+{
+    if (TypeImage == tiAutre)
+        return;
+    TSablier sablier;
+    FixerTexteStatut(QStringLiteral("Négatif/Positif..."));
+    if (TypeImage == tiFit) {
+        // The pixels do not change: nothing to undo, nothing to save.
+        Positif = !Positif;
+        AfficherImage(true, true);
+        return;
+    }
+    // A BMP is saved as displayed, so the inversion is a change of its own.
+    CopierDansAnnulation();
+    Positif = !Positif;
+    AfficherImage(true, true);
+    Modifiee = true;
+    AjouterHistorique(QStringLiteral("Inversion des valeurs"));
+}
+
+void TTraitementImage::MenuAnnulerRestaurerImgSourceClick()
+{
+    if (TypeImage == tiAutre)
+        return;
+    if (TypeImage == tiFit) {
+        const int32_t zoom = ImageFit.Zoom;
+        if (!FAnnulationDifferee) {
+            EchangerHistoFit(ImageFit, ImageFitAnnulation);
+            std::swap(FModeFit, FModeFitAnnulation);
+        }
+        FixerZoomFit(ImageFit, zoom, false, Positif);
+    } else {
+        const int32_t zoom = ImageBmp.Zoom;
+        if (!FAnnulationDifferee) {
+            EchangerHistoBmp(ImageBmp, ImageBmpAnnulation);
+            std::swap(FModeBmp, FModeBmpAnnulation);
+            // The display sense travels with the picture it was applied to.
+            std::swap(Positif, FPositifAnnulation);
+        }
+        FixerZoomBmp(ImageBmp, zoom, false, Positif);
+    }
+    AfficherImage(true, true);
+    if (!LigneRestauree.isEmpty()) {
+        FHistorique.append(LigneRestauree);
+        LigneRestauree.clear();
+    } else if (FHistorique.size() > std::max(1, FLignesEnregistrees) && FHistorique.last() != TexteOuverture) {
+        // Lines of operations already saved into the file are not undone.
+        LigneRestauree = FHistorique.takeLast();
+    }
+    AfficherHistorique();
+}
+
+void TTraitementImage::AfficherHistorique()
+{
+    RchEdtHistorique->setPlainText(FHistorique.join(QLatin1Char('\n')));
+    RchEdtHistorique->verticalScrollBar()->setValue(RchEdtHistorique->verticalScrollBar()->maximum());
+}
+
+void TTraitementImage::DemarrerHistorique()
+{
+    FHistorique.clear();
+    FHistorique.append(TexteOuverture);
+    FLignesEnregistrees = 0;
+    LigneRestauree.clear();
+    AfficherHistorique();
+}
+
+void TTraitementImage::AjouterHistorique(const QString& ligne)
+{
+    FHistorique.append(ligne);
+    LigneRestauree.clear();
+    AfficherHistorique();
+}
+
+QStringList TTraitementImage::Historique() const { return FHistorique; }
+
+void TTraitementImage::AfficherMasquerHistorique()
+{
+    RchEdtHistorique->setVisible(RchEdtHistorique->isHidden());
+    BtBtnMasquerHistorique->setVisible(BtBtnMasquerHistorique->isHidden());
+    PlacerHistorique();
+}
+
+void TTraitementImage::CopierHistorique()
+{
+    const QString texte = RchEdtHistorique->textCursor().selectedText().replace(QChar(0x2029), QLatin1Char('\n'));
+    if (!texte.isEmpty())
+        QGuiApplication::clipboard()->setText(texte);
+}
+
+void TTraitementImage::EnregistrerHistoriqueSous()
+{
+    const QString nom = Main ? Main->SvDlgEnregistrerHistoriqueSous.ExecuterEnregistrement(this)
+                             : Dialogues::ChoisirFichierEnregistrement(this, QStringLiteral("Enregistrer sous"),
+                                                                       QStringLiteral("Fichier Texte (*.txt)"));
+    if (nom.isEmpty())
+        return;
+    QByteArray texte;
+    for (const QString& ligne : FHistorique)
+        texte += ligne.toUtf8() + '\n';
+    EcrireFichierSur(nom, texte);
+}
+
+// ---------------------------------------------------------------------------
+// Saving, export, copy
+
+void TTraitementImage::EnregistrerImage(const QString& nomFichier)
+{
+    if (TypeImage == tiAutre)
+        return;
+    // The file must read back as the kind it holds.
+    QString nom = nomFichier;
+    if (TypeFichier(nom) != TypeImage)
+        nom += TypeImage == tiFit ? QStringLiteral(".fit") : QStringLiteral(".bmp");
+    const bool positifFit = Positif;
+    {
+        TSablier sablier;
+        if (TypeImage == tiFit) {
+            EnregistrerFit(ImageFit, nom);
+        } else {
+            THistoBmp copie;
+            CreerHistoBmp(copie);
+            CopierImageBmp(ImageBmp, copie);
+            copie.Zoom = 100;
+            EnregistrerBmp(copie, nom, Positif);
+            DetruireHistoBmp(copie);
+            Positif = true;
+        }
+    }
+    FixerTexteStatut(QStringLiteral("Image enregistrée."));
+    OuvrirImage(nom, false);
+    if (TypeImage == tiFit && !positifFit) {
+        Positif = false;
+        AfficherImage(true, true);
+    }
+    // What is in the file can no longer be undone.
+    FLignesEnregistrees = FHistorique.size();
+    LigneRestauree.clear();
+}
+
+void TTraitementImage::MenuEnregistrerSousImgSourceClick()
+{
+    if (TypeImage == tiAutre)
+        return;
+    QString nom;
+    if (Main) {
+        TDialogueFichier& d = TypeImage == tiFit ? Main->SvDlgEnregistrerImageSousFit : Main->SvDlgEnregistrerImageSousBmp;
+        nom = d.ExecuterEnregistrement(this, NomFichier);
+    } else {
+        nom = Dialogues::ChoisirFichierEnregistrement(
+            this, QStringLiteral("Enregistrer sous"),
+            TypeImage == tiFit ? QStringLiteral("Fichier Fit (*.fit)") : QStringLiteral("Fichier Bitmap (*.bmp)"),
+            NomFichier);
+    }
+    if (!nom.isEmpty())
+        EnregistrerImage(nom);
+}
+
+void TTraitementImage::ExporterFit()
+{
+    if (TypeImage == tiAutre)
+        return;
+    const QString nom = Main ? Main->SvDlgEnregistrerImageSousFit.ExecuterEnregistrement(this)
+                             : Dialogues::ChoisirFichierEnregistrement(this, QStringLiteral("Exporter"),
+                                                                       QStringLiteral("Fichier Fit (*.fit)"));
+    if (nom.isEmpty())
+        return;
+    {
+        TSablier sablier;
+        if (TypeImage == tiFit) {
+            THistoFit zone;
+            CreerHistoFit(zone);
+            CopierZoneFit(zone);
+            EnregistrerCopieFit(zone, nom);
+            DetruireHistoFit(zone);
+        } else {
+            THistoBmp zone;
+            CreerHistoBmp(zone);
+            CopierZoneBmp(zone);
+            ExporterBmpEnFit(zone.BitmapSource, nom, [](const QString& avis) { Dialogues::Information(avis); });
+            DetruireHistoBmp(zone);
+        }
+    }
+    FixerTexteStatut(QStringLiteral("Image exportée."));
+}
+
+void TTraitementImage::ExporterBmp()
+{
+    if (TypeImage == tiAutre)
+        return;
+    const QString nom = Main ? Main->SvDlgEnregistrerImageSousBmp.ExecuterEnregistrement(this)
+                             : Dialogues::ChoisirFichierEnregistrement(this, QStringLiteral("Exporter"),
+                                                                       QStringLiteral("Fichier Bitmap (*.bmp)"));
+    if (nom.isEmpty())
+        return;
+    {
+        TSablier sablier;
+        if (TypeImage == tiFit) {
+            THistoFit zone;
+            CreerHistoFit(zone);
+            CopierZoneFit(zone);
+            zone.Zoom = 100;
+            ExporterFitEnBmp(zone, nom, Positif);
+            DetruireHistoFit(zone);
+        } else {
+            THistoBmp zone;
+            CreerHistoBmp(zone);
+            CopierZoneBmp(zone);
+            zone.Zoom = 100;
+            EnregistrerBmp(zone, nom, Positif);
+            DetruireHistoBmp(zone);
+        }
+    }
+    FixerTexteStatut(QStringLiteral("Image exportée."));
+}
+
+QImage TTraitementImage::RenduZone()
+{
+    QImage rendu;
+    if (TypeImage == tiFit) {
+        THistoFit zone;
+        CreerHistoFit(zone);
+        CopierZoneFit(zone);
+        zone.Zoom = 100;
+        rendu = RendreFit(zone, Positif);
+        DetruireHistoFit(zone);
+    } else if (TypeImage == tiBmp) {
+        THistoBmp zone;
+        CreerHistoBmp(zone);
+        CopierZoneBmp(zone);
+        zone.Zoom = 100;
+        rendu = BitmapBmp(zone).copy();
+        if (!Positif)
+            InverserBitmap(rendu);
+        DetruireHistoBmp(zone);
+    }
+    return rendu;
+}
+
+void TTraitementImage::ExporterJpeg()
+{
+    if (TypeImage == tiAutre || !ExportationJpeg)
+        return;
+    {
+        TSablier sablier;
+        ExportationJpeg->Exporte = false;
+        ExportationJpeg->Initialiser(RenduZone());
+    }
+    Dialogues::ExecuterModal(*ExportationJpeg);
+    if (ExportationJpeg->Exporte)
+        FixerTexteStatut(QStringLiteral("Image exportée."));
+}
+
+void TTraitementImage::MenuCopierImgSourceClick()
+{
+    if (TypeImage == tiAutre)
+        return;
+    {
+        TSablier sablier;
+        QGuiApplication::clipboard()->setImage(RenduZone());
+    }
+    FixerTexteStatut(QStringLiteral("Image copiée."));
+}
+
+// ---------------------------------------------------------------------------
+// Filling a new window
+
+void TTraitementImage::RemplirDepuis(int type, const THistoFit* fit, const THistoBmp* bmp, bool positif)
+{
+    setWindowTitle(QStringLiteral("#") + Entier(Numero) + QStringLiteral(" [") + TexteNonEnregistree +
+                   QLatin1Char(']'));
+    if (type == tiFit) {
+        CopierHistoFit(*fit, ImageFit);
+        FModeFit = -1;
+    } else {
+        CopierImageBmp(*bmp, ImageBmp);
+        FModeBmp = -1;
+    }
+    NomFichier.clear();
+    TypeImage = type;
+    Positif = positif;
+    FAnnulationDifferee = true;
+    FPositifAnnulation = positif;
+    RemplirAnnulationPlusTard();
+    Modifiee = true;
+    Selection = TSelectionImage();
+    // The zoom text and check marks follow the zoom the image came with.
+    EdtPourcentZoom2->setText(Entier(ZoomCourant()) + QLatin1Char('%'));
+    AfficherImage(true, true);
+    CocherZoom();
+    if (Main)
+        Main->CocherZoom(EdtPourcentZoom2->text());
+    MajLibellesSelection();
+    AjusteTailleFenetreALImageSource();
+    DemarrerHistorique();
+}
+
+void TTraitementImage::DupliquerImage(TTraitementImage& source)
+{
+    if (source.TypeImage == tiAutre)
+        LeverErreur(QStringLiteral("Cette fenêtre n'affiche pas d'image."));
+    RemplirDepuis(source.TypeImage, &source.ImageFit, &source.ImageBmp, source.Positif);
+}
+
+void TTraitementImage::DupliquerDepuis(TMDIChild& source)
+{
+    auto* s = dynamic_cast<TTraitementImage*>(&source);
+    if (!s)
+        LeverErreur(QStringLiteral("Cette fenêtre n'affiche pas d'image."));
+    DupliquerImage(*s);
+}
+
+void TTraitementImage::NouvelleImageFit(const THistoFit& image) { RemplirDepuis(tiFit, &image, nullptr, true); }
+
+void TTraitementImage::NouvelleImageBmp(const THistoBmp& image) { RemplirDepuis(tiBmp, nullptr, &image, true); }
+
+// ---------------------------------------------------------------------------
+// Filter dialogs
+
+void TTraitementImage::MenuPasseBasImgSourceClick()
+{
+    if (PasseBas && Dialogues::ExecuterModal(*PasseBas) == mrOk) {
+        AfficherPageSource();
+        AppliquerPasseBas(PasseBas->LireForce(), PasseBas->LirePreservatif());
+    }
+}
+
+void TTraitementImage::MenuPasseHautImgSourceClick()
+{
+    if (PasseHaut && Dialogues::ExecuterModal(*PasseHaut) == mrOk) {
+        AfficherPageSource();
+        AppliquerPasseHaut(PasseHaut->LireForce(), PasseHaut->LirePreservatif());
+    }
+}
+
+void TTraitementImage::MenuGaussienImgSourceClick()
+{
+    if (Gaussien && Dialogues::ExecuterModal(*Gaussien) == mrOk) {
+        AfficherPageSource();
+        AppliquerGaussien(Gaussien->LirePreservatif(), Gaussien->LireSigma());
+    }
+}
+
+void TTraitementImage::MenuMasqueFlouImgSourceClick()
+{
+    if (MasqueFlou && Dialogues::ExecuterModal(*MasqueFlou) == mrOk) {
+        AfficherPageSource();
+        AppliquerMasqueFlou(MasqueFlou->LirePreservatif(), MasqueFlou->LireSigma(), MasqueFlou->LireCoefficient());
+    }
+}
+
+void TTraitementImage::MenuConvolutionImgSourceClick()
+{
+    // The kernel editor is reached through the frame's command.
+    if (Main && Main->MnItmConvolution && Main->MnItmConvolution->isEnabled())
+        Main->MnItmConvolution->trigger();
+}

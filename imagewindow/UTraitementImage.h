@@ -1,0 +1,252 @@
+#pragma once
+// The image window: one FIT or BMP image with its one-level undo copy, a
+// point or rectangle selection, zoom, history and the filter preview tabs.
+#include "Childwin.h"
+#include "UBmp.h"
+#include "UFiltres.h"
+#include "UFit.h"
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QScrollArea;
+class QStatusBar;
+class QLabel;
+class QTabWidget;
+class QToolButton;
+class TTraitementImage;
+namespace Ui {
+class TTraitementImage;
+}
+
+// Selection of an image window, in displayed pixels (the display bitmap at
+// the current zoom). A point has Largeur = Hauteur = 0.
+// Genre: SelectionAucune, SelectionPoint or SelectionRectangle (Childwin.h).
+struct TSelectionImage {
+    uint8_t Genre = SelectionAucune;
+    int32_t X = 0;
+    int32_t Y = 0;
+    int32_t Largeur = 0;
+    int32_t Hauteur = 0;
+};
+
+// Keyboard and mouse state as the handlers see it.
+using TShiftState = unsigned;
+enum : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32 };
+// Virtual key codes the handlers know.
+enum : uint16_t { VK_RETURN = 13, VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40 };
+enum : int { BoutonGauche = 0, BoutonDroit = 1, BoutonMilieu = 2 };
+
+// The picture control: shows the display bitmap at its own size and passes
+// mouse events to its window.
+class TImageSource : public QWidget {
+    Q_OBJECT
+public:
+    explicit TImageSource(TTraitementImage& fenetre, QWidget* parent);
+    QImage Picture; // the display bitmap; drawing on it then update() shows the marks
+    void FixerImage(const QImage& image);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+private:
+    TTraitementImage& FFenetre;
+};
+
+// A component that adds pages after "Source" (the filter preview tabs). It is
+// created with each window by the factory installed at start-up and lives as
+// long as the window.
+class TOngletsImage {
+public:
+    virtual ~TOngletsImage() = default;
+    // The window is closing for good: keep the values of the pages. Must not
+    // throw; a value that does not convert is written as its default.
+    virtual void EnregistrerParametres() = 0;
+    // The page control changed to page `index` (0 = Source).
+    virtual void PageChangee(int index) { (void)index; }
+};
+using TFabriqueOngletsImage = std::function<std::unique_ptr<TOngletsImage>(TTraitementImage&)>;
+
+class TTraitementImage : public TMDIChild {
+    Q_OBJECT
+public:
+    explicit TTraitementImage(QWidget* parent = nullptr);
+    ~TTraitementImage() override;
+
+    // Hooks installed at start-up (see UInstallationImage).
+    static void InstallerFabriqueOnglets(TFabriqueOngletsImage fabrique);
+    // ---- State (read by the frame, the dialogs and the processing commands)
+    THistoFit ImageFit;
+    THistoBmp ImageBmp;
+    TSelectionImage Selection;
+    THistoFit ImageFitAnnulation;
+    THistoBmp ImageBmpAnnulation;
+    bool Modifiee = false;
+    QString LigneRestauree;
+    int32_t Numero = 0;
+    QString NomFichier;
+    bool Positif = true;
+    int32_t TypeImage = 0;
+    // What the frame reads.
+    int NumeroDocument() const override { return Numero; }
+    QString NomFichierDocument() const override { return NomFichier; }
+    int TypeImageDocument() const override { return TypeImage; }
+    int GenreSelection() const override { return Selection.Genre; }
+    QString TexteZoomDocument() const override;
+
+    // ---- Controls
+    QTabWidget* PgCtrlPrincipale = nullptr;
+    QWidget* TbShtSource = nullptr;
+    QScrollArea* ScrllBxSource = nullptr;
+    TImageSource* ImgSource = nullptr;
+    QPlainTextEdit* RchEdtHistorique = nullptr;
+    QToolButton* BtBtnMasquerHistorique = nullptr;
+    QStatusBar* SttsBrPrincipale = nullptr;
+    QLineEdit* EdtPourcentZoom2 = nullptr;
+    QMenu* PppMnImageSource = nullptr;
+    QMenu* PppMnHistorique = nullptr;
+    QMenu* MenuZoomImgSource = nullptr;
+    QMenu* MenuExporterImgSource = nullptr;
+    QAction* MenuStatistiquesImgSource = nullptr;
+    QImage BitmapAffichage; // the display as it was at the last mouse press
+
+    // Status text of the window (its one-panel status bar).
+    QString TexteStatut() const;
+    void FixerTexteStatut(const QString& texte);
+    void FixerCouleurStatut(const QColor& couleur); // invalid colour: back to normal
+
+    // ---- Opening, display, lifecycle
+    void OuvrirImage(const QString& nomFichier, bool redemarrerHistorique) override;
+    void ChargerImage();
+    void AfficherImage(bool dessinerSelection, bool afficherInfo);
+    void AfficherInfoImage();
+    void AjusteTailleFenetreALImageSource() override;
+    void EdtPourcentZoomKeyDown(uint16_t& key, TShiftState etat);
+    void ZoomPasAPas(int direction) override; // 1 smaller, 0 larger
+    void AfficherPageSource() override;
+    void ZoomParTexte(const QString& texte) override;
+    void AfficherImageSource() override { AfficherImage(true, true); }
+    void MarquerSelection(bool marquer) override;
+    void FixerDefilementTempsReel(bool suivre) override;
+    void FormClose(TActionFermeture& action) override;
+    double FacteurZoom() const;
+    int32_t EcranVersImage(int32_t v) const;
+    int32_t ZoomCourant() const;
+    // Asks about unsaved work; true when the window may close.
+    bool ConfirmerFermeture();
+
+    // ---- Selection, mouse, keyboard
+    void ImgSourceMouseDown(int bouton, TShiftState etat, int x, int y);
+    void ImgSourceMouseMove(TShiftState etat, int x, int y);
+    void ImgSourceMouseUp(int bouton, TShiftState etat, int x, int y);
+    void ScrllBxSourceMouseMove();
+    void FormKeyDown(uint16_t& key, TShiftState etat);
+    void MenuSelection_AucuneClick();
+    void MenuSelection_CentreClick();
+    void LireSelection(TSelectionImage& selection) const;
+    void FixerSelection(const TSelectionImage& selection, int zoom, bool redessiner);
+    void CopierZoneFit(THistoFit& zone);
+    void CopierZoneBmp(THistoBmp& zone);
+    // True when the selection is a rectangle covering at least one image pixel.
+    bool RectangleUtile() const;
+
+    // ---- Commands
+    // The common pattern: hourglass, progress text, undo copy, operation,
+    // render, modified mark, history line.
+    void ExecuterOperation(const QString& progression, const std::function<void()>& operation,
+                           const QString& ligneHistorique);
+    // Step 3 of the pattern alone (copy the image into the undo copy).
+    void CopierDansAnnulation();
+    // The undo copies, brought up to date when they are asked for.
+    THistoFit& AnnulationFit();
+    THistoBmp& AnnulationBmp();
+    // Pixels of the image changed outside the pattern: forget cached measures.
+    void PixelsModifies();
+
+    void AppliquerPasseBas(int force, bool preservatif);
+    void AppliquerPasseHaut(int force, bool preservatif);
+    void AppliquerGaussien(bool preservatif, double sigma);
+    void AppliquerMasqueFlou(bool preservatif, double sigma, double coefficient);
+    void AppliquerConvolution(TNoyau5x5 noyau, bool preservatif);
+    void AppliquerDDPNeutre(int niveau, double coefficient);
+    void AppliquerDDPPasseBas(int niveau, int force, double coefficient, bool preservatif);
+    void AppliquerDDPGaussien(int niveau, bool preservatif, double sigma, double coefficient);
+    void AppliquerMediane3x3();
+    void InverserPositifNegatif();
+
+    void MenuAnnulerRestaurerImgSourceClick();
+    void DemarrerHistorique();
+    void AjouterHistorique(const QString& ligne);
+    void AfficherMasquerHistorique();
+    QStringList Historique() const;
+    void CopierHistorique();
+    void EnregistrerHistoriqueSous();
+
+    void EnregistrerImage(const QString& nomFichier);
+    void MenuEnregistrerSousImgSourceClick();
+    void ExporterFit();
+    void ExporterBmp();
+    void ExporterJpeg();
+    void MenuCopierImgSourceClick();
+    // The zone copy rendered at 100 % with levels and curve, negative when
+    // the display is: what copy and JPEG export hand on.
+    QImage RenduZone();
+
+    void DupliquerImage(TTraitementImage& source);
+    void DupliquerDepuis(TMDIChild& source) override;
+    void NouvelleImageFit(const THistoFit& image) override;
+    void NouvelleImageBmp(const THistoBmp& image) override;
+
+    // Filter dialogs of the popup menu.
+    void MenuPasseBasImgSourceClick();
+    void MenuPasseHautImgSourceClick();
+    void MenuGaussienImgSourceClick();
+    void MenuMasqueFlouImgSourceClick();
+    void MenuConvolutionImgSourceClick();
+
+    // Captions of the two popup items that name the selection.
+    void MajLibellesSelection();
+    void CocherZoom();
+
+protected:
+    bool eventFilter(QObject* objet, QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    void CreerMenus();
+    void InitialiserZoom();
+    QString NormaliserTexteZoom(const QString& texte) const;
+    void AppliquerZoomSaisi();
+    void PlacerHistorique();
+    void DessinerSelection();
+    void AfficherHistorique();
+    void RemplirDepuis(int type, const THistoFit* fit, const THistoBmp* bmp, bool positif);
+    void PreviensMenus();
+    int ModeFitCache();
+    int ModeBmpCache();
+    void RemplirAnnulationPlusTard();
+
+    std::unique_ptr<Ui::TTraitementImage> FUi;
+    std::unique_ptr<TOngletsImage> FOnglets;
+    QLabel* FLblStatut = nullptr;
+    QStringList FHistorique;
+    int FLignesEnregistrees = 0;   // history lines already saved into the file
+    bool FAnnulationDifferee = false; // the undo copy equals the image and is not filled yet
+    bool FPositifAnnulation = true;   // display sense that goes with the BMP undo copy
+    int FModeFit = -1, FModeFitAnnulation = -1;
+    int FModeBmp = -1, FModeBmpAnnulation = -1;
+    bool FFermetureAcceptee = false;
+    QList<QAction*> FItemsZoom;
+};

@@ -1,0 +1,41 @@
+#pragma once
+// The splash box shown at start-up: it closes itself about 5 seconds after
+// its creation, or at the first click.
+#include <QDialog>
+#include <QPixmap>
+#include <memory>
+
+namespace Ui {
+class TAccueil;
+}
+class QTimer;
+class QLabel;
+class QTextBrowser;
+class QPushButton;
+
+class TAccueil : public QDialog {
+    Q_OBJECT
+public:
+    explicit TAccueil(QWidget* parent = nullptr);
+    ~TAccueil() override;
+
+    QTimer* TmrAccueil;
+    QLabel* LblVersion() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int resultat) override;
+    bool eventFilter(QObject* objet, QEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::TAccueil> FUi;
+};
+
+extern TAccueil* Accueil;
+
+// Shared by the splash and the about box.
+QPixmap LogoStelor(int largeur, int hauteur);
+extern const char* const TexteDroitsStelor;
+// Fills the common parts of the two boxes and makes a click anywhere close them.
+void PreparerBoiteStelor(QDialog& boite, QLabel* logo, QLabel* version, QLabel* droits, QTextBrowser* presentation,
+                         QTextBrowser* licence, QPushButton* ok, QObject* filtreClics);

@@ -1,0 +1,265 @@
+#include "UFiltresBmp.h"
+#include "UOutils.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <random>
+
+namespace {
+
+// 8-bit grey (canaux 1) or 24-bit (canaux 3) picture; valeur(x, y, channel byte).
+QImage Image(int largeur, int hauteur, int canaux, const std::function<int(int, int, int)>& valeur)
+{
+    QImage im(largeur, hauteur, canaux == 1 ? QImage::Format_Indexed8 : QImage::Format_BGR888);
+    if (canaux == 1)
+        PaletteGris(im);
+    for (int y = 0; y < hauteur; ++y)
+        for (int x = 0; x < largeur; ++x)
+            for (int c = 0; c < canaux; ++c)
+                im.scanLine(y)[x * canaux + c] = static_cast<uchar>(valeur(x, y, c));
+    return im;
+}
+
+QImage Aleatoire(int largeur, int hauteur, int canaux, unsigned graine)
+{
+    std::mt19937 gen(graine);
+    return Image(largeur, hauteur, canaux, [&](int, int, int) { return static_cast<int>(gen() % 256); });
+}
+
+int Octet(const QImage& im, int x, int y, int c = 0)
+{
+    return im.constScanLine(y)[x * (im.format() == QImage::Format_BGR888 ? 3 : 1) + c];
+}
+
+// The convolution as described: every byte sums its taps in kernel order
+// from an untouched copy, then rounds half to even and clamps.
+QImage Reference(const double* k, int taille, const QImage& source)
+{
+    QImage res = source.copy();
+    const int nc = source.format() == QImage::Format_BGR888 ? 3 : 1, h = taille / 2;
+    const double d = ValeurNonNulle(SommeNoyau(k, taille), 1.0);
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x)
+            for (int c = 0; c < nc; ++c) {
+                double s = 0;
+                for (int dy = -h; dy <= h; ++dy)
+                    for (int dx = -h; dx <= h; ++dx)
+                        s += CoefficientNoyau(k, taille, dy + h + 1, dx + h + 1) *
+                             Octet(source, std::clamp(x + dx, 0, source.width() - 1),
+                                   std::clamp(y + dy, 0, source.height() - 1), c);
+                res.scanLine(y)[x * nc + c] =
+                    static_cast<uchar>(std::clamp(static_cast<int>(std::nearbyint(s / d)), 0, 255));
+            }
+    return res;
+}
+
+THistoBmp Objet(const QImage& bitmap)
+{
+    THistoBmp obj;
+    CreerHistoBmp(obj);
+    obj.BitmapSource = bitmap;
+    MinMaxBmp(obj.BitmapSource, obj.Min, obj.Max);
+    return obj;
+}
+
+} // namespace
+
+TEST(ConvolutionBitmap, IdentiqueALAlgorithmeDecrit)
+{
+    std::mt19937 gen(3);
+    std::uniform_real_distribution<double> poids(-4, 10);
+    const int tailles[][2] = {{1, 1}, {37, 9}, {5, 2}, {2, 6}};
+    for (int taille : {3, 5})
+        for (int canaux : {1, 3})
+            for (auto [l, h] : tailles) {
+                std::vector<double> k(static_cast<size_t>(taille) * taille);
+                for (double& w : k)
+                    w = poids(gen);
+                const QImage source = Aleatoire(l, h, canaux, l * 7 + h);
+                QImage im = source;
+                ConvolutionBitmap(k.data(), taille, im);
+                EXPECT_EQ(im, Reference(k.data(), taille, source)) << taille << " " << canaux << " " << l << "x" << h;
+                EXPECT_EQ(source, Aleatoire(l, h, canaux, l * 7 + h)); // a shared copy is not touched
+            }
+}
+
+TEST(ConvolutionBitmap, CasLimites)
+{
+    // Halves go to even: centre and right neighbour, weights 1 and 1.
+    const double deux[9] = {0, 0, 0, 0, 1, 1, 0, 0, 0};
+    QImage moities = Image(3, 2, 1, [](int x, int y, int) { return y == 0 ? (x == 0 ? 2 : 3) : (x == 0 ? 1 : 2); });
+    ConvolutionBitmap(deux, 3, moities);
+    EXPECT_EQ(Octet(moities, 0, 0), 2); // 2,5
+    EXPECT_EQ(Octet(moities, 0, 1), 2); // 1,5
+    EXPECT_EQ(Octet(moities, 2, 0), 3); // the last column is its own neighbour
+
+    QImage seul = Image(1, 1, 3, [](int, int, int c) { return 40 + c; });
+    FiltrePasseBasBitmap(seul, 2);
+    EXPECT_EQ(seul, Image(1, 1, 3, [](int, int, int c) { return 40 + c; }));
+
+    // The last column counts as a neighbour of the one before it.
+    THistoBmp bord = Objet(Image(6, 4, 1, [](int x, int, int) { return x == 5 ? 200 : 0; }));
+    FiltrePasseBasBmp(bord, 3);
+    EXPECT_GT(Octet(bord.BitmapSource, 4, 2), 0);
+    EXPECT_EQ(Octet(bord.BitmapSource, 3, 2), 0);
+    EXPECT_EQ(bord.Min, 0);
+    EXPECT_LT(bord.Max, 200); // recomputed
+
+    // Zero-sum kernel: divided by 1, negative results become 0.
+    TNoyau5x5 laplacien{};
+    laplacien[7] = laplacien[11] = laplacien[13] = laplacien[17] = -1;
+    laplacien[12] = 4;
+    THistoBmp lap = Objet(Image(5, 5, 1, [](int x, int y, int) { return x == 2 && y == 2 ? 60 : 10; }));
+    FiltreConvolutionBmp(lap, laplacien);
+    EXPECT_EQ(Octet(lap.BitmapSource, 2, 2), 200);
+    EXPECT_EQ(Octet(lap.BitmapSource, 2, 1), 0);
+
+    // Other pixel formats are left alone by every operation.
+    QImage autre(4, 4, QImage::Format_RGB32);
+    autre.fill(qRgb(10, 200, 30));
+    const QImage avant = autre.copy();
+    FiltreGaussienBitmap(autre, 1);
+    FiltreMasqueFlouBitmap(autre, 1, 3);
+    DDPBitmap(autre, 5, 2);
+    MultiplierBitmap(autre, 2);
+    EXPECT_FALSE(ExtraireCanalBitmap(autre, clRouge));
+    EXPECT_EQ(autre, avant);
+}
+
+TEST(FiltresBmp, MasqueFlou)
+{
+    const QImage source = Aleatoire(19, 13, 3, 5);
+    QImage im = source;
+    FiltreMasqueFlouBitmap(im, 1.4, 2.5);
+    QImage flou = source.copy(), detail = source.copy(), attendu = source.copy();
+    FiltreGaussienBitmap(flou, 1.4);
+    SoustraireBitmap(detail, flou);
+    MultiplierBitmap(detail, 2.5);
+    AjouterBitmap(attendu, detail);
+    EXPECT_EQ(im, attendu);
+    for (int y = 0; y < im.height(); ++y)
+        for (int j = 0; j < im.width() * 3; ++j)
+            ASSERT_GE(im.constScanLine(y)[j], source.constScanLine(y)[j]);
+
+    THistoBmp zero = Objet(source);
+    FiltreMasqueFlouBmp(zero, 0.7, 0);
+    EXPECT_EQ(zero.BitmapSource, source);
+}
+
+TEST(FiltresBmp, DDP)
+{
+    QImage niveau256 = Aleatoire(7, 5, 1, 1), copie = niveau256.copy();
+    DDPBitmap(niveau256, 256, 4);
+    EXPECT_EQ(niveau256, copie);
+
+    // A byte equal to the level, its reference equal too: round(k x L / 2).
+    QImage im = Image(4, 1, 1, [](int x, int, int) { return x == 0 ? 100 : x == 1 ? 5 : x == 2 ? 7 : 4; });
+    QImage trois = im.copy(), un = im.copy();
+    DDPBitmap(trois, 100, 3);
+    EXPECT_EQ(Octet(trois, 0, 0), 150);
+    DDPBitmap(un, 5, 1);
+    EXPECT_EQ(Octet(un, 1, 0), 2); // 2,5 to even
+    EXPECT_EQ(Octet(un, 3, 0), 4); // below the level
+    QImage sept = im.copy();
+    DDPBitmap(sept, 7, 1);
+    EXPECT_EQ(Octet(sept, 2, 0), 4); // 3,5 to even
+
+    // Level 0 on an all-zero reference (force 9: zero kernel) is 0/0: bytes kept.
+    THistoBmp plat = Objet(Image(3, 3, 3, [](int, int, int) { return 50; }));
+    FiltreDDPPasseBasBmp(plat, 0, 9, 2);
+    EXPECT_EQ(plat.BitmapSource, Image(3, 3, 3, [](int, int, int) { return 50; }));
+
+    // Sigma 0 from a hand-edited file works as 0,2.
+    const QImage s = Aleatoire(6, 6, 1, 4);
+    QImage a = s.copy(), b = s.copy();
+    DDPGaussienBitmap(a, 30, 0, 2);
+    DDPGaussienBitmap(b, 30, 0.2, 2);
+    EXPECT_EQ(a, b);
+}
+
+TEST(FiltresBmp, Arithmetique)
+{
+    THistoBmp a = Objet(Image(3, 1, 1, [](int x, int, int) { return x == 0 ? 5 : x == 1 ? 7 : 250; }));
+    const THistoBmp zeros = Objet(Image(3, 1, 1, [](int, int, int) { return 0; }));
+    const THistoBmp deux = Objet(Image(3, 1, 1, [](int, int, int) { return 2; }));
+    const QImage avant = a.BitmapSource.copy();
+    EXPECT_TRUE(DiviserImageBmp(a, zeros, 1));
+    EXPECT_EQ(a.BitmapSource, avant);
+    EXPECT_TRUE(DiviserImageBmp(a, deux, 1));
+    EXPECT_EQ(Octet(a.BitmapSource, 0, 0), 2); // 2,5
+    EXPECT_EQ(Octet(a.BitmapSource, 1, 0), 4); // 3,5
+    EXPECT_EQ(a.Max, 125);
+    MultiplierBmp(a, 100);
+    EXPECT_EQ(Octet(a.BitmapSource, 0, 0), 200);
+    EXPECT_EQ(Octet(a.BitmapSource, 2, 0), 255);
+    EXPECT_TRUE(AjouterImageBmp(a, a));
+    EXPECT_EQ(Octet(a.BitmapSource, 0, 0), 255);
+    EXPECT_TRUE(SoustraireImageBmp(a, a));
+    EXPECT_EQ(a.Max, 0);
+
+    // Another size or format: refused, nothing changes.
+    THistoBmp b = Objet(Aleatoire(3, 2, 1, 1));
+    const QImage b0 = b.BitmapSource.copy();
+    EXPECT_FALSE(AjouterImageBmp(b, deux));
+    EXPECT_FALSE(SoustraireImageBmp(b, Objet(Aleatoire(3, 2, 3, 1))));
+    EXPECT_EQ(b.BitmapSource, b0);
+}
+
+TEST(FiltresBmp, PlansCouleur)
+{
+    QImage rouge = Image(4, 3, 3, [](int, int, int c) { return c == 2 ? 255 : 0; });
+    QImage vert = rouge.copy(), bleu = Image(4, 3, 3, [](int x, int, int c) { return c == 0 ? x : 9; });
+    EXPECT_TRUE(ExtraireCanalBitmap(vert, clVert));
+    EXPECT_EQ(vert.format(), QImage::Format_Indexed8);
+    EXPECT_EQ(vert.colorTable(), TablePaletteGris());
+    EXPECT_EQ(vert, Image(4, 3, 1, [](int, int, int) { return 0; }));
+    EXPECT_TRUE(ExtraireCanalBitmap(bleu, clBleu));
+    EXPECT_EQ(Octet(bleu, 3, 1), 3);
+    EXPECT_FALSE(ExtraireCanalBitmap(vert, clRouge)); // already 8-bit
+    EXPECT_FALSE(ExtraireCanalBitmap(rouge, 12345));
+    EXPECT_EQ(rouge.format(), QImage::Format_BGR888);
+
+    THistoBmp obj = Objet(rouge);
+    EXPECT_TRUE(CopierCanalBmp(obj, obj, clRouge));
+    EXPECT_EQ(obj.BitmapSource, Image(4, 3, 1, [](int, int, int) { return 255; }));
+    EXPECT_EQ(obj.Min, 255);
+
+    const QImage r = Image(2, 2, 1, [](int, int, int) { return 10; });
+    const QImage v = Image(2, 2, 1, [](int x, int, int) { return 20 + x; });
+    const QImage b = Image(2, 2, 1, [](int, int y, int) { return 200 + y; });
+    THistoBmp rvb;
+    CreerHistoBmp(rvb);
+    EXPECT_TRUE(CompositionRVB(r, v, b, rvb));
+    EXPECT_EQ(rvb.BitmapSource, Image(2, 2, 3, [](int x, int y, int c) { return c == 2 ? 10 : c == 1 ? 20 + x : 200 + y; }));
+    EXPECT_EQ(rvb.Min, 10);
+    EXPECT_EQ(rvb.Max, 201);
+    const QImage garde = rvb.BitmapSource.copy();
+    EXPECT_FALSE(CompositionRVB(r, v, Image(3, 2, 1, [](int, int, int) { return 1; }), rvb));
+    EXPECT_FALSE(CompositionRVB(r, rouge, b, rvb));
+    EXPECT_EQ(rvb.BitmapSource, garde);
+}
+
+TEST(FiltresBmp, MarqueEtoile)
+{
+    const THistoBmp etoile = Objet(Image(12, 12, 1, [](int x, int y, int) { return x == 5 && y == 7 ? 200 : 0; }));
+    QImage gris = Image(48, 48, 1, [](int, int, int) { return 0; });
+    MarquerEtoileBmp(etoile, gris, 4, clVert);
+    // Star at (5, 7), magnified 4 times: (20, 28); arms of 20 pixels, end points left out.
+    EXPECT_EQ(Octet(gris, 10, 28), 255);
+    EXPECT_EQ(Octet(gris, 29, 28), 255);
+    EXPECT_EQ(Octet(gris, 30, 28), 0);
+    EXPECT_EQ(Octet(gris, 20, 18), 255);
+    EXPECT_EQ(Octet(gris, 20, 38), 0);
+
+    QImage couleur = Image(48, 48, 3, [](int, int, int) { return 0; });
+    MarquerEtoileBmp(etoile, couleur, 4, clVert);
+    EXPECT_EQ(Octet(couleur, 20, 28, 2), 255);
+    EXPECT_EQ(Octet(couleur, 20, 28, 0), 0);
+
+    QImage rien = Image(48, 48, 1, [](int, int, int) { return 0; }), copie = rien.copy();
+    MarquerEtoileBmp(Objet(Image(12, 12, 1, [](int, int, int) { return 0; })), rien, 4, clVert);
+    EXPECT_EQ(rien, copie);
+}

@@ -1,0 +1,179 @@
+#include "PErreurs.h"
+#include "PFichiers.h"
+#include "Soutien.h"
+#include "UParametres.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+class Parametres : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Dossier.isValid());
+        Nom = Dossier.filePath("Stelor.ini");
+        FixerFichierPreferences(Nom);
+    }
+    void TearDown() override { FermerPreferences(); }
+
+    QString Texte() const { return QString::fromUtf8(LireFichierComplet(Nom)); }
+    void EcrireALaMain(const char* texte) const { EcrireFichierSur(Nom, QByteArray(texte)); }
+
+    QTemporaryDir Dossier;
+    QString Nom;
+};
+
+} // namespace
+
+TEST_F(Parametres, SansFichierChaqueCleDonneSonDefaut)
+{
+    EXPECT_TRUE(LireDefilImgTpsReel());
+    EXPECT_EQ(LireOffsetDetectEtoiles(), 1000);
+    EXPECT_EQ(LireReglSeuilsVisu(), 60);
+    EXPECT_EQ(LireCoulFondApp(), static_cast<int32_t>(0xFF00000C));
+    EXPECT_EQ(LireCodageImagesFits(), 16);
+    EXPECT_FALSE(LireConfigLente());
+    EXPECT_EQ(LireLargMatriceCentroide(), 5);
+    EXPECT_TRUE(LireTranslationFract());
+    const double sigmas[5] = {0.7, 1.0, 1.2, 1.5, 1.8};
+    const double coefs[5] = {1.0, 1.4, 1.8, 2.2, 2.6};
+    for (int i = 1; i <= 5; ++i) {
+        EXPECT_DOUBLE_EQ(LireSigmaMasqueFlou(i), sigmas[i - 1]);
+        EXPECT_DOUBLE_EQ(LireSigmaGaussien(i), sigmas[i - 1]);
+        EXPECT_DOUBLE_EQ(LireCoefMasqueFlou(i), coefs[i - 1]);
+    }
+    EXPECT_FALSE(QFileInfo::exists(Nom)); // reads never create the file
+}
+
+TEST_F(Parametres, TexteExactApresEcrituresEtRelecture)
+{
+    EcrireDefilImgTpsReel(false);
+    EcrireCoulFondApp(static_cast<int32_t>(0xFF00000C));
+    EcrireSigmasGaussien(0.7, 1, 1.25, 1.5, 2);
+    EcrireReglSeuilsVisu(120);
+    EXPECT_EQ(Texte(), "[General]\n"
+                       "DefilImgTpsReel=0\n"
+                       "CoulFondApp=-16777204\n"
+                       "ReglSeuilsVisu=120\n"
+                       "\n"
+                       "[Sigmas Gaussien]\n"
+                       "Sigma1=0,7\n"
+                       "Sigma2=1\n"
+                       "Sigma3=1,25\n"
+                       "Sigma4=1,5\n"
+                       "Sigma5=2\n");
+    EXPECT_FALSE(LireDefilImgTpsReel());
+    EXPECT_EQ(LireReglSeuilsVisu(), 120);
+    EXPECT_DOUBLE_EQ(LireSigmaGaussien(3), 1.25);
+    EXPECT_DOUBLE_EQ(LireSigmaGaussien(5), 2.0);
+
+    // Unsharp mask: the five sigmas, then the five coefficients, in their sections.
+    EcrireParametresMasqueFlou(1.1, 1.2, 1.3, 1.4, 1.5, 0.1, 0.2, 0.3, 0.4, 0.5);
+    EXPECT_TRUE(Texte().endsWith("[Sigmas Masque flou]\nSigma1=1,1\nSigma2=1,2\nSigma3=1,3\nSigma4=1,4\nSigma5=1,5\n\n"
+                                 "[Coefficients Masque flou]\nCoef1=0,1\nCoef2=0,2\nCoef3=0,3\nCoef4=0,4\nCoef5=0,5\n"));
+    EXPECT_DOUBLE_EQ(LireCoefMasqueFlou(3), 0.3);
+    EXPECT_DOUBLE_EQ(LireSigmaMasqueFlou(1), 1.1);
+}
+
+TEST_F(Parametres, ValeursEcritesALaMain)
+{
+    EcrireALaMain("; réglages\r\n"
+                  "[general]\r\n"
+                  "DefilImgTpsReel=2\r\n"
+                  "ConfigLente=oui\r\n"
+                  "ReglSeuilsVisu=0\r\n"
+                  "LargMatriceCentroide=-3\r\n"
+                  " OffsetDetectEtoiles = 0x10 \r\n"
+                  "CoulFondApp=255\r\n"
+                  "CodageImagesFits=12abc\r\n"
+                  "[Sigmas Masque flou]\r\n"
+                  "Sigma1=1.25\r\n"
+                  "Sigma2=1,25\r\n"
+                  "Sigma3=0\r\n"
+                  "Sigma4=NAN\r\n"
+                  "[Coefficients Masque flou]\r\n"
+                  "Coef1=-1\r\n");
+    EXPECT_TRUE(LireDefilImgTpsReel());          // any integer other than 0
+    EXPECT_FALSE(LireConfigLente());             // not an integer: default
+    EXPECT_EQ(LireReglSeuilsVisu(), 60);         // a divisor of 0: default
+    EXPECT_EQ(LireLargMatriceCentroide(), 5);    // no window: default
+    EXPECT_EQ(LireOffsetDetectEtoiles(), 16);    // hexadecimal
+    EXPECT_EQ(LireCoulFondApp(), 255);           // pure red
+    EXPECT_EQ(LireCodageImagesFits(), 16);
+    EXPECT_DOUBLE_EQ(LireSigmaMasqueFlou(1), 0.7); // a point is no decimal separator
+    EXPECT_DOUBLE_EQ(LireSigmaMasqueFlou(2), 1.25);
+    EXPECT_DOUBLE_EQ(LireSigmaMasqueFlou(3), 1.2);
+    EXPECT_DOUBLE_EQ(LireSigmaMasqueFlou(4), 1.5);
+    EXPECT_DOUBLE_EQ(LireCoefMasqueFlou(1), 1.0);
+
+    EcrireALaMain("[General]\nDefilImgTpsReel=oui\n");
+    EXPECT_TRUE(LireDefilImgTpsReel());
+}
+
+TEST_F(Parametres, UneEcritureGardeLeResteDuFichier)
+{
+    EcrireALaMain("; mon commentaire\n[General]\nCodageImagesFits=12\n\n[Autre]\nCle=valeur\n");
+    EcrireReglSeuilsVisu(500);
+    EcrireOffsetDetectEtoiles(-5);
+    EXPECT_EQ(Texte(), "; mon commentaire\n[General]\nCodageImagesFits=12\nReglSeuilsVisu=500\nOffsetDetectEtoiles=-5\n"
+                       "\n[Autre]\nCle=valeur\n");
+    EXPECT_EQ(LireValeurIni("Autre", "Cle"), "valeur");
+}
+
+TEST_F(Parametres, ReinitialisationGardeLesClesEnLectureSeule)
+{
+    EcrireALaMain("[General]\nCodageImagesFits=12\nReglSeuilsVisu=500\nDefilImgTpsReel=0\n");
+    EcrireSigmasGaussien(3, 3, 3, 3, 3);
+    ReinitialiserPreferences();
+    const QString t = Texte();
+    for (const char* ligne : {"DefilImgTpsReel=1\n", "ReglSeuilsVisu=60\n", "OffsetDetectEtoiles=1000\n",
+                              "CoulFondApp=-16777204\n", "CodageImagesFits=12\n"})
+        EXPECT_TRUE(t.contains(ligne)) << ligne;
+    EXPECT_TRUE(t.contains("[Sigmas Gaussien]\nSigma1=0,7\nSigma2=1\nSigma3=1,2\nSigma4=1,5\nSigma5=1,8\n"));
+    EXPECT_TRUE(t.contains("[Coefficients Masque flou]\nCoef1=1\nCoef2=1,4\nCoef3=1,8\nCoef4=2,2\nCoef5=2,6\n"));
+    EXPECT_EQ(LireCodageImagesFits(), 12);
+}
+
+TEST_F(Parametres, EcrituresRefusees)
+{
+    // The folder is a file: nothing can be created there.
+    EcrireFichierSur(Dossier.filePath("fichier"), QByteArray("x"));
+    FixerFichierPreferences(Dossier.filePath("fichier/Stelor.ini"));
+    EXPECT_THROW(EcrireReglSeuilsVisu(120), EErreurFichier);
+    EXPECT_EQ(LireReglSeuilsVisu(), 60);
+
+    FermerPreferences();
+    EXPECT_THROW(EcrireReglSeuilsVisu(120), EStelor); // no store open
+    EXPECT_EQ(LireReglSeuilsVisu(), 60);
+
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes read-only files";
+    FixerFichierPreferences(Nom);
+    EcrireALaMain("[General]\nReglSeuilsVisu=240\n");
+    QFile::setPermissions(Nom, QFile::ReadOwner);
+    EXPECT_THROW(EcrireReglSeuilsVisu(120), EErreurFichier);
+    EXPECT_EQ(LireReglSeuilsVisu(), 240);
+}
+
+TEST(ParametresEmplacement, ACoteDuProgrammeQuandIlEstInscriptible)
+{
+    const QString attendu = QFileInfo(QCoreApplication::applicationDirPath()).isWritable()
+                                ? QCoreApplication::applicationDirPath() + "/Stelor.ini"
+                                : QString();
+    const QString emplacement = EmplacementPreferencesParDefaut();
+    if (attendu.isEmpty())
+        EXPECT_TRUE(emplacement.endsWith("/Stelor/Stelor.ini"));
+    else
+        EXPECT_EQ(emplacement, attendu);
+    OuvrirPreferences();
+    EXPECT_TRUE(PreferencesOuvertes());
+    EXPECT_EQ(FichierPreferences(), emplacement);
+    FermerPreferences();
+    EXPECT_FALSE(PreferencesOuvertes());
+}

@@ -1,0 +1,196 @@
+#include "PDialogues.h"
+#include "Soutien.h"
+#include "UBmp.h"
+#include "UFit.h"
+#include "UOngletsFiltres.h"
+#include "UParametres.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+class OngletsFiltres : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
+        LireFichierFit(Fit, CheminDonnees(QStringLiteral("m51_i16_256.fits")));
+        // Levels that show the galaxy's core rather than saturate it.
+        Fit.SMin = 0;
+        Fit.SMax = static_cast<int32_t>(Fit.Max);
+        TContexteOngletsFiltres c;
+        c.ImageFit = &Fit;
+        c.ImageBmp = &Bmp;
+        c.TypeImage = [this] { return Type; };
+        c.Positif = [] { return true; };
+        c.CentreSelection = [this] { return Centre; };
+        c.SelectionParDefaut = [this] { ++SelectionsParDefaut; };
+        c.TexteStatut = [this](const QString& t) { Statuts << t; };
+        c.AfficherSource = [this] { Pages.setCurrentIndex(0); };
+        c.AppliquerPasseBas = [this](int f, bool p) { Appels << QStringLiteral("PB %1 %2").arg(f).arg(p); };
+        c.AppliquerPasseHaut = [this](int f, bool p) { Appels << QStringLiteral("PH %1 %2").arg(f).arg(p); };
+        c.AppliquerGaussien = [this](bool p, double s) { Appels << QStringLiteral("G %1 %2").arg(p).arg(s); };
+        c.AppliquerMasqueFlou = [this](bool p, double s, double k) {
+            Appels << QStringLiteral("MF %1 %2 %3").arg(p).arg(s).arg(k);
+        };
+        Pages.addTab(new QWidget, QStringLiteral("Source"));
+        Onglets = std::make_unique<TOngletsFiltres>(std::move(c));
+        Onglets->AjouterOnglets(&Pages);
+    }
+    void TearDown() override { FermerPreferences(); }
+
+    QString Libelle(TOngletFiltre o, int i) { return Onglets->Libelles[static_cast<int>(o)][i]->text(); }
+    QImage Apercu(TOngletFiltre o, int i) { return Onglets->Apercus[static_cast<int>(o)][i]->Picture; }
+    void Cliquer(TOngletFiltre o, int i)
+    {
+        QTest::mouseClick(Onglets->Apercus[static_cast<int>(o)][i], Qt::LeftButton);
+    }
+    static QImage EnRgb(const QImage& i) { return i.convertToFormat(QImage::Format_RGB32); }
+
+    QTemporaryDir Dossier;
+    THistoFit Fit;
+    THistoBmp Bmp;
+    int Type = tiFit;
+    QPoint Centre{128, 128};
+    int SelectionsParDefaut = 0;
+    QStringList Statuts;
+    QStringList Appels;
+    QTabWidget Pages;
+    std::unique_ptr<TOngletsFiltres> Onglets;
+};
+} // namespace
+
+TEST_F(OngletsFiltres, CreationEtChangementDOnglet)
+{
+    ASSERT_EQ(Pages.count(), 5);
+    EXPECT_EQ(Pages.tabText(3), QStringLiteral("Gaussien"));
+    EXPECT_EQ(Pages.widget(4)->objectName(), QStringLiteral("TbShtMasqueFlou"));
+    EXPECT_EQ(Onglets->EdtSigmaGaussien[0]->text(), QStringLiteral("0,7"));
+    EXPECT_EQ(Onglets->EdtCoefMF[4]->text(), QStringLiteral("2,6"));
+    EXPECT_EQ(Libelle(TOngletFiltre::MasqueFlou, 24), QStringLiteral("-/-"));
+    EXPECT_EQ(Apercu(TOngletFiltre::PasseBas, 0).pixel(50, 50), qRgb(0x80, 0x80, 0x80));
+
+    // Entering a tab makes sure there is a selection and shows the crop.
+    Pages.setCurrentIndex(1);
+    Onglets->PageChangee(1);
+    EXPECT_EQ(SelectionsParDefaut, 1);
+    const QImage rendu = EnRgb(RendreFit(Fit, true));
+    EXPECT_EQ(EnRgb(Apercu(TOngletFiltre::PasseBas, 2)), rendu.copy(78, 78, 100, 100));
+    Onglets->PageChangee(0);
+    EXPECT_EQ(SelectionsParDefaut, 1);
+}
+
+TEST_F(OngletsFiltres, CliquerAvantDAppliquerEstRefuse)
+{
+    TRepondeurTest repondeur(RepondreToujours());
+    Cliquer(TOngletFiltre::Gaussien, 2);
+    ASSERT_EQ(Dialogues::Journal().size(), 1u);
+    EXPECT_EQ(Dialogues::Journal()[0].Texte,
+              QStringLiteral("Cliquez sur 'Appliquer le filtre' avant de choisir un traitement."));
+    EXPECT_TRUE(Appels.isEmpty());
+}
+
+TEST_F(OngletsFiltres, GaussienCinqApercusDifferents)
+{
+    Onglets->EdtSigmaGaussien[0]->clear();
+    Onglets->TlBttnAppliquer[2]->click();
+    EXPECT_EQ(Onglets->EdtSigmaGaussien[0]->text(), QStringLiteral("0,2"));
+    EXPECT_EQ(Libelle(TOngletFiltre::Gaussien, 0), QStringLiteral("0,2"));
+    EXPECT_EQ(Libelle(TOngletFiltre::Gaussien, 4), QStringLiteral("1,8"));
+    EXPECT_EQ(Onglets->Apercus[2][1]->toolTip(), QStringLiteral("Gaussien Sigma 1,0"));
+    EXPECT_EQ(Statuts, (QStringList{QStringLiteral("Application Gaussien..."), QStringLiteral("Terminé.")}));
+    for (int i = 0; i < 5; ++i)
+        for (int j = i + 1; j < 5; ++j)
+            EXPECT_NE(Apercu(TOngletFiltre::Gaussien, i), Apercu(TOngletFiltre::Gaussien, j)) << i << " " << j;
+
+    Cliquer(TOngletFiltre::Gaussien, 3);
+    EXPECT_EQ(Appels, QStringList{QStringLiteral("G 0 1.5")});
+    EXPECT_EQ(Pages.currentIndex(), 0);
+    // A refresh starts again from the unfiltered state.
+    Onglets->Rafraichir(TOngletFiltre::Gaussien);
+    EXPECT_EQ(Libelle(TOngletFiltre::Gaussien, 0), QStringLiteral("-"));
+    EXPECT_TRUE(Onglets->Apercus[2][1]->toolTip().isEmpty());
+}
+
+TEST_F(OngletsFiltres, ClicsAppliquentLaValeurDeLApercu)
+{
+    Onglets->ChckBxPreservatif[0]->setChecked(true);
+    Onglets->TlBttnAppliquer[0]->click();
+    EXPECT_EQ(Onglets->Apercus[0][2]->toolTip(), QStringLiteral("Passe bas Force 3"));
+    Cliquer(TOngletFiltre::PasseBas, 2);
+    Onglets->EdtCoefMF[1]->setText(QStringLiteral("3,5"));
+    Onglets->EdtSigmaMF[3]->setText(QStringLiteral("2,4"));
+    Onglets->TlBttnAppliquer[3]->click();
+    EXPECT_EQ(Libelle(TOngletFiltre::MasqueFlou, 5 + 3), QStringLiteral("3,5/2,4"));
+    EXPECT_EQ(Onglets->Apercus[3][8]->toolTip(), QStringLiteral("Masque flou Sigma 2,4 Coefficient 3,5"));
+    Cliquer(TOngletFiltre::MasqueFlou, 8);
+    EXPECT_EQ(Appels, (QStringList{QStringLiteral("PB 3 1"), QStringLiteral("MF 0 2.4 3.5")}));
+}
+
+TEST_F(OngletsFiltres, HautBasDesCinqValeurs)
+{
+    const QString valeurs[5] = {"0,2", "0,5", "1,0", "2,0", "3,0"};
+    for (int i = 0; i < 5; ++i)
+        Onglets->EdtSigmaGaussien[i]->setText(valeurs[i]);
+    Onglets->UpDwnSigmasGaussien->stepDown();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(Onglets->EdtSigmaGaussien[i]->text(), valeurs[i]);
+    Onglets->UpDwnSigmasGaussien->stepUp();
+    EXPECT_EQ(Onglets->EdtSigmaGaussien[0]->text(), QStringLiteral("0,3"));
+    EXPECT_EQ(Onglets->EdtSigmaGaussien[4]->text(), QStringLiteral("3,1"));
+    Onglets->EdtCoefMF[2]->setText(QStringLiteral("-1"));
+    Onglets->UpDwnCoefMF[2]->stepDown();
+    EXPECT_EQ(Onglets->EdtCoefMF[2]->text(), QStringLiteral("0,0"));
+    Onglets->UpDwnSigmaMF[3]->stepUp();
+    EXPECT_EQ(Onglets->EdtSigmaMF[3]->text(), QStringLiteral("1,6"));
+}
+
+TEST_F(OngletsFiltres, ApercusAuZoomReduitMontrentLeMemeEndroit)
+{
+    // An unsharp mask of coefficient 0 changes nothing: its previews must
+    // show exactly the unfiltered crop, whatever the zoom.
+    for (QLineEdit* e : Onglets->EdtCoefMF)
+        e->setText(QStringLiteral("0,0"));
+    for (const int zoom : {100, 50}) {
+        Fit.Zoom = zoom;
+        Centre = QPoint(256 * zoom / 200, 256 * zoom / 200);
+        Onglets->Rafraichir(TOngletFiltre::MasqueFlou);
+        const QImage brut = EnRgb(Apercu(TOngletFiltre::MasqueFlou, 0));
+        Onglets->TlBttnAppliquer[3]->click();
+        EXPECT_EQ(EnRgb(Apercu(TOngletFiltre::MasqueFlou, 12)), brut) << "zoom " << zoom;
+    }
+}
+
+TEST_F(OngletsFiltres, ImageBmp)
+{
+    ChargerBmp(Bmp, CheminDonnees(QStringLiteral("hubble_deep_field_8.bmp")));
+    Type = tiBmp;
+    Centre = QPoint(10, 10); // the crop leaves the picture: grey there
+    Onglets->Rafraichir(TOngletFiltre::PasseHaut);
+    const QImage brut = EnRgb(Apercu(TOngletFiltre::PasseHaut, 0));
+    EXPECT_EQ(brut.pixel(5, 5), qRgb(0x80, 0x80, 0x80));
+    Onglets->TlBttnAppliquer[1]->click();
+    EXPECT_NE(EnRgb(Apercu(TOngletFiltre::PasseHaut, 4)), brut);
+    EXPECT_EQ(Libelle(TOngletFiltre::PasseHaut, 4), QStringLiteral("5"));
+}
+
+TEST_F(OngletsFiltres, ValeursEnregistreesALaFermeture)
+{
+    Onglets->EdtSigmaGaussien[1]->setText(QStringLiteral("2,3"));
+    Onglets->EdtCoefMF[0]->setText(QStringLiteral(","));
+    Onglets->EdtSigmaMF[4]->setText(QStringLiteral("4,4"));
+    Onglets->EnregistrerParametres();
+    EXPECT_DOUBLE_EQ(LireSigmaGaussien(2), 2.3);
+    EXPECT_DOUBLE_EQ(LireSigmaMasqueFlou(5), 4.4);
+    EXPECT_DOUBLE_EQ(LireCoefMasqueFlou(1), CoefficientsParDefaut[0]);
+    Onglets->EdtSigmaGaussien[1]->setText(QStringLiteral("9,9"));
+    Onglets->TlBttnRestaurerPreferencesGaussien->click();
+    EXPECT_EQ(Onglets->EdtSigmaGaussien[1]->text(), QStringLiteral("2,3"));
+}

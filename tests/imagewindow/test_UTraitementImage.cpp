@@ -1,0 +1,482 @@
+// The image window on its own: loading, zoom, selection, keys, undo,
+// history, saving and zone copies.
+#include "PErreurs.h"
+#include "PFichiers.h"
+#include "Soutien.h"
+#include "UBmp.h"
+#include "UFit.h"
+#include "UTraitementImage.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A FIT file w x h whose pixel (x, y) is 100 x x + y + 1000 (every value
+// tells where it came from).
+QString EcrireFit(const QTemporaryDir& dossier, const QString& nom, int w, int h)
+{
+    THistoFit image;
+    CreerHistoFit(image);
+    CreerImageFitRemplie(image, w, h, 0);
+    for (int x = 0; x < w; ++x)
+        for (int y = 0; y < h; ++y)
+            FixerPixelFit(image, x, y, 100 * x + y + 1000);
+    const QString chemin = dossier.filePath(nom);
+    EnregistrerFit(image, chemin);
+    DetruireHistoFit(image);
+    return chemin;
+}
+
+// An 8-bit grey BMP w x h whose pixel (x, y) is (7 x + 3 y) mod 256.
+QString EcrireBmp(const QTemporaryDir& dossier, const QString& nom, int w, int h)
+{
+    QImage image(w, h, QImage::Format_Indexed8);
+    image.setColorTable(TablePaletteGris());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.scanLine(y)[x] = static_cast<uchar>((7 * x + 3 * y) % 256);
+    const QString chemin = dossier.filePath(nom);
+    EcrireBitmapBmp(image, chemin);
+    return chemin;
+}
+
+struct Fenetre {
+    TTraitementImage* f = new TTraitementImage();
+    ~Fenetre()
+    {
+        f->Modifiee = false;
+        delete f;
+    }
+    TTraitementImage* operator->() { return f; }
+};
+
+void Glisser(TTraitementImage& f, int x0, int y0, int x1, int y1, TShiftState etat = ssLeft)
+{
+    f.ImgSourceMouseDown(BoutonGauche, etat, x0, y0);
+    f.ImgSourceMouseMove(etat, x1, y1);
+    f.ImgSourceMouseUp(BoutonGauche, etat & ~ssLeft, x1, y1);
+}
+
+void Touche(TTraitementImage& f, uint16_t cle, TShiftState etat = 0)
+{
+    f.FormKeyDown(cle, etat);
+}
+
+class TTraitementImageTest : public ::testing::Test {
+protected:
+    QTemporaryDir Dossier;
+    TRepondeurTest Repondeur{RepondreToujours(mrOk)};
+};
+
+} // namespace
+
+TEST_F(TTraitementImageTest, OuvertureFitEtBmpRenduEtResume)
+{
+    Fenetre f;
+    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("essai.FIT"), 40, 30), true);
+    EXPECT_EQ(f->TypeImage, 1);
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("#0 [") + Dossier.filePath(QStringLiteral("essai.FIT")) + "]");
+    EXPECT_EQ(f->ImgSource->Picture.size(), QSize(40, 30));
+    EXPECT_EQ(f->Historique(), QStringList{QStringLiteral("Ouverture")});
+    EXPECT_FALSE(f->Modifiee);
+    // The summary kept with its mode agrees with the core's own text.
+    EXPECT_EQ(f->TexteStatut(), TexteInfoFit(f->ImageFit));
+    f->ZoomParTexte(QStringLiteral("200%"));
+    EXPECT_EQ(f->TexteStatut(), TexteInfoFit(f->ImageFit));
+
+    Fenetre b;
+    b->OuvrirImage(EcrireBmp(Dossier, QStringLiteral("essai.bmp"), 20, 10), true);
+    EXPECT_EQ(b->TypeImage, 2);
+    EXPECT_EQ(b->TexteStatut(), TexteInfoBmp(b->ImageBmp));
+    EXPECT_EQ(b->ImgSource->Picture.size(), QSize(20, 10));
+}
+
+TEST_F(TTraitementImageTest, FichierIlliblePasDeFenetreAMoitieOuverte)
+{
+    // Unknown extension: the message, and the window closes.
+    {
+        QPointer<TTraitementImage> f = new TTraitementImage();
+        f->OuvrirImage(Dossier.filePath(QStringLiteral("m42.fits")), true);
+        ASSERT_FALSE(Dialogues::Journal().empty());
+        EXPECT_EQ(Dialogues::Journal().back().Texte, QStringLiteral("Format de fichier inconnu."));
+        EXPECT_TRUE(f->EnFermeture());
+        delete f;
+    }
+    // Missing, truncated and malformed files: the error goes on and the window closes.
+    const QString tronque = EcrireFit(Dossier, QStringLiteral("tronque.fit"), 50, 50);
+    {
+        QFile fichier(tronque);
+        ASSERT_TRUE(fichier.resize(2880 + 100));
+    }
+    const QString faux = Dossier.filePath(QStringLiteral("faux.bmp"));
+    EcrireFichierSur(faux, QByteArray("ceci n'est pas une image"));
+    for (const QString& nom : {Dossier.filePath(QStringLiteral("absent.fit")), tronque, faux}) {
+        QPointer<TTraitementImage> f = new TTraitementImage();
+        EXPECT_THROW(f->OuvrirImage(nom, true), EStelor) << nom.toStdString();
+        EXPECT_TRUE(f->EnFermeture()) << nom.toStdString();
+        EXPECT_EQ(f->TypeImage, 0);
+        delete f;
+    }
+}
+
+TEST_F(TTraitementImageTest, ZoomParTexteEtParPas)
+{
+    Fenetre f;
+    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("z.fit"), 40, 30), true);
+    f->ZoomParTexte(QStringLiteral("3"));
+    EXPECT_EQ(f->TexteZoomDocument(), QStringLiteral("5%"));
+    EXPECT_EQ(f->ImageFit.Zoom, 5);
+    f->ZoomParTexte(QStringLiteral("900%"));
+    EXPECT_EQ(f->TexteZoomDocument(), QStringLiteral("800%"));
+    EXPECT_EQ(f->ImgSource->Picture.size(), QSize(320, 240));
+    f->ZoomParTexte(QStringLiteral("110%"));
+    f->ZoomPasAPas(0);
+    EXPECT_EQ(f->TexteZoomDocument(), QStringLiteral("125%"));
+    f->ZoomParTexte(QStringLiteral("110%"));
+    f->ZoomPasAPas(1);
+    EXPECT_EQ(f->TexteZoomDocument(), QStringLiteral("100%"));
+    f->ZoomParTexte(QStringLiteral("25%"));
+    f->ZoomPasAPas(1);
+    EXPECT_EQ(f->TexteZoomDocument(), QStringLiteral("25%"));
+    f->ZoomParTexte(QStringLiteral("500%"));
+    f->ZoomPasAPas(0);
+    EXPECT_EQ(f->TexteZoomDocument(), QStringLiteral("500%"));
+    // Any zoom change clears the selection.
+    f->MenuSelection_CentreClick();
+    ASSERT_EQ(f->Selection.Genre, SelectionPoint);
+    f->ZoomPasAPas(1);
+    EXPECT_EQ(f->Selection.Genre, SelectionAucune);
+    // A text that is not a number is the default error, not a crash.
+    EXPECT_THROW(f->ZoomParTexte(QStringLiteral("ab%")), EStelor);
+}
+
+TEST_F(TTraitementImageTest, SelectionALaSouris)
+{
+    Fenetre f;
+    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("s.fit"), 40, 30), true);
+    // Press and release at the same place: a point.
+    Glisser(*f.f, 12, 7, 12, 7);
+    EXPECT_EQ(f->Selection.Genre, SelectionPoint);
+    EXPECT_EQ(f->TexteStatut(), QStringLiteral("x = 12 y = 7"));
+    // A press on a selected picture only clears it.
+    f->ImgSourceMouseDown(BoutonGauche, ssLeft, 3, 3);
+    EXPECT_EQ(f->Selection.Genre, SelectionAucune);
+    // Either direction gives the same rectangle.
+    Glisser(*f.f, 5, 4, 15, 20);
+    const TSelectionImage a = f->Selection;
+    f->MenuSelection_AucuneClick();
+    Glisser(*f.f, 15, 20, 5, 4);
+    EXPECT_EQ(f->Selection.Genre, SelectionRectangle);
+    EXPECT_EQ(f->Selection.X, a.X);
+    EXPECT_EQ(f->Selection.Y, a.Y);
+    EXPECT_EQ(f->Selection.Largeur, 10);
+    EXPECT_EQ(f->Selection.Hauteur, 16);
+    EXPECT_EQ(f->Selection.X, 10);
+    EXPECT_EQ(f->Selection.Y, 12);
+    // Past the edge: clamped to the last column and row.
+    f->MenuSelection_AucuneClick();
+    Glisser(*f.f, 30, 20, 70, 90);
+    EXPECT_EQ(f->Selection.Largeur, 9);
+    EXPECT_EQ(f->Selection.Hauteur, 9);
+    // With Shift the band is not drawn but the release still makes a rectangle.
+    f->MenuSelection_AucuneClick();
+    Glisser(*f.f, 2, 2, 8, 9, ssLeft | ssShift);
+    EXPECT_EQ(f->Selection.Genre, SelectionRectangle);
+}
+
+TEST_F(TTraitementImageTest, EcranVersImageArrondiAuPair)
+{
+    Fenetre f;
+    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("e.fit"), 40, 30), true);
+    f->ZoomParTexte(QStringLiteral("200%"));
+    EXPECT_EQ(f->EcranVersImage(101), 50);
+    EXPECT_EQ(f->EcranVersImage(103), 52);
+    EXPECT_DOUBLE_EQ(f->FacteurZoom(), 2.0);
+}
+
+TEST_F(TTraitementImageTest, ClavierGardeLeRectangleDansLImage)
+{
+    Fenetre f;
+    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("k.fit"), 40, 30), true);
+    f->MenuSelection_CentreClick();
+    ASSERT_EQ(f->Selection.X, 20);
+    Touche(*f.f, VK_RIGHT, ssCtrl);
+    EXPECT_EQ(f->Selection.X, 30);
+    Touche(*f.f, VK_RIGHT, ssCtrl);
+    EXPECT_EQ(f->Selection.X, 38); // W - 2
+    Touche(*f.f, VK_RIGHT);
+    EXPECT_EQ(f->Selection.X, 38);
+    // Alt+Left on a rectangle of width 0 does nothing.
+    f->MenuSelection_AucuneClick();
+    Glisser(*f.f, 10, 5, 10, 15);
+    ASSERT_EQ(f->Selection.Largeur, 0);
+    uint16_t cle = VK_LEFT;
+    f->FormKeyDown(cle, ssAlt);
+    EXPECT_EQ(cle, VK_LEFT);
+    EXPECT_EQ(f->Selection.Largeur, 0);
+    // Resizing keeps the top-left corner.
+    Touche(*f.f, VK_RIGHT, ssAlt | ssCtrl);
+    EXPECT_EQ(f->Selection.Largeur, 10);
+    EXPECT_EQ(f->Selection.X - f->Selection.Largeur / 2, 10);
+    // A rectangle wider than the picture never moves against the key.
+    TSelectionImage grand;
+    grand.Genre = SelectionRectangle;
+    grand.X = 20, grand.Y = 15, grand.Largeur = 60, grand.Hauteur = 50;
+    f->FixerSelection(grand, 100, false);
+    Touche(*f.f, VK_LEFT);
+    EXPECT_EQ(f->Selection.X, 20);
+    Touche(*f.f, VK_RIGHT);
+    EXPECT_EQ(f->Selection.X, 20);
+    Touche(*f.f, VK_DOWN);
+    EXPECT_EQ(f->Selection.Y, 15);
+    Touche(*f.f, VK_UP);
+    EXPECT_EQ(f->Selection.Y, 15);
+}
+
+TEST_F(TTraitementImageTest, CopiesDeZone)
+{
+    Fenetre f;
+    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("c.fit"), 40, 30), true);
+    Glisser(*f.f, 10, 5, 16, 9);
+    THistoFit zone;
+    CreerHistoFit(zone);
+    f->CopierZoneFit(zone);
+    // Width 6 at 100 %: columns 10..16 (both ends), rows 5..9.
+    EXPECT_EQ(LargeurFit(zone), 7);
+    EXPECT_EQ(HauteurFit(zone), 5);
+    EXPECT_DOUBLE_EQ(ValeurPixelFit(zone, 0, 0), 100 * 10 + 5 + 1000);
+    // A straight drag covers no image pixel: the whole image, never an empty one.
+    f->MenuSelection_AucuneClick();
+    Glisser(*f.f, 10, 5, 20, 5);
+    ASSERT_EQ(f->Selection.Genre, SelectionRectangle);
+    EXPECT_FALSE(f->RectangleUtile());
+    f->CopierZoneFit(zone);
+    EXPECT_EQ(LargeurFit(zone), 40);
+    // At 500 % a 1-pixel rectangle is less than one image pixel.
+    f->ZoomParTexte(QStringLiteral("500%"));
+    Glisser(*f.f, 100, 100, 101, 101);
+    EXPECT_FALSE(f->RectangleUtile());
+    EXPECT_EQ(f->RenduZone().size(), QSize(40, 30));
+    DetruireHistoFit(zone);
+
+    Fenetre b;
+    b->OuvrirImage(EcrireBmp(Dossier, QStringLiteral("c.bmp"), 20, 10), true);
+    Glisser(*b.f, 4, 2, 10, 6);
+    THistoBmp zb;
+    CreerHistoBmp(zb);
+    b->CopierZoneBmp(zb);
+    EXPECT_EQ(zb.BitmapSource.size(), QSize(6, 4));
+    EXPECT_EQ(zb.BitmapSource.scanLine(0)[0], (7 * 4 + 3 * 2) % 256);
+    DetruireHistoBmp(zb);
+    // Copy: the rectangle at 100 % whatever the zoom.
+    b->ZoomParTexte(QStringLiteral("200%"));
+    Glisser(*b.f, 8, 4, 20, 12);
+    b->MenuCopierImgSourceClick();
+    EXPECT_EQ(QApplication::clipboard()->image().size(), QSize(6, 4));
+    EXPECT_EQ(b->TexteStatut(), QStringLiteral("Image copiée."));
+}
+
+TEST_F(TTraitementImageTest, AnnulerRestaurerEtHistorique)
+{
+    Fenetre f;
+    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("u.fit"), 40, 30), true);
+    const std::vector<double> origine = f->ImageFit.Pixels;
+    // F9 right after opening: nothing changes.
+    f->MenuAnnulerRestaurerImgSourceClick();
+    EXPECT_EQ(f->ImageFit.Pixels, origine);
+    EXPECT_EQ(f->Historique(), QStringList{QStringLiteral("Ouverture")});
+
+    f->AppliquerGaussien(true, 0.7);
+    const std::vector<double> apresA = f->ImageFit.Pixels;
+    EXPECT_NE(apresA, origine);
+    EXPECT_TRUE(f->Modifiee);
+    EXPECT_EQ(f->Historique().last(), QStringLiteral("Filtre gaussien sigma 0,7 préservatif"));
+    f->MenuAnnulerRestaurerImgSourceClick();
+    EXPECT_EQ(f->ImageFit.Pixels, origine);
+    EXPECT_EQ(f->Historique().size(), 1);
+    f->MenuAnnulerRestaurerImgSourceClick();
+    EXPECT_EQ(f->ImageFit.Pixels, apresA);
+    EXPECT_EQ(f->Historique().last(), QStringLiteral("Filtre gaussien sigma 0,7 préservatif"));
+    // A, F9, B, F9: back to before B, and A's line is not put back.
+    f->MenuAnnulerRestaurerImgSourceClick();
+    f->AppliquerPasseBas(3, false);
+    f->MenuAnnulerRestaurerImgSourceClick();
+    EXPECT_EQ(f->ImageFit.Pixels, origine);
+    EXPECT_EQ(f->Historique(), QStringList{QStringLiteral("Ouverture")});
+    // The undo keeps the zoom shown.
+    f->ZoomParTexte(QStringLiteral("50%"));
+    f->MenuAnnulerRestaurerImgSourceClick();
+    EXPECT_EQ(f->ImageFit.Zoom, 50);
+}
+
+TEST_F(TTraitementImageTest, PositifNegatifFitEtBmp)
+{
+    Fenetre f;
+    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("p.fit"), 10, 10), true);
+    f->InverserPositifNegatif();
+    EXPECT_FALSE(f->Positif);
+    EXPECT_FALSE(f->Modifiee);
+    EXPECT_EQ(f->Historique().size(), 1);
+
+    // BMP: inversion, undo and save all tell the same story.
+    Fenetre b;
+    b->OuvrirImage(EcrireBmp(Dossier, QStringLiteral("p.bmp"), 10, 10), true);
+    const uchar avant = b->ImgSource->Picture.scanLine(1)[1];
+    b->InverserPositifNegatif();
+    EXPECT_TRUE(b->Modifiee);
+    EXPECT_EQ(b->Historique().last(), QStringLiteral("Inversion des valeurs"));
+    EXPECT_EQ(b->ImgSource->Picture.scanLine(1)[1], 255 - avant);
+    b->MenuAnnulerRestaurerImgSourceClick();
+    EXPECT_TRUE(b->Positif);
+    EXPECT_EQ(b->ImgSource->Picture.scanLine(1)[1], avant);
+    EXPECT_EQ(b->Historique().size(), 1);
+    const QString nom = Dossier.filePath(QStringLiteral("p2.bmp"));
+    b->EnregistrerImage(nom);
+    EXPECT_EQ(LireBitmapBmp(nom).scanLine(1)[1], avant);
+    // Redo brings the negative and its line back together.
+    b->MenuAnnulerRestaurerImgSourceClick();
+    EXPECT_EQ(b->Historique().size(), 1); // saved: nothing to redo
+}
+
+TEST_F(TTraitementImageTest, EnregistrementBmpNegatifEtZoom)
+{
+    Fenetre b;
+    b->OuvrirImage(EcrireBmp(Dossier, QStringLiteral("n.bmp"), 20, 10), true);
+    b->ZoomParTexte(QStringLiteral("50%"));
+    b->InverserPositifNegatif();
+    const QString nom = Dossier.filePath(QStringLiteral("n2.bmp"));
+    b->EnregistrerImage(nom);
+    const QImage ecrit = LireBitmapBmp(nom);
+    EXPECT_EQ(ecrit.size(), QSize(20, 10));
+    EXPECT_EQ(ecrit.scanLine(2)[3], 255 - (7 * 3 + 3 * 2));
+    EXPECT_TRUE(b->Positif);
+    EXPECT_EQ(b->ImageBmp.Zoom, 100);
+    EXPECT_EQ(b->TexteZoomDocument(), QStringLiteral("100%"));
+    EXPECT_FALSE(b->Modifiee);
+    EXPECT_EQ(b->Historique(), (QStringList{QStringLiteral("Ouverture"), QStringLiteral("Inversion des valeurs")}));
+
+    // A negative FIT keeps its negative display after saving.
+    Fenetre f;
+    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("n.fit"), 10, 10), true);
+    f->InverserPositifNegatif();
+    f->EnregistrerImage(Dossier.filePath(QStringLiteral("n2.fit")));
+    EXPECT_FALSE(f->Positif);
+}
+
+TEST_F(TTraitementImageTest, EnregistrerSousAutreExtensionEtAnnulation)
+{
+    Fenetre f;
+    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("m42.fit"), 30, 20), true);
+    f->AppliquerPasseHaut(2, false);
+    const std::vector<double> filtre = f->ImageFit.Pixels;
+    f->EnregistrerImage(Dossier.filePath(QStringLiteral("M42.fits")));
+    const QString attendu = Dossier.filePath(QStringLiteral("M42.fits.fit"));
+    EXPECT_TRUE(QFile::exists(attendu));
+    EXPECT_EQ(f->NomFichier, attendu);
+    EXPECT_EQ(f->TypeImage, 1);
+    EXPECT_FALSE(f->Modifiee);
+    for (size_t i = 0; i < filtre.size(); ++i)
+        ASSERT_DOUBLE_EQ(f->ImageFit.Pixels[i], std::nearbyint(filtre[i]));
+    // The saved operation's line cannot be undone away.
+    f->MenuAnnulerRestaurerImgSourceClick();
+    EXPECT_EQ(f->Historique().size(), 2);
+    EXPECT_EQ(f->Historique().last(), QStringLiteral("Filtre passe haut force 2"));
+
+    Fenetre b;
+    b->OuvrirImage(EcrireBmp(Dossier, QStringLiteral("x.bmp"), 8, 8), true);
+    b->EnregistrerImage(Dossier.filePath(QStringLiteral("x.fit")));
+    EXPECT_EQ(b->NomFichier, Dossier.filePath(QStringLiteral("x.fit.bmp")));
+    EXPECT_EQ(b->TypeImage, 2);
+}
+
+TEST_F(TTraitementImageTest, FermetureEtDuplication)
+{
+    Fenetre source;
+    source->OuvrirImage(EcrireFit(Dossier, QStringLiteral("d.fit"), 30, 20), true);
+    source->ZoomParTexte(QStringLiteral("200%"));
+    QPointer<TTraitementImage> copie = new TTraitementImage();
+    copie->DupliquerImage(*source.f);
+    EXPECT_EQ(copie->TexteZoomDocument(), QStringLiteral("200%"));
+    int coches = 0;
+    for (QAction* a : copie->MenuZoomImgSource->actions())
+        if (a->isChecked()) {
+            ++coches;
+            EXPECT_EQ(a->data().toInt(), 200);
+        }
+    EXPECT_EQ(coches, 1);
+    EXPECT_EQ(copie->ImgSource->Picture.size(), QSize(60, 40));
+    EXPECT_TRUE(copie->Modifiee);
+    EXPECT_EQ(copie->ImageFit.Pixels, source->ImageFit.Pixels);
+    EXPECT_EQ(copie->windowTitle(), QStringLiteral("#0 [*image non enregistrée*]"));
+    {
+        TRepondeurTest non(RepondreToujours(mrNo));
+        EXPECT_FALSE(copie->close());
+        ASSERT_EQ(Dialogues::Journal().size(), 1u);
+        EXPECT_EQ(Dialogues::Journal()[0].Texte,
+                  QStringLiteral("#0 [*image non enregistrée*]\n\nL'image n'a pas été enregistrée. Fermer quand même ?"));
+    }
+    EXPECT_FALSE(copie->EnFermeture());
+    TRepondeurTest oui(RepondreToujours(mrOk));
+    EXPECT_TRUE(copie->close());
+    EXPECT_EQ(Dialogues::Journal().size(), 1u);
+    delete copie;
+}
+
+namespace {
+// Preview pages that fail to keep their values, as a damaged edit would.
+struct TOngletsEspion : TOngletsImage {
+    int* Appels;
+    explicit TOngletsEspion(int* appels) : Appels(appels) {}
+    void EnregistrerParametres() override
+    {
+        ++*Appels;
+        LeverErreur(QStringLiteral("'abc' n'est pas une valeur en virgule flottante correcte"));
+    }
+};
+} // namespace
+
+TEST_F(TTraitementImageTest, FermetureNEchouePasApresLaQuestion)
+{
+    int appels = 0;
+    TTraitementImage::InstallerFabriqueOnglets(
+        [&appels](TTraitementImage&) { return std::make_unique<TOngletsEspion>(&appels); });
+    QPointer<TTraitementImage> f = new TTraitementImage();
+    TTraitementImage::InstallerFabriqueOnglets({});
+    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("o.fit"), 10, 10), true);
+    f->AppliquerPasseBas(1, false);
+    {
+        TRepondeurTest non(RepondreToujours(mrNo));
+        EXPECT_FALSE(f->close());
+    }
+    EXPECT_EQ(appels, 0); // No: the pages keep nothing
+    TRepondeurTest oui(RepondreToujours(mrOk));
+    EXPECT_TRUE(f->close());
+    EXPECT_EQ(appels, 1);
+    EXPECT_TRUE(f->EnFermeture());
+    delete f;
+}
+
+TEST_F(TTraitementImageTest, OperationEnEchecLaisseLImage)
+{
+    Fenetre f;
+    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("x.fit"), 12, 12), true);
+    const std::vector<double> avant = f->ImageFit.Pixels;
+    EXPECT_THROW(f->ExecuterOperation(
+                     QStringLiteral("Essai..."),
+                     [&] {
+                         FixerPixelFit(f->ImageFit, 3, 3, 9);
+                         LeverErreur(QStringLiteral("échec"));
+                     },
+                     QStringLiteral("Essai")),
+                 EStelor);
+    EXPECT_EQ(f->ImageFit.Pixels, avant);
+    EXPECT_FALSE(f->Modifiee);
+    EXPECT_EQ(f->Historique().size(), 1);
+}

@@ -1,0 +1,256 @@
+// The image window driven through the frame as a user would: open, select
+// with the mouse, read the pixel, filter through the dialog, undo, redo,
+// save as, reopen and compare.
+#include "PDialogues.h"
+#include "Soutien.h"
+#include "UBmp.h"
+#include "UExportationJpeg.h"
+#include "UFit.h"
+#include "UGaussien.h"
+#include "UInstallationImage.h"
+#include "UMain.h"
+#include "UPasseBas.h"
+#include "UTraitementImage.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QMdiArea>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Answers the open and save dialogs with the names queued, OK to the rest.
+struct TUtilisateur {
+    QStringList AOuvrir;
+    QString AEnregistrer;
+    Dialogues::TRepondeur Repondeur()
+    {
+        return [this](const TDemandeDialogue& d) {
+            TReponseDialogue r;
+            r.Resultat = d.Genre == TGenreDemande::Question ? mrYes : mrOk;
+            if (d.Genre == TGenreDemande::OuvrirFichiers)
+                r.Fichiers = AOuvrir;
+            else if (d.Genre == TGenreDemande::EnregistrerFichier)
+                r.Fichiers = QStringList{AEnregistrer};
+            return r;
+        };
+    }
+};
+
+// fitsverify finds no error in the file.
+::testing::AssertionResult VerifieParFitsverify(const QString& nom)
+{
+    QString rapport;
+    const int code = LancerProgramme(QStringLiteral("/usr/bin/fitsverify"), {nom}, &rapport);
+    if (code >= 0 && rapport.contains(QStringLiteral(" and 0 error(s).")))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << rapport.toStdString();
+}
+
+class TUsageFenetreImage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Repondeur = std::make_unique<TRepondeurTest>(Utilisateur.Repondeur());
+        Cadre = new TMain;
+        if (!Gaussien)
+            Gaussien = new TGaussien;
+        if (!PasseBas)
+            PasseBas = new TPasseBas;
+        InstallerFenetresImage(*Cadre);
+        Cadre->resize(1200, 900);
+        Cadre->show();
+    }
+    void TearDown() override
+    {
+        for (TMDIChild* f : Cadre->FenetresDocument())
+            if (auto* i = dynamic_cast<TTraitementImage*>(f))
+                i->Modifiee = false;
+        delete Cadre;
+        Repondeur.reset();
+    }
+
+    TTraitementImage* Ouvrir(const QString& nom)
+    {
+        Utilisateur.AOuvrir = QStringList{nom};
+        Cadre->MnItmOuvrir->trigger();
+        QApplication::processEvents();
+        return FenetreImageActive(*Cadre);
+    }
+
+    // Drags with the real mouse events on the picture control.
+    void Glisser(TTraitementImage& f, QPoint de, QPoint a)
+    {
+        QTest::mousePress(f.ImgSource, Qt::LeftButton, {}, de);
+        QMouseEvent deplacement(QEvent::MouseMove, a, f.ImgSource->mapToGlobal(a), Qt::NoButton, Qt::LeftButton,
+                                Qt::NoModifier);
+        QApplication::sendEvent(f.ImgSource, &deplacement);
+        QTest::mouseRelease(f.ImgSource, Qt::LeftButton, {}, a);
+    }
+
+    QString LectureCadre() { return Cadre->statusBar()->currentMessage(); }
+
+    QTemporaryDir Dossier;
+    TUtilisateur Utilisateur;
+    std::unique_ptr<TRepondeurTest> Repondeur;
+    TMain* Cadre = nullptr;
+};
+
+} // namespace
+
+TEST_F(TUsageFenetreImage, FitDeBoutEnBout)
+{
+    // The real file carries no program cards: levels come from its histogram.
+    const QString source = Dossier.filePath(QStringLiteral("m51.fit"));
+    ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("m51_i16_256.fits")), source));
+    TTraitementImage* f = Ouvrir(source);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("#1 [") + source + "]");
+    EXPECT_EQ(f->TexteStatut(), TexteInfoFit(f->ImageFit));
+    const std::vector<double> origine = f->ImageFit.Pixels;
+
+    Glisser(*f, QPoint(40, 50), QPoint(120, 140));
+    EXPECT_EQ(f->Selection.Genre, SelectionRectangle);
+    EXPECT_EQ(f->Selection.Largeur, 80);
+    EXPECT_EQ(f->Selection.Hauteur, 90);
+    EXPECT_EQ(Cadre->MnItmExporter->text(), QStringLiteral("Exporter la sélection"));
+    // Ctrl+Right on the picture moves the rectangle by 10 displayed pixels.
+    const int x = f->Selection.X;
+    QTest::keyClick(f->ImgSource, Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(f->Selection.X, x + 10);
+    // The read-out names the pixel under the mouse.
+    QTest::mouseMove(f->ImgSource, QPoint(100, 37));
+    QApplication::processEvents();
+    EXPECT_EQ(LectureCadre(), QStringLiteral("x=100 y=37 valeur=") +
+                                  ReelEnTexte(ValeurPixelFit(f->ImageFit, 100, 37), 0));
+
+    // The gaussian through its dialog, answered OK.
+    Cadre->MnItmGaussien->trigger();
+    ASSERT_EQ(f->Historique().size(), 2);
+    EXPECT_TRUE(f->Historique().last().startsWith(QStringLiteral("Filtre gaussien sigma ")));
+    const std::vector<double> filtre = f->ImageFit.Pixels;
+    EXPECT_NE(filtre, origine);
+    Cadre->MnItmAnnulerRestaurer->trigger();
+    EXPECT_EQ(f->ImageFit.Pixels, origine);
+    EXPECT_EQ(f->Historique().size(), 1);
+    Cadre->MnItmAnnulerRestaurer->trigger();
+    EXPECT_EQ(f->ImageFit.Pixels, filtre);
+    const QStringList historique = f->Historique();
+
+    Utilisateur.AEnregistrer = Dossier.filePath(QStringLiteral("m51_gauss.fit"));
+    Cadre->MnItmEnregistrerSous->trigger();
+    EXPECT_EQ(f->NomFichier, Utilisateur.AEnregistrer);
+    EXPECT_EQ(f->Historique(), historique);
+    EXPECT_FALSE(f->Modifiee);
+    // The only remark allowed is the EPOCH card the source file brought.
+    EXPECT_TRUE(VerifieParFitsverify(Utilisateur.AEnregistrer));
+
+    TTraitementImage* relu = Ouvrir(Utilisateur.AEnregistrer);
+    ASSERT_NE(relu, f);
+    ASSERT_EQ(relu->ImageFit.Pixels.size(), filtre.size());
+    for (size_t i = 0; i < filtre.size(); ++i)
+        ASSERT_DOUBLE_EQ(relu->ImageFit.Pixels[i], std::nearbyint(filtre[i])) << i;
+    EXPECT_EQ(relu->Historique(), QStringList{QStringLiteral("Ouverture")});
+    EXPECT_EQ(relu->windowTitle(), QStringLiteral("#2 [") + Utilisateur.AEnregistrer + "]");
+}
+
+TEST_F(TUsageFenetreImage, Bmp24DeBoutEnBout)
+{
+    TTraitementImage* f = Ouvrir(CheminDonnees(QStringLiteral("hubble_deep_field_24.bmp")));
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(f->ImageBmp.BitmapSource.format(), QImage::Format_BGR888);
+    const QImage origine = f->ImageBmp.BitmapSource.copy();
+    // 1000 x 872 in a 1200 x 900 frame: the height is capped, the width fits.
+    const QSize cadre = Cadre->frameGeometry().size();
+    EXPECT_EQ(f->height(), std::min(872 + 85, cadre.height() - 90));
+    EXPECT_EQ(f->width(), std::min(1000 + 20, cadre.width() - 50));
+    // The popup's zoom items go through the frame's handlers and check marks.
+    for (QAction* a : f->MenuZoomImgSource->actions())
+        if (a->data().toInt() == 50)
+            a->trigger();
+    EXPECT_EQ(f->TexteZoomDocument(), QStringLiteral("50%"));
+    EXPECT_EQ(f->ImgSource->Picture.size(), QSize(500, 436));
+    for (QAction* a : Cadre->ItemsZoom)
+        EXPECT_EQ(a->isChecked(), a->data().toInt() == 50) << a->text().toStdString();
+    f->ZoomParTexte(QStringLiteral("100%"));
+
+    Glisser(*f, QPoint(200, 100), QPoint(20, 10));
+    EXPECT_EQ(f->Selection.Genre, SelectionRectangle);
+    EXPECT_EQ(f->Selection.Largeur, 180);
+    QTest::mouseMove(f->ImgSource, QPoint(7, 9));
+    QApplication::processEvents();
+    EXPECT_EQ(LectureCadre(), QStringLiteral("x=7 y=9"));
+
+    Cadre->MnItmPasseBas->trigger();
+    ASSERT_EQ(f->Historique().size(), 2);
+    EXPECT_TRUE(f->Historique().last().startsWith(QStringLiteral("Filtre passe bas force ")));
+    const QImage filtre = f->ImageBmp.BitmapSource.copy();
+    EXPECT_NE(filtre, origine);
+    Cadre->MnItmAnnulerRestaurer->trigger();
+    EXPECT_EQ(f->ImageBmp.BitmapSource, origine);
+    Cadre->MnItmAnnulerRestaurer->trigger();
+    EXPECT_EQ(f->ImageBmp.BitmapSource, filtre);
+
+    // Saved as a new file in the temporary folder, never beside the test data.
+    Utilisateur.AEnregistrer = Dossier.filePath(QStringLiteral("hubble_pb.bmp"));
+    Cadre->MnItmEnregistrerSous->trigger();
+    EXPECT_EQ(f->NomFichier, Utilisateur.AEnregistrer);
+    TTraitementImage* relu = Ouvrir(Utilisateur.AEnregistrer);
+    ASSERT_NE(relu, f);
+    EXPECT_EQ(relu->ImageBmp.BitmapSource.format(), QImage::Format_BGR888);
+    EXPECT_EQ(relu->ImageBmp.BitmapSource, filtre);
+    EXPECT_EQ(f->Historique().size(), 2);
+
+    // The rectangle exported as FIT: 180 x 90 grey pixels, a valid file.
+    relu->FixerSelection(TSelectionImage{SelectionRectangle, 110, 55, 180, 90}, 100, true);
+    Utilisateur.AEnregistrer = Dossier.filePath(QStringLiteral("zone.fit"));
+    Cadre->MnItmExporterFit->trigger();
+    int32_t l = 0, h = 0;
+    DimensionsFichierFit(Utilisateur.AEnregistrer, l, h);
+    EXPECT_EQ(l, 180);
+    EXPECT_EQ(h, 90);
+    EXPECT_TRUE(VerifieParFitsverify(Utilisateur.AEnregistrer));
+}
+
+// Two windows side by side with their rectangles and histories; the picture
+// of the frame goes where STELOR_CAPTURE says (run under Xvfb to look at it).
+TEST_F(TUsageFenetreImage, DeuxFenetresAvecSelectionEtHistorique)
+{
+    const QString source = Dossier.filePath(QStringLiteral("ngc1316.fit"));
+    ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("ngc1316_optical_i16.fits")), source));
+    TTraitementImage* fit = Ouvrir(source);
+    ASSERT_NE(fit, nullptr);
+    Cadre->MnItmGaussien->trigger();
+    Glisser(*fit, QPoint(150, 90), QPoint(260, 190));
+    Cadre->MnItmHistorique->trigger();
+    TTraitementImage* bmp = Ouvrir(CheminDonnees(QStringLiteral("hubble_deep_field_24.bmp")));
+    ASSERT_NE(bmp, nullptr);
+    bmp->ZoomParTexte(QStringLiteral("50%"));
+    Cadre->MnItmPasseBas->trigger();
+    Glisser(*bmp, QPoint(120, 60), QPoint(300, 200));
+    Cadre->MnItmHistorique->trigger();
+    Cadre->ZoneMDI()->tileSubWindows();
+    QApplication::processEvents();
+
+    for (TTraitementImage* f : {fit, bmp}) {
+        EXPECT_EQ(f->Selection.Genre, SelectionRectangle);
+        EXPECT_TRUE(f->RchEdtHistorique->isVisibleTo(f));
+        EXPECT_EQ(f->Historique().size(), 2);
+    }
+    // The frame was drawn with the dotted frame on each picture: red on the
+    // colour picture, black on the grey one.
+    const QImage couleur = bmp->ImgSource->Picture.convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(couleur.pixel(120, 60), qRgb(255, 0, 0));
+    const QImage capture = Cadre->grab().toImage();
+    ASSERT_FALSE(capture.isNull());
+    const QString chemin = qEnvironmentVariable("STELOR_CAPTURE");
+    if (!chemin.isEmpty()) {
+        EXPECT_TRUE(capture.save(chemin));
+    }
+}
