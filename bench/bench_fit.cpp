@@ -6,12 +6,13 @@
 //   cmake --build build-fit-rel --target bench_fit && build-fit-rel/bench/bench_fit
 #include "UFit.h"
 
-#include <QGuiApplication>
+#include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstring>
 #include <map>
 #include <random>
+#include <unistd.h>
 
 #ifdef STELOR_AVEC_CFITSIO
 #include <fitsio.h>
@@ -153,6 +154,7 @@ BENCHMARK(CopiePixelsMemcpy)->Unit(benchmark::kMillisecond)->UseRealTime();
 // Keeps the time per iteration of each benchmark for the closing ratios.
 class TRapport : public benchmark::ConsoleReporter {
 public:
+    TRapport() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
     std::map<std::string, double> Temps;
     void ReportRuns(const std::vector<Run>& runs) override
     {
@@ -167,7 +169,6 @@ public:
 
 int main(int argc, char** argv)
 {
-    QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     TDonnees donnees;
     gDonnees = &donnees;

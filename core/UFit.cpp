@@ -1136,7 +1136,7 @@ QStringList EnteteEcriture(const THistoFit& image, bool avecBZero)
         else if (k == QLatin1String("STL_SMAX"))
             c = Rembourrer(CarteEntiere(k, image.SMax));
         else if (k == QLatin1String("STL_TRFT"))
-            c = Rembourrer(CarteValeur(k, TexteReelCourt(image.TRFT)));
+            c = Rembourrer(CarteValeur(k, TexteReelCourt(std::isfinite(image.TRFT) ? image.TRFT : 0)));
         else if (k == QLatin1String("RELEASE"))
             c = Rembourrer(kCarteRelease);
     }

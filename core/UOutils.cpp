@@ -105,7 +105,8 @@ QString ReelEnTexte(double valeur, int decimales)
             } else {
                 entier = chiffres.substr(0, static_cast<size_t>(garder));
                 const std::string reste = chiffres.substr(static_cast<size_t>(garder));
-                const std::string moitie = "5" + std::string(reste.size() - 1, '0');
+                std::string moitie(reste.size(), '0');
+                moitie[0] = '5';
                 const int cmp = reste.compare(moitie);
                 const bool impair = !entier.empty() && ((entier.back() - '0') & 1);
                 if (cmp > 0 || (cmp == 0 && impair)) {
@@ -128,8 +129,10 @@ QString ReelEnTexte(double valeur, int decimales)
     const bool nul = entier.find_first_not_of('0') == std::string::npos;
     std::string texte = (valeur < 0 && !nul) ? "-" : "";
     texte += partieEntiere;
-    if (decimales > 0)
-        texte += "," + entier.substr(entier.size() - static_cast<size_t>(decimales));
+    if (decimales > 0) {
+        texte += ',';
+        texte += entier.substr(entier.size() - static_cast<size_t>(decimales));
+    }
     return QString::fromLatin1(texte.data(), static_cast<qsizetype>(texte.size()));
 }
 
@@ -148,17 +151,24 @@ QString ReelEnTexteGeneral(double valeur)
     std::string texte = valeur < 0 ? "-" : "";
     if (exposant < -4 || exposant >= ChiffresSignificatifs) {
         texte += chiffres[0];
-        if (chiffres.size() > 1)
-            texte += "," + chiffres.substr(1);
-        texte += "E" + std::to_string(exposant);
+        if (chiffres.size() > 1) {
+            texte += ',';
+            texte += chiffres.substr(1);
+        }
+        texte += 'E';
+        texte += std::to_string(exposant);
     } else if (point <= 0) {
-        texte += "0," + std::string(static_cast<size_t>(-point), '0') + chiffres;
+        texte += "0,";
+        texte.append(static_cast<size_t>(-point), '0');
+        texte += chiffres;
     } else {
         if (chiffres.size() < static_cast<size_t>(point))
             chiffres.append(static_cast<size_t>(point) - chiffres.size(), '0');
         texte += chiffres.substr(0, static_cast<size_t>(point));
-        if (chiffres.size() > static_cast<size_t>(point))
-            texte += "," + chiffres.substr(static_cast<size_t>(point));
+        if (chiffres.size() > static_cast<size_t>(point)) {
+            texte += ',';
+            texte += chiffres.substr(static_cast<size_t>(point));
+        }
     }
     return QString::fromLatin1(texte.data(), static_cast<qsizetype>(texte.size()));
 }

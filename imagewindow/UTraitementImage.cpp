@@ -1530,6 +1530,11 @@ void TTraitementImage::RemplirDepuis(int type, const THistoFit* fit, const THist
     }
     NomFichier.clear();
     TypeImage = type;
+    // A zoom the window cannot show becomes 100 %.
+    if (ZoomCourant() < 5 || ZoomCourant() > 800) {
+        ImageFit.Zoom = 100;
+        ImageBmp.Zoom = 100;
+    }
     Positif = positif;
     FAnnulationDifferee = true;
     FPositifAnnulation = positif;

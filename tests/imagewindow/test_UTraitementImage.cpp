@@ -165,6 +165,7 @@ TEST_F(TTraitementImageTest, SelectionALaSouris)
     Glisser(*f.f, 12, 7, 12, 7);
     EXPECT_EQ(f->Selection.Genre, SelectionPoint);
     EXPECT_EQ(f->TexteStatut(), QStringLiteral("x = 12 y = 7"));
+    EXPECT_EQ(f->MenuExporterImgSource->title(), QStringLiteral("Exporter"));
     // A press on a selected picture only clears it.
     f->ImgSourceMouseDown(BoutonGauche, ssLeft, 3, 3);
     EXPECT_EQ(f->Selection.Genre, SelectionAucune);
@@ -180,6 +181,8 @@ TEST_F(TTraitementImageTest, SelectionALaSouris)
     EXPECT_EQ(f->Selection.Hauteur, 16);
     EXPECT_EQ(f->Selection.X, 10);
     EXPECT_EQ(f->Selection.Y, 12);
+    EXPECT_EQ(f->MenuExporterImgSource->title(), QStringLiteral("Exporter la sélection"));
+    EXPECT_EQ(f->MenuStatistiquesImgSource->text(), QStringLiteral("Statistiques de la sélection"));
     // Past the edge: clamped to the last column and row.
     f->MenuSelection_AucuneClick();
     Glisser(*f.f, 30, 20, 70, 90);

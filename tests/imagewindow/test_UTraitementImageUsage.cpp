@@ -162,6 +162,9 @@ TEST_F(TUsageFenetreImage, FitDeBoutEnBout)
 
 TEST_F(TUsageFenetreImage, Bmp24DeBoutEnBout)
 {
+    // Smaller than any screen, so that the frame keeps this size.
+    Cadre->resize(780, 760);
+    QApplication::processEvents();
     TTraitementImage* f = Ouvrir(CheminDonnees(QStringLiteral("hubble_deep_field_24.bmp")));
     ASSERT_NE(f, nullptr);
     ASSERT_EQ(f->ImageBmp.BitmapSource.format(), QImage::Format_BGR888);
