@@ -79,7 +79,7 @@ void BM_OuvertureFenetre(benchmark::State& etat)
 }
 BENCHMARK(BM_OuvertureFenetre)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-// The same with the undo copy filled too (it is filled once the event loop is idle).
+// The same with the undo copy made too (it is made when first asked for).
 void BM_OuvertureEtCopieAnnulation(benchmark::State& etat)
 {
     const QString nom = FichierEssai();

@@ -66,12 +66,11 @@ void BM_Gaussien(benchmark::State& state)
     ParPixel(state);
 }
 
+// Threshold from the settings: 1000 when no settings file is open.
 void BM_GaussienPreservatif(benchmark::State& state)
 {
-    TNoyau5x5 k;
-    NoyauGaussien(k, 1.2);
     for (auto _ : state)
-        ConvoluerFitSeuil(k.data(), 5, ImageTest(), 1000);
+        FiltreGaussienFit(ImageTest(), true, 1.2);
     ParPixel(state);
 }
 

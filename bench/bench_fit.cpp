@@ -2,8 +2,8 @@
 // cfitsio's fits_read_img into doubles, and rendering with the logarithmic
 // curve against a plain memcpy of the pixel block. Prints the two ratios.
 //
-//   cmake -S . -B build-fit-rel -G Ninja -DCMAKE_BUILD_TYPE=Release
-//   cmake --build build-fit-rel --target bench_fit && build-fit-rel/bench/bench_fit
+//   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release -DSTELOR_TESTS=OFF
+//   cmake --build build-rel --target bench_fit && build-rel/bench/bench_fit
 #include "UFit.h"
 
 #include <QFile>
@@ -86,36 +86,36 @@ void LireFichierFitNeuf(benchmark::State& etat)
 BENCHMARK(LireFichierFitNeuf)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 #ifdef STELOR_AVEC_CFITSIO
+bool LireCfitsio(const QByteArray& nom, std::vector<double>& d)
+{
+    fitsfile* f = nullptr;
+    int status = 0, anynul = 0;
+    double nul = 0;
+    fits_open_file(&f, nom.constData(), READONLY, &status);
+    fits_read_img(f, TDOUBLE, 1, LONGLONG(d.size()), &nul, d.data(), &anynul, &status);
+    fits_close_file(f, &status);
+    return status == 0;
+}
+
 void LireCfitsioDoublesNeuf(benchmark::State& etat)
 {
     const QByteArray nom = QFile::encodeName(gDonnees->Nom);
     for (auto _ : etat) {
         std::vector<double> d(size_t(kCote) * kCote);
-        fitsfile* f = nullptr;
-        int status = 0, anynul = 0;
-        double nul = 0;
-        fits_open_file(&f, nom.constData(), READONLY, &status);
-        fits_read_img(f, TDOUBLE, 1, LONGLONG(d.size()), &nul, d.data(), &anynul, &status);
-        fits_close_file(f, &status);
-        if (status)
+        if (!LireCfitsio(nom, d))
             etat.SkipWithError("cfitsio");
         benchmark::DoNotOptimize(d.data());
     }
 }
 BENCHMARK(LireCfitsioDoublesNeuf)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Into a block kept from one read to the next, as LireFichierFitStelor.
 void LireCfitsioDoubles(benchmark::State& etat)
 {
     const QByteArray nom = QFile::encodeName(gDonnees->Nom);
     std::vector<double>& d = gDonnees->Tampon;
     for (auto _ : etat) {
-        fitsfile* f = nullptr;
-        int status = 0, anynul = 0;
-        double nul = 0;
-        fits_open_file(&f, nom.constData(), READONLY, &status);
-        fits_read_img(f, TDOUBLE, 1, LONGLONG(d.size()), &nul, d.data(), &anynul, &status);
-        fits_close_file(f, &status);
-        if (status)
+        if (!LireCfitsio(nom, d))
             etat.SkipWithError("cfitsio");
         benchmark::DoNotOptimize(d.data());
     }

@@ -63,42 +63,32 @@ TListe& Liste()
     return liste;
 }
 
-void BM_MedianeListeFit(benchmark::State& etat)
+// One combination of the whole list into a fresh result per iteration.
+template <class Operation>
+void BM_Combinaison(benchmark::State& etat, Operation operation)
 {
     const QStringList& noms = Liste().Noms;
     for (auto _ : etat) {
         THistoFit r;
         CreerHistoFit(r);
-        MedianeListeFit(noms, r);
+        operation(noms, r);
         benchmark::DoNotOptimize(r.Pixels.data());
     }
 }
 
-void BM_MoyenneListeFit(benchmark::State& etat)
-{
-    const QStringList& noms = Liste().Noms;
-    for (auto _ : etat) {
-        THistoFit r;
-        CreerHistoFit(r);
-        MoyenneListeFit(noms, r, [](const QString&) {}, QStringLiteral("Compositage..."));
-        benchmark::DoNotOptimize(r.Pixels.data());
-    }
-}
-
-void BM_SommeListeFit(benchmark::State& etat)
-{
-    const QStringList& noms = Liste().Noms;
-    for (auto _ : etat) {
-        THistoFit r;
-        CreerHistoFit(r);
-        SommeListeFit(noms, r, nullptr, QString());
-        benchmark::DoNotOptimize(r.Pixels.data());
-    }
-}
-
-BENCHMARK(BM_MedianeListeFit)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_MoyenneListeFit)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_SommeListeFit)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Combinaison, MedianeListeFit, [](const QStringList& l, THistoFit& r) { MedianeListeFit(l, r); })
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_Combinaison, MoyenneListeFit,
+                  [](const QStringList& l, THistoFit& r) {
+                      MoyenneListeFit(l, r, [](const QString&) {}, QStringLiteral("Compositage..."));
+                  })
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_Combinaison, SommeListeFit,
+                  [](const QStringList& l, THistoFit& r) { SommeListeFit(l, r, nullptr, QString()); })
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 long PicMemoireKo()
 {

@@ -27,10 +27,20 @@ void Annoncer(const TProgression& progression, const QString& legende, qsizetype
     if (progression) progression(legende + QStringLiteral(" (") + EntierEnTexte(restants) + QStringLiteral(")"));
 }
 
-void Effacer(const TProgression& progression)
-{
-    if (progression) progression(QString());
-}
+// Empties the label when the run ends, also when a file stops it.
+class TFinProgression {
+public:
+    explicit TFinProgression(const TProgression& progression) : FProgression(progression) {}
+    ~TFinProgression()
+    {
+        if (FProgression) FProgression(QString());
+    }
+    TFinProgression(const TFinProgression&) = delete;
+    TFinProgression& operator=(const TFinProgression&) = delete;
+
+private:
+    const TProgression& FProgression;
+};
 
 [[noreturn]] void TailleDifferente(const QString& nom, int64_t l, int64_t h, int64_t l0, int64_t h0)
 {
@@ -101,8 +111,9 @@ TFichierFit LireEnteteFichierFit(const QString& nom)
     while (!fin) {
         LireExactement(f, bloc.data(), 2880);
         for (int k = 0; k < 36 && !fin; ++k) {
-            cartes << QString::fromLatin1(bloc.constData() + 80 * k, 80);
-            fin = cartes.back().trimmed() == QLatin1String("END");
+            const QByteArray carte = bloc.mid(80 * k, 80);
+            cartes << QString::fromLatin1(carte);
+            fin = carte.trimmed() == "END"; // ASCII blanks only, as the reader
         }
     }
     e.Largeur = LireNaxis1Fit(cartes);
@@ -186,10 +197,12 @@ void MedianeListeFit(const QStringList& liste, THistoFit& resultat)
     const int32_t w = entetes[0].Largeur, h = entetes[0].Hauteur;
     const size_t n = entetes.size(), m = n / 2;
 
-    // The result takes the middle file's header and size; its pixels are
-    // then replaced band by band.
-    LireFichierFit(resultat, liste[static_cast<qsizetype>(m)]);
-    VerifierTailleFit(resultat, liste[static_cast<qsizetype>(m)], w, h);
+    // The middle file's header and size; its pixels are then replaced band
+    // by band. The result changes only once everything has been read.
+    THistoFit mediane;
+    CreerHistoFit(mediane);
+    LireFichierFit(mediane, liste[static_cast<qsizetype>(m)]);
+    VerifierTailleFit(mediane, liste[static_cast<qsizetype>(m)], w, h);
 
     std::vector<QFile> fichiers(n);
     for (size_t k = 0; k < n; ++k) OuvrirLecture(fichiers[k], entetes[k].Nom);
@@ -209,7 +222,7 @@ void MedianeListeFit(const QStringList& liste, THistoFit& resultat)
             LireExactement(fichiers[k], bandes[k].data(), taille);
         }
         for (int32_t x = 0; x < w; ++x) {
-            double* colonne = resultat.Colonne(x);
+            double* colonne = mediane.Colonne(x);
             for (int32_t y = y0; y <= y1; ++y) {
                 const qint64 position = (h - 1 - y - r0) * octetsLigne + 2 * x;
                 for (size_t k = 0; k < n; ++k)
@@ -220,11 +233,12 @@ void MedianeListeFit(const QStringList& liste, THistoFit& resultat)
             }
         }
     }
-    const auto [mini, maxi] = std::minmax_element(resultat.Pixels.begin(), resultat.Pixels.end());
-    resultat.Min = *mini;
-    resultat.Max = *maxi;
-    resultat.Zoom = 100;
-    resultat.Palette.clear();
+    const auto [mini, maxi] = std::minmax_element(mediane.Pixels.begin(), mediane.Pixels.end());
+    mediane.Min = *mini;
+    mediane.Max = *maxi;
+    mediane.Zoom = 100;
+    mediane.Palette.clear();
+    EchangerHistoFit(mediane, resultat);
     NiveauxAutomatiques(resultat);
 }
 
@@ -242,6 +256,7 @@ void CombinerListeFit(const QStringList& liste, THistoFit& resultat, const TProg
     std::vector<double> cumul(static_cast<size_t>(w) * h, 0.0);
     THistoFit travail;
     CreerHistoFit(travail);
+    TFinProgression fin(progression);
     for (qsizetype i = 0; i < liste.size(); ++i) {
         Annoncer(progression, legende, liste.size() - 1 - i);
         LireFichierFit(travail, liste[i]);
@@ -253,7 +268,6 @@ void CombinerListeFit(const QStringList& liste, THistoFit& resultat, const TProg
         regle(cumul, travail.Pixels);
     }
     DetruireHistoFit(travail);
-    Effacer(progression);
     InitialiserImageFit(resultat, w, h, 0);
     resultat.Pixels = std::move(cumul);
 }
@@ -353,39 +367,38 @@ bool PremierBmp(const QStringList& liste, TPremierBmp& p)
     return p.Format == pf8bit || p.Format == pf24bit;
 }
 
-// Byte-wise mean or sum over every picture, committed into the result only
-// after the whole list has been read.
-template <class Regle>
+// Byte-wise mean or sum over every picture of the first one's format:
+// regle accumulates a byte, finir turns an accumulated value into the
+// result's byte. The result changes only once the whole list has been read.
+template <class Regle, class Finir>
 void CombinerListeBmp(const QStringList& liste, THistoBmp& resultat, const TProgression& progression,
-                      const QString& legende, const TPremierBmp& p, std::vector<double>& cumul, Regle regle)
+                      const QString& legende, Regle regle, Finir finir)
 {
+    TPremierBmp p;
+    if (!PremierBmp(liste, p)) return;
     const size_t octetsLigne = static_cast<size_t>(p.Largeur) * OctetsParPixel(p.Format);
-    cumul.assign(octetsLigne * p.Hauteur, 0.0);
-    THistoBmp travail;
-    CreerHistoBmp(travail);
-    for (qsizetype i = 0; i < liste.size(); ++i) {
-        Annoncer(progression, legende, liste.size() - 1 - i);
-        ChargerPictureListe(travail, liste[i], p.Format, p.Largeur, p.Hauteur);
-        const QImage& b = travail.BitmapSource;
-        for (int32_t y = 0; y < p.Hauteur; ++y) {
-            const uchar* ligne = b.constScanLine(y);
-            double* c = cumul.data() + y * octetsLigne;
-            for (size_t k = 0; k < octetsLigne; ++k) c[k] = regle(c[k], ligne[k]);
+    std::vector<double> cumul(octetsLigne * p.Hauteur, 0.0);
+    {
+        THistoBmp travail;
+        CreerHistoBmp(travail);
+        TFinProgression fin(progression);
+        for (qsizetype i = 0; i < liste.size(); ++i) {
+            Annoncer(progression, legende, liste.size() - 1 - i);
+            ChargerPictureListe(travail, liste[i], p.Format, p.Largeur, p.Hauteur);
+            for (int32_t y = 0; y < p.Hauteur; ++y) {
+                const uchar* ligne = travail.BitmapSource.constScanLine(y);
+                double* c = cumul.data() + y * octetsLigne;
+                for (size_t k = 0; k < octetsLigne; ++k) c[k] = regle(c[k], ligne[k]);
+            }
         }
     }
-    DetruireHistoBmp(travail);
-    Effacer(progression);
+    // The first file's picture (and palette), made black, then filled.
     ChargerBmpSansAnalyse(resultat, liste[0]);
     FixerTailleBmp(resultat, p.Largeur, p.Hauteur);
-}
-
-void FinirResultatBmp(THistoBmp& resultat, const TPremierBmp& p, const std::vector<double>& valeurs)
-{
-    const size_t octetsLigne = static_cast<size_t>(p.Largeur) * OctetsParPixel(p.Format);
     for (int32_t y = 0; y < p.Hauteur; ++y) {
         uchar* ligne = resultat.BitmapSource.scanLine(y);
-        const double* v = valeurs.data() + y * octetsLigne;
-        for (size_t k = 0; k < octetsLigne; ++k) ligne[k] = static_cast<uchar>(v[k]);
+        const double* c = cumul.data() + y * octetsLigne;
+        for (size_t k = 0; k < octetsLigne; ++k) ligne[k] = static_cast<uchar>(finir(c[k]));
     }
     MinMaxBmp(resultat.BitmapSource, resultat.Min, resultat.Max);
     ReglagesResultatBmp(resultat);
@@ -396,25 +409,18 @@ void FinirResultatBmp(THistoBmp& resultat, const TPremierBmp& p, const std::vect
 void MoyenneListeBmp(const QStringList& liste, THistoBmp& resultat, const TProgression& progression,
                      const QString& legende)
 {
-    TPremierBmp p;
-    if (!PremierBmp(liste, p)) return;
-    std::vector<double> cumul;
-    CombinerListeBmp(liste, resultat, progression, legende, p, cumul,
-                     [](double c, uchar o) { return c + o; });
     const double n = static_cast<double>(liste.size());
-    for (double& v : cumul) v = std::clamp(std::nearbyint(v / n), 0.0, 255.0);
-    FinirResultatBmp(resultat, p, cumul);
+    CombinerListeBmp(
+        liste, resultat, progression, legende, [](double c, uchar o) { return c + o; },
+        [n](double c) { return std::clamp(std::nearbyint(c / n), 0.0, 255.0); });
 }
 
 void SommeListeBmp(const QStringList& liste, THistoBmp& resultat, const TProgression& progression,
                    const QString& legende)
 {
-    TPremierBmp p;
-    if (!PremierBmp(liste, p)) return;
-    std::vector<double> cumul;
-    CombinerListeBmp(liste, resultat, progression, legende, p, cumul,
-                     [](double c, uchar o) { return std::min(c + o, 255.0); });
-    FinirResultatBmp(resultat, p, cumul);
+    CombinerListeBmp(
+        liste, resultat, progression, legende, [](double c, uchar o) { return std::min(c + o, 255.0); },
+        [](double c) { return c; });
 }
 
 void MedianeListeBmp(const QStringList& liste, THistoBmp& resultat)
@@ -443,7 +449,9 @@ void MedianeListeBmp(const QStringList& liste, THistoBmp& resultat)
     }
     if (!brouillon.flush()) LeverErreurFichier(ES_ErreurEcriture);
 
-    ChargerBmpSansAnalyse(resultat, liste[static_cast<qsizetype>(m)]);
+    THistoBmp mediane;
+    CreerHistoBmp(mediane);
+    ChargerBmpSansAnalyse(mediane, liste[static_cast<qsizetype>(m)]);
     const int32_t lignes = LignesParBande(static_cast<int64_t>(n), octetsLigne, p.Hauteur, 1);
     std::vector<QByteArray> bandes(n, QByteArray(static_cast<qsizetype>(lignes * octetsLigne), Qt::Uninitialized));
     std::vector<uchar> valeurs(n);
@@ -456,17 +464,18 @@ void MedianeListeBmp(const QStringList& liste, THistoBmp& resultat)
             LireExactement(brouillon, bandes[k].data(), taille);
         }
         for (int32_t y = y0; y <= y1; ++y) {
-            uchar* ligne = resultat.BitmapSource.scanLine(y);
+            uchar* ligne = mediane.BitmapSource.scanLine(y);
             const qint64 debut = (y - y0) * octetsLigne;
             for (qint64 o = 0; o < octetsLigne; ++o) {
-                for (size_t k = 0; k < n; ++k) valeurs[k] = static_cast<uchar>(bandes[k][debut + o]);
+                for (size_t k = 0; k < n; ++k) valeurs[k] = static_cast<uchar>(bandes[k].constData()[debut + o]);
                 std::nth_element(valeurs.begin(), valeurs.begin() + static_cast<std::ptrdiff_t>(m), valeurs.end());
                 ligne[o] = valeurs[m];
             }
         }
     }
-    MinMaxBmp(resultat.BitmapSource, resultat.Min, resultat.Max);
-    resultat.Zoom = 100;
+    MinMaxBmp(mediane.BitmapSource, mediane.Min, mediane.Max);
+    mediane.Zoom = 100;
+    EchangerHistoBmp(mediane, resultat);
     ReglagesResultatBmp(resultat);
 }
 
@@ -581,6 +590,7 @@ void AjouterConstanteBmp(THistoBmp& image, int32_t n)
 {
     const int format = FormatPixelBmp(image);
     if (format != pf8bit && format != pf24bit) return;
+    n = std::clamp(n, -255, 255); // beyond, every byte ends at the same bound
     QImage& b = image.BitmapSource;
     const int octets = b.width() * OctetsParPixel(format);
     for (int y = 0; y < b.height(); ++y) {
@@ -593,7 +603,6 @@ void AjusterNiveauBmp(THistoBmp& image, double niveau)
 {
     const double d = std::nearbyint(niveau - MoyenneBmp(image));
     if (std::isnan(d)) return;
-    // Beyond +-255 every byte is clamped the same way; this keeps d an int.
     AjouterConstanteBmp(image, static_cast<int32_t>(std::clamp(d, -256.0, 256.0)));
 }
 
@@ -675,6 +684,10 @@ void InterpolerLigneOctets(uchar* p, int64_t longueur, ptrdiff_t pas, double f)
     }
 }
 
+// A shift of the whole size or more empties the line: bounding the amount
+// there keeps every later index and absolute value in range.
+int64_t BornerDecalage(int64_t n, int64_t taille) { return std::clamp(n, -taille, taille); }
+
 bool FormatTraite(const QImage& b)
 {
     const int f = FormatPixelBitmap(b);
@@ -701,7 +714,8 @@ void DecalerXFit(THistoFit& image, int64_t n)
 {
     if (n == 0 || !ImageRemplie(image)) return;
     const int64_t w = image.XMax + 1, h = image.YMax + 1;
-    const int64_t k = std::min<int64_t>(std::abs(n), w);
+    n = BornerDecalage(n, w);
+    const int64_t k = std::abs(n);
     // Columns are contiguous blocks: the shift moves one block of columns.
     double* p = image.Pixels.data();
     if (n > 0) {
@@ -718,7 +732,8 @@ void DecalerYFit(THistoFit& image, int64_t n)
 {
     if (n == 0 || !ImageRemplie(image)) return;
     const int64_t h = image.YMax + 1;
-    const int64_t k = std::min<int64_t>(std::abs(n), h);
+    n = BornerDecalage(n, h);
+    const int64_t k = std::abs(n);
     for (int32_t x = 0; x <= image.XMax; ++x) {
         double* c = image.Colonne(x);
         if (n > 0) {
@@ -752,7 +767,8 @@ void DecalerXBitmap(QImage& bitmap, int64_t n)
     if (n == 0 || !FormatTraite(bitmap)) return;
     const int64_t o = OctetsParPixel(FormatPixelBitmap(bitmap));
     const int64_t w = bitmap.width();
-    const int64_t k = std::min<int64_t>(std::abs(n), w);
+    n = BornerDecalage(n, w);
+    const int64_t k = std::abs(n);
     for (int y = 0; y < bitmap.height(); ++y) {
         uchar* l = bitmap.scanLine(y);
         if (n > 0) {
@@ -769,6 +785,7 @@ void DecalerYBitmap(QImage& bitmap, int64_t n)
 {
     if (n == 0 || !FormatTraite(bitmap)) return;
     const int64_t h = bitmap.height();
+    n = BornerDecalage(n, h);
     const size_t octets = static_cast<size_t>(bitmap.width()) * OctetsParPixel(FormatPixelBitmap(bitmap));
     if (n > 0) {
         for (int64_t y = h - 1; y >= 0; --y) {
@@ -976,7 +993,7 @@ bool Centroide(const TFenetre& f, int32_t w, int32_t h, Valeur valeur, double& c
     long double somme = 0;
     for (int32_t y = y0; y <= y1; ++y)
         for (int32_t x = x0; x <= x1; ++x) somme += valeur(x, y);
-    const double seuil = static_cast<double>(somme / (static_cast<long double>(x1 - x0 + 1) * (y1 - y0 + 1)));
+    const long double seuil = somme / (static_cast<long double>(x1 - x0 + 1) * (y1 - y0 + 1));
     long double sx = 0, sy = 0, s = 0;
     for (int32_t y = y0; y <= y1; ++y)
         for (int32_t x = x0; x <= x1; ++x) {
@@ -1097,41 +1114,32 @@ bool PositionEtoileBmp(const THistoBmp& image, double& x, double& y, int32_t cou
 namespace {
 
 // 100 columns then 100 rows: 0, s, 2s, ..., 98s and the last one, with
-// s = size div 99. Each line adds its first and last point at the threshold.
+// s = size div 99. Each line adds its first and its last point at the
+// threshold (top then bottom, left then right).
 template <class Valeur>
 void PointsBord(int32_t w, int32_t h, Valeur valeur, double seuil, QList<TPointBord>& points)
 {
     if (w < 1 || h < 1) return;
-    int32_t pas = w / 99, x = 0;
-    for (int k = 1; k <= 100; ++k) {
-        if (k == 100) x = w - 1;
-        for (int32_t y = 0; y < h; ++y)
-            if (valeur(x, y) >= seuil) {
-                points.append({x, y});
-                break;
+    for (const bool colonnes : {true, false}) {
+        const int32_t lignes = colonnes ? w : h, longueur = colonnes ? h : w;
+        const auto point = [colonnes](int32_t ligne, int32_t i) {
+            return colonnes ? TPointBord{ligne, i} : TPointBord{i, ligne};
+        };
+        const auto ajouter = [&](int32_t ligne, int32_t i) {
+            const TPointBord p = point(ligne, i);
+            if (valeur(p.x, p.y) < seuil) return false;
+            points.append(p);
+            return true;
+        };
+        const int32_t pas = lignes / 99;
+        int32_t ligne = 0;
+        for (int k = 1; k <= 100; ++k, ligne += pas) {
+            if (k == 100) ligne = lignes - 1;
+            for (int32_t i = 0; i < longueur && !ajouter(ligne, i); ++i) {
             }
-        for (int32_t y = h - 1; y >= 0; --y)
-            if (valeur(x, y) >= seuil) {
-                points.append({x, y});
-                break;
+            for (int32_t i = longueur - 1; i >= 0 && !ajouter(ligne, i); --i) {
             }
-        x += pas;
-    }
-    pas = h / 99;
-    int32_t y = 0;
-    for (int k = 1; k <= 100; ++k) {
-        if (k == 100) y = h - 1;
-        for (int32_t i = 0; i < w; ++i)
-            if (valeur(i, y) >= seuil) {
-                points.append({i, y});
-                break;
-            }
-        for (int32_t i = w - 1; i >= 0; --i)
-            if (valeur(i, y) >= seuil) {
-                points.append({i, y});
-                break;
-            }
-        y += pas;
+        }
     }
 }
 

@@ -19,9 +19,9 @@
 using TProgression = std::function<void(const QString&)>;
 
 // ---- Combination of file lists -------------------------------------------
-// Every file must have the size of the first (and for BMP, lists of the
-// first file's pixel format are combined). A file of another size stops the
-// operation with EStelor naming the file, before the result is touched.
+// Every file must have the size (for BMP, also the pixel format) of the
+// first: another one stops the operation with EStelor naming the file, the
+// result left as it was and the progress text emptied.
 
 // Median by bands of rows: memory stays near (files x one band) + result.
 void MedianeListeFit(const QStringList& liste, THistoFit& resultat);

@@ -212,12 +212,20 @@ void ZoomerBitmap(QImage& bitmap, int zoom)
 {
     if (bitmap.isNull())
         return;
-    const double facteur = std::max(0, zoom) / 100.0;
-    const double lr = std::nearbyint(bitmap.width() * facteur), hr = std::nearbyint(bitmap.height() * facteur);
+    // Integer rounding: a product such as 45 x 0.7 is not exactly 31.5 in
+    // floating point and would miss the halves-to-even rule.
+    auto cote = [zoom](int64_t n) {
+        const int64_t p = n * std::max(0, zoom);
+        int64_t q = p / 100;
+        const int64_t r = p % 100;
+        if (r > 50 || (r == 50 && q % 2 != 0))
+            ++q;
+        return std::max<int64_t>(1, q);
+    };
+    const int64_t lr = cote(bitmap.width()), hr = cote(bitmap.height());
     if (lr > CoteMaxBmp * 16 || hr > CoteMaxBmp * 16)
-        MemoireInsuffisante(static_cast<int64_t>(lr), static_cast<int64_t>(hr));
-    const int l = std::max(1, static_cast<int>(lr));
-    const int h = std::max(1, static_cast<int>(hr));
+        MemoireInsuffisante(lr, hr);
+    const int l = static_cast<int>(lr), h = static_cast<int>(hr);
     const int f = FormatPixelBitmap(bitmap);
     if (!Gere(f)) {
         bitmap = bitmap.scaled(l, h, Qt::IgnoreAspectRatio, Qt::FastTransformation);
@@ -225,6 +233,8 @@ void ZoomerBitmap(QImage& bitmap, int zoom)
     }
     const int octets = f == pf8bit ? 1 : 3;
     QImage resultat = NouveauBitmap(l, h, f == pf8bit ? QImage::Format_Indexed8 : QImage::Format_BGR888);
+    if (f == pf8bit && bitmap.colorCount() > 0)
+        resultat.setColorTable(bitmap.colorTable()); // a rendering's own palette shows at every zoom
     const int ls = bitmap.width(), hs = bitmap.height();
     std::vector<int> sx(l);
     for (int x = 0; x < l; ++x)
@@ -420,7 +430,9 @@ QByteArray CoderBmp(const QImage& bitmap)
     const int64_t debutPixels = 14 + 40 + 4 * static_cast<int64_t>(palette.size());
     const int64_t total = debutPixels + pas * hauteur;
     if (total > 0x7FFFFFFF)
-        BmpTropGrand(QString(), largeur, hauteur);
+        LeverErreur(QStringLiteral("L'image bitmap est trop grande pour le format BMP (%1 x %2 pixels).")
+                        .arg(largeur)
+                        .arg(hauteur));
     QByteArray d(static_cast<int>(total), '\0');
     d[0] = 'B';
     d[1] = 'M';
@@ -665,18 +677,6 @@ void HistogrammeBmp(const THistoBmp& image, int32_t plan, THistogrammeBmp& compt
 
 namespace {
 
-int32_t ModeComptes(const int64_t* comptes, int n)
-{
-    int32_t mode = 0;
-    int64_t meilleur = 0;
-    for (int i = 0; i < n; ++i)
-        if (comptes[i] > meilleur) {
-            meilleur = comptes[i];
-            mode = i;
-        }
-    return mode;
-}
-
 // Counts of the pixel values: the byte (8-bit) or R + G + B (24-bit).
 std::vector<int64_t> ComptesValeurs(const QImage& b, int f)
 {
@@ -693,13 +693,45 @@ std::vector<int64_t> ComptesValeurs(const QImage& b, int f)
     return comptes;
 }
 
+struct TMoments {
+    long double Somme = 0;
+    long double Moyenne = 0;
+    long double EcartType = 0;
+};
+
+// Sum, mean and standard deviation of n values, from the counts of each
+// value s / diviseur: the same sums as pixel-by-pixel passes, more accurately.
+TMoments Moments(const std::vector<int64_t>& comptes, long double diviseur, int64_t n)
+{
+    TMoments m;
+    for (size_t s = 0; s < comptes.size(); ++s)
+        m.Somme += comptes[s] * (s / diviseur);
+    if (n <= 0)
+        return m; // an empty picture: all 0
+    m.Moyenne = m.Somme / n;
+    long double ecarts = 0;
+    for (size_t s = 0; s < comptes.size(); ++s) {
+        const long double e = s / diviseur - m.Moyenne;
+        ecarts += comptes[s] * e * e;
+    }
+    m.EcartType = std::sqrt(ecarts / n);
+    return m;
+}
+
 } // namespace
 
 int32_t ModeHistogrammeBmp(const THistoBmp& image, int32_t plan)
 {
     THistogrammeBmp comptes;
     HistogrammeBmp(image, plan, comptes);
-    return ModeComptes(comptes.data(), 256);
+    int32_t mode = 0;
+    int64_t meilleur = 0;
+    for (int i = 0; i < 256; ++i)
+        if (comptes[i] > meilleur) {
+            meilleur = comptes[i];
+            mode = i;
+        }
+    return mode;
 }
 
 void StatistiquesBmp(const THistoBmp& image, TStatistiquesImage& stats)
@@ -714,27 +746,10 @@ void StatistiquesBmp(const THistoBmp& image, TStatistiquesImage& stats)
     stats.Minimum = image.Min;
     stats.Maximum = image.Max;
     stats.XMinimum = stats.YMinimum = stats.XMaximum = stats.YMaximum = 0;
-    // Pixel values take few distinct values: summing over their counts gives
-    // the sums of the pixel-by-pixel passes, more accurately.
-    const std::vector<int64_t> comptes = ComptesValeurs(b, f);
-    const long double diviseur = f == pf8bit ? 1.0L : 3.0L;
-    long double somme = 0;
-    for (size_t s = 0; s < comptes.size(); ++s)
-        somme += comptes[s] * (s / diviseur);
-    stats.Somme = static_cast<double>(somme);
-    if (stats.NombrePixels > 0) {
-        const long double moyenne = somme / stats.NombrePixels;
-        long double ecarts = 0;
-        for (size_t s = 0; s < comptes.size(); ++s) {
-            const long double e = s / diviseur - moyenne;
-            ecarts += comptes[s] * e * e;
-        }
-        stats.Moyenne = static_cast<double>(moyenne);
-        stats.EcartType = static_cast<double>(std::sqrt(ecarts / stats.NombrePixels));
-    } else {
-        stats.Moyenne = 0;
-        stats.EcartType = 0;
-    }
+    const TMoments m = Moments(ComptesValeurs(b, f), f == pf8bit ? 1.0L : 3.0L, stats.NombrePixels);
+    stats.Somme = static_cast<double>(m.Somme);
+    stats.Moyenne = static_cast<double>(m.Moyenne);
+    stats.EcartType = static_cast<double>(m.EcartType);
     if (f == pf8bit)
         stats.BackGround = ModeHistogrammeBmp(image, clVert);
     else
@@ -760,19 +775,10 @@ double EcartTypeBmp(const THistoBmp& image, int32_t plan)
     }
     if (f != pf24bit || OctetPlan(plan) < 0)
         return 0;
-    THistogrammeBmp comptes;
-    HistogrammeBmp(image, plan, comptes);
-    const long double n = static_cast<long double>(LargeurBmp(image)) * HauteurBmp(image);
-    if (n <= 0)
-        return 0;
-    long double somme = 0;
-    for (int v = 0; v < 256; ++v)
-        somme += static_cast<long double>(comptes[v]) * v;
-    const long double moyenne = somme / n;
-    long double ecarts = 0;
-    for (int v = 0; v < 256; ++v)
-        ecarts += comptes[v] * (v - moyenne) * (v - moyenne);
-    return static_cast<double>(std::sqrt(ecarts / n));
+    THistogrammeBmp plan8;
+    HistogrammeBmp(image, plan, plan8);
+    const std::vector<int64_t> comptes(plan8.begin(), plan8.end());
+    return static_cast<double>(Moments(comptes, 1.0L, int64_t(LargeurBmp(image)) * HauteurBmp(image)).EcartType);
 }
 
 void PositionMaxBmp(const THistoBmp& image, int32_t& x, int32_t& y)

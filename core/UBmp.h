@@ -41,7 +41,8 @@ void PaletteGris(QImage& bitmap);                   // 256 entries, entry i = (i
 QVector<QRgb> TablePaletteGris();
 void InverserBitmap(QImage& bitmap);                // every byte 255 - byte
 void NegatifBitmap(QImage& bitmap);                 // the same, in place
-// Nearest-pixel rescale to round(size x zoom / 100) (halves to even), at least 1 x 1.
+// Nearest-pixel rescale to round(size x zoom / 100) (halves to even), at least
+// 1 x 1; an 8-bit bitmap keeps its palette (grey when it has none).
 void ZoomerBitmap(QImage& bitmap, int zoom);
 int FormatPixelBitmap(const QImage& bitmap);        // pf8bit, pf24bit or another code
 // A 24-bit bitmap becomes 8-bit grey, (R + G + B) div 3; other formats unchanged.

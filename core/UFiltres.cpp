@@ -77,28 +77,20 @@ EN_LIGNE V8 BornerFit(const V8& v)
     return m > bas ? m : bas;
 }
 
-// Weights in the engine's tap order (row offset outer, column offset inner).
-struct TNoyauPrepare {
-    int Demi = 0;
-    int Cote = 1;
-    std::vector<double> Poids;
-    double Diviseur = 1;
-};
-
-TNoyauPrepare PreparerNoyau(const double* noyau, int taille)
+template <typename T>
+EN_LIGNE void Etendre(const T& r, T& mini, T& maxi)
 {
-    TNoyauPrepare k;
-    // Any other size reads as zeros through the element routine: one zero tap
-    // gives the same pixels.
-    k.Demi = (taille == 3 || taille == 5 || taille == 9) ? taille / 2 : 0;
-    k.Cote = 2 * k.Demi + 1;
-    k.Poids.resize(static_cast<size_t>(k.Cote) * k.Cote);
-    for (int dy = -k.Demi; dy <= k.Demi; ++dy)
-        for (int dx = -k.Demi; dx <= k.Demi; ++dx)
-            k.Poids[static_cast<size_t>(dy + k.Demi) * k.Cote + (dx + k.Demi)] =
-                CoefficientNoyau(noyau, taille, k.Demi + dy + 1, k.Demi + dx + 1);
-    k.Diviseur = ValeurNonNulle(SommeNoyau(noyau, taille), 1);
-    return k;
+    mini = Min2(mini, r);
+    maxi = Max2(maxi, r);
+}
+
+// Folds the lanes of a vector block's extremes into the scalar ones.
+EN_LIGNE void Replier(const V8& vmin, const V8& vmax, double& mini, double& maxi)
+{
+    for (int i = 0; i < 8; ++i) {
+        mini = Min2(mini, vmin[i]);
+        maxi = Max2(maxi, vmax[i]);
+    }
 }
 
 // Start of the block of n rows that follows the one at debut, blocks ending
@@ -125,22 +117,17 @@ void ColonneSimple(const double* const* voisins, const double* poids, int nb, do
         for (int i = 0; i < VecteursBloc; ++i) {
             const V8 r = BornerFit(s[i] / diviseur);
             Ranger(sortie + b + 8 * i, r);
-            vmin = r < vmin ? r : vmin;
-            vmax = r > vmax ? r : vmax;
+            Etendre(r, vmin, vmax);
         }
     }
-    for (int i = 0; i < 8; ++i) {
-        mini = vmin[i] < mini ? vmin[i] : mini;
-        maxi = vmax[i] > maxi ? vmax[i] : maxi;
-    }
+    Replier(vmin, vmax, mini, maxi);
     for (; y < hauteur; ++y) {
         double s = 0;
         for (int t = 0; t < nb; ++t)
             s += poids[t] * voisins[t][y];
         const double r = BornerFit(s / diviseur);
         sortie[y] = r;
-        mini = r < mini ? r : mini;
-        maxi = r > maxi ? r : maxi;
+        Etendre(r, mini, maxi);
     }
 }
 
@@ -176,15 +163,10 @@ void ColonneProtegee(const double* const* voisins, const double* poids, int nb, 
         const V8 r0 = BornerFit(s0 / q0), r1 = BornerFit(s1 / q1);
         Ranger(sortie + b, r0);
         Ranger(sortie + b + 8, r1);
-        vmin = r0 < vmin ? r0 : vmin;
-        vmax = r0 > vmax ? r0 : vmax;
-        vmin = r1 < vmin ? r1 : vmin;
-        vmax = r1 > vmax ? r1 : vmax;
+        Etendre(r0, vmin, vmax);
+        Etendre(r1, vmin, vmax);
     }
-    for (int i = 0; i < 8; ++i) {
-        mini = vmin[i] < mini ? vmin[i] : mini;
-        maxi = vmax[i] > maxi ? vmax[i] : maxi;
-    }
+    Replier(vmin, vmax, mini, maxi);
     for (; y < hauteur; ++y) {
         const double c = centre[y];
         double s = 0, somme = 0;
@@ -197,15 +179,14 @@ void ColonneProtegee(const double* const* voisins, const double* poids, int nb, 
         }
         const double r = BornerFit(s / ValeurNonNulle(somme, 1));
         sortie[y] = r;
-        mini = r < mini ? r : mini;
-        maxi = r > maxi ? r : maxi;
+        Etendre(r, mini, maxi);
     }
 }
 
 bool PixelsValides(const THistoFit& image)
 {
     return image.XMax >= 0 && image.YMax >= 0 &&
-           image.Pixels.size() == static_cast<size_t>(image.XMax + 1) * static_cast<size_t>(image.YMax + 1);
+           image.Pixels.size() == (static_cast<size_t>(image.XMax) + 1) * (static_cast<size_t>(image.YMax) + 1);
 }
 
 // Convolves the image into sortie (column by column, same layout); sortie may
@@ -247,6 +228,16 @@ void Convoluer(const THistoFit& image, const TNoyauPrepare& k, bool protege, dou
         else
             ColonneSimple(voisins.data(), k.Poids.data(), nb, k.Diviseur, dest, hauteur, mini, maxi);
     }
+}
+
+// Below about 1e-154 the squared sigma vanishes and the centre becomes 0/0;
+// far above 1e100 the weights overflow against 16-bit pixels.
+double SigmaUtilisable(double sigma)
+{
+    constexpr double minimum = 0.2, maximum = 1e100;
+    if (sigma > maximum)
+        return maximum;
+    return sigma > 0 && std::isnormal(2 * sigma * sigma) ? sigma : minimum;
 }
 
 // FixerPixelFit's rule for a whole set of stored values.
@@ -296,8 +287,7 @@ void DDPFit(THistoFit& image, int32_t niveau, double coefficient, const double* 
             continue;
         const double r = BornerFit(v);
         image.Pixels[i] = r;
-        mini = r < mini ? r : mini;
-        maxi = r > maxi ? r : maxi;
+        Etendre(r, mini, maxi);
     }
     ElargirMinMax(image, mini, maxi);
 }
@@ -341,18 +331,13 @@ void MedianeColonne(const double* const* bas, const double* const* milieu, const
         const V8 r = Cinquieme(Charger(b0 + b), Charger(b1 + b), Charger(b2 + b), Charger(m0 + b), Charger(m1 + b),
                                Charger(m2 + b), Charger(h0 + b), Charger(h1 + b), Charger(h2 + b));
         Ranger(sortie + b, r);
-        vmin = Min2(vmin, r);
-        vmax = Max2(vmax, r);
+        Etendre(r, vmin, vmax);
     }
-    for (int i = 0; i < 8; ++i) {
-        mini = Min2(mini, vmin[i]);
-        maxi = Max2(maxi, vmax[i]);
-    }
+    Replier(vmin, vmax, mini, maxi);
     for (; y < hauteur - 1; ++y) {
         const double r = Cinquieme(b0[y], b1[y], b2[y], m0[y], m1[y], m2[y], h0[y], h1[y], h2[y]);
         sortie[y] = r;
-        mini = Min2(mini, r);
-        maxi = Max2(maxi, r);
+        Etendre(r, mini, maxi);
     }
 }
 
@@ -375,6 +360,20 @@ double CoefficientNoyau3x3(const TNoyau3x3& noyau, int ligne, int colonne)
 double CoefficientNoyau5x5(const TNoyau5x5& noyau, int ligne, int colonne)
 {
     return CoefficientNoyau(noyau.data(), 5, ligne, colonne);
+}
+
+TNoyauPrepare PreparerNoyau(const double* noyau, int taille)
+{
+    TNoyauPrepare k;
+    k.Demi = (taille == 3 || taille == 5 || taille == 9) ? taille / 2 : 0;
+    k.Cote = 2 * k.Demi + 1;
+    k.Poids.resize(static_cast<size_t>(k.Cote) * k.Cote);
+    for (int dy = -k.Demi; dy <= k.Demi; ++dy)
+        for (int dx = -k.Demi; dx <= k.Demi; ++dx)
+            k.Poids[static_cast<size_t>(dy + k.Demi) * k.Cote + (dx + k.Demi)] =
+                CoefficientNoyau(noyau, taille, k.Demi + dy + 1, k.Demi + dx + 1);
+    k.Diviseur = ValeurNonNulle(SommeNoyau(noyau, taille), 1);
+    return k;
 }
 
 double SommeNoyau(const double* noyau, int taille)
@@ -409,15 +408,6 @@ void NoyauPasseHaut(int force, TNoyau3x3& noyau)
     noyau = {0, -1, 0, -1, c, -1, 0, -1, 0};
 }
 
-double SigmaUtilisable(double sigma)
-{
-    // Below about 1e-154 the squared sigma vanishes and the centre becomes
-    // 0/0; above 1e100 the weights overflow against 16-bit pixels.
-    if (!(sigma > 0) || !std::isnormal(2 * sigma * sigma) || sigma > 1e100)
-        return SigmaMinimum;
-    return sigma;
-}
-
 void NoyauGaussien(TNoyau5x5& noyau, double sigma)
 {
     sigma = SigmaUtilisable(sigma);
@@ -425,11 +415,6 @@ void NoyauGaussien(TNoyau5x5& noyau, double sigma)
     for (int i = -2; i <= 2; ++i)
         for (int j = -2; j <= 2; ++j)
             noyau[(i + 2) * 5 + (j + 2)] = 2 * std::numbers::pi * s2 * std::exp(-(i * i + j * j) / (2 * s2));
-}
-
-void ConvoluerFitSeuil(const double* noyau, int taille, THistoFit& image, double seuil)
-{
-    ConvoluerEnPlace(noyau, taille, image, true, seuil);
 }
 
 void ConvoluerFit(const double* noyau, int taille, THistoFit& image, bool preservatif)
@@ -480,8 +465,7 @@ void FiltreMasqueFlouFit(THistoFit& image, bool preservatif, double sigma, doubl
         const double detail = BornerFit(BornerFit(p - flou[i]) * coefficient);
         const double r = BornerFit(p + detail);
         image.Pixels[i] = r;
-        mini = r < mini ? r : mini;
-        maxi = r > maxi ? r : maxi;
+        Etendre(r, mini, maxi);
     }
     ElargirMinMax(image, mini, maxi);
 }

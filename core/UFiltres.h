@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 // Kernels are row-major: row 1 columns 1..n, then row 2...
 using TNoyau3x3 = std::array<double, 9>;
@@ -22,11 +23,21 @@ double SommeNoyau(const double* noyau, int taille);
 void NoyauPasseBas(int force, TNoyau3x3& noyau);
 void NoyauPasseHaut(int force, TNoyau3x3& noyau);
 // 5x5 gaussian shape (not normalised: the engine divides by the sum).
-// A sigma of 0 or below, or one too small or too large to give a usable
-// kernel, is taken as the dialogs' minimum 0,2.
+// A sigma of 0 or below (or too small to square) is taken as the dialogs'
+// minimum 0,2; a huge one as 1e100, already a flat kernel.
 void NoyauGaussien(TNoyau5x5& noyau, double sigma);
-double SigmaUtilisable(double sigma);
-inline constexpr double SigmaMinimum = 0.2;
+
+// A kernel as both convolution engines read it: the weights in tap order
+// (row offset outer, column offset inner) through CoefficientNoyau, and the
+// divisor of the plain convolution. A size other than 3, 5 or 9 reads as one
+// zero tap, which gives the same results as its all-zero window.
+struct TNoyauPrepare {
+    int Demi = 0;
+    int Cote = 1;
+    std::vector<double> Poids;
+    double Diviseur = 1;
+};
+TNoyauPrepare PreparerNoyau(const double* noyau, int taille);
 
 // Convolution of the whole image with a 3x3 or 5x5 kernel (9x9 accepted),
 // borders repeated outwards, results clamped to 0..65535 and stored as
@@ -34,8 +45,6 @@ inline constexpr double SigmaMinimum = 0.2;
 // neighbours closer to the centre pixel than the setting OffsetDetectEtoiles
 // count (the centre itself counts when that threshold is above 0).
 void ConvoluerFit(const double* noyau, int taille, THistoFit& image, bool preservatif);
-// The same with the threshold given instead of read from the settings.
-void ConvoluerFitSeuil(const double* noyau, int taille, THistoFit& image, double seuil);
 
 void FiltrePasseBasFit(THistoFit& image, int force, bool preservatif);
 void FiltrePasseHautFit(THistoFit& image, int force, bool preservatif);

@@ -54,17 +54,8 @@ void ConvoluerOctets(QImage& bitmap, const double* noyau, int taille)
         return;
     bitmap.bits(); // detach now: the reads below must see this picture's own rows
 
-    // Any other size reads as zeros through the element routine: one zero tap
-    // gives the same bytes.
-    const int demi = (taille == 3 || taille == 5 || taille == 9) ? taille / 2 : 0;
-    const int cote = 2 * demi + 1;
-    std::vector<double> poids(static_cast<size_t>(cote) * cote);
-    for (int dy = -demi; dy <= demi; ++dy)
-        for (int dx = -demi; dx <= demi; ++dx)
-            poids[static_cast<size_t>(dy + demi) * cote + (dx + demi)] =
-                CoefficientNoyau(noyau, taille, demi + dy + 1, demi + dx + 1);
-    const double diviseur = ValeurNonNulle(SommeNoyau(noyau, taille), 1.0);
-
+    const TNoyauPrepare k = PreparerNoyau(noyau, taille);
+    const int demi = k.Demi, cote = k.Cote;
     const size_t octetsLigne = static_cast<size_t>(largeur) * nc;
     const size_t longueur = static_cast<size_t>(largeur + 2 * demi) * nc;
     std::vector<double> anneau(longueur * cote);
@@ -89,7 +80,7 @@ void ConvoluerOctets(QImage& bitmap, const double* noyau, int taille)
         for (int dy = -demi; dy <= demi; ++dy) {
             const double* ligne = fente(std::clamp(y + dy, 0, hauteur - 1));
             for (int dx = -demi; dx <= demi; ++dx) {
-                const double w = poids[static_cast<size_t>(dy + demi) * cote + (dx + demi)];
+                const double w = k.Poids[static_cast<size_t>(dy + demi) * cote + (dx + demi)];
                 const double* p = ligne + static_cast<size_t>(dx + demi) * nc;
                 double* s = somme.data();
                 for (size_t j = 0; j < octetsLigne; ++j)
@@ -99,7 +90,7 @@ void ConvoluerOctets(QImage& bitmap, const double* noyau, int taille)
         const double* origine = fente(y) + static_cast<size_t>(demi) * nc;
         uchar* sortie = bitmap.scanLine(y);
         for (size_t j = 0; j < octetsLigne; ++j)
-            if (!VersOctet(somme[j] / diviseur, sortie[j]))
+            if (!VersOctet(somme[j] / k.Diviseur, sortie[j]))
                 sortie[j] = static_cast<uchar>(origine[j]);
     }
 }

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <sys/mman.h>
 #if defined(__SSE2__)
@@ -26,7 +27,7 @@
 #endif
 
 // ===========================================================================
-// Part 1.103: transfer curves
+// Transfer curves
 // ===========================================================================
 
 namespace {
@@ -255,7 +256,7 @@ QString NomCourbe(double valeur)
 double TransfertParDefaut() { return 0; }
 
 // ===========================================================================
-// Part 1.101: the image object
+// The image object
 // ===========================================================================
 
 void CreerHistoFit(THistoFit& image, TProprietaire proprietaire)
@@ -385,8 +386,11 @@ void CreerImageFitRemplie(THistoFit& image, int32_t largeur, int32_t hauteur, do
     image.TRFT = 0;
 }
 
-void ImporterBitmapFit(THistoFit& image, const QImage& bitmap)
+void ImporterBitmapFit(THistoFit& image, const QImage& source)
 {
+    // One byte per pixel is read: a bitmap of fewer bits per pixel is made grey
+    // first rather than read beyond its lines.
+    const QImage bitmap = source.depth() < 8 ? source.convertToFormat(QImage::Format_Grayscale8) : source;
     const int l = bitmap.width(), h = bitmap.height();
     CreerEnteteFit(l, h, 16, 0, 255, 0, image.Entete);
     image.Pixels.assign(static_cast<size_t>(l) * h, 0.0);
@@ -412,9 +416,12 @@ void ImporterBitmapFit(THistoFit& image, const QImage& bitmap)
 
 namespace {
 template <class F>
-void Combiner(THistoFit& image, F f)
+void Combiner(THistoFit& image, const THistoFit* autre, F f)
 {
     const size_t n = NombrePixels(image);
+    // The other image is read at every (x, y) of this one.
+    if (autre && n && (autre->XMax < image.XMax || autre->YMax < image.YMax || !NombrePixels(*autre)))
+        LeverErreur(QStringLiteral("Les deux images n'ont pas la même taille."));
     for (int32_t x = 0; n && x <= image.XMax; ++x)
         for (int32_t y = 0; y <= image.YMax; ++y)
             FixerPixelFit(image, x, y, BornerReel(f(image.Pixel(x, y), x, y), 0, 65535));
@@ -423,32 +430,32 @@ void Combiner(THistoFit& image, F f)
 
 void AdditionnerImageFit(THistoFit& image, const THistoFit& autre)
 {
-    Combiner(image, [&](double p, int x, int y) { return p + autre.Pixel(x, y); });
+    Combiner(image, &autre, [&](double p, int x, int y) { return p + autre.Pixel(x, y); });
 }
 
 void SoustraireImageFit(THistoFit& image, const THistoFit& autre)
 {
-    Combiner(image, [&](double p, int x, int y) { return p - autre.Pixel(x, y); });
+    Combiner(image, &autre, [&](double p, int x, int y) { return p - autre.Pixel(x, y); });
 }
 
 void MultiplierImageFit(THistoFit& image, const THistoFit& autre, double k)
 {
     const double d = ValeurNonNulle(k, 1);
-    Combiner(image, [&](double p, int x, int y) { return p * autre.Pixel(x, y) / d; });
+    Combiner(image, &autre, [&](double p, int x, int y) { return p * autre.Pixel(x, y) / d; });
 }
 
 void DiviserImageFit(THistoFit& image, const THistoFit& autre, double k)
 {
-    Combiner(image, [&](double p, int x, int y) { return p / ValeurNonNulle(autre.Pixel(x, y), 1) * k; });
+    Combiner(image, &autre, [&](double p, int x, int y) { return p / ValeurNonNulle(autre.Pixel(x, y), 1) * k; });
 }
 
 void MultiplierConstanteFit(THistoFit& image, double c)
 {
-    Combiner(image, [&](double p, int, int) { return p * c; });
+    Combiner(image, nullptr, [&](double p, int, int) { return p * c; });
 }
 
 // ===========================================================================
-// Part 1.102: header cards
+// Header cards
 // ===========================================================================
 
 namespace {
@@ -515,26 +522,24 @@ QString TexteReelCourt(double valeur)
     return t;
 }
 
+namespace {
+bool EntierSiTexte(bool passe, const QString& texte, int32_t& valeur)
+{
+    const std::optional<int32_t> v = passe ? TexteEnEntier(texte) : std::nullopt;
+    if (v)
+        valeur = *v;
+    return v.has_value();
+}
+} // namespace
+
 bool TexteCarteEnEntier(const QString& texte, int32_t& valeur)
 {
-    if (!EstTexteEntier(texte))
-        return false;
-    const std::optional<int32_t> v = TexteEnEntier(texte);
-    if (!v)
-        return false;
-    valeur = *v;
-    return true;
+    return EntierSiTexte(EstTexteEntier(texte), texte, valeur);
 }
 
 bool TexteCarteEnEntierSigne(const QString& texte, int32_t& valeur)
 {
-    if (!EstTexteEntierSigne(texte))
-        return false;
-    const std::optional<int32_t> v = TexteEnEntier(texte);
-    if (!v)
-        return false;
-    valeur = *v;
-    return true;
+    return EntierSiTexte(EstTexteEntierSigne(texte), texte, valeur);
 }
 
 bool TexteCarteEnReel(const QString& texte, double& valeur)
@@ -558,67 +563,47 @@ bool TexteCarteEnReel(const QString& texte, double& valeur)
     return true;
 }
 
-int32_t LireNaxis1Fit(const QStringList& entete)
+namespace {
+// The value of the last card named motCle when it converts, defaut otherwise.
+template <class T>
+T ValeurEntete(const QStringList& entete, const char* motCle, T defaut, QString (*texte)(const QString&),
+               bool (*convertir)(const QString&, T&))
 {
-    int32_t v = 0;
-    const int i = DerniereCarte(entete, QLatin1String("NAXIS1"));
+    const int i = DerniereCarte(entete, QLatin1String(motCle));
     if (i >= 0)
-        TexteCarteEnEntier(ValeurCarteSansCommentaire(entete[i]), v);
-    return v;
+        convertir(texte(entete[i]), defaut);
+    return defaut;
 }
+} // namespace
 
-int32_t LireNaxis2Fit(const QStringList& entete)
+int32_t LireNaxis1Fit(const QStringList& e)
 {
-    int32_t v = 0;
-    const int i = DerniereCarte(entete, QLatin1String("NAXIS2"));
-    if (i >= 0)
-        TexteCarteEnEntier(ValeurCarteSansCommentaire(entete[i]), v);
-    return v;
+    return ValeurEntete<int32_t>(e, "NAXIS1", 0, ValeurCarteSansCommentaire, TexteCarteEnEntier);
 }
-
-double LireBZeroFit(const QStringList& entete)
+int32_t LireNaxis2Fit(const QStringList& e)
 {
-    double v = 0;
-    const int i = DerniereCarte(entete, QLatin1String("BZERO"));
-    if (i >= 0)
-        TexteCarteEnReel(ValeurCarteSansCommentaire(entete[i]), v);
-    return v;
+    return ValeurEntete<int32_t>(e, "NAXIS2", 0, ValeurCarteSansCommentaire, TexteCarteEnEntier);
 }
-
-double LireBScaleFit(const QStringList& entete)
+double LireBZeroFit(const QStringList& e)
 {
-    double v = 1;
-    const int i = DerniereCarte(entete, QLatin1String("BSCALE"));
-    if (i >= 0)
-        TexteCarteEnReel(ValeurCarteSansCommentaire(entete[i]), v);
-    return v;
+    return ValeurEntete<double>(e, "BZERO", 0, ValeurCarteSansCommentaire, TexteCarteEnReel);
 }
-
-int32_t LireSMinEnteteFit(const QStringList& entete)
+double LireBScaleFit(const QStringList& e)
 {
-    int32_t v = 0;
-    const int i = DerniereCarte(entete, QLatin1String("STL_SMIN"));
-    if (i >= 0)
-        TexteCarteEnEntierSigne(ValeurCarte(entete[i]), v);
-    return v;
+    return ValeurEntete<double>(e, "BSCALE", 1, ValeurCarteSansCommentaire, TexteCarteEnReel);
 }
-
-int32_t LireSMaxEnteteFit(const QStringList& entete)
+int32_t LireSMinEnteteFit(const QStringList& e)
 {
-    int32_t v = 0;
-    const int i = DerniereCarte(entete, QLatin1String("STL_SMAX"));
-    if (i >= 0)
-        TexteCarteEnEntierSigne(ValeurCarte(entete[i]), v);
-    return v;
+    return ValeurEntete<int32_t>(e, "STL_SMIN", 0, ValeurCarte, TexteCarteEnEntierSigne);
 }
-
-double LireTransfertEnteteFit(const QStringList& entete)
+int32_t LireSMaxEnteteFit(const QStringList& e)
 {
-    double v = 0;
-    const int i = DerniereCarte(entete, QLatin1String("STL_TRFT"));
-    if (i >= 0 && TexteCarteEnReel(ValeurCarte(entete[i]), v) && EstTransfertValide(v))
-        return v;
-    return 0;
+    return ValeurEntete<int32_t>(e, "STL_SMAX", 0, ValeurCarte, TexteCarteEnEntierSigne);
+}
+double LireTransfertEnteteFit(const QStringList& e)
+{
+    const double v = ValeurEntete<double>(e, "STL_TRFT", 0, ValeurCarte, TexteCarteEnReel);
+    return EstTransfertValide(v) ? v : 0;
 }
 
 int32_t LireNaxis1Fit(const THistoFit& image) { return LireNaxis1Fit(image.Entete); }
@@ -706,7 +691,7 @@ void CompleterEnteteFit(THistoFit& image)
 }
 
 // ===========================================================================
-// Part 1.102: reading
+// Reading
 // ===========================================================================
 
 namespace {
@@ -755,7 +740,8 @@ QStringList CartesFichier(const QByteArray& donnees, const QString& nom)
     return cartes;
 }
 
-TEnteteFichier AnalyserEntete(const QByteArray& donnees, const QString& nom)
+// The header bytes (up to the block holding "END") and the file's size.
+TEnteteFichier AnalyserEntete(const QByteArray& donnees, qint64 taille, const QString& nom)
 {
     TEnteteFichier e;
     e.Cartes = CartesFichier(donnees, nom);
@@ -766,7 +752,7 @@ TEnteteFichier AnalyserEntete(const QByteArray& donnees, const QString& nom)
         FichierInvalide(nom, QStringLiteral("NAXIS1 absent, nul ou illisible"));
     if (e.Hauteur <= 0)
         FichierInvalide(nom, QStringLiteral("NAXIS2 absent, nul ou illisible"));
-    const qint64 dispo = donnees.size() - e.Decalage;
+    const qint64 dispo = taille - e.Decalage;
     const uint64_t octets = 2 * static_cast<uint64_t>(e.Largeur) * static_cast<uint64_t>(e.Hauteur);
     if (dispo < 0 || octets > static_cast<uint64_t>(dispo))
         FichierInvalide(nom, QStringLiteral("les données de %1 x %2 pixels dépassent la fin du fichier")
@@ -779,8 +765,7 @@ TEnteteFichier AnalyserEntete(const QByteArray& donnees, const QString& nom)
 // sample becomes a key k = raw ^ inversion (0x8000 for signed samples, so that
 // keys sort as the samples do) and the pixel (k - decalage) x bscale + bzero:
 // for signed samples that is sample x BSCALE + BZERO, for samples read as
-// 0..65535 (decalage 0) raw x BSCALE + BZERO. Bands of 64 file rows, 8
-// columns at a time: reads stay sequential and the 8 column pieces in cache.
+// 0..65535 (decalage 0) raw x BSCALE + BZERO.
 struct TDecodage {
     uint16_t Inversion = 0;
     double Decalage = 0;
@@ -791,26 +776,28 @@ struct TDecodage {
     double Valeur(uint16_t k) const { return (k - Decalage) * BScale + BZero; }
 };
 
-// One sample at (x, file row r): the scalar path, for the columns and rows
-// the vector path leaves.
+// One sample at (x, file row r0 + r): the scalar path, for the columns and
+// rows the vector path leaves.
 template <bool Identite>
-inline void DecoderUn(const uchar* src, double* dst, int64_t l, int64_t h, int64_t x, int64_t r, TDecodage& d)
+inline void DecoderUn(const uchar* src, double* dst, int64_t l, int64_t h, int64_t x, int64_t r, int64_t r0,
+                      TDecodage& d)
 {
     const uchar* p = src + 2 * (r * l + x);
     const uint16_t c = static_cast<uint16_t>(((p[0] << 8) | p[1]) ^ d.Inversion);
     d.CleMin = std::min(d.CleMin, c);
     d.CleMax = std::max(d.CleMax, c);
-    dst[x * h + (h - 1 - r)] = Identite ? double(c) : d.Valeur(c);
+    dst[x * h + (h - 1 - r0 - r)] = Identite ? double(c) : d.Valeur(c);
 }
 
+// The n file rows from r0 on, whose bytes src holds.
 template <bool Identite>
-void DecoderDonnees(const uchar* src, double* dst, int64_t l, int64_t h, TDecodage& d)
+void DecoderBande(const uchar* src, double* dst, int64_t l, int64_t h, int64_t r0, int64_t n, TDecodage& d)
 {
+    const int64_t lVect = l - l % 8, nVect = n - n % 8;
 #if defined(__SSE2__)
     // Blocks of 8 columns x 8 file rows: one 16-byte load per row, 2 x 2
     // transposes of doubles, and 8 consecutive values (y ascending) stored in
-    // each column. Bands of 1024 rows keep the source lines in cache.
-    constexpr int64_t T = 1024;
+    // each column.
     const __m128i inv = _mm_set1_epi16(static_cast<short>(d.Inversion));
     const __m128i signe = _mm_set1_epi16(static_cast<short>(0x8000));
     const __m128i zero = _mm_setzero_si128();
@@ -820,40 +807,35 @@ void DecoderDonnees(const uchar* src, double* dst, int64_t l, int64_t h, TDecoda
         const __m128d v = _mm_cvtepi32_pd(k32);
         return Identite ? v : _mm_add_pd(_mm_mul_pd(_mm_sub_pd(v, dec), sc), bz);
     };
-    const int64_t lVect = l - l % 8, hVect = h - h % 8;
-    for (int64_t r0 = 0; r0 < hVect; r0 += T) {
-        const int64_t n = std::min(hVect - r0, T);
-        for (int64_t x0 = 0; x0 < lVect; x0 += 8) {
-            for (int64_t rb = r0 + n - 8; rb >= r0; rb -= 8) {
-                const uchar* p = src + 2 * (rb * l + x0);
-                __m128d v[8][4];
-                for (int r = 0; r < 8; ++r) {
-                    const __m128i brut = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * r * l));
-                    const __m128i k =
-                        _mm_xor_si128(_mm_or_si128(_mm_slli_epi16(brut, 8), _mm_srli_epi16(brut, 8)), inv);
-                    const __m128i s = _mm_xor_si128(k, signe);
-                    mn = _mm_min_epi16(mn, s);
-                    mx = _mm_max_epi16(mx, s);
-                    const __m128i bas = _mm_unpacklo_epi16(k, zero), haut = _mm_unpackhi_epi16(k, zero);
-                    v[r][0] = valeurs(bas);
-                    v[r][1] = valeurs(_mm_srli_si128(bas, 8));
-                    v[r][2] = valeurs(haut);
-                    v[r][3] = valeurs(_mm_srli_si128(haut, 8));
-                }
-                // File row rb + 7 is the smallest y of the block.
-                double* q = dst + x0 * h + (h - 1 - (rb + 7));
-                for (int j = 0; j < 4; ++j) {
-                    double* c0 = q + (2 * j) * h;
-                    double* c1 = c0 + h;
-                    _mm_storeu_pd(c0 + 0, _mm_unpacklo_pd(v[7][j], v[6][j]));
-                    _mm_storeu_pd(c0 + 2, _mm_unpacklo_pd(v[5][j], v[4][j]));
-                    _mm_storeu_pd(c0 + 4, _mm_unpacklo_pd(v[3][j], v[2][j]));
-                    _mm_storeu_pd(c0 + 6, _mm_unpacklo_pd(v[1][j], v[0][j]));
-                    _mm_storeu_pd(c1 + 0, _mm_unpackhi_pd(v[7][j], v[6][j]));
-                    _mm_storeu_pd(c1 + 2, _mm_unpackhi_pd(v[5][j], v[4][j]));
-                    _mm_storeu_pd(c1 + 4, _mm_unpackhi_pd(v[3][j], v[2][j]));
-                    _mm_storeu_pd(c1 + 6, _mm_unpackhi_pd(v[1][j], v[0][j]));
-                }
+    for (int64_t x0 = 0; x0 < lVect; x0 += 8) {
+        for (int64_t rb = nVect - 8; rb >= 0; rb -= 8) {
+            const uchar* p = src + 2 * (rb * l + x0);
+            __m128d v[8][4];
+            for (int r = 0; r < 8; ++r) {
+                const __m128i brut = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * r * l));
+                const __m128i k = _mm_xor_si128(_mm_or_si128(_mm_slli_epi16(brut, 8), _mm_srli_epi16(brut, 8)), inv);
+                const __m128i s = _mm_xor_si128(k, signe);
+                mn = _mm_min_epi16(mn, s);
+                mx = _mm_max_epi16(mx, s);
+                const __m128i bas = _mm_unpacklo_epi16(k, zero), haut = _mm_unpackhi_epi16(k, zero);
+                v[r][0] = valeurs(bas);
+                v[r][1] = valeurs(_mm_srli_si128(bas, 8));
+                v[r][2] = valeurs(haut);
+                v[r][3] = valeurs(_mm_srli_si128(haut, 8));
+            }
+            // File row r0 + rb + 7 is the smallest y of the block.
+            double* q = dst + x0 * h + (h - 1 - (r0 + rb + 7));
+            for (int j = 0; j < 4; ++j) {
+                double* c0 = q + (2 * j) * h;
+                double* c1 = c0 + h;
+                _mm_storeu_pd(c0 + 0, _mm_unpacklo_pd(v[7][j], v[6][j]));
+                _mm_storeu_pd(c0 + 2, _mm_unpacklo_pd(v[5][j], v[4][j]));
+                _mm_storeu_pd(c0 + 4, _mm_unpacklo_pd(v[3][j], v[2][j]));
+                _mm_storeu_pd(c0 + 6, _mm_unpacklo_pd(v[1][j], v[0][j]));
+                _mm_storeu_pd(c1 + 0, _mm_unpackhi_pd(v[7][j], v[6][j]));
+                _mm_storeu_pd(c1 + 2, _mm_unpackhi_pd(v[5][j], v[4][j]));
+                _mm_storeu_pd(c1 + 4, _mm_unpackhi_pd(v[3][j], v[2][j]));
+                _mm_storeu_pd(c1 + 6, _mm_unpackhi_pd(v[1][j], v[0][j]));
             }
         }
     }
@@ -864,22 +846,16 @@ void DecoderDonnees(const uchar* src, double* dst, int64_t l, int64_t h, TDecoda
         d.CleMin = std::min(d.CleMin, static_cast<uint16_t>(tmn[k] ^ 0x8000));
         d.CleMax = std::max(d.CleMax, static_cast<uint16_t>(tmx[k] ^ 0x8000));
     }
+#else
+    const int64_t lVect = 0;
+#endif
     // What the blocks leave: the last columns, then the last rows.
     for (int64_t x = lVect; x < l; ++x)
-        for (int64_t r = 0; r < hVect; ++r)
-            DecoderUn<Identite>(src, dst, l, h, x, r, d);
-    for (int64_t r = hVect; r < h; ++r)
+        for (int64_t r = 0; r < nVect; ++r)
+            DecoderUn<Identite>(src, dst, l, h, x, r, r0, d);
+    for (int64_t r = nVect; r < n; ++r)
         for (int64_t x = 0; x < l; ++x)
-            DecoderUn<Identite>(src, dst, l, h, x, r, d);
-#else
-    constexpr int64_t T = 64;
-    for (int64_t r0 = 0; r0 < h; r0 += T) {
-        const int64_t n = std::min(h - r0, T);
-        for (int64_t x = 0; x < l; ++x)
-            for (int64_t r = 0; r < n; ++r)
-                DecoderUn<Identite>(src, dst, l, h, x, r0 + r, d);
-    }
-#endif
+            DecoderUn<Identite>(src, dst, l, h, x, r, r0, d);
 }
 
 // Large pages for a large block not yet touched, where the system offers
@@ -898,56 +874,27 @@ void ConseillerGrandesPages(void* debut, size_t octets)
 #endif
 }
 
-// The file's bytes, in a buffer kept from one load to the next (a series of
-// files of the same size reuses the same pages; large pages where the system
-// offers them, so that copying the file in costs fewer page misses).
-class TTamponFichier {
-public:
-    ~TTamponFichier() { Liberer(); }
-    char* Donnees(qint64 taille)
-    {
-        if (taille <= FTaille)
-            return FDonnees;
-        Liberer();
-        constexpr size_t grande = size_t(2) << 20;
-        const size_t n = (static_cast<size_t>(taille) + grande - 1) / grande * grande;
-        FDonnees = static_cast<char*>(std::aligned_alloc(grande, n));
-        if (!FDonnees)
-            throw std::bad_alloc();
-        ConseillerGrandesPages(FDonnees, n);
-        FTaille = static_cast<qint64>(n);
-        return FDonnees;
-    }
-    void Liberer()
-    {
-        std::free(FDonnees);
-        FDonnees = nullptr;
-        FTaille = 0;
-    }
-
-private:
-    char* FDonnees = nullptr;
-    qint64 FTaille = 0;
-};
-
-const char* LireOctetsFichier(const QString& nom, qint64& taille)
+// The header's blocks, up to the one holding "END" (all the file without).
+QByteArray LireBlocsEntete(QFile& f)
 {
-    static thread_local TTamponFichier tampon;
-    QFile f(nom);
+    QByteArray entete;
+    for (;;) {
+        const QByteArray bloc = f.read(2880);
+        entete += bloc;
+        if (bloc.isEmpty())
+            return entete;
+        for (qsizetype k = 0; k + 80 <= bloc.size(); k += 80)
+            if (EstOctetsFin(bloc.constData() + k))
+                return entete;
+    }
+}
+
+// Opens the file and reads and checks its header.
+TEnteteFichier OuvrirEntete(QFile& f, const QString& nom)
+{
     if (!f.open(QIODevice::ReadOnly))
         LeverErreurFichier(CodeErreurOuverture(nom));
-    taille = f.size();
-    if (taille > (qint64(64) << 20))
-        tampon.Liberer(); // a very large file is not kept
-    char* d = tampon.Donnees(std::max<qint64>(taille, 1));
-    qint64 lus = 0;
-    while (lus < taille) {
-        const qint64 r = f.read(d + lus, taille - lus);
-        if (r <= 0)
-            LeverErreurFichier(ES_LectureApresFin);
-        lus += r;
-    }
-    return d;
+    return AnalyserEntete(LireBlocsEntete(f), f.size(), nom);
 }
 
 } // namespace
@@ -961,38 +908,50 @@ int CompterCartesFit(const QString& nom)
 
 void LireFichierFit(THistoFit& image, const QString& nom)
 {
-    qint64 taille = 0;
-    const char* octets = LireOctetsFichier(nom, taille);
-    // The header is read from a copy-free view of the bytes.
-    TEnteteFichier e = AnalyserEntete(QByteArray::fromRawData(octets, taille), nom);
+    QFile f(nom);
+    TEnteteFichier e = OuvrirEntete(f, nom);
     TDecodage d;
     d.BZero = LireBZeroFit(e.Cartes);
     d.BScale = LireBScaleFit(e.Cartes);
     if (d.BZero != 0) {
-        // Standard FITS: signed samples (for BZERO 32768 the Part's rule:
+        // Standard FITS: signed samples (for BZERO 32768 the same as
         // raw - 2 x BZERO from BZERO up).
         d.Inversion = 0x8000;
         d.Decalage = 32768;
     }
-
-    // Everything is checked: from here on the image is replaced.
     const int64_t l = e.Largeur, h = e.Hauteur;
     const size_t n = static_cast<size_t>(l) * static_cast<size_t>(h);
-    if (image.Pixels.capacity() < n) {
-        std::vector<double> nouveaux;
+    // A new pixel block unless the image has one of this size: a block of
+    // another size is released with the image's old pixels.
+    std::vector<double> nouveaux;
+    if (image.Pixels.size() != n) {
         nouveaux.reserve(n);
         ConseillerGrandesPages(nouveaux.data(), n * sizeof(double));
         nouveaux.resize(n);
-        image.Pixels.swap(nouveaux);
-    } else {
-        image.Pixels.resize(n);
     }
-    const uchar* src = reinterpret_cast<const uchar*>(octets) + e.Decalage;
-    // BSCALE 1 with BZERO 0 or 32768: the pixel is the key itself.
-    if (d.BScale == 1 && d.BZero == d.Decalage)
-        DecoderDonnees<true>(src, image.Pixels.data(), l, h, d);
-    else
-        DecoderDonnees<false>(src, image.Pixels.data(), l, h, d);
+    double* pixels = image.Pixels.size() == n ? image.Pixels.data() : nouveaux.data();
+
+    // The data by bands of file rows (4 MB), each decoded while in cache.
+    const int64_t bande = std::max<int64_t>(8, ((int64_t(1) << 22) / (2 * l)) & ~int64_t(7));
+    const std::unique_ptr<uchar[]> tampon(new uchar[2 * l * std::min(bande, h)]);
+    if (!f.seek(e.Decalage))
+        LeverErreurFichier(ES_LectureApresFin);
+    for (int64_t r0 = 0; r0 < h; r0 += bande) {
+        const int64_t rangs = std::min(bande, h - r0), octets = 2 * l * rangs;
+        for (int64_t lus = 0; lus < octets;) {
+            const qint64 r = f.read(reinterpret_cast<char*>(tampon.get()) + lus, octets - lus);
+            if (r <= 0) // the file shrank since its size was checked
+                LeverErreurFichier(ES_LectureApresFin);
+            lus += r;
+        }
+        // BSCALE 1 with BZERO 0 or 32768: the pixel is the key itself.
+        if (d.BScale == 1 && d.BZero == d.Decalage)
+            DecoderBande<true>(tampon.get(), pixels, l, h, r0, rangs, d);
+        else
+            DecoderBande<false>(tampon.get(), pixels, l, h, r0, rangs, d);
+    }
+    if (pixels == nouveaux.data())
+        image.Pixels.swap(nouveaux);
     const double a = d.Valeur(d.CleMin), b = d.Valeur(d.CleMax);
     image.XMax = static_cast<int32_t>(l - 1);
     image.YMax = static_cast<int32_t>(h - 1);
@@ -1016,8 +975,9 @@ void ChargerFit(THistoFit& image, const QString& nom) { LireFichierFit(image, no
 
 void DimensionsFichierFit(const QString& nom, int32_t& largeur, int32_t& hauteur)
 {
-    // The same checks as a load; the pixels themselves are not needed.
-    const TEnteteFichier e = AnalyserEntete(LireFichierEnMemoire(nom), nom);
+    // The same checks as a load; only the header is read.
+    QFile f(nom);
+    const TEnteteFichier e = OuvrirEntete(f, nom);
     largeur = e.Largeur;
     hauteur = e.Hauteur;
 }
@@ -1032,7 +992,7 @@ void SeuilsFichierFit(const QString& nom, int32_t& bas, int32_t& haut)
 }
 
 // ===========================================================================
-// Part 1.102: writing
+// Writing
 // ===========================================================================
 
 namespace {
@@ -1062,7 +1022,7 @@ QString CarteAscii(const QString& carte)
 }
 
 // The header as written: a standard primary header for 16-bit data of the
-// image's size (the Part's BZERO rule, BSCALE 1, the program cards rebuilt).
+// image's size (BZERO as Max needs it, BSCALE 1, the program cards rebuilt).
 QStringList EnteteEcriture(const THistoFit& image, bool avecBZero)
 {
     QStringList entete = image.Entete;
@@ -1208,7 +1168,7 @@ void EnregistrerFit(THistoFit& image, const QString& nom)
 }
 
 // ===========================================================================
-// Part 1.103: rendering
+// Rendering
 // ===========================================================================
 
 namespace {
@@ -1314,8 +1274,11 @@ void RendreDans(const THistoFit& image, bool positif, QImage& cible)
         for (int y = 0; y < h; ++y, d += pas)
             *d = octet(col[y]);
     }
-    if (image.Zoom != 100)
+    if (image.Zoom != 100) {
         ZoomerBitmap(cible, image.Zoom);
+        if (!image.Palette.isEmpty()) // the rescaled bitmap keeps the image's palette
+            cible.setColorTable(QList<QRgb>(image.Palette));
+    }
 }
 
 } // namespace
@@ -1363,7 +1326,7 @@ void FixerZoomFit(THistoFit& image, int32_t pourcent, bool redessiner, bool posi
 }
 
 // ===========================================================================
-// Part 1.103: histogram, levels, summary
+// Histogram, levels, summary
 // ===========================================================================
 
 void CalculerHistogrammeFit(const THistoFit& image, THistogrammeFit& table)
@@ -1411,7 +1374,7 @@ QString TexteInfoFit(const THistoFit& image)
 }
 
 // ===========================================================================
-// Part 1.103: files
+// Files
 // ===========================================================================
 
 int32_t TypeFichier(const QString& nom)
@@ -1510,7 +1473,7 @@ void MarquerBande(QImage& dessin, int32_t bas, int32_t haut, int32_t etendue, QR
         p.fillRect(QRect(QPoint(xg, 0), QPoint(xd - 1, dessin.height() - 1)), QColor(couleur));
     if (etiquette.isEmpty())
         return;
-    QFont police(QStringLiteral("Small Fonts"));
+    QFont police(QStringLiteral("Small fonts"));
     police.setPointSize(6);
     police.setStyleHint(QFont::SansSerif);
     police.setStyleStrategy(QFont::NoAntialias);

@@ -1,6 +1,6 @@
 #pragma once
-// One 16-bit FITS image in memory (Part 1.101), the FITS file format
-// (Part 1.102) and the display levels and transfer curves (Part 1.103).
+// One 16-bit FITS image in memory, its FITS files and header cards, and its
+// display levels and transfer curves.
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -43,8 +43,7 @@ public:
 };
 
 // ===========================================================================
-// Part 1.103: transfer curves. Shared with the BMP rendering (Part 1.140),
-// which goes through the same curves.
+// Transfer curves, shared with the BMP rendering.
 // ===========================================================================
 
 // Curve constants of one rendering: chosen by the sign of TRFT (below 0
@@ -74,7 +73,7 @@ void ConstruireTableCourbe(int32_t sMin, int32_t sMax, double trft, TTableCourbe
 // +-1e15 so that every later integer computation is exact.
 int64_t ArrondiPixel(double valeur);
 
-// The per-value functions of the Part. PreparerCourbeLog / PreparerCourbeExp
+// The per-value functions. PreparerCourbeLog / PreparerCourbeExp
 // keep the constants in module storage for NiveauLog / NiveauExp and the
 // gain factors FacteurLog / FacteurExp.
 int NiveauLineaire(int32_t sMin, int32_t sMax, int64_t v, int sortie);
@@ -93,7 +92,7 @@ QString NomCourbe(double valeur);            // "Exp", "Lin" or "Log"
 double TransfertParDefaut();                 // 0
 
 // ===========================================================================
-// Part 1.101: the image object.
+// The image object.
 // ===========================================================================
 
 void CreerHistoFit(THistoFit& image, TProprietaire proprietaire = {});
@@ -122,15 +121,16 @@ void DiviserImageFit(THistoFit& image, const THistoFit& autre, double k);
 void MultiplierConstanteFit(THistoFit& image, double c);
 
 // ===========================================================================
-// Part 1.102: FITS files and header cards.
+// FITS files and header cards.
 // ===========================================================================
 
 // Loads a file. A missing file, a missing "END" card, NAXIS1/NAXIS2 missing,
 // not positive or beyond 32 bits, or data running past the end of the file
 // throw EErreurFichier (code 100, French text naming the fault) and leave the
-// image as it was. BZERO 0: samples read as 0..65535 (the Part's rule); any
-// other BZERO: standard signed samples x BSCALE + BZERO (for 32768 the same
-// as the Part's rule). Unpadded data is accepted.
+// image as it was (only a file cut short by another program while it is read
+// can leave an image of the same size with part of the new pixels). BZERO 0:
+// samples read as 0..65535, x BSCALE; any other BZERO: standard signed samples
+// x BSCALE + BZERO. Unpadded data is accepted.
 void LireFichierFit(THistoFit& image, const QString& nom);
 void ChargerFit(THistoFit& image, const QString& nom);
 // Writes a standard FITS file that fitsverify accepts, through a temporary
@@ -145,8 +145,8 @@ void ChargerFit(THistoFit& image, const QString& nom);
 void EnregistrerFit(THistoFit& image, const QString& nom);
 int CompterCartesFit(const QString& nom);
 QByteArray LireFichierEnMemoire(const QString& nom);
-// The header's NAXIS1 and NAXIS2, with the same checks as a load (the pixels
-// themselves are not decoded).
+// The header's NAXIS1 and NAXIS2, with the same checks as a load (only the
+// header is read).
 void DimensionsFichierFit(const QString& nom, int32_t& largeur, int32_t& hauteur);
 void SeuilsFichierFit(const QString& nom, int32_t& bas, int32_t& haut);
 
@@ -177,7 +177,7 @@ int32_t LireSMaxEnteteFit(const THistoFit& image);
 double LireTransfertEnteteFit(const THistoFit& image);
 
 // The one number reading of FITS values, used by the reader and by the value
-// readers: the Part 1.106 text tests and conversions, with '.' taken as the
+// readers: the shared text tests and conversions, with '.' taken as the
 // decimal comma and an exponent ("3.2768E4", "1.0D0") accepted for reals.
 // Return false (value untouched) for a text that holds no such number or an
 // integer beyond 32 bits.
@@ -194,7 +194,7 @@ QString NormaliserCarte(const QString& ligne);
 QString TexteReelCourt(double valeur);
 
 // ===========================================================================
-// Part 1.103: rendering, levels, summary, files and histogram band.
+// Rendering, levels, summary, files and histogram band.
 // ===========================================================================
 
 // Renders with the image's levels, curve and zoom and hands the result to
@@ -229,7 +229,7 @@ bool ControlerTaillesListe(const QStringList& noms, const std::function<void(con
 // Draws the bitmap into the picture of a control (dessin, of the control's
 // size) keeping its proportions.
 void AjusterDessin(QImage& dessin, const QImage& bitmap);
-// The threshold band on a histogram picture (Part 3.122).
+// The threshold band on the histogram picture of the threshold windows.
 void MarquerSeuilsHistogramme(QImage& dessin, int32_t bas, int32_t haut, int32_t etendue);
 void MarquerSeuilsHistogrammeLog(QImage& dessin, int32_t bas, int32_t haut, int32_t etendue, double transfert);
 void MarquerSeuilsHistogrammeExp(QImage& dessin, int32_t bas, int32_t haut, int32_t etendue, double transfert);

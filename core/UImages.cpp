@@ -29,19 +29,14 @@ void PositionMiniValeurFit(const THistoFit& image, int32_t& x, int32_t& y, doubl
 
 void PositionMaxiValeurFit(const THistoFit& image, int32_t& x, int32_t& y, double& valeur)
 {
+    // The image object's own scan (from 0 at (0, 0)); only (0, 0) can hold
+    // a value that did not beat the start.
     x = 0;
     y = 0;
     valeur = 0;
     if (!ImageRemplie(image)) return;
-    for (int32_t i = 0; i <= image.XMax; ++i) {
-        const double* col = image.Colonne(i);
-        for (int32_t j = 0; j <= image.YMax; ++j)
-            if (col[j] > valeur) {
-                valeur = col[j];
-                x = i;
-                y = j;
-            }
-    }
+    PositionMaxiFit(image, x, y);
+    valeur = std::max(0.0, image.Pixel(x, y));
 }
 
 void StatistiquesFit(const THistoFit& image, TStatistiquesImage& stats)
@@ -181,7 +176,7 @@ void RedimensionnerFit(THistoFit& image, double facteur)
     const std::vector<TVoisins> colonnes = voisins(w2, w), lignes = voisins(h2, h);
 
     std::vector<double> pixels(static_cast<size_t>(w2 * h2));
-    double maxi = 0;
+    double mini = 0, maxi = 0; // the extremes of a new image of zeros, widened
     for (int64_t i = 0; i < w2; ++i) {
         const TVoisins& c = colonnes[static_cast<size_t>(i)];
         const double* gauche = image.Colonne(c.a);
@@ -191,14 +186,15 @@ void RedimensionnerFit(THistoFit& image, double facteur)
             const TVoisins& r = lignes[static_cast<size_t>(j)];
             const double v = (droite[r.b] * c.f + gauche[r.b] * c.g) * r.f + (droite[r.a] * c.f + gauche[r.a] * c.g) * r.g;
             dest[j] = v;
-            if (v > maxi) maxi = v;
+            mini = std::min(mini, v);
+            maxi = std::max(maxi, v);
         }
     }
     image.Pixels = std::move(pixels);
     image.XMax = static_cast<int32_t>(w2 - 1);
     image.YMax = static_cast<int32_t>(h2 - 1);
     CreerEnteteFit(static_cast<int32_t>(w2), static_cast<int32_t>(h2), 16, 0, 65535, 0, image.Entete);
-    image.Min = 0;
+    image.Min = mini;
     image.Max = maxi;
     image.Zoom = 100;
     image.Palette.clear();

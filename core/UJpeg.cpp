@@ -2,6 +2,7 @@
 
 #include "PErreurs.h"
 #include "PFichiers.h"
+#include "UBmp.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -130,14 +131,6 @@ bool LireLignes(TDecompression& d)
     return true;
 }
 
-QVector<QRgb> Gris256()
-{
-    QVector<QRgb> t(256);
-    for (int i = 0; i < 256; ++i)
-        t[i] = qRgb(i, i, i);
-    return t;
-}
-
 } // namespace
 
 QByteArray CompresserJpeg(const QImage& image, int qualite)
@@ -177,7 +170,7 @@ QImage DecompresserJpeg(const QByteArray& donnees)
         LeverErreur(QStringLiteral("Mémoire insuffisante pour une image Jpeg de %1 x %2.").arg(largeur).arg(hauteur));
     }
     if (d->Gris)
-        image.setColorTable(Gris256());
+        image.setColorTable(TablePaletteGris());
     d->Resultat = &image;
     if (!LireLignes(*d))
         LeverErreur(prefixe.arg(QString::fromLocal8Bit(d->Erreur.Message)));
@@ -188,9 +181,4 @@ void EnregistrerJpeg(const QImage& image, int qualite, const QString& nom)
 {
     // Compressed first: a failure never touches the target file.
     EcrireFichierSur(nom, CompresserJpeg(image, qualite));
-}
-
-QImage LireJpeg(const QString& nom)
-{
-    return DecompresserJpeg(LireFichierComplet(nom));
 }

@@ -18,6 +18,3 @@ QImage DecompresserJpeg(const QByteArray& donnees);
 
 // Writes the picture as a JPEG file; the target only appears once complete.
 void EnregistrerJpeg(const QImage& image, int qualite, const QString& nom);
-
-// Reads a whole JPEG file.
-QImage LireJpeg(const QString& nom);

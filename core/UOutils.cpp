@@ -104,12 +104,9 @@ QString ReelEnTexte(double valeur, int decimales)
                 entier = chiffres + std::string(static_cast<size_t>(garder - ChiffresSignificatifs), '0');
             } else {
                 entier = chiffres.substr(0, static_cast<size_t>(garder));
-                const std::string reste = chiffres.substr(static_cast<size_t>(garder));
-                std::string moitie(reste.size(), '0');
-                moitie[0] = '5';
-                const int cmp = reste.compare(moitie);
-                const bool impair = !entier.empty() && ((entier.back() - '0') & 1);
-                if (cmp > 0 || (cmp == 0 && impair)) {
+                // A dropped half goes away from zero, as the class library
+                // writes it: 1.25 with one decimal shows as 1,3.
+                if (chiffres[static_cast<size_t>(garder)] >= '5') {
                     int i = static_cast<int>(entier.size()) - 1;
                     for (; i >= 0 && entier[static_cast<size_t>(i)] == '9'; --i)
                         entier[static_cast<size_t>(i)] = '0';
@@ -258,21 +255,20 @@ std::optional<int32_t> TexteEnEntier(const QString& texte)
 double TexteEnReelDefaut(const QString& texte, double defaut) { return TexteEnReel(texte).value_or(defaut); }
 int32_t TexteEnEntierDefaut(const QString& texte, int32_t defaut) { return TexteEnEntier(texte).value_or(defaut); }
 
-double ConvertirReel(const QString& texte)
+namespace {
+
+// The class library's conversion error: "'x' n'est pas une valeur ... correcte".
+template <class T> T ValeurConvertie(const std::optional<T>& valeur, const QString& texte, const char* genre)
 {
-    const auto v = TexteEnReel(texte);
-    if (!v)
-        LeverErreur(QStringLiteral("'%1' n'est pas une valeur en virgule flottante correcte").arg(texte));
-    return *v;
+    if (!valeur)
+        LeverErreur(QStringLiteral("'%1' n'est pas une valeur %2 correcte").arg(texte, QString::fromUtf8(genre)));
+    return *valeur;
 }
 
-int32_t ConvertirEntier(const QString& texte)
-{
-    const auto v = TexteEnEntier(texte);
-    if (!v)
-        LeverErreur(QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(texte));
-    return *v;
-}
+} // namespace
+
+double ConvertirReel(const QString& texte) { return ValeurConvertie(TexteEnReel(texte), texte, "en virgule flottante"); }
+int32_t ConvertirEntier(const QString& texte) { return ValeurConvertie(TexteEnEntier(texte), texte, "entière"); }
 
 // ---------------------------------------------------------------------------
 // Text tests
@@ -590,39 +586,54 @@ void EcrireTexte(QImage& bitmap, int x, int y, const QString& texte, int tailleP
         }
 }
 
+// Texts: white on black on an 8-bit bitmap; in the colour on white on a
+// 24-bit one; on black on any other.
+void EcrireMarque(QImage& bitmap, int x, int y, const QString& texte, int taillePoints, TCouleur couleur)
+{
+    EcrireTexte(bitmap, x, y, texte, taillePoints, Est8Bits(bitmap) ? clBlanc : couleur,
+                bitmap.depth() == 24 ? clBlanc : clNoir);
+}
+
+} // namespace
+
+namespace {
+
+// The pen of a mark: the mark's colour, replaced on an 8-bit bitmap.
+TCrayon Plume(QImage& bitmap, TCouleur couleur, TCouleur sur8Bits, bool pointille)
+{
+    return TCrayon(bitmap, Est8Bits(bitmap) ? sur8Bits : couleur, pointille);
+}
+
 } // namespace
 
 void DessinerCroix(QImage& bitmap, int x, int y, TCouleur couleur)
 {
-    TCrayon c(bitmap, Est8Bits(bitmap) ? clBlanc : couleur, false);
+    TCrayon c = Plume(bitmap, couleur, clBlanc, false);
     c.Ligne(x - 10, y, x + 10, y);
     c.Ligne(x, y - 10, x, y + 10);
 }
 
 void DessinerCroixPointillee(QImage& bitmap, int x, int y, TCouleur couleur)
 {
-    TCrayon c(bitmap, Est8Bits(bitmap) ? clNoir : couleur, true);
-    c.Ligne(x - 10, y, x + 10, y);
-    TCrayon v(bitmap, Est8Bits(bitmap) ? clNoir : couleur, true);
-    v.Ligne(x, y - 10, x, y + 10);
+    Plume(bitmap, couleur, clNoir, true).Ligne(x - 10, y, x + 10, y);
+    Plume(bitmap, couleur, clNoir, true).Ligne(x, y - 10, x, y + 10);
 }
 
 void DessinerLignesRepere(QImage& bitmap, int x, int y, TCouleur couleur)
 {
-    TCrayon c(bitmap, Est8Bits(bitmap) ? clBlanc : couleur, false);
+    TCrayon c = Plume(bitmap, couleur, clBlanc, false);
     c.Ligne(0, y, bitmap.width() - 1, y);
     c.Ligne(x, 0, x, bitmap.height() - 1);
 }
 
 void MarquerPixel(QImage& bitmap, int x, int y, TCouleur couleur)
 {
-    TCrayon c(bitmap, Est8Bits(bitmap) ? clBlanc : couleur, false);
-    c.Point(x, y);
+    Plume(bitmap, couleur, clBlanc, false).Point(x, y);
 }
 
 void DessinerCadre(QImage& bitmap, int x, int y, int largeur, int hauteur, TCouleur couleur)
 {
-    TCrayon c(bitmap, Est8Bits(bitmap) ? clNoir : couleur, true);
+    TCrayon c = Plume(bitmap, couleur, clNoir, true);
     const int l = x - largeur / 2, t = y - hauteur / 2;
     c.Ligne(l, t, l + largeur, t);
     c.Ligne(l + largeur, t, l + largeur, t + hauteur);
@@ -632,23 +643,17 @@ void DessinerCadre(QImage& bitmap, int x, int y, int largeur, int hauteur, TCoul
 
 void DessinerCroixTexte(QImage& bitmap, int x, int y, TCouleur couleur, const QString& texte)
 {
-    const bool gris = Est8Bits(bitmap);
-    TCrayon a(bitmap, gris ? clNoir : couleur, true);
-    a.Ligne(x - 10, y - 10, x + 10, y + 10);
-    TCrayon b(bitmap, gris ? clNoir : couleur, true);
-    b.Ligne(x - 10, y + 10, x + 10, y - 10);
-    EcrireTexte(bitmap, x + 11, y - 8, texte, 9, gris ? clBlanc : couleur, gris ? clNoir : clBlanc);
+    Plume(bitmap, couleur, clNoir, true).Ligne(x - 10, y - 10, x + 10, y + 10);
+    Plume(bitmap, couleur, clNoir, true).Ligne(x - 10, y + 10, x + 10, y - 10);
+    EcrireMarque(bitmap, x + 11, y - 8, texte, 9, couleur);
 }
 
 void DessinerAxes(QImage& bitmap, TCouleur couleur)
 {
-    const bool gris = Est8Bits(bitmap);
-    TCrayon a(bitmap, gris ? clNoir : couleur, true);
-    a.Ligne(10, 10, 50, 10);
-    TCrayon b(bitmap, gris ? clNoir : couleur, true);
-    b.Ligne(10, 10, 10, 50);
-    EcrireTexte(bitmap, 55, 4, QStringLiteral("x"), 7, gris ? clBlanc : couleur, gris ? clNoir : clBlanc);
-    EcrireTexte(bitmap, 8, 52, QStringLiteral("y"), 7, gris ? clBlanc : couleur, gris ? clNoir : clBlanc);
+    Plume(bitmap, couleur, clNoir, true).Ligne(10, 10, 50, 10);
+    Plume(bitmap, couleur, clNoir, true).Ligne(10, 10, 10, 50);
+    EcrireMarque(bitmap, 55, 4, QStringLiteral("x"), 7, couleur);
+    EcrireMarque(bitmap, 8, 52, QStringLiteral("y"), 7, couleur);
 }
 
 // ---------------------------------------------------------------------------

@@ -25,7 +25,8 @@ double BornerReel(double v, double lo, double hi);
 void EchangerEntiers(int32_t& a, int32_t& b);
 double ValeurNonNulle(double valeur, double remplacement);
 // Fixed-point text with n decimals (0..18), 15 significant digits and the
-// decimal comma: 0.2 -> "0,2". Halves go to even, as everywhere.
+// decimal comma: 0.2 -> "0,2". A dropped half goes away from zero (1.25 with
+// one decimal -> "1,3"): this is text, not a rounding to an integer.
 QString ReelEnTexte(double valeur, int decimales);
 // General form: at most 15 significant digits, the decimal comma, an
 // exponent only below 1E-4 or from 1E15: 0.7 -> "0,7", 2.0 -> "2", 1e-5 -> "1E-5".

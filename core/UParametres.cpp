@@ -170,14 +170,22 @@ std::optional<int32_t> EntierIni(const QString& texte)
     return TexteEnEntier(t);
 }
 
-int32_t LireEntier(const QString& section, const QString& cle, int32_t defaut, int32_t mini = INT32_MIN,
-                   int32_t maxi = INT32_MAX)
+// The value as its conversion reads it, or the default when the key is
+// missing, the text does not convert or the value lies outside mini..maxi.
+template <class T, class Conversion>
+T LireValeur(const QString& section, const QString& cle, T defaut, T mini, T maxi, Conversion convertir)
 {
     const auto texte = Lire(section, cle);
     if (!texte)
         return defaut;
-    const auto v = EntierIni(*texte);
+    const std::optional<T> v = convertir(*texte);
     return v && *v >= mini && *v <= maxi ? *v : defaut;
+}
+
+int32_t LireEntier(const QString& section, const QString& cle, int32_t defaut, int32_t mini = INT32_MIN,
+                   int32_t maxi = INT32_MAX)
+{
+    return LireValeur(section, cle, defaut, mini, maxi, EntierIni);
 }
 
 bool LireBooleen(const QString& section, const QString& cle, bool defaut)
@@ -187,11 +195,7 @@ bool LireBooleen(const QString& section, const QString& cle, bool defaut)
 
 double LireReel(const QString& section, const QString& cle, double defaut, double mini, double maxi)
 {
-    const auto texte = Lire(section, cle);
-    if (!texte)
-        return defaut;
-    const auto v = TexteEnReel(*texte);
-    return v && *v >= mini && *v <= maxi ? *v : defaut;
+    return LireValeur(section, cle, defaut, mini, maxi, [](const QString& t) { return TexteEnReel(t); });
 }
 
 void EcrireEntier(const QString& section, const QString& cle, int32_t valeur)

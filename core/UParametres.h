@@ -25,16 +25,16 @@ QString EmplacementPreferencesParDefaut();
 
 // Getters, with the built-in default.
 bool LireDefilImgTpsReel();         // true
-int32_t LireOffsetDetectEtoiles();  // 1000
-int32_t LireReglSeuilsVisu();       // 60 (at least 1)
+int32_t LireOffsetDetectEtoiles();  // 1000 (not negative)
+int32_t LireReglSeuilsVisu();       // 60 (1..100000: a divisor)
 TCouleur LireCoulFondApp();         // clAppWorkSpace
-int32_t LireCodageImagesFits();     // 16 (1..32)
+int32_t LireCodageImagesFits();     // 16 (1..31)
 bool LireConfigLente();             // false
-int32_t LireLargMatriceCentroide(); // 5 (at least 1)
+int32_t LireLargMatriceCentroide(); // 5 (2..1001: a window of 0 pixels has no mean)
 bool LireTranslationFract();        // true
-double LireSigmaMasqueFlou(int i);  // i = 1..5, SigmasParDefaut
-double LireCoefMasqueFlou(int i);   // i = 1..5, CoefficientsParDefaut
-double LireSigmaGaussien(int i);    // i = 1..5, SigmasParDefaut
+double LireSigmaMasqueFlou(int i);  // i = 1..5, SigmasParDefaut (0,2..100)
+double LireCoefMasqueFlou(int i);   // i = 1..5, CoefficientsParDefaut (0..1000)
+double LireSigmaGaussien(int i);    // i = 1..5, SigmasParDefaut (0,2..100)
 
 // Setters.
 void EcrireDefilImgTpsReel(bool valeur);

@@ -1,28 +1,25 @@
 #pragma once
 // Parameters of the gaussian DDP: level, sigma, coefficient, star protection.
-#include <QDialog>
+#include "UDialoguesFiltres.h"
 
 namespace Ui {
 class TDDPGaussien;
 }
 
-class TDDPGaussien : public QDialog {
+class TDDPGaussien : public TDialogueFiltre {
     Q_OBJECT
 public:
     explicit TDDPGaussien(QWidget* parent = nullptr);
     ~TDDPGaussien() override;
 
+    // The caller proposes a level before showing the dialog.
     void FixerNiveau(int niveau);
     int LireNiveau() const;
     double LireSigma() const;
     double LireCoefficient() const;
     bool LirePreservatif() const;
 
-protected:
-    void showEvent(QShowEvent* evenement) override;
-
 private:
-    void BtnOKClick();
     Ui::TDDPGaussien* ui;
 };
 

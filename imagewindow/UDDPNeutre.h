@@ -1,14 +1,12 @@
 #pragma once
 // Parameters of the neutral DDP: level and coefficient.
-#include <QDialog>
-
-class QLineEdit;
+#include "UDialoguesFiltres.h"
 
 namespace Ui {
 class TDDPNeutre;
 }
 
-class TDDPNeutre : public QDialog {
+class TDDPNeutre : public TDialogueFiltre {
     Q_OBJECT
 public:
     explicit TDDPNeutre(QWidget* parent = nullptr);
@@ -19,17 +17,8 @@ public:
     int LireNiveau() const;
     double LireCoefficient() const;
 
-protected:
-    void showEvent(QShowEvent* evenement) override;
-
 private:
-    void BtnOKClick();
     Ui::TDDPNeutre* ui;
 };
 
 extern TDDPNeutre* DDPNeutre;
-
-// OK repair of a DDP level, shared by the three DDP dialogs: empty -> "0",
-// then 0 -> "1", then above 65535 -> "65535", so a level passed on lies in
-// 1..65535.
-void ReparerNiveauDDP(QLineEdit* edit);

@@ -1,28 +1,25 @@
 #pragma once
 // Parameters of the low-pass DDP: level, force, coefficient, star protection.
-#include <QDialog>
+#include "UDialoguesFiltres.h"
 
 namespace Ui {
 class TDDPPasseBas;
 }
 
-class TDDPPasseBas : public QDialog {
+class TDDPPasseBas : public TDialogueFiltre {
     Q_OBJECT
 public:
     explicit TDDPPasseBas(QWidget* parent = nullptr);
     ~TDDPPasseBas() override;
 
+    // The caller proposes a level before showing the dialog.
     void FixerNiveau(int niveau);
     int LireNiveau() const;
     int LireForce() const;
     double LireCoefficient() const;
     bool LirePreservatif() const;
 
-protected:
-    void showEvent(QShowEvent* evenement) override;
-
 private:
-    void BtnOKClick();
     Ui::TDDPPasseBas* ui;
 };
 

@@ -1,12 +1,12 @@
 #pragma once
 // Parameters of the gaussian filter: sigma and star protection.
-#include <QDialog>
+#include "UDialoguesFiltres.h"
 
 namespace Ui {
 class TGaussien;
 }
 
-class TGaussien : public QDialog {
+class TGaussien : public TDialogueFiltre {
     Q_OBJECT
 public:
     explicit TGaussien(QWidget* parent = nullptr);
@@ -15,11 +15,7 @@ public:
     double LireSigma() const;
     bool LirePreservatif() const;
 
-protected:
-    void showEvent(QShowEvent* evenement) override;
-
 private:
-    void BtnOKClick();
     Ui::TGaussien* ui;
 };
 

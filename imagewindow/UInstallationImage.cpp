@@ -1,12 +1,7 @@
 #include "UInstallationImage.h"
 
-#include "PDialogues.h"
-#include "UGaussien.h"
 #include "UMain.h"
-#include "UMasqueFlou.h"
 #include "UOngletsFiltres.h"
-#include "UPasseBas.h"
-#include "UPasseHaut.h"
 #include "UTraitementImage.h"
 
 #include <QAction>
@@ -33,24 +28,6 @@ void Lier(TMain& cadre, QAction* item, bool pageSource, void (TTraitementImage::
     });
 }
 
-// The frame's filter pattern: dialog, then on OK page Source and the operation.
-template <class TDialogue, class F>
-void LierFiltre(TMain& cadre, QAction* item, TDialogue* const& dialogue, F appliquer)
-{
-    QObject::connect(item, &QAction::triggered, &cadre, [&cadre, &dialogue, appliquer] {
-        if (!FenetreImageActive(cadre) || !dialogue)
-            return;
-        if (Dialogues::ExecuterModal(*dialogue) != mrOk)
-            return;
-        // The dialog may have changed the active window's state; ask again.
-        TTraitementImage* f = FenetreImageActive(cadre);
-        if (!f)
-            return;
-        f->AfficherPageSource();
-        appliquer(*f, *dialogue);
-    });
-}
-
 } // namespace
 
 void InstallerFenetresImage(TMain& cadre)
@@ -70,8 +47,7 @@ void InstallerFenetresImage(TMain& cadre)
         TTraitementImage* f = FenetreImageActive(cadre);
         if (!f || f->TypeImage == 0)
             return;
-        TDialogueFichier& d = f->TypeImage == 1 ? cadre.SvDlgEnregistrerImageSousFit : cadre.SvDlgEnregistrerImageSousBmp;
-        const QString nom = d.ExecuterEnregistrement(&cadre);
+        const QString nom = f->ChoisirNomImage(f->TypeImage, false);
         if (!nom.isEmpty())
             f->EnregistrerImage(nom);
     });
@@ -84,6 +60,8 @@ void InstallerFenetresImage(TMain& cadre)
     Lier(cadre, cadre.MnItmSelection_Centre, true, &TTraitementImage::MenuSelection_CentreClick);
     Lier(cadre, cadre.MnItmHistorique, true, &TTraitementImage::AfficherMasquerHistorique);
     Lier(cadre, cadre.MnItmMediane3x3, true, &TTraitementImage::AppliquerMediane3x3);
+    // The tool button "Entête Fit" triggers this item for an image window.
+    Lier(cadre, cadre.MnItmEnteteFit, false, &TTraitementImage::AfficherEnteteFit);
     // Positif/Négatif: an image window, or the image window of the active
     // threshold window.
     QObject::connect(cadre.MnItmPositifNegatif, &QAction::triggered, &cadre, [&cadre] {
@@ -101,16 +79,10 @@ void InstallerFenetresImage(TMain& cadre)
         }
     });
 
-    LierFiltre(cadre, cadre.MnItmPasseBas, PasseBas, [](TTraitementImage& f, TPasseBas& d) {
-        f.AppliquerPasseBas(d.LireForce(), d.LirePreservatif());
-    });
-    LierFiltre(cadre, cadre.MnItmPasseHaut, PasseHaut, [](TTraitementImage& f, TPasseHaut& d) {
-        f.AppliquerPasseHaut(d.LireForce(), d.LirePreservatif());
-    });
-    LierFiltre(cadre, cadre.MnItmGaussien, Gaussien, [](TTraitementImage& f, TGaussien& d) {
-        f.AppliquerGaussien(d.LirePreservatif(), d.LireSigma());
-    });
-    LierFiltre(cadre, cadre.MnItmMasqueFlou, MasqueFlou, [](TTraitementImage& f, TMasqueFlou& d) {
-        f.AppliquerMasqueFlou(d.LirePreservatif(), d.LireSigma(), d.LireCoefficient());
-    });
+    // The frame's filter pattern is the window's own: dialog, then on OK page
+    // Source and the operation.
+    Lier(cadre, cadre.MnItmPasseBas, false, &TTraitementImage::MenuPasseBasImgSourceClick);
+    Lier(cadre, cadre.MnItmPasseHaut, false, &TTraitementImage::MenuPasseHautImgSourceClick);
+    Lier(cadre, cadre.MnItmGaussien, false, &TTraitementImage::MenuGaussienImgSourceClick);
+    Lier(cadre, cadre.MnItmMasqueFlou, false, &TTraitementImage::MenuMasqueFlouImgSourceClick);
 }

@@ -1,12 +1,12 @@
 #pragma once
 // Parameters of the unsharp mask: sigma, coefficient, star protection.
-#include <QDialog>
+#include "UDialoguesFiltres.h"
 
 namespace Ui {
 class TMasqueFlou;
 }
 
-class TMasqueFlou : public QDialog {
+class TMasqueFlou : public TDialogueFiltre {
     Q_OBJECT
 public:
     explicit TMasqueFlou(QWidget* parent = nullptr);
@@ -16,11 +16,7 @@ public:
     double LireCoefficient() const;
     bool LirePreservatif() const;
 
-protected:
-    void showEvent(QShowEvent* evenement) override;
-
 private:
-    void BtnOKClick();
     Ui::TMasqueFlou* ui;
 };
 

@@ -1,5 +1,7 @@
 #include "UOngletsFiltres.h"
 
+#include "UDialoguesFiltres.h"
+
 #include "PCurseur.h"
 #include "PDialogues.h"
 #include "UFiltres.h"
@@ -124,28 +126,16 @@ QWidget* EditAvecHautBas(QWidget* parent, QLineEdit*& edit, QSpinBox*& hautBas, 
     return boite;
 }
 
-void PasSigma(QLineEdit* edit, TBoutonHautBas bouton)
-{
-    EditSigmaMinimum(edit);
-    IncrementerEditReel(edit, bouton, 1, 0.1, 0.2);
-}
-
-void PasCoefficient(QLineEdit* edit, TBoutonHautBas bouton)
-{
-    EditCoefficientPositif(edit);
-    IncrementerEditReel(edit, bouton, 1, 0.1, 0.0);
-}
-
 // The five edits move together and stop together at the first one's bound.
 void PasRangee(const std::array<QLineEdit*, 5>& edits, TBoutonHautBas bouton, bool sigma)
 {
     for (QLineEdit* e : edits)
         sigma ? EditSigmaMinimum(e) : EditCoefficientPositif(e);
-    const double minimum = sigma ? 0.2 : 0.0;
-    if (!IncrementerEditReel(edits[0], bouton, 1, 0.1, minimum))
+    const auto pas = sigma ? PasSigma : PasCoefficient;
+    if (!pas(edits[0], bouton))
         return;
     for (int i = 1; i < 5; ++i)
-        IncrementerEditReel(edits[i], bouton, 1, 0.1, minimum);
+        pas(edits[i], bouton);
 }
 } // namespace
 
@@ -192,16 +182,8 @@ int TOngletsFiltres::NombreApercus(TOngletFiltre onglet) const { return onglet =
 
 QWidget* TOngletsFiltres::Onglet(TOngletFiltre onglet) const
 {
-    switch (onglet) {
-    case TOngletFiltre::PasseBas:
-        return TbShtPasseBas;
-    case TOngletFiltre::PasseHaut:
-        return TbShtPasseHaut;
-    case TOngletFiltre::Gaussien:
-        return TbShtGaussien;
-    default:
-        return TbShtMasqueFlou;
-    }
+    const std::array<QWidget*, 4> pages{TbShtPasseBas, TbShtPasseHaut, TbShtGaussien, TbShtMasqueFlou};
+    return pages[static_cast<int>(onglet)];
 }
 
 void TOngletsFiltres::AjouterOnglets(QTabWidget* pages)
@@ -360,20 +342,7 @@ QWidget* TOngletsFiltres::CreerOnglet(TOngletFiltre onglet)
     defilement->setWidgetResizable(true);
     disposition->addWidget(defilement, 1);
 
-    switch (onglet) {
-    case TOngletFiltre::PasseBas:
-        TbShtPasseBas = page;
-        break;
-    case TOngletFiltre::PasseHaut:
-        TbShtPasseHaut = page;
-        break;
-    case TOngletFiltre::Gaussien:
-        TbShtGaussien = page;
-        break;
-    case TOngletFiltre::MasqueFlou:
-        TbShtMasqueFlou = page;
-        break;
-    }
+    *std::array<QWidget**, 4>{&TbShtPasseBas, &TbShtPasseHaut, &TbShtGaussien, &TbShtMasqueFlou}[n] = page;
     return page;
 }
 
@@ -483,11 +452,14 @@ void TOngletsFiltres::CadrageFit(THistoFit& zone) const
     const QPoint centre = FContexte.CentreSelection ? FContexte.CentreSelection() : QPoint();
     // The crop spans the picture shown by one preview at this zoom, so that
     // the filtered previews show the same place as the unfiltered crop.
+    // Both ends are clamped on their own: near an edge the crop is shorter.
     const int32_t etendue = EcranVersImageZoom(TailleApercu, zoom);
-    const int32_t gauche = BornerEntier(EcranVersImageZoom(centre.x(), zoom) - etendue / 2, 0, image.XMax);
-    const int32_t haut = BornerEntier(EcranVersImageZoom(centre.y(), zoom) - etendue / 2, 0, image.YMax);
-    const int32_t droite = BornerEntier(gauche + etendue, 0, image.XMax);
-    const int32_t bas = BornerEntier(haut + etendue, 0, image.YMax);
+    const int32_t l = EcranVersImageZoom(centre.x(), zoom) - etendue / 2;
+    const int32_t t = EcranVersImageZoom(centre.y(), zoom) - etendue / 2;
+    const int32_t gauche = BornerEntier(l, 0, image.XMax);
+    const int32_t haut = BornerEntier(t, 0, image.YMax);
+    const int32_t droite = BornerEntier(l + etendue, 0, image.XMax);
+    const int32_t bas = BornerEntier(t + etendue, 0, image.YMax);
 
     zone.Entete = image.Entete;
     zone.Palette = image.Palette;

@@ -1,12 +1,12 @@
 #pragma once
 // Parameters of the low-pass filter: force 1..5 and star protection.
-#include <QDialog>
+#include "UDialoguesFiltres.h"
 
 namespace Ui {
 class TPasseBas;
 }
 
-class TPasseBas : public QDialog {
+class TPasseBas : public TDialogueFiltre {
     Q_OBJECT
 public:
     explicit TPasseBas(QWidget* parent = nullptr);
@@ -15,11 +15,7 @@ public:
     int LireForce() const;
     bool LirePreservatif() const;
 
-protected:
-    void showEvent(QShowEvent* evenement) override;
-
 private:
-    void BtnOKClick();
     Ui::TPasseBas* ui;
 };
 

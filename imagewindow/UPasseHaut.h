@@ -1,12 +1,12 @@
 #pragma once
 // Parameters of the high-pass filter: force 1..5 and star protection.
-#include <QDialog>
+#include "UDialoguesFiltres.h"
 
 namespace Ui {
 class TPasseHaut;
 }
 
-class TPasseHaut : public QDialog {
+class TPasseHaut : public TDialogueFiltre {
     Q_OBJECT
 public:
     explicit TPasseHaut(QWidget* parent = nullptr);
@@ -15,11 +15,7 @@ public:
     int LireForce() const;
     bool LirePreservatif() const;
 
-protected:
-    void showEvent(QShowEvent* evenement) override;
-
 private:
-    void BtnOKClick();
     Ui::TPasseHaut* ui;
 };
 

@@ -5,6 +5,7 @@
 #include "PDialogues.h"
 #include "PErreurs.h"
 #include "PFichiers.h"
+#include "UEnteteFit.h"
 #include "UExportation.h"
 #include "UExportationJpeg.h"
 #include "UGaussien.h"
@@ -36,7 +37,6 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextStream>
-#include <QTimer>
 #include <QToolButton>
 #include <cmath>
 
@@ -462,7 +462,6 @@ void TTraitementImage::OuvrirImage(const QString& nomFichier, bool redemarrerHis
         if (!dejaCharge) {
             TypeImage = 0;
             Modifiee = false;
-            FFermetureAcceptee = true;
             close();
         }
         throw;
@@ -478,7 +477,6 @@ void TTraitementImage::ChargerImage()
         Dialogues::Information(QStringLiteral("Format de fichier inconnu."));
         TypeImage = 0;
         Modifiee = false;
-        FFermetureAcceptee = true;
         close();
         return;
     }
@@ -504,11 +502,7 @@ void TTraitementImage::ChargerImage()
     InitialiserZoom();
     CocherZoom();
     Positif = true;
-    // The undo copy equals the image just loaded: it is filled when the event
-    // loop is idle, or earlier if something asks for it.
-    FAnnulationDifferee = true;
-    FPositifAnnulation = true;
-    RemplirAnnulationPlusTard();
+    AnnulationEgaleImage(true);
     AfficherImage(true, true);
     PreviensMenus();
     MajLibellesSelection();
@@ -755,13 +749,10 @@ bool TTraitementImage::ConfirmerFermeture()
 void TTraitementImage::FormClose(TActionFermeture& action)
 {
     TMDIChild::FormClose(action);
-    if (FFermetureAcceptee)
-        return;
     if (!ConfirmerFermeture()) {
         action = TActionFermeture::Aucune;
         return;
     }
-    FFermetureAcceptee = true;
     // Once the question is answered nothing may keep the window open.
     if (FOnglets) {
         try {
@@ -1063,12 +1054,19 @@ void TTraitementImage::CopierZoneBmp(THistoBmp& zone)
 // ---------------------------------------------------------------------------
 // Command pattern, undo and history
 
-void TTraitementImage::RemplirAnnulationPlusTard()
+// Copying a large image costs as much as reading it, and after a load the
+// undo copy would only repeat the image: it is made when first asked for.
+// Nothing outside this class sees the undo objects but through the accessors.
+void TTraitementImage::AnnulationEgaleImage(bool positif)
 {
-    QTimer::singleShot(0, this, [this] {
-        if (FAnnulationDifferee)
-            CopierDansAnnulation();
-    });
+    FAnnulationDifferee = true;
+    FPositifAnnulation = positif;
+}
+
+void TTraitementImage::FigerHistorique()
+{
+    FLignesFigees = FHistorique.size();
+    LigneRestauree.clear();
 }
 
 void TTraitementImage::CopierDansAnnulation()
@@ -1117,6 +1115,8 @@ void TTraitementImage::ExecuterOperation(const QString& progression, const std::
                 CopierHistoBmp(ImageBmpAnnulation, ImageBmp);
             PixelsModifies();
             AfficherImage(true, true);
+            // The undo copy now holds this image: undo must not take a line away.
+            FigerHistorique();
             throw;
         }
         PixelsModifies();
@@ -1126,114 +1126,96 @@ void TTraitementImage::ExecuterOperation(const QString& progression, const std::
     AjouterHistorique(ligneHistorique);
 }
 
-void TTraitementImage::AppliquerPasseBas(int force, bool preservatif)
+void TTraitementImage::ExecuterFiltre(const QString& progression, const std::function<void(THistoFit&)>& fit,
+                                      const std::function<void(THistoBmp&)>& bmp, const QString& ligneHistorique)
 {
     ExecuterOperation(
-        QStringLiteral("Application Passe bas Force=") + Entier(force) + QStringLiteral("..."),
+        progression,
         [&] {
             if (TypeImage == tiFit)
-                FiltrePasseBasFit(ImageFit, force, preservatif);
+                fit(ImageFit);
             else
-                FiltrePasseBasBmp(ImageBmp, force);
+                bmp(ImageBmp);
         },
+        ligneHistorique);
+}
+
+void TTraitementImage::AppliquerPasseBas(int force, bool preservatif)
+{
+    ExecuterFiltre(
+        QStringLiteral("Application Passe bas Force=") + Entier(force) + QStringLiteral("..."),
+        [&](THistoFit& i) { FiltrePasseBasFit(i, force, preservatif); },
+        [&](THistoBmp& i) { FiltrePasseBasBmp(i, force); },
         QStringLiteral("Filtre passe bas force ") + Entier(force) + SuffixePreservatif(preservatif));
 }
 
 void TTraitementImage::AppliquerPasseHaut(int force, bool preservatif)
 {
-    ExecuterOperation(
+    ExecuterFiltre(
         QStringLiteral("Application Passe haut Force=") + Entier(force) + QStringLiteral("..."),
-        [&] {
-            if (TypeImage == tiFit)
-                FiltrePasseHautFit(ImageFit, force, preservatif);
-            else
-                FiltrePasseHautBmp(ImageBmp, force);
-        },
+        [&](THistoFit& i) { FiltrePasseHautFit(i, force, preservatif); },
+        [&](THistoBmp& i) { FiltrePasseHautBmp(i, force); },
         QStringLiteral("Filtre passe haut force ") + Entier(force) + SuffixePreservatif(preservatif));
 }
 
 void TTraitementImage::AppliquerGaussien(bool preservatif, double sigma)
 {
-    ExecuterOperation(
+    ExecuterFiltre(
         QStringLiteral("Application Gaussien Sigma=") + Reel1(sigma) + QStringLiteral("..."),
-        [&] {
-            if (TypeImage == tiFit)
-                FiltreGaussienFit(ImageFit, preservatif, sigma);
-            else
-                FiltreGaussienBmp(ImageBmp, sigma);
-        },
+        [&](THistoFit& i) { FiltreGaussienFit(i, preservatif, sigma); },
+        [&](THistoBmp& i) { FiltreGaussienBmp(i, sigma); },
         QStringLiteral("Filtre gaussien sigma ") + Reel1(sigma) + SuffixePreservatif(preservatif));
 }
 
 void TTraitementImage::AppliquerMasqueFlou(bool preservatif, double sigma, double coefficient)
 {
-    ExecuterOperation(
+    ExecuterFiltre(
         QStringLiteral("Application Masque flou Sigma=") + Reel1(sigma) + QStringLiteral(" Coefficient=") +
             Reel1(coefficient) + QStringLiteral("..."),
-        [&] {
-            if (TypeImage == tiFit)
-                FiltreMasqueFlouFit(ImageFit, preservatif, sigma, coefficient);
-            else
-                FiltreMasqueFlouBmp(ImageBmp, sigma, coefficient);
-        },
+        [&](THistoFit& i) { FiltreMasqueFlouFit(i, preservatif, sigma, coefficient); },
+        [&](THistoBmp& i) { FiltreMasqueFlouBmp(i, sigma, coefficient); },
         QStringLiteral("Filtre masque flou sigma ") + Reel1(sigma) + QStringLiteral(" coefficient ") +
             Reel1(coefficient) + SuffixePreservatif(preservatif));
 }
 
 void TTraitementImage::AppliquerConvolution(TNoyau5x5 noyau, bool preservatif)
 {
-    ExecuterOperation(
+    ExecuterFiltre(
         QStringLiteral("Application Convolution..."),
-        [&] {
-            if (TypeImage == tiFit)
-                FiltreConvolutionFit(ImageFit, noyau, preservatif);
-            else
-                FiltreConvolutionBmp(ImageBmp, noyau);
-        },
+        [&](THistoFit& i) { FiltreConvolutionFit(i, noyau, preservatif); },
+        [&](THistoBmp& i) { FiltreConvolutionBmp(i, noyau); },
         preservatif ? QStringLiteral("Filtre convolution préservatif") : QStringLiteral("Filtre convolution"));
 }
 
 void TTraitementImage::AppliquerDDPNeutre(int niveau, double coefficient)
 {
-    ExecuterOperation(
+    ExecuterFiltre(
         QStringLiteral("Application DDP Neutre Niveau=") + Entier(niveau) + QStringLiteral(" Coefficient=") +
             Reel1(coefficient) + QStringLiteral("..."),
-        [&] {
-            if (TypeImage == tiFit)
-                FiltreDDPNeutreFit(ImageFit, niveau, coefficient);
-            else
-                FiltreDDPNeutreBmp(ImageBmp, niveau, coefficient);
-        },
+        [&](THistoFit& i) { FiltreDDPNeutreFit(i, niveau, coefficient); },
+        [&](THistoBmp& i) { FiltreDDPNeutreBmp(i, niveau, coefficient); },
         QStringLiteral("Filtre DDP neutre niveau ") + Entier(niveau) + QStringLiteral(" coefficient ") +
             Reel1(coefficient));
 }
 
 void TTraitementImage::AppliquerDDPPasseBas(int niveau, int force, double coefficient, bool preservatif)
 {
-    ExecuterOperation(
+    ExecuterFiltre(
         QStringLiteral("Application DDP Passe bas Niveau=") + Entier(niveau) + QStringLiteral(" Force=") +
             Entier(force) + QStringLiteral(" Coefficient=") + Reel1(coefficient) + QStringLiteral("..."),
-        [&] {
-            if (TypeImage == tiFit)
-                FiltreDDPPasseBasFit(ImageFit, niveau, force, coefficient, preservatif);
-            else
-                FiltreDDPPasseBasBmp(ImageBmp, niveau, force, coefficient);
-        },
+        [&](THistoFit& i) { FiltreDDPPasseBasFit(i, niveau, force, coefficient, preservatif); },
+        [&](THistoBmp& i) { FiltreDDPPasseBasBmp(i, niveau, force, coefficient); },
         QStringLiteral("Filtre DDP passe bas niveau ") + Entier(niveau) + QStringLiteral(" force ") + Entier(force) +
             QStringLiteral(" coefficient ") + Reel1(coefficient) + SuffixePreservatif(preservatif));
 }
 
 void TTraitementImage::AppliquerDDPGaussien(int niveau, bool preservatif, double sigma, double coefficient)
 {
-    ExecuterOperation(
+    ExecuterFiltre(
         QStringLiteral("Application DDP Gaussien Niveau=") + Entier(niveau) + QStringLiteral(" Sigma=") +
             Reel1(sigma) + QStringLiteral(" Coefficient=") + Reel1(coefficient) + QStringLiteral("..."),
-        [&] {
-            if (TypeImage == tiFit)
-                FiltreDDPGaussienFit(ImageFit, niveau, preservatif, sigma, coefficient);
-            else
-                FiltreDDPGaussienBmp(ImageBmp, niveau, sigma, coefficient);
-        },
+        [&](THistoFit& i) { FiltreDDPGaussienFit(i, niveau, preservatif, sigma, coefficient); },
+        [&](THistoBmp& i) { FiltreDDPGaussienBmp(i, niveau, sigma, coefficient); },
         QStringLiteral("Filtre DDP gaussien niveau ") + Entier(niveau) + QStringLiteral(" sigma ") + Reel1(sigma) +
             QStringLiteral(" coefficient ") + Reel1(coefficient) + SuffixePreservatif(preservatif));
 }
@@ -1270,12 +1252,32 @@ void TTraitementImage::InverserPositifNegatif()
     AjouterHistorique(QStringLiteral("Inversion des valeurs"));
 }
 
+void TTraitementImage::AfficherEnteteFit()
+{
+    if (TypeImage != tiFit || !EnteteFit)
+        return;
+    const QStringList avant = ImageFit.Entete;
+    // The dialog outlives this window: its call-back holds nothing of it.
+    auto ligne = std::make_shared<QString>();
+    EnteteFit->Initialiser(Numero, ImageFit, [ligne](const QString& l) { *ligne = l; });
+    Dialogues::ExecuterModal(*EnteteFit);
+    if (ligne->isEmpty())
+        return;
+    // OK has already written the cards: the undo copy gets the pixels as they
+    // are and the header as it was.
+    CopierDansAnnulation();
+    ImageFitAnnulation.Entete = avant;
+    Modifiee = true;
+    AjouterHistorique(*ligne);
+}
+
 void TTraitementImage::MenuAnnulerRestaurerImgSourceClick()
 {
     if (TypeImage == tiAutre)
         return;
     if (TypeImage == tiFit) {
         const int32_t zoom = ImageFit.Zoom;
+        // An undo copy not made yet equals the image: nothing to exchange.
         if (!FAnnulationDifferee) {
             EchangerHistoFit(ImageFit, ImageFitAnnulation);
             std::swap(FModeFit, FModeFitAnnulation);
@@ -1295,8 +1297,9 @@ void TTraitementImage::MenuAnnulerRestaurerImgSourceClick()
     if (!LigneRestauree.isEmpty()) {
         FHistorique.append(LigneRestauree);
         LigneRestauree.clear();
-    } else if (FHistorique.size() > std::max(1, FLignesEnregistrees) && FHistorique.last() != TexteOuverture) {
-        // Lines of operations already saved into the file are not undone.
+    } else if (FHistorique.size() > std::max(1, FLignesFigees) && FHistorique.last() != TexteOuverture) {
+        // Lines of operations saved into the file, or older than a failed
+        // command, are not undone.
         LigneRestauree = FHistorique.takeLast();
     }
     AfficherHistorique();
@@ -1312,7 +1315,7 @@ void TTraitementImage::DemarrerHistorique()
 {
     FHistorique.clear();
     FHistorique.append(TexteOuverture);
-    FLignesEnregistrees = 0;
+    FLignesFigees = 0;
     LigneRestauree.clear();
     AfficherHistorique();
 }
@@ -1386,52 +1389,66 @@ void TTraitementImage::EnregistrerImage(const QString& nomFichier)
         AfficherImage(true, true);
     }
     // What is in the file can no longer be undone.
-    FLignesEnregistrees = FHistorique.size();
-    LigneRestauree.clear();
+    FigerHistorique();
+}
+
+QString TTraitementImage::ChoisirNomImage(int32_t type, bool preremplir)
+{
+    // Without a frame (the window on its own) a plain dialog of the kind.
+    TDialogueFichier seul{QStringLiteral("Enregistrer sous"),
+                          type == tiFit ? QStringLiteral("Fichier Fit (*.fit)") : QStringLiteral("Fichier Bitmap (*.bmp)"),
+                          {}, {}};
+    TDialogueFichier& d = !Main ? seul : type == tiFit ? Main->SvDlgEnregistrerImageSousFit : Main->SvDlgEnregistrerImageSousBmp;
+    if (!preremplir)
+        return d.ExecuterEnregistrement(this);
+    // Folder and name of the image, both empty for an image never saved.
+    const QString nom = Dialogues::ChoisirFichierEnregistrement(this, d.Titre, d.Filtre, NomFichier);
+    if (!nom.isEmpty())
+        d.NomFichier = nom;
+    return nom;
 }
 
 void TTraitementImage::MenuEnregistrerSousImgSourceClick()
 {
     if (TypeImage == tiAutre)
         return;
-    QString nom;
-    if (Main) {
-        TDialogueFichier& d = TypeImage == tiFit ? Main->SvDlgEnregistrerImageSousFit : Main->SvDlgEnregistrerImageSousBmp;
-        nom = d.ExecuterEnregistrement(this, NomFichier);
-    } else {
-        nom = Dialogues::ChoisirFichierEnregistrement(
-            this, QStringLiteral("Enregistrer sous"),
-            TypeImage == tiFit ? QStringLiteral("Fichier Fit (*.fit)") : QStringLiteral("Fichier Bitmap (*.bmp)"),
-            NomFichier);
-    }
+    const QString nom = ChoisirNomImage(TypeImage, true);
     if (!nom.isEmpty())
         EnregistrerImage(nom);
+}
+
+void TTraitementImage::SurZone(const std::function<void(THistoFit&)>& fit, const std::function<void(THistoBmp&)>& bmp)
+{
+    if (TypeImage == tiFit) {
+        THistoFit zone;
+        CreerHistoFit(zone);
+        CopierZoneFit(zone);
+        zone.Zoom = 100;
+        fit(zone);
+        DetruireHistoFit(zone);
+    } else if (TypeImage == tiBmp) {
+        THistoBmp zone;
+        CreerHistoBmp(zone);
+        CopierZoneBmp(zone);
+        zone.Zoom = 100;
+        bmp(zone);
+        DetruireHistoBmp(zone);
+    }
 }
 
 void TTraitementImage::ExporterFit()
 {
     if (TypeImage == tiAutre)
         return;
-    const QString nom = Main ? Main->SvDlgEnregistrerImageSousFit.ExecuterEnregistrement(this)
-                             : Dialogues::ChoisirFichierEnregistrement(this, QStringLiteral("Exporter"),
-                                                                       QStringLiteral("Fichier Fit (*.fit)"));
+    const QString nom = ChoisirNomImage(tiFit, false);
     if (nom.isEmpty())
         return;
     {
         TSablier sablier;
-        if (TypeImage == tiFit) {
-            THistoFit zone;
-            CreerHistoFit(zone);
-            CopierZoneFit(zone);
-            EnregistrerCopieFit(zone, nom);
-            DetruireHistoFit(zone);
-        } else {
-            THistoBmp zone;
-            CreerHistoBmp(zone);
-            CopierZoneBmp(zone);
-            ExporterBmpEnFit(zone.BitmapSource, nom, [](const QString& avis) { Dialogues::Information(avis); });
-            DetruireHistoBmp(zone);
-        }
+        SurZone([&](THistoFit& zone) { EnregistrerCopieFit(zone, nom); },
+                [&](THistoBmp& zone) {
+                    ExporterBmpEnFit(zone.BitmapSource, nom, [](const QString& avis) { Dialogues::Information(avis); });
+                });
     }
     FixerTexteStatut(QStringLiteral("Image exportée."));
 }
@@ -1440,28 +1457,13 @@ void TTraitementImage::ExporterBmp()
 {
     if (TypeImage == tiAutre)
         return;
-    const QString nom = Main ? Main->SvDlgEnregistrerImageSousBmp.ExecuterEnregistrement(this)
-                             : Dialogues::ChoisirFichierEnregistrement(this, QStringLiteral("Exporter"),
-                                                                       QStringLiteral("Fichier Bitmap (*.bmp)"));
+    const QString nom = ChoisirNomImage(tiBmp, false);
     if (nom.isEmpty())
         return;
     {
         TSablier sablier;
-        if (TypeImage == tiFit) {
-            THistoFit zone;
-            CreerHistoFit(zone);
-            CopierZoneFit(zone);
-            zone.Zoom = 100;
-            ExporterFitEnBmp(zone, nom, Positif);
-            DetruireHistoFit(zone);
-        } else {
-            THistoBmp zone;
-            CreerHistoBmp(zone);
-            CopierZoneBmp(zone);
-            zone.Zoom = 100;
-            EnregistrerBmp(zone, nom, Positif);
-            DetruireHistoBmp(zone);
-        }
+        SurZone([&](THistoFit& zone) { ExporterFitEnBmp(zone, nom, Positif); },
+                [&](THistoBmp& zone) { EnregistrerBmp(zone, nom, Positif); });
     }
     FixerTexteStatut(QStringLiteral("Image exportée."));
 }
@@ -1469,23 +1471,12 @@ void TTraitementImage::ExporterBmp()
 QImage TTraitementImage::RenduZone()
 {
     QImage rendu;
-    if (TypeImage == tiFit) {
-        THistoFit zone;
-        CreerHistoFit(zone);
-        CopierZoneFit(zone);
-        zone.Zoom = 100;
-        rendu = RendreFit(zone, Positif);
-        DetruireHistoFit(zone);
-    } else if (TypeImage == tiBmp) {
-        THistoBmp zone;
-        CreerHistoBmp(zone);
-        CopierZoneBmp(zone);
-        zone.Zoom = 100;
-        rendu = BitmapBmp(zone).copy();
-        if (!Positif)
-            InverserBitmap(rendu);
-        DetruireHistoBmp(zone);
-    }
+    SurZone([&](THistoFit& zone) { rendu = RendreFit(zone, Positif); },
+            [&](THistoBmp& zone) {
+                rendu = BitmapBmp(zone).copy();
+                if (!Positif)
+                    InverserBitmap(rendu);
+            });
     return rendu;
 }
 
@@ -1536,9 +1527,7 @@ void TTraitementImage::RemplirDepuis(int type, const THistoFit* fit, const THist
         ImageBmp.Zoom = 100;
     }
     Positif = positif;
-    FAnnulationDifferee = true;
-    FPositifAnnulation = positif;
-    RemplirAnnulationPlusTard();
+    AnnulationEgaleImage(positif);
     Modifiee = true;
     Selection = TSelectionImage();
     // The zoom text and check marks follow the zoom the image came with.

@@ -91,8 +91,6 @@ public:
     THistoFit ImageFit;
     THistoBmp ImageBmp;
     TSelectionImage Selection;
-    THistoFit ImageFitAnnulation;
-    THistoBmp ImageBmpAnnulation;
     bool Modifiee = false;
     QString LigneRestauree;
     int32_t Numero = 0;
@@ -169,7 +167,8 @@ public:
                            const QString& ligneHistorique);
     // Step 3 of the pattern alone (copy the image into the undo copy).
     void CopierDansAnnulation();
-    // The undo copies, brought up to date when they are asked for.
+    // The undo copies. Right after a load or a fill the undo copy equals the
+    // image and is only made when something asks for it here.
     THistoFit& AnnulationFit();
     THistoBmp& AnnulationBmp();
     // Pixels of the image changed outside the pattern: forget cached measures.
@@ -185,6 +184,8 @@ public:
     void AppliquerDDPGaussien(int niveau, bool preservatif, double sigma, double coefficient);
     void AppliquerMediane3x3();
     void InverserPositifNegatif();
+    // The header editor on the FIT image; an edit can be undone like a command.
+    void AfficherEnteteFit();
 
     void MenuAnnulerRestaurerImgSourceClick();
     void DemarrerHistorique();
@@ -195,6 +196,8 @@ public:
     void EnregistrerHistoriqueSous();
 
     void EnregistrerImage(const QString& nomFichier);
+    // The frame's save dialog of the kind; preremplir: with this image's folder and name.
+    QString ChoisirNomImage(int32_t type, bool preremplir);
     void MenuEnregistrerSousImgSourceClick();
     void ExporterFit();
     void ExporterBmp();
@@ -236,17 +239,26 @@ private:
     void PreviensMenus();
     int ModeFitCache();
     int ModeBmpCache();
-    void RemplirAnnulationPlusTard();
+    // The image was just loaded or filled: it is its own undo copy.
+    void AnnulationEgaleImage(bool positif);
+    // The pattern for an operation with a FIT and a BMP variant.
+    void ExecuterFiltre(const QString& progression, const std::function<void(THistoFit&)>& fit,
+                        const std::function<void(THistoBmp&)>& bmp, const QString& ligneHistorique);
+    // Runs the variant of the kind on the zone copy at 100 %, freed afterwards.
+    void SurZone(const std::function<void(THistoFit&)>& fit, const std::function<void(THistoBmp&)>& bmp);
+    // Undo can no longer take away the lines recorded so far.
+    void FigerHistorique();
 
+    THistoFit ImageFitAnnulation;
+    THistoBmp ImageBmpAnnulation;
     std::unique_ptr<Ui::TTraitementImage> FUi;
     std::unique_ptr<TOngletsImage> FOnglets;
     QLabel* FLblStatut = nullptr;
     QStringList FHistorique;
-    int FLignesEnregistrees = 0;   // history lines already saved into the file
-    bool FAnnulationDifferee = false; // the undo copy equals the image and is not filled yet
+    int FLignesFigees = 0;            // history lines undo may not take away
+    bool FAnnulationDifferee = false; // the undo copy equals the image and is not made yet
     bool FPositifAnnulation = true;   // display sense that goes with the BMP undo copy
     int FModeFit = -1, FModeFitAnnulation = -1;
     int FModeBmp = -1, FModeBmpAnnulation = -1;
-    bool FFermetureAcceptee = false;
     QList<QAction*> FItemsZoom;
 };

@@ -74,6 +74,7 @@ namespace Dialogues {
 
 void InstallerRepondeur(TRepondeur repondeur) { Repondeur() = std::move(repondeur); }
 void RetirerRepondeur() { Repondeur() = nullptr; }
+TRepondeur RepondeurCourant() { return Repondeur(); }
 bool RepondeurInstalle() { return static_cast<bool>(Repondeur()); }
 const std::vector<TDemandeDialogue>& Journal() { return JournalInterne(); }
 void ViderJournal() { JournalInterne().clear(); }

@@ -48,6 +48,7 @@ using TRepondeur = std::function<TReponseDialogue(const TDemandeDialogue&)>;
 // While a responder is installed nothing is shown; every request goes to it.
 void InstallerRepondeur(TRepondeur repondeur);
 void RetirerRepondeur();
+TRepondeur RepondeurCourant();
 bool RepondeurInstalle();
 // Requests seen since the last call to ViderJournal (with or without responder).
 const std::vector<TDemandeDialogue>& Journal();

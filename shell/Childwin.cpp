@@ -37,30 +37,23 @@ void TMDIChild::closeEvent(QCloseEvent* event)
     case TActionFermeture::Liberer:
         break;
     }
+    // Left out of the frame's list from now on: the window is freed later in
+    // the event loop and the menus must already follow the list without it.
     FEnFermeture = true;
     QMdiSubWindow::closeEvent(event);
-    // The window is freed later in the event loop; the menus must already
-    // follow the list without it.
+    if (!event->isAccepted()) {
+        FEnFermeture = false; // its content refused: it stays a document
+        return;
+    }
     if (Main)
         Main->UpdateMenuItems();
 }
 
-void TMDIChild::OuvrirImage(const QString&, bool)
-{
-    LeverErreur(QStringLiteral("Cette fenêtre n'affiche pas d'image."));
-}
+namespace {
+[[noreturn]] void PasDImage() { LeverErreur(QStringLiteral("Cette fenêtre n'affiche pas d'image.")); }
+} // namespace
 
-void TMDIChild::NouvelleImageFit(const THistoFit&)
-{
-    LeverErreur(QStringLiteral("Cette fenêtre n'affiche pas d'image."));
-}
-
-void TMDIChild::NouvelleImageBmp(const THistoBmp&)
-{
-    LeverErreur(QStringLiteral("Cette fenêtre n'affiche pas d'image."));
-}
-
-void TMDIChild::DupliquerDepuis(TMDIChild&)
-{
-    LeverErreur(QStringLiteral("Cette fenêtre n'affiche pas d'image."));
-}
+void TMDIChild::OuvrirImage(const QString&, bool) { PasDImage(); }
+void TMDIChild::NouvelleImageFit(const THistoFit&) { PasDImage(); }
+void TMDIChild::NouvelleImageBmp(const THistoBmp&) { PasDImage(); }
+void TMDIChild::DupliquerDepuis(TMDIChild&) { PasDImage(); }

@@ -13,9 +13,6 @@ public:
     explicit TAPropos(QWidget* parent = nullptr);
     ~TAPropos() override;
 
-protected:
-    bool eventFilter(QObject* objet, QEvent* event) override;
-
 private:
     std::unique_ptr<Ui::TAPropos> FUi;
 };

@@ -17,6 +17,9 @@ public:
     void FixerFonction(const QString& nom);
     QString Fonction() const;
 
+    // Escape closes with OK too: OK is also the cancel button.
+    void reject() override { accept(); }
+
 protected:
     void showEvent(QShowEvent* event) override;
 

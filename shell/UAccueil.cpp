@@ -1,8 +1,8 @@
 #include "UAccueil.h"
 
+#include "UOutilsFenetres.h"
 #include "ui_UAccueil.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
 
@@ -41,7 +41,7 @@ QPixmap LogoStelor(int largeur, int hauteur)
 }
 
 void PreparerBoiteStelor(QDialog& boite, QLabel* logo, QLabel* version, QLabel* droits,
-                         QTextBrowser* presentation, QTextBrowser* licence, QPushButton* ok, QObject* filtreClics)
+                         QTextBrowser* presentation, QTextBrowser* licence, QPushButton* ok)
 {
     boite.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     boite.setFixedSize(430, 315);
@@ -55,9 +55,7 @@ void PreparerBoiteStelor(QDialog& boite, QLabel* logo, QLabel* version, QLabel* 
         "Ce logiciel est fourni tel quel, sans garantie d'aucune sorte. Son auteur ne saurait être tenu "
         "pour responsable des dommages résultant de son utilisation."));
     QObject::connect(ok, &QPushButton::clicked, &boite, &QDialog::accept);
-    for (QWidget* w : {static_cast<QWidget*>(logo), static_cast<QWidget*>(version), static_cast<QWidget*>(droits),
-                       logo->parentWidget()})
-        w->installEventFilter(filtreClics);
+    FermerAuClic(boite, {logo, version, droits, logo->parentWidget()});
 }
 
 TAccueil::TAccueil(QWidget* parent) : QDialog(parent), FUi(std::make_unique<Ui::TAccueil>())
@@ -65,7 +63,7 @@ TAccueil::TAccueil(QWidget* parent) : QDialog(parent), FUi(std::make_unique<Ui::
     FUi->setupUi(this);
     setObjectName(QStringLiteral("Accueil"));
     PreparerBoiteStelor(*this, FUi->ImgLogo, FUi->LblVersion, FUi->LblDroits, FUi->RchEdtPresentation,
-                        FUi->RchEdtLicence, FUi->BtnOK, this);
+                        FUi->RchEdtLicence, FUi->BtnOK);
     // The period runs from the creation at start-up.
     TmrAccueil = new QTimer(this);
     TmrAccueil->setInterval(5000);
@@ -98,13 +96,4 @@ void TAccueil::done(int resultat)
 {
     TmrAccueil->stop();
     QDialog::done(resultat);
-}
-
-bool TAccueil::eventFilter(QObject* objet, QEvent* event)
-{
-    if (event->type() == QEvent::MouseButtonPress) {
-        accept();
-        return true;
-    }
-    return QDialog::eventFilter(objet, event);
 }

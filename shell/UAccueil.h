@@ -25,7 +25,6 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void done(int resultat) override;
-    bool eventFilter(QObject* objet, QEvent* event) override;
 
 private:
     std::unique_ptr<Ui::TAccueil> FUi;
@@ -36,6 +35,7 @@ extern TAccueil* Accueil;
 // Shared by the splash and the about box.
 QPixmap LogoStelor(int largeur, int hauteur);
 extern const char* const TexteDroitsStelor;
-// Fills the common parts of the two boxes and makes a click anywhere close them.
+// Fills the common parts of the two boxes and makes a click on the panel, the
+// logo or either label close them.
 void PreparerBoiteStelor(QDialog& boite, QLabel* logo, QLabel* version, QLabel* droits, QTextBrowser* presentation,
-                         QTextBrowser* licence, QPushButton* ok, QObject* filtreClics);
+                         QTextBrowser* licence, QPushButton* ok);

@@ -319,9 +319,8 @@ void TMain::CreerMenus()
     connect(MnItmMosaique, &QAction::triggered, FZoneMDI, &QMdiArea::tileSubWindows);
     connect(MnItmReorganiserIcones, &QAction::triggered, this, &TMain::ReorganiserIcones);
     connect(MnItmToutReduire, &QAction::triggered, this, [this] {
-        const QList<TMDIChild*> fenetres = FenetresDocument();
-        for (qsizetype i = fenetres.size() - 1; i >= 0; --i)
-            fenetres[i]->showMinimized();
+        for (TMDIChild* f : FenetresDuGenre(0))
+            f->showMinimized();
     });
     connect(MnItmAjusterTaille, &QAction::triggered, this, [this] {
         if (ActiveEstImage())
@@ -501,19 +500,22 @@ bool TMain::ActiveEstPretraitement() const
     return FenetreActive() && FenetreActive()->Tag() == GenrePretraitement;
 }
 
-namespace {
-// From the last index down, keeping the last match: the lowest index wins.
-TMDIChild* Chercher(const QList<TMDIChild*>& fenetres, int genre, int numero)
+QList<TMDIChild*> TMain::FenetresDuGenre(int genre, std::optional<int> numero) const
 {
-    TMDIChild* trouvee = nullptr;
+    const QList<TMDIChild*> fenetres = FenetresDocument();
+    QList<TMDIChild*> liste;
     for (qsizetype i = fenetres.size() - 1; i >= 0; --i)
-        if (fenetres[i]->Tag() == genre && fenetres[i]->NumeroDocument() == numero)
-            trouvee = fenetres[i];
-    return trouvee;
+        if ((genre == 0 || fenetres[i]->Tag() == genre) && (!numero || fenetres[i]->NumeroDocument() == *numero))
+            liste.append(fenetres[i]);
+    return liste;
 }
+
+namespace {
+// The walk keeps its last match: the lowest index wins.
+TMDIChild* Derniere(const QList<TMDIChild*>& liste) { return liste.isEmpty() ? nullptr : liste.last(); }
 } // namespace
 
-TMDIChild* TMain::TrouverImage(int numero) const { return Chercher(FenetresDocument(), GenreImage, numero); }
+TMDIChild* TMain::TrouverImage(int numero) const { return Derniere(FenetresDuGenre(GenreImage, numero)); }
 
 QString TMain::NomFichierImage(int numero) const
 {
@@ -525,58 +527,45 @@ bool TMain::ExisteHistogramme(int numero) const { return TrouverHistogramme(nume
 
 TMDIChild* TMain::TrouverHistogramme(int numero) const
 {
-    return Chercher(FenetresDocument(), GenreHistogramme, numero);
+    return Derniere(FenetresDuGenre(GenreHistogramme, numero));
 }
 
 void TMain::FermerHistogrammes(int numero)
 {
-    const QList<TMDIChild*> fenetres = FenetresDocument();
-    for (qsizetype i = fenetres.size() - 1; i >= 0; --i)
-        if (fenetres[i]->Tag() == GenreHistogramme && fenetres[i]->NumeroDocument() == numero)
-            fenetres[i]->close();
+    for (TMDIChild* f : FenetresDuGenre(GenreHistogramme, numero))
+        f->close();
 }
 
 void TMain::MontrerHistogrammes(int numero)
 {
-    const QList<TMDIChild*> fenetres = FenetresDocument();
-    for (qsizetype i = fenetres.size() - 1; i >= 0; --i)
-        if (fenetres[i]->Tag() == GenreHistogramme && fenetres[i]->NumeroDocument() == numero) {
-            fenetres[i]->show();
-            fenetres[i]->raise();
-        }
+    for (TMDIChild* f : FenetresDuGenre(GenreHistogramme, numero)) {
+        f->show();
+        f->raise();
+    }
 }
 
 void TMain::MarquerImageSelection(int numero)
 {
-    const QList<TMDIChild*> fenetres = FenetresDocument();
-    for (qsizetype i = fenetres.size() - 1; i >= 0; --i)
-        if (fenetres[i]->Tag() == GenreImage && fenetres[i]->NumeroDocument() == numero) {
-            fenetres[i]->show();
-            fenetres[i]->raise();
-            fenetres[i]->MarquerSelection(true);
-        }
+    for (TMDIChild* f : FenetresDuGenre(GenreImage, numero)) {
+        f->show();
+        f->raise();
+        f->MarquerSelection(true);
+    }
 }
 
 void TMain::EffacerMarquesSelection()
 {
-    const QList<TMDIChild*> fenetres = FenetresDocument();
-    for (qsizetype i = fenetres.size() - 1; i >= 0; --i)
-        if (fenetres[i]->Tag() == GenreImage)
-            fenetres[i]->MarquerSelection(false);
+    for (TMDIChild* f : FenetresDuGenre(GenreImage))
+        f->MarquerSelection(false);
 }
 
 void TMain::AfficheImageSource_FenetreImage()
 {
-    const QList<TMDIChild*> fenetres = FenetresDocument();
-    for (qsizetype i = fenetres.size() - 1; i >= 0; --i)
-        if (fenetres[i]->Tag() == GenreImage)
-            fenetres[i]->AfficherImageSource();
+    for (TMDIChild* f : FenetresDuGenre(GenreImage))
+        f->AfficherImageSource();
 }
 
 // ---------------------------------------------------------------- new windows
-
-namespace {
-} // namespace
 
 TMDIChild* TMain::NouvelleFenetreImage()
 {
@@ -622,15 +611,16 @@ void TMain::Image_DuppliquerClick()
 void TMain::OuvrirFichiers(const QStringList& noms)
 {
     for (const QString& nom : noms) {
-        if (!QFileInfo::exists(nom))
-            continue;
-        // A file that fails shows its error; the others still open.
-        ExecuterCommande([&] {
-            TMDIChild* f = NouvelleFenetreImage();
-            f->OuvrirImage(nom, true);
-        });
+        if (QFileInfo::exists(nom))
+            OuvrirDansNouvelleFenetre(nom);
     }
     UpdateMenuItems();
+}
+
+void TMain::OuvrirDansNouvelleFenetre(const QString& nom)
+{
+    // A file that fails shows its error; the others still open.
+    ExecuterCommande([&] { NouvelleFenetreImage()->OuvrirImage(nom, true); });
 }
 
 void TMain::MnItmOuvrirClick()
@@ -648,14 +638,10 @@ void TMain::DeposerFichiers(const QStringList& noms)
     bool tousSupportes = true;
     for (const QString& nom : noms) {
         const QString extension = ExtensionFichier(NomFichierSansChemin(nom));
-        if (extension == QLatin1String("fit") || extension == QLatin1String("bmp")) {
-            ExecuterCommande([&] {
-                TMDIChild* f = NouvelleFenetreImage();
-                f->OuvrirImage(nom, true);
-            });
-        } else {
+        if (extension == QLatin1String("fit") || extension == QLatin1String("bmp"))
+            OuvrirDansNouvelleFenetre(nom);
+        else
             tousSupportes = false;
-        }
     }
     UpdateMenuItems();
     if (!tousSupportes)
@@ -681,10 +667,8 @@ void TMain::dropEvent(QDropEvent* event)
 void TMain::MnItmToutFermerClick()
 {
     // Asked from the last index down; the windows that accept go afterwards.
-    const QList<TMDIChild*> fenetres = FenetresDocument();
     QList<TMDIChild*> aFermer;
-    for (qsizetype i = fenetres.size() - 1; i >= 0; --i) {
-        TMDIChild* f = fenetres[i];
+    for (TMDIChild* f : FenetresDuGenre(0)) {
         if (f->Tag() == GenreHistogramme)
             continue;
         TActionFermeture action = TActionFermeture::Liberer;
@@ -702,10 +686,11 @@ void TMain::MnItmToutFermerClick()
 void TMain::closeEvent(QCloseEvent* event)
 {
     TActionFermeture action = TActionFermeture::Liberer;
-    const QList<TMDIChild*> fenetres = FenetresDocument();
-    for (qsizetype i = fenetres.size() - 1; i >= 0 && action != TActionFermeture::Aucune; --i)
-        if (fenetres[i]->Tag() == GenreImage)
-            fenetres[i]->FormClose(action);
+    for (TMDIChild* f : FenetresDuGenre(GenreImage)) {
+        if (action == TActionFermeture::Aucune)
+            break; // the others are not asked
+        f->FormClose(action);
+    }
     if (action == TActionFermeture::Aucune) {
         event->ignore();
         return;
@@ -784,9 +769,11 @@ void TMain::CocherZoom(const QString& texteZoom)
 {
     for (QAction* a : ItemsZoom)
         a->setChecked(false);
-    // A text that is not a number followed by one character checks nothing.
-    const std::optional<int32_t> niveau = TexteEnEntier(texteZoom.left(texteZoom.size() - 1));
-    if (!niveau || texteZoom.isEmpty() || !EstTexteEntier(texteZoom.left(texteZoom.size() - 1)))
+    // A text that is not a number followed by one character checks nothing
+    // and raises nothing: the enabling pass must never fail.
+    const QString nombre = texteZoom.left(std::max<qsizetype>(0, texteZoom.size() - 1));
+    const std::optional<int32_t> niveau = TexteEnEntier(nombre);
+    if (!niveau || !EstTexteEntier(nombre))
         return;
     for (QAction* a : ItemsZoom)
         if (a->isCheckable() && a->data().toInt() == *niveau)
@@ -868,15 +855,12 @@ void TMain::FixerCouleurFond(int couleur)
 void TMain::MajFenetresImagesSuivantPreferences()
 {
     const bool suivre = LireDefilImgTpsReel();
-    const QList<TMDIChild*> fenetres = FenetresDocument();
     for (int genre : {GenreImage, GenreVisionneuse, GenrePretraitement})
-        for (qsizetype i = fenetres.size() - 1; i >= 0; --i)
-            if (fenetres[i]->Tag() == genre)
-                fenetres[i]->FixerDefilementTempsReel(suivre);
+        for (TMDIChild* f : FenetresDuGenre(genre))
+            f->FixerDefilementTempsReel(suivre);
     const int pas = LireReglSeuilsVisu();
-    for (qsizetype i = fenetres.size() - 1; i >= 0; --i)
-        if (fenetres[i]->Tag() == GenreHistogramme)
-            fenetres[i]->FixerPas(pas);
+    for (TMDIChild* f : FenetresDuGenre(GenreHistogramme))
+        f->FixerPas(pas);
     FixerCouleurFond(LireCoulFondApp());
     show();
     raise();

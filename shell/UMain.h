@@ -15,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -60,6 +61,9 @@ public:
     // Document windows in the frame's child order (index 0 first), closing
     // windows left out.
     QList<TMDIChild*> FenetresDocument() const;
+    // Those of one kind (every kind for 0), of one number when given, from
+    // the last index down to 0: the order of every walk the frame makes.
+    QList<TMDIChild*> FenetresDuGenre(int genre, std::optional<int> numero = std::nullopt) const;
     TMDIChild* FenetreActive() const;  // the active document window or nullptr
     bool ActiveEstImage() const;
     bool ActiveEstHistogrammeFit() const;
@@ -206,6 +210,7 @@ private:
     void CreerPanneauOutils();
     void PlacerLogo();
     void ZoomNiveau(int niveau);
+    void OuvrirDansNouvelleFenetre(const QString& nom);
     void MajListeFenetres();
     void ReorganiserIcones();
     void OutilImage(QAction* action);

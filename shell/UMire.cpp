@@ -1,8 +1,8 @@
 #include "UMire.h"
 
+#include "UOutilsFenetres.h"
 #include "ui_UMire.h"
 
-#include <QMouseEvent>
 #include <QPixmap>
 
 TMire* Mire = nullptr;
@@ -27,13 +27,16 @@ TMire::TMire(QWidget* parent) : QDialog(parent), FUi(std::make_unique<Ui::TMire>
     FUi->LblZero->setFont(petite);
     FUi->Lbl255->setFont(petite);
     const QPixmap modele(FUi->Img1->size());
+    QList<QWidget*> clics = {this};
     for (int i = 1; i <= NombrePatches; ++i) {
         QPixmap patch = modele;
         const int n = Niveaux[i - 1];
         patch.fill(QColor(n, n, n));
         Patch(i)->setPixmap(patch);
-        Patch(i)->installEventFilter(this);
+        clics << Patch(i);
     }
+    // A click on the background or on any patch closes the chart.
+    FermerAuClic(*this, clics);
     connect(FUi->BtnOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(FUi->BtnAnnuler, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -47,19 +50,4 @@ TMire::~TMire()
 QLabel* TMire::Patch(int i) const
 {
     return findChild<QLabel*>(QStringLiteral("Img%1").arg(i));
-}
-
-bool TMire::eventFilter(QObject* objet, QEvent* event)
-{
-    if (event->type() == QEvent::MouseButtonPress) {
-        reject();
-        return true;
-    }
-    return QDialog::eventFilter(objet, event);
-}
-
-void TMire::mousePressEvent(QMouseEvent* event)
-{
-    event->accept();
-    reject();
 }

@@ -19,10 +19,6 @@ public:
     static const int Niveaux[NombrePatches];
     QLabel* Patch(int i) const; // 1..17
 
-protected:
-    bool eventFilter(QObject* objet, QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-
 private:
     std::unique_ptr<Ui::TMire> FUi;
 };

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -185,6 +186,32 @@ void EditEntierVide(QLineEdit* edit)
 {
     if (edit->text().isEmpty() || edit->text() == QLatin1String("-"))
         edit->setText(QStringLiteral("0"));
+}
+
+namespace {
+
+class TFermetureAuClic : public QObject {
+public:
+    explicit TFermetureAuClic(QDialog& boite) : QObject(&boite), FBoite(boite) {}
+    bool eventFilter(QObject* objet, QEvent* evenement) override
+    {
+        if (evenement->type() != QEvent::MouseButtonPress)
+            return QObject::eventFilter(objet, evenement);
+        FBoite.reject();
+        return true;
+    }
+
+private:
+    QDialog& FBoite;
+};
+
+} // namespace
+
+void FermerAuClic(QDialog& boite, const QList<QWidget*>& controles)
+{
+    auto* filtre = new TFermetureAuClic(boite);
+    for (QWidget* w : controles)
+        w->installEventFilter(filtre);
 }
 
 // ---------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 
 class QAction;
 class QComboBox;
+class QDialog;
 class QLineEdit;
 class QListWidget;
 class QMenu;
@@ -56,6 +57,10 @@ void RelierHautBas(QSpinBox* hautBas, std::function<void(TBoutonHautBas)> action
 void EditSigmaMinimum(QLineEdit* edit);       // empty or below 0.2 -> "0,2"
 void EditCoefficientPositif(QLineEdit* edit); // empty or negative -> "0,0"
 void EditEntierVide(QLineEdit* edit);         // empty or "-" -> "0"
+
+// A click on any of the widgets closes the dialog as its Close would
+// (rejected): splash, about box, test chart.
+void FermerAuClic(QDialog& boite, const QList<QWidget*>& controles);
 
 // Bold red when the flag is set, regular black otherwise.
 void MettreEnEvidence(QWidget* controle, bool evidence);

@@ -1,28 +1,36 @@
 // Combination of file lists, image arithmetic, translations, rotations, star
 // centroid and disk centre.
 #include "PErreurs.h"
+#include "PFichiers.h"
 #include "Soutien.h"
 #include "UArithmetique.h"
-#include "UParametres.h"
 
-#include <QFile>
+#include <QDir>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
 
-template <class F>
-THistoFit Image(int w, int h, F f)
+THistoFit Vide()
 {
     THistoFit im;
     CreerHistoFit(im);
+    return im;
+}
+
+template <class F>
+THistoFit Image(int w, int h, F f)
+{
+    THistoFit im = Vide();
     InitialiserImageFit(im, w, h, 0);
-    im.Min = 1e300;
-    im.Max = -1e300;
     for (int x = 0; x < w; ++x)
-        for (int y = 0; y < h; ++y) FixerPixelFit(im, x, y, f(x, y));
+        for (int y = 0; y < h; ++y) im.Pixel(x, y) = f(x, y);
+    const auto [mini, maxi] = std::minmax_element(im.Pixels.begin(), im.Pixels.end());
+    im.Min = *mini;
+    im.Max = *maxi;
     return im;
 }
 
@@ -31,7 +39,7 @@ THistoFit Uniforme(int w, int h, double v)
     return Image(w, h, [v](int, int) { return v; });
 }
 
-// 8-bit grey picture (or 24-bit when 'couleur') whose byte k of pixel (x, y) is f(x, y, k).
+// 8-bit grey picture (24-bit when 'couleur') whose byte k of pixel (x, y) is f(x, y, k).
 template <class F>
 THistoBmp Picture(int w, int h, bool couleur, F f)
 {
@@ -41,8 +49,7 @@ THistoBmp Picture(int w, int h, bool couleur, F f)
     if (!couleur) PaletteGris(b.BitmapSource);
     const int o = couleur ? 3 : 1;
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            for (int k = 0; k < o; ++k) b.BitmapSource.scanLine(y)[x * o + k] = static_cast<uchar>(f(x, y, k));
+        for (int x = 0; x < w * o; ++x) b.BitmapSource.scanLine(y)[x] = static_cast<uchar>(f(x / o, y, x % o));
     MinMaxBmp(b.BitmapSource, b.Min, b.Max);
     return b;
 }
@@ -63,11 +70,18 @@ protected:
         EnregistrerFit(im, nom);
         return nom;
     }
-    // Files whose pixel (1, 0) takes each value in turn, the rest a constant.
+    // 3 x 2 files of 100 but pixel (1, 0), which takes each value in turn;
+    // each header names its file and carries levels of its own.
     QStringList FitValeurs(std::initializer_list<double> valeurs)
     {
         QStringList l;
-        for (double v : valeurs) l << Fit(Image(3, 2, [v](int x, int y) { return x == 1 && y == 0 ? v : 100.0; }));
+        for (double v : valeurs) {
+            THistoFit im = Image(3, 2, [v](int x, int y) { return x == 1 && y == 0 ? v : 100.0; });
+            im.Entete.insert(im.Entete.size() - 1, QStringLiteral("OBJECT  = 'f%1'").arg(numero + 1));
+            im.SMin = 3;
+            im.SMax = 4;
+            l << Fit(im);
+        }
         return l;
     }
     QString Bmp(const THistoBmp& b)
@@ -76,7 +90,7 @@ protected:
         EcrireBitmapBmp(b.BitmapSource, nom);
         return nom;
     }
-    QStringList BmpValeurs(std::initializer_list<int> valeurs, bool couleur = false)
+    QStringList BmpValeurs(const std::vector<int>& valeurs, bool couleur = false)
     {
         QStringList l;
         for (int v : valeurs) l << Bmp(Picture(2, 2, couleur, [v](int, int, int k) { return v + k; }));
@@ -86,73 +100,48 @@ protected:
 
 } // namespace
 
-// ---------------------------------------------------------------------------
-// Lists of files
-// ---------------------------------------------------------------------------
+// ---- Lists of files ----
 
-TEST_F(Fichiers, MedianeFitDeQuatreEtDeCinq)
+TEST_F(Fichiers, MedianeFit)
 {
-    THistoFit r;
-    CreerHistoFit(r);
-    MedianeListeFit(FitValeurs({7, 1, 9, 3}), r);
-    EXPECT_EQ(ValeurPixelFit(r, 1, 0), 7); // sorted 1 3 7 9, element 2
-    EXPECT_EQ(ValeurPixelFit(r, 0, 0), 100);
-    MedianeListeFit(FitValeurs({7, 1, 9, 3, 5}), r);
-    EXPECT_EQ(ValeurPixelFit(r, 1, 0), 5);
-    EXPECT_EQ(r.Max, 100);
-    EXPECT_EQ(r.Min, 5);
-    // Automatic levels from the mode (100) and a linear curve.
-    EXPECT_EQ(r.SMin, 50);
-    EXPECT_EQ(r.SMax, 200);
-    EXPECT_EQ(r.TRFT, 0);
-}
-
-TEST_F(Fichiers, MedianeFitPrendLEnTeteDuFichierDuMilieu)
-{
-    THistoFit a = Uniforme(4, 3, 10);
-    a.Entete.insert(a.Entete.size() - 1, QStringLiteral("OBJECT  = 'premier'"));
-    THistoFit b = Uniforme(4, 3, 20);
-    b.Entete.insert(b.Entete.size() - 1, QStringLiteral("OBJECT  = 'milieu'"));
-    const QStringList liste{Fit(a), Fit(b), Fit(Uniforme(4, 3, 30))};
-    THistoFit attendu;
-    CreerHistoFit(attendu);
-    LireFichierFit(attendu, liste[1]);
-    THistoFit r;
-    CreerHistoFit(r);
+    THistoFit r = Vide();
     r.Zoom = 300;
-    MedianeListeFit(liste, r);
-    EXPECT_EQ(r.Entete, attendu.Entete);
-    EXPECT_EQ(r.Pixels, attendu.Pixels);
-    EXPECT_EQ(r.Zoom, 100);
+    auto mediane = [&](std::initializer_list<double> valeurs) {
+        const QStringList l = FitValeurs(valeurs);
+        MedianeListeFit(l, r);
+        THistoFit milieu = Vide();
+        LireFichierFit(milieu, l[l.size() / 2]); // upper middle for an even count
+        EXPECT_EQ(r.Entete, milieu.Entete);
+        return ValeurPixelFit(r, 1, 0);
+    };
+    EXPECT_EQ(mediane({42}), 42);
+    EXPECT_EQ(mediane({7, 1, 9, 3}), 7); // sorted 1 3 7 9, element 2
+    EXPECT_EQ(mediane({7, 1, 9, 3, 5}), 5);
+    EXPECT_EQ(ValeurPixelFit(r, 0, 0), 100);
+    EXPECT_EQ(std::pair(r.Min, r.Max), std::pair(5.0, 100.0));
+    // Automatic levels from the mode (100), not the files' 3 and 4; linear curve.
+    EXPECT_EQ(std::tuple(r.SMin, r.SMax, r.TRFT, r.Zoom), std::tuple(50, 200, 0.0, 100));
 }
 
 TEST_F(Fichiers, MedianeFitDecodeCommeLeLecteur)
 {
     // Real files read in bands must give exactly what the full reader gives.
     for (const char* nom : {"m51_i16_256.fits", "scale_bscale_bzero_i16.fits", "saao_raw_u16.fits"}) {
-        THistoFit attendu;
-        CreerHistoFit(attendu);
+        THistoFit attendu = Vide(), r = Vide();
         LireFichierFit(attendu, CheminDonnees(nom));
-        THistoFit r;
-        CreerHistoFit(r);
         MedianeListeFit({CheminDonnees(nom)}, r);
         EXPECT_EQ(r.Pixels, attendu.Pixels) << nom;
         EXPECT_EQ(r.Entete, attendu.Entete) << nom;
     }
-    // Signed samples whose values go below 0: the reader shifts the image up.
+    // Signed samples 0 and 50 under BZERO -100 (values -100 and -50): the
+    // reader shifts the image up to 0.
     QByteArray f;
-    for (const char* c : {"SIMPLE  =                    T", "BITPIX  =                   16",
-                          "NAXIS   =                    2", "NAXIS1  =                    2",
-                          "NAXIS2  =                    1", "BZERO   =                 -100", "END"})
+    for (const char* c : {"SIMPLE  = T", "BITPIX  = 16", "NAXIS   = 2", "NAXIS1  = 2", "NAXIS2  = 1",
+                          "BZERO   = -100", "END"})
         f += QByteArray(c).leftJustified(80, ' ');
-    f = f.leftJustified(2880, ' ') + QByteArray("\x00\x00\x00\x32", 4);
     const QString nom = dossier.filePath(QStringLiteral("negatif.fit"));
-    QFile sortie(nom);
-    ASSERT_TRUE(sortie.open(QIODevice::WriteOnly));
-    sortie.write(f);
-    sortie.close();
-    THistoFit r;
-    CreerHistoFit(r);
+    EcrireFichierSur(nom, f.leftJustified(2880, ' ') + QByteArray("\x00\x00\x00\x32", 4));
+    THistoFit r = Vide();
     MedianeListeFit({nom}, r);
     EXPECT_EQ(r.Pixels, (std::vector<double>{0, 50}));
 }
@@ -161,103 +150,99 @@ TEST_F(Fichiers, MedianePlusieursBandes)
 {
     // Large enough to be read in several bands of rows (the last one short).
     const int w = 2000, h = 701;
-    auto bruit = [](int graine) {
-        return [graine](int x, int y) { return double((x * 7919 + y * 104729 + graine * 31337) % 5003); };
-    };
-    QStringList liste;
-    std::vector<THistoFit> images;
+    auto bruit = [](int g, int x, int y) { return (x * 7919 + y * 104729 + g * 31337) % 5003; };
+    auto milieu = [](int a, int b, int c) { return std::max(std::min(a, b), std::min(std::max(a, b), c)); };
+    QStringList fit, bmp;
     for (int g = 0; g < 3; ++g) {
-        images.push_back(Image(w, h, bruit(g)));
-        liste << Fit(images.back());
+        fit << Fit(Image(w, h, [&](int x, int y) { return double(bruit(g, x, y)); }));
+        bmp << Bmp(Picture(w, h, false, [&](int x, int y, int) { return bruit(g, x, y) % 256; }));
     }
-    THistoFit r;
-    CreerHistoFit(r);
-    MedianeListeFit(liste, r);
-    ASSERT_EQ(r.Pixels.size(), size_t(w) * h);
-    size_t fautes = 0;
-    for (size_t i = 0; i < r.Pixels.size(); ++i) {
-        double v[3] = {images[0].Pixels[i], images[1].Pixels[i], images[2].Pixels[i]};
-        std::sort(v, v + 3);
-        fautes += r.Pixels[i] != v[1];
-    }
-    EXPECT_EQ(fautes, 0u);
-
-    QStringList bmp;
-    std::vector<THistoBmp> pictures;
-    for (int g = 0; g < 3; ++g) {
-        pictures.push_back(Picture(w, h, false, [&](int x, int y, int) { return int(bruit(g)(x, y)) % 256; }));
-        bmp << Bmp(pictures.back());
-    }
+    THistoFit r = Vide();
+    MedianeListeFit(fit, r);
     THistoBmp rb;
     CreerHistoBmp(rb);
     MedianeListeBmp(bmp, rb);
-    fautes = 0;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            int v[3] = {Octet(pictures[0], x, y), Octet(pictures[1], x, y), Octet(pictures[2], x, y)};
-            std::sort(v, v + 3);
-            fautes += Octet(rb, x, y) != v[1];
+    ASSERT_EQ(r.Pixels.size(), size_t(w) * h);
+    size_t fautes = 0;
+    for (int x = 0; x < w; ++x)
+        for (int y = 0; y < h; ++y) {
+            fautes += r.Pixel(x, y) != milieu(bruit(0, x, y), bruit(1, x, y), bruit(2, x, y));
+            fautes += Octet(rb, x, y) != milieu(bruit(0, x, y) % 256, bruit(1, x, y) % 256, bruit(2, x, y) % 256);
         }
     EXPECT_EQ(fautes, 0u);
 }
 
 TEST_F(Fichiers, MoyenneEtSommeFitAvecProgression)
 {
-    const QStringList liste{Fit(Uniforme(3, 2, 3)), Fit(Uniforme(3, 2, 4))};
     QStringList textes;
-    THistoFit r;
-    CreerHistoFit(r);
-    MoyenneListeFit(liste, r, [&](const QString& t) { textes << t; }, QStringLiteral("Master dark..."));
+    THistoFit r = Vide();
+    MoyenneListeFit({Fit(Uniforme(3, 2, 3)), Fit(Uniforme(3, 2, 4))}, r, [&](const QString& t) { textes << t; },
+                    QStringLiteral("Master dark..."));
     EXPECT_EQ(textes, (QStringList{"Master dark... (1)", "Master dark... (0)", ""}));
     EXPECT_EQ(ValeurPixelFit(r, 2, 1), 3.5);
     EXPECT_EQ(r.Entete.size(), 9); // default header
 
-    const QStringList grands{Fit(Uniforme(3, 2, 40000)), Fit(Uniforme(3, 2, 30000))};
-    SommeListeFit(grands, r, nullptr, QString());
+    SommeListeFit({Fit(Uniforme(3, 2, 40000)), Fit(Uniforme(3, 2, 30000))}, r, nullptr, QString());
     EXPECT_EQ(ValeurPixelFit(r, 0, 0), 65535);
-    EXPECT_EQ(r.Max, 65535);
-    EXPECT_EQ(r.Min, 40000); // the first file's minimum
+    EXPECT_EQ(std::pair(r.Min, r.Max), std::pair(40000.0, 65535.0)); // the first file's minimum
 }
 
-TEST_F(Fichiers, ListeDeTaillesDifferentesRefuseeSansToucherAuResultat)
+TEST_F(Fichiers, ListeRefuseeSansToucherAuResultat)
 {
-    const QStringList liste{Fit(Uniforme(3, 2, 1)), Fit(Uniforme(3, 2, 2)), Fit(Uniforme(2, 2, 3))};
+    // A FIT file of another size, a BMP file of another pixel format: the
+    // message names the file, the result and the scratch folder stay clean,
+    // the label is emptied.
+    const QStringList fit{Fit(Uniforme(3, 2, 1)), Fit(Uniforme(3, 2, 2)), Fit(Uniforme(2, 2, 3))};
+    QStringList bmp = BmpValeurs({1, 2});
+    bmp << BmpValeurs({3}, true);
+    QTemporaryDir brouillons;
+    const QByteArray tmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", brouillons.path().toLocal8Bit());
     THistoFit r = Uniforme(5, 5, 8);
-    const std::vector<double> avant = r.Pixels;
-    for (int op = 0; op < 3; ++op) {
+    THistoBmp rb = Picture(1, 1, false, [](int, int, int) { return 77; });
+    QStringList textes;
+    const TProgression p = [&](const QString& t) { textes << t; };
+    const std::vector<std::pair<QString, std::function<void()>>> cas{
+        {"i3.fit", [&] { MedianeListeFit(fit, r); }},
+        {"i3.fit", [&] { MoyenneListeFit(fit, r, p, "x"); }},
+        {"i3.fit", [&] { SommeListeFit(fit, r, p, "x"); }},
+        {"b6.bmp", [&] { MedianeListeBmp(bmp, rb); }},
+        {"b6.bmp", [&] { MoyenneListeBmp(bmp, rb, p, "x"); }},
+        {"b6.bmp", [&] { SommeListeBmp(bmp, rb, p, "x"); }},
+    };
+    for (const auto& [fichier, operation] : cas) {
+        textes.clear();
         try {
-            if (op == 0) MedianeListeFit(liste, r);
-            if (op == 1) MoyenneListeFit(liste, r, nullptr, QString());
-            if (op == 2) SommeListeFit(liste, r, nullptr, QString());
-            ADD_FAILURE() << "no error for operation " << op;
+            operation();
+            ADD_FAILURE() << "no error for " << fichier.toStdString();
         } catch (const EStelor& e) {
-            EXPECT_TRUE(e.Message().contains(QStringLiteral("i3.fit"))) << e.Message().toStdString();
+            EXPECT_TRUE(e.Message().contains(fichier)) << e.Message().toStdString();
         }
-        EXPECT_EQ(r.Pixels, avant);
+        EXPECT_TRUE(textes.isEmpty() || textes.back().isEmpty()) << textes.join('|').toStdString();
     }
+    EXPECT_EQ(r.Pixels, std::vector<double>(25, 8.0));
+    EXPECT_EQ(Octet(rb, 0, 0), 77);
+    MedianeListeBmp(BmpValeurs({4, 5, 6}), rb);
+    qputenv("TMPDIR", tmp);
+    EXPECT_EQ(Octet(rb, 1, 1), 5);
+    EXPECT_EQ(QDir(brouillons.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
 }
 
-TEST_F(Fichiers, MoyenneBmpArrondieAuPair)
+TEST_F(Fichiers, MoyenneSommeEtMedianeBmp)
 {
     THistoBmp r;
     CreerHistoBmp(r);
-    MoyenneListeBmp(BmpValeurs({1, 2, 2}), r, nullptr, QString());
-    EXPECT_EQ(Octet(r, 0, 0), 2); // 5/3
-    MoyenneListeBmp(BmpValeurs({1, 2}), r, nullptr, QString());
-    EXPECT_EQ(Octet(r, 1, 1), 2); // 1.5
-    MoyenneListeBmp(BmpValeurs({2, 3}), r, nullptr, QString());
-    EXPECT_EQ(Octet(r, 1, 1), 2); // 2.5
-    EXPECT_EQ(r.SMax, 255);
+    // Halves to even: 5/3 -> 2, 1.5 -> 2, 2.5 -> 2.
+    for (const auto& [valeurs, attendu] : std::vector<std::pair<std::vector<int>, int>>{
+             {{1, 2, 2}, 2}, {{1, 2}, 2}, {{2, 3}, 2}}) {
+        MoyenneListeBmp(BmpValeurs(valeurs), r, nullptr, QString());
+        EXPECT_EQ(Octet(r, 1, 1), attendu);
+    }
+    EXPECT_EQ(std::tuple(r.SMin, r.SMax, r.TRFT), std::tuple(0, 255, 0.0));
     MoyenneListeBmp(BmpValeurs({2, 4}, true), r, nullptr, QString());
     EXPECT_EQ(FormatPixelBmp(r), pf24bit);
-    EXPECT_EQ(Octet(r, 0, 0, 0), 3);
-    EXPECT_EQ(Octet(r, 0, 0, 2), 5);
-}
+    EXPECT_EQ(std::pair(Octet(r, 0, 0, 0), Octet(r, 0, 0, 2)), std::pair(uchar(3), uchar(5)));
 
-TEST_F(Fichiers, SommeEtMedianeBmp)
-{
-    THistoBmp r;
-    CreerHistoBmp(r);
     SommeListeBmp(BmpValeurs({200, 100, 7}), r, nullptr, QString());
     EXPECT_EQ(Octet(r, 0, 0), 255);
     EXPECT_EQ(r.Max, 255);
@@ -266,36 +251,19 @@ TEST_F(Fichiers, SommeEtMedianeBmp)
     EXPECT_EQ(r.Min, 7);
     // 24-bit: each channel sorted on its own.
     QStringList l;
-    l << Bmp(Picture(2, 1, true, [](int, int, int k) { return k == 0 ? 9 : 1; }))
-      << Bmp(Picture(2, 1, true, [](int, int, int k) { return k == 0 ? 1 : 5; }))
-      << Bmp(Picture(2, 1, true, [](int, int, int k) { return k == 0 ? 4 : 9; }));
+    for (int v : {0x010109, 0x050501, 0x090904}) l << Bmp(Picture(2, 1, true, [v](int, int, int k) { return (v >> (8 * k)) & 0xFF; }));
     MedianeListeBmp(l, r);
-    EXPECT_EQ(Octet(r, 1, 0, 0), 4);
-    EXPECT_EQ(Octet(r, 1, 0, 1), 5);
+    EXPECT_EQ(std::pair(Octet(r, 1, 0, 0), Octet(r, 1, 0, 1)), std::pair(uchar(4), uchar(5)));
 }
 
-TEST_F(Fichiers, ListeBmpDeFormatsMelangesRefusee)
-{
-    QStringList l = BmpValeurs({1, 2});
-    l << BmpValeurs({3}, true);
-    THistoBmp r = Picture(1, 1, false, [](int, int, int) { return 77; });
-    EXPECT_THROW(MedianeListeBmp(l, r), EStelor);
-    EXPECT_THROW(MoyenneListeBmp(l, r, nullptr, QString()), EStelor);
-    EXPECT_THROW(SommeListeBmp(l, r, nullptr, QString()), EStelor);
-    EXPECT_EQ(Octet(r, 0, 0), 77);
-}
+// ---- Image arithmetic ----
 
-// ---------------------------------------------------------------------------
-// Image arithmetic
-// ---------------------------------------------------------------------------
-
-TEST(ArithmetiqueFit, SommeBorneeApresChaqueAddition)
+TEST(ArithmetiqueFit, ImagesEtConstantes)
 {
     const THistoFit a = Uniforme(2, 2, 60000), b = Uniforme(2, 2, 10000), c = Uniforme(2, 2, -10000);
-    THistoFit r;
-    CreerHistoFit(r);
+    THistoFit r = Vide();
     AdditionImagesFit({&a, &b, &c}, r);
-    EXPECT_EQ(ValeurPixelFit(r, 1, 1), 55535); // 65535 - 10000, not 60000
+    EXPECT_EQ(ValeurPixelFit(r, 1, 1), 55535); // clamped at 65535 before the last addition
     EXPECT_EQ(r.Max, 65535);
     EXPECT_EQ(r.Entete.size(), 9);
 
@@ -307,106 +275,95 @@ TEST(ArithmetiqueFit, SommeBorneeApresChaqueAddition)
     a2.Entete.insert(0, QStringLiteral("COMMENT a"));
     SoustractionImagesFit(a2, a2, r);
     EXPECT_EQ(ValeurPixelFit(r, 1, 0), 0);
-    EXPECT_EQ(r.Min, 0);
-    EXPECT_EQ(r.Max, 6);
+    EXPECT_EQ(std::pair(r.Min, r.Max), std::pair(0.0, 6.0));
     EXPECT_EQ(r.Entete, a2.Entete);
-
     const THistoFit petite = Uniforme(1, 2, 1);
     EXPECT_THROW(SoustractionImagesFit(a2, petite, r), EStelor);
     EXPECT_THROW(AdditionImagesFit({&a2, &petite}, r), EStelor);
-}
 
-TEST(ArithmetiqueFit, ConstantesEtNiveau)
-{
-    THistoFit im = Uniforme(2, 1, 50);
+    THistoFit im = Image(2, 1, [](int x, int) { return x ? 65500.0 : 50.0; });
     AjouterConstanteFit(im, -100);
-    EXPECT_EQ(ValeurPixelFit(im, 0, 0), 0);
-    THistoFit h = Uniforme(2, 1, 65500);
-    SoustraireConstanteFit(h, -100);
-    EXPECT_EQ(ValeurPixelFit(h, 1, 0), 65535);
-
+    EXPECT_EQ(im.Pixels, (std::vector<double>{0, 65400}));
+    SoustraireConstanteFit(im, -200);
+    EXPECT_EQ(im.Pixels, (std::vector<double>{200, 65535}));
+    AjouterConstanteFit(im, std::nan(""));
+    EXPECT_EQ(im.Pixels, (std::vector<double>{200, 65535}));
     THistoFit n = Image(2, 1, [](int x, int) { return x ? 1500.0 : 500.0; });
     AjusterNiveauFit(n, 1500.5);
-    EXPECT_EQ(ValeurPixelFit(n, 0, 0), 1000.5);
-    EXPECT_EQ(ValeurPixelFit(n, 1, 0), 2000.5);
+    EXPECT_EQ(n.Pixels, (std::vector<double>{1000.5, 2000.5}));
 }
 
 TEST(ArithmetiqueBmp, NiveauArrondiAuPair)
 {
     // Mean 100.5: level 102 adds round(1.5) = 2, level 101 adds round(0.5) = 0.
-    THistoBmp p = Picture(2, 1, false, [](int x, int, int) { return x ? 200 : 1; });
-    AjusterNiveauBmp(p, 102);
-    EXPECT_EQ(Octet(p, 0, 0), 3);
-    EXPECT_EQ(Octet(p, 1, 0), 202);
-    THistoBmp q = Picture(2, 1, false, [](int x, int, int) { return x ? 200 : 1; });
-    AjusterNiveauBmp(q, 101);
-    EXPECT_EQ(Octet(q, 0, 0), 1);
-    THistoBmp s = Picture(2, 1, false, [](int x, int, int) { return x ? 255 : 0; }); // mean 127.5
-    AjusterNiveauBmp(s, 130.5);                                                       // +3
-    EXPECT_EQ(Octet(s, 1, 0), 255);
-    EXPECT_EQ(Octet(s, 0, 0), 3);
-    EXPECT_EQ(s.Max, 255);
+    for (const auto& [niveau, ajout] : {std::pair(102.0, 2), std::pair(101.0, 0)}) {
+        THistoBmp p = Picture(2, 1, false, [](int x, int, int) { return x ? 200 : 1; });
+        AjusterNiveauBmp(p, niveau);
+        EXPECT_EQ(std::pair(Octet(p, 0, 0), Octet(p, 1, 0)), std::pair(uchar(1 + ajout), uchar(200 + ajout)));
+    }
+    THistoBmp s = Picture(1, 2, true, [](int, int y, int k) { return y ? 255 : k; }); // mean 128
+    AjusterNiveauBmp(s, 131);
+    EXPECT_EQ(std::tuple(Octet(s, 0, 0, 0), Octet(s, 0, 0, 2), Octet(s, 0, 1, 1)), std::tuple(3, 5, 255));
     EXPECT_EQ(s.Min, 0); // not recomputed
+    AjouterConstanteBmp(s, INT_MAX);
+    EXPECT_EQ(Octet(s, 0, 0, 0), 255);
+    AjouterConstanteBmp(s, INT_MIN);
+    EXPECT_EQ(Octet(s, 0, 1, 2), 0);
 }
 
-// ---------------------------------------------------------------------------
-// Translations
-// ---------------------------------------------------------------------------
+// ---- Translations ----
 
 TEST(TranslationFit, PartiesEntiereEtFractionnaire)
 {
-    THistoFit im = Image(4, 2, [](int x, int) { return 10.0 * (x + 1); });
-    TranslationXFit(im, 2.0, true);
-    EXPECT_EQ(ValeurPixelFit(im, 0, 1), 0);
-    EXPECT_EQ(ValeurPixelFit(im, 1, 1), 0);
-    EXPECT_EQ(ValeurPixelFit(im, 2, 1), 10);
-    EXPECT_EQ(ValeurPixelFit(im, 3, 0), 20);
-
-    THistoFit q = Image(4, 1, [](int x, int) { return 10.0 * (x + 1); });
-    const std::vector<double> avant = q.Pixels;
-    TranslationXFit(q, 0.25, false);
-    EXPECT_EQ(q.Pixels, avant);
-    TranslationXFit(q, -1.3, true); // left by 1 then by 0.3
-    EXPECT_EQ(ValeurPixelFit(q, 3, 0), 0);
-    EXPECT_DOUBLE_EQ(ValeurPixelFit(q, 2, 0), 0.7 * 40);
-    EXPECT_DOUBLE_EQ(ValeurPixelFit(q, 0, 0), 0.7 * 20 + 0.3 * 30);
-
-    THistoFit r = Uniforme(3, 1, 100);
-    TranslationXFit(r, 0.5, true);
-    EXPECT_EQ(r.Pixels, (std::vector<double>{50, 100, 100}));
-    THistoFit g = Uniforme(3, 1, 100);
-    TranslationXFit(g, -0.5, true);
-    EXPECT_EQ(g.Pixels, (std::vector<double>{100, 100, 50}));
-    THistoFit c = Uniforme(1, 2, 1);
-    TranslationYFit(c, 0.5, true);
-    EXPECT_EQ(c.Pixels, (std::vector<double>{0.5, 1}));
-}
-
-TEST(TranslationFit, MontantsExtremes)
-{
-    for (double d : {3.0, -7.0, 1e300, -1e18}) {
-        THistoFit im = Uniforme(3, 2, 9);
-        TranslationYFit(im, d, true);
-        TranslationXFit(im, d, true);
-        EXPECT_EQ(im.Pixels, std::vector<double>(6, 0.0)) << d;
-        EXPECT_EQ(im.Min, 0);
+    // One row (x) or one column (y); new[i] = old[i - d].
+    struct TCas {
+        bool y;
+        std::vector<double> avant;
+        double d;
+        bool fract;
+        std::vector<double> apres;
+    };
+    const double nan = std::nan("");
+    const TCas cas[] = {
+        {false, {10, 20, 30, 40}, 2.0, true, {0, 0, 10, 20}},
+        {false, {10, 20, 30, 40}, 0.25, false, {10, 20, 30, 40}},
+        // -1, then -0.3: new[i] = 0.7 old[i] + 0.3 old[i + 1].
+        {false, {10, 20, 30, 40}, -1.3, true, {0.7 * 20 + 0.3 * 30, 0.7 * 30 + 0.3 * 40, 0.7 * 40, 0}},
+        {false, {100, 100, 100}, 0.5, true, {50, 100, 100}},
+        {false, {100, 100, 100}, -0.5, true, {100, 100, 50}},
+        {true, {1, 1}, 0.5, true, {0.5, 1}},
+        {true, {1, 2, 3}, -1, true, {2, 3, 0}},
+        {true, {9, 9, 9}, 3, true, {0, 0, 0}},
+        {false, {9, 9, 9}, -7, true, {0, 0, 0}},
+        {false, {9, 9}, 1e300, true, {0, 0}},
+        {true, {9, 9}, -1e18, true, {0, 0}},
+        {false, {9, 9}, nan, true, {9, 9}},
+        {true, {9, 9}, -HUGE_VAL, true, {9, 9}},
+    };
+    for (const TCas& c : cas) {
+        const int n = static_cast<int>(c.avant.size());
+        THistoFit im = Image(c.y ? 1 : n, c.y ? n : 1, [&](int x, int y) { return c.avant[x + y]; });
+        c.y ? TranslationYFit(im, c.d, c.fract) : TranslationXFit(im, c.d, c.fract);
+        ASSERT_EQ(im.Pixels.size(), c.apres.size());
+        for (int i = 0; i < n; ++i) EXPECT_NEAR(im.Pixels[i], c.apres[i], 1e-9) << c.d << " at " << i;
+        EXPECT_EQ(im.Min, *std::min_element(c.apres.begin(), c.apres.end())) << c.d;
     }
-    for (double d : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
-        THistoFit im = Uniforme(3, 2, 9);
-        TranslationXFit(im, d, true);
-        TranslationYFit(im, d, true);
-        EXPECT_EQ(im.Pixels, std::vector<double>(6, 9.0));
-        EXPECT_EQ(im.Min, 9);
-    }
+    // Both writes widen the extremes: 200, 100 by +0.5 passes through 50.
+    THistoFit im = Image(2, 1, [](int x, int) { return x ? 100.0 : 200.0; });
+    TranslationXFit(im, 0.5, true);
+    EXPECT_EQ(im.Pixels, (std::vector<double>{100, 150}));
+    EXPECT_EQ(std::pair(im.Min, im.Max), std::pair(50.0, 200.0));
+    // The whole steps alone accept any amount.
+    DecalerXFit(im, LLONG_MIN);
+    DecalerYFit(im, LLONG_MAX);
+    EXPECT_EQ(im.Pixels, (std::vector<double>{0, 0}));
 }
 
 TEST(TranslationBmp, OctetsArrondisAChaqueEcriture)
 {
     THistoBmp p = Picture(2, 1, false, [](int, int, int) { return 1; });
     TranslationXBmp(p, 0.5, true);
-    EXPECT_EQ(Octet(p, 0, 0), 0);
-    EXPECT_EQ(Octet(p, 1, 0), 0);
-    EXPECT_EQ(p.Max, 0);
+    EXPECT_EQ(std::tuple(Octet(p, 0, 0), Octet(p, 1, 0), p.Max), std::tuple(0, 0, 0));
 
     // 24-bit, down by 1.5: row 0 black, then each channel on its own.
     THistoBmp c = Picture(1, 3, true, [](int, int y, int k) { return 10 * (y + 1) * (k + 1); });
@@ -416,6 +373,9 @@ TEST(TranslationBmp, OctetsArrondisAChaqueEcriture)
     EXPECT_EQ(Octet(c, 0, 2, 0), 15); // round(0.5 * 10 + 0.5 * 20)
     EXPECT_EQ(Octet(c, 0, 2, 2), 45);
     EXPECT_EQ(c.Max, 45);
+    DecalerYBitmap(c.BitmapSource, LLONG_MIN);
+    DecalerXBitmap(c.BitmapSource, LLONG_MIN);
+    EXPECT_EQ(Octet(c, 0, 0, 2), 0);
 
     QImage autre(2, 2, QImage::Format_ARGB32);
     autre.fill(0xFF102030);
@@ -424,9 +384,7 @@ TEST(TranslationBmp, OctetsArrondisAChaqueEcriture)
     EXPECT_EQ(autre, copie);
 }
 
-// ---------------------------------------------------------------------------
-// Mirrors and rotations
-// ---------------------------------------------------------------------------
+// ---- Mirrors and rotations ----
 
 TEST(RotationsFit, QuartsDeTourEtMiroirs)
 {
@@ -456,59 +414,48 @@ TEST(RotationsFit, QuartsDeTourEtMiroirs)
     EXPECT_EQ(im.Entete.size(), 9);
 }
 
-// ---------------------------------------------------------------------------
-// Centroid and disk
-// ---------------------------------------------------------------------------
+// ---- Centroid and disk ----
 
-TEST(Centroide, PixelBrillantEtBords)
+TEST(Centroide, PixelBrillantEtFenetre)
 {
     const THistoFit im = Image(100, 100, [](int x, int y) { return x == 10 && y == 20 ? 1000.0 : 0.0; });
-    double x = -1, y = -1;
-    ASSERT_TRUE(PositionEtoileFit(im, x, y, 5));
-    EXPECT_EQ(x, 10);
-    EXPECT_EQ(y, 20);
-    // Below 2 the default width is used: same window.
-    ASSERT_TRUE(PositionEtoileFit(im, x, y, 0));
-    EXPECT_EQ(x, 10);
-
-    // Window 4 a side: the star at (1,1) of a 2x2 block weights 3 of 4 pixels.
-    const THistoFit bloc = Image(20, 20, [](int x, int y) { return x >= 9 && x <= 10 && y >= 9 && y <= 10 ? 8.0 : 0.0; });
-    ASSERT_TRUE(PositionEtoileFit(bloc, x, y, 5)); // window 7..10: the whole block
-    EXPECT_DOUBLE_EQ(x, 9.5);
-    THistoFit copie = bloc;
-    int32_t g = -1, h = -1;
-    FenetreEtoileFit(copie, g, h, 6);
-    EXPECT_EQ(g, 6);
-    EXPECT_EQ(h, 6);
-    EXPECT_EQ(LargeurFit(copie), 6);
-
-    const THistoFit coin = Image(10, 10, [](int x, int y) { return x + y == 0 ? 5.0 : 1.0; });
-    ASSERT_TRUE(PositionEtoileFit(coin, x, y, 5));
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(y, 0);
-
+    // Width (below 2: 5) -> left, top and side of the window (2 x half).
+    for (const auto& [l, g, h, cote] : {std::tuple(5, 8, 18, 4), std::tuple(4, 8, 18, 4), std::tuple(6, 7, 17, 6),
+                                        std::tuple(0, 8, 18, 4)}) {
+        double x = -1, y = -1;
+        ASSERT_TRUE(PositionEtoileFit(im, x, y, l));
+        EXPECT_EQ(std::pair(x, y), std::pair(10.0, 20.0));
+        THistoFit fenetre = im;
+        int32_t gauche = -1, haut = -1;
+        FenetreEtoileFit(fenetre, gauche, haut, l);
+        EXPECT_EQ(std::tuple(gauche, haut, LargeurFit(fenetre), HauteurFit(fenetre)), std::tuple(g, h, cote, cote)) << l;
+    }
+    // A 2 x 2 block inside the window: its centre.
+    double x = 0, y = 0;
+    ASSERT_TRUE(PositionEtoileFit(Image(20, 20, [](int x, int y) { return x / 2 == 5 && y / 2 == 5 ? 8.0 : 0.0; }),
+                                  x, y, 5));
+    EXPECT_EQ(std::pair(x, y), std::pair(10.5, 10.5));
+    // Brightest at the corner: window clipped to 2 x 2, mean 2, only the 5 counts.
+    ASSERT_TRUE(PositionEtoileFit(Image(10, 10, [](int x, int y) { return x + y == 0 ? 5.0 : 1.0; }), x, y, 5));
+    EXPECT_EQ(std::pair(x, y), std::pair(0.0, 0.0));
     x = y = -7;
     EXPECT_FALSE(PositionEtoileFit(Uniforme(10, 10, 0), x, y, 5));
-    EXPECT_EQ(x, -7);
+    EXPECT_EQ(std::pair(x, y), std::pair(-7.0, -7.0));
 }
 
 TEST(Centroide, PremierMaximumSelonLeSens)
 {
     auto v = [](int x, int y) { return (x == 5 && y == 9) || (x == 7 && y == 3) ? 200 : 0; };
-    const THistoFit im = Image(20, 20, [&](int x, int y) { return double(v(x, y)); });
     double x = 0, y = 0;
-    ASSERT_TRUE(PositionEtoileFit(im, x, y, 5));
-    EXPECT_EQ(x, 5); // lower column first
-    EXPECT_EQ(y, 9);
-    const THistoBmp b = Picture(20, 20, false, [&](int x, int y, int) { return v(x, y); });
-    ASSERT_TRUE(PositionEtoileBmp(b, x, y, clRouge, 5));
-    EXPECT_EQ(x, 7); // upper row first
-    EXPECT_EQ(y, 3);
+    ASSERT_TRUE(PositionEtoileFit(Image(20, 20, [&](int x, int y) { return double(v(x, y)); }), x, y, 5));
+    EXPECT_EQ(std::pair(x, y), std::pair(5.0, 9.0)); // lower column first
+    ASSERT_TRUE(PositionEtoileBmp(Picture(20, 20, false, [&](int x, int y, int) { return v(x, y); }), x, y, clRouge, 5));
+    EXPECT_EQ(std::pair(x, y), std::pair(7.0, 3.0)); // upper row first
     // 24-bit: only the chosen plane counts (red is the third byte).
-    const THistoBmp c = Picture(20, 20, true, [](int x, int y, int k) { return k == 2 && x == 4 && y == 6 ? 90 : k == 0 && x == 12 ? 250 : 0; });
+    const THistoBmp c =
+        Picture(20, 20, true, [](int x, int y, int k) { return k == 2 && x == 4 && y == 6 ? 90 : k == 0 && x == 12 ? 250 : 0; });
     ASSERT_TRUE(PositionEtoileBmp(c, x, y, clRouge, 5));
-    EXPECT_EQ(x, 4);
-    EXPECT_EQ(y, 6);
+    EXPECT_EQ(std::pair(x, y), std::pair(4.0, 6.0));
     EXPECT_FALSE(PositionEtoileBmp(c, x, y, 12345, 5));
 }
 
@@ -518,48 +465,45 @@ TEST(Disque, PointsDeBordEtCentre)
     const THistoFit im = Image(100, 100, [](int x, int y) { return x >= 20 && x < 40 && y >= 10 && y < 30 ? 50.0 : 0.0; });
     QList<TPointBord> points;
     PointsBordDisqueFit(im, points, 50);
-    // Columns 0, 1, ..., 98, 99 and rows likewise: 20 columns and 20 rows hit, two points each.
-    EXPECT_EQ(points.size(), 80);
-    EXPECT_EQ(points[0].x, 20);
-    EXPECT_EQ(points[0].y, 10);
-    EXPECT_EQ(points[1].y, 29);
+    // Columns and rows 0..98 and 99: 20 columns, then 20 rows, two points each.
+    ASSERT_EQ(points.size(), 80);
+    EXPECT_EQ(std::tuple(points[0].x, points[0].y, points[1].y), std::tuple(20, 10, 29));
+    EXPECT_EQ(std::tuple(points[40].x, points[40].y, points[41].x), std::tuple(20, 10, 39));
     OrdonnerPointsContour(points);
     double x = 0, y = 0;
     ASSERT_TRUE(CentreContour(points, x, y));
     EXPECT_NEAR(x, 29.5, 0.5);
     EXPECT_NEAR(y, 19.5, 0.5);
 
-    // A one-pixel column adds the same point twice; a dark image adds nothing.
+    // 50 wide: column 0 scanned 99 times, its one pixel added twice each
+    // time; the single row gives (0, 0) twice, 100 times.
     QList<TPointBord> un;
     PointsBordDisqueFit(Image(50, 1, [](int x, int) { return x == 0 ? 1.0 : 0.0; }), un, 1);
-    EXPECT_EQ(un.size(), 99 * 2 + 100 * 2); // column 0 scanned 99 times
-    QList<TPointBord> rien;
-    PointsBordDisqueFit(Uniforme(10, 10, 0), rien, 1);
-    EXPECT_TRUE(rien.isEmpty());
+    EXPECT_EQ(un.size(), 99 * 2 + 100 * 2);
+    const THistoBmp b = Picture(50, 1, true, [](int x, int, int k) { return x == 0 && k == 1 ? 1 : 0; });
+    QList<TPointBord> vert, rouge;
+    PointsBordDisqueBmp(b, vert, clVert, 1);
+    PointsBordDisqueBmp(b, rouge, clRouge, 1);
+    EXPECT_EQ(std::pair(vert.size(), rouge.size()), std::pair(un.size(), qsizetype(0)));
 }
 
 TEST(Disque, OrdreEtCentreDuContour)
 {
     QList<TPointBord> l{{0, 0}, {10, 0}, {1, 0}, {9, 0}};
     OrdonnerPointsContour(l);
-    EXPECT_EQ(l[1].x, 1);
-    EXPECT_EQ(l[2].x, 9);
-    EXPECT_EQ(l[3].x, 10);
+    EXPECT_EQ(std::tuple(l[1].x, l[2].x, l[3].x), std::tuple(1, 9, 10));
 
     double x = -1, y = -1;
-    ASSERT_TRUE(CentreContour({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, x, y));
-    EXPECT_DOUBLE_EQ(x, 5);
-    EXPECT_DOUBLE_EQ(y, 5);
-    ASSERT_TRUE(CentreContour({{0, 10}, {10, 10}, {10, 0}, {0, 0}}, x, y));
-    EXPECT_DOUBLE_EQ(x, 5);
-    EXPECT_DOUBLE_EQ(y, 5);
-    // Triangle (0,0), (6,0), (0,3): centroid (2, 1).
-    ASSERT_TRUE(CentreContour({{0, 0}, {6, 0}, {0, 3}}, x, y));
-    EXPECT_DOUBLE_EQ(x, 2);
-    EXPECT_DOUBLE_EQ(y, 1);
-
+    // A square either way round; the triangle (0,0), (6,0), (0,3) has its centroid at (2, 1).
+    for (const auto& [contour, cx, cy] : {std::tuple(QList<TPointBord>{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, 5.0, 5.0),
+                                          std::tuple(QList<TPointBord>{{0, 10}, {10, 10}, {10, 0}, {0, 0}}, 5.0, 5.0),
+                                          std::tuple(QList<TPointBord>{{0, 0}, {6, 0}, {0, 3}}, 2.0, 1.0)}) {
+        ASSERT_TRUE(CentreContour(contour, x, y));
+        EXPECT_DOUBLE_EQ(x, cx);
+        EXPECT_DOUBLE_EQ(y, cy);
+    }
     x = y = -1;
     EXPECT_FALSE(CentreContour({{0, 0}, {10, 0}}, x, y));
     EXPECT_FALSE(CentreContour({{0, 0}, {5, 5}, {10, 10}, {3, 3}}, x, y));
-    EXPECT_EQ(x, -1);
+    EXPECT_EQ(std::pair(x, y), std::pair(-1.0, -1.0));
 }

@@ -1,5 +1,5 @@
 #include "PErreurs.h"
-#include "Soutien.h"
+#include "PFichiers.h"
 #include "UExportation.h"
 
 #include <QFile>
@@ -18,15 +18,6 @@ QImage Gris(int l, int h, const std::function<int(int, int)>& v)
     return b;
 }
 
-QImage Couleur(int l, int h, const std::function<void(int, int, uchar*)>& v)
-{
-    QImage b(l, h, QImage::Format_BGR888);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < l; ++x)
-            v(x, y, b.scanLine(y) + 3 * x);
-    return b;
-}
-
 THistoFit LireFit(const QString& nom)
 {
     THistoFit f;
@@ -37,47 +28,36 @@ THistoFit LireFit(const QString& nom)
 
 } // namespace
 
-TEST(Exportation, BitmapGrisEnFitSansAvis)
+TEST(Exportation, BitmapEnFitGrisCouleurEtAvis)
 {
     QTemporaryDir dir;
-    int avis = 0;
-    ExporterBmpEnFit(Gris(5, 3, [](int x, int y) { return x == 4 && y == 2 ? 255 : 10 * y + x; }),
-                     dir.filePath("g.fit"), [&](const QString&) { ++avis; });
-    EXPECT_EQ(avis, 0);
-    const THistoFit f = LireFit(dir.filePath("g.fit"));
-    ASSERT_EQ(f.XMax, 4);
-    ASSERT_EQ(f.YMax, 2);
-    EXPECT_EQ(f.Pixel(0, 0), 0);
-    EXPECT_EQ(f.Pixel(3, 1), 13); // row 0 of the bitmap is row 0 of the image
-    EXPECT_EQ(f.Pixel(4, 2), 255);
-    EXPECT_EQ(LireSMinEnteteFit(f), 0);
-    EXPECT_EQ(LireSMaxEnteteFit(f), 255);
-}
-
-TEST(Exportation, BitmapCouleurConvertiEnGris)
-{
-    QTemporaryDir dir;
-    const QImage c = Couleur(2, 2, [](int x, int y, uchar* p) {
-        p[0] = uchar(1 + x), p[1] = uchar(1), p[2] = uchar(100 * y); // B, G, R
-    });
     QStringList avis;
-    ExporterBmpEnFit(c, dir.filePath("a.fit"), [&](const QString& t) { avis << t; });
-    ASSERT_EQ(avis.size(), 1);
-    EXPECT_EQ(avis[0], "L'image couleurs est convertie en niveaux de gris avant l'exportation.");
+    const TAvis noter = [&](const QString& t) { avis << t; };
+    ExporterBmpEnFit(Gris(5, 3, [](int x, int y) { return x == 4 && y == 2 ? 255 : 10 * y + x; }),
+                     dir.filePath("g.fit"), noter);
+    EXPECT_TRUE(avis.isEmpty());
+    const THistoFit g = LireFit(dir.filePath("g.fit"));
+    ASSERT_EQ(QPoint(g.XMax, g.YMax), QPoint(4, 2));
+    EXPECT_EQ(g.Pixel(0, 0), 0);
+    EXPECT_EQ(g.Pixel(3, 1), 13); // row 0 of the bitmap is row 0 of the image
+    EXPECT_EQ(g.Pixel(4, 2), 255);
+    EXPECT_EQ(LireSMinEnteteFit(g), 0);
+    EXPECT_EQ(LireSMaxEnteteFit(g), 255);
+
+    // (R + G + B) div 3: (0+1+1) 0, (0+1+2) 1, (100+1+1) 34, (100+1+2) 34
+    QImage c(2, 2, QImage::Format_BGR888);
+    for (int i = 0; i < 4; ++i)
+        c.setPixel(i % 2, i / 2, qRgb(100 * (i / 2), 1, 1 + i % 2));
+    ExporterBmpEnFit(c, dir.filePath("a.fit"), noter);
+    EXPECT_EQ(avis, QStringList{"L'image couleurs est convertie en niveaux de gris avant l'exportation."});
     ExporterBmpEnFit(c, dir.filePath("b.fit"), {}); // silently
-    for (const char* n : {"a.fit", "b.fit"}) {
-        const THistoFit f = LireFit(dir.filePath(n));
-        EXPECT_EQ(f.Pixel(0, 0), 0);  // (0 + 1 + 1) div 3
-        EXPECT_EQ(f.Pixel(1, 0), 1);  // (0 + 1 + 2) div 3
-        EXPECT_EQ(f.Pixel(0, 1), 34); // (100 + 1 + 1) div 3
-        EXPECT_EQ(f.Pixel(1, 1), 34); // 103 div 3
-    }
-    // the caller's bitmap is not converted
-    EXPECT_EQ(FormatPixelBitmap(c), pf24bit);
+    for (const char* n : {"a.fit", "b.fit"})
+        EXPECT_EQ(LireFit(dir.filePath(n)).Pixels, (std::vector<double>{0, 34, 1, 34})) << n;
+    EXPECT_EQ(FormatPixelBitmap(c), pf24bit); // the caller's bitmap is not converted
     // a 32-bit picture is read through its colours, not byte by byte
     QImage q(1, 1, QImage::Format_RGB32);
     q.setPixel(0, 0, qRgb(30, 60, 90));
-    ExporterBmpEnFit(q, dir.filePath("q.fit"), [&](const QString& t) { avis << t; });
+    ExporterBmpEnFit(q, dir.filePath("q.fit"), noter);
     EXPECT_EQ(avis.size(), 2);
     EXPECT_EQ(LireFit(dir.filePath("q.fit")).Pixel(0, 0), 60);
 }
@@ -86,27 +66,24 @@ TEST(Exportation, PlansRVB)
 {
     QTemporaryDir dir;
     auto nom = [&](const char* n) { return dir.filePath(n); };
-    const QImage rouge = Couleur(3, 2, [](int, int, uchar* p) { p[0] = 0, p[1] = 0, p[2] = 255; });
-    ExporterPlansRVBEnFit(rouge, nom("k.fit"), nom("r.fit"), nom("v.fit"), nom("b.fit"));
+    // pure red, then (9, 8, 7): the planes are not confused
+    QImage c(2, 1, QImage::Format_BGR888);
+    c.setPixel(0, 0, qRgb(255, 0, 0));
+    c.setPixel(1, 0, qRgb(9, 8, 7));
+    ExporterPlansRVBEnFit(c, nom("k.fit"), nom("r.fit"), nom("v.fit"), nom("b.fit"));
     EXPECT_FALSE(QFile::exists(nom("k.fit")));
-    const THistoFit r = LireFit(nom("r.fit")), v = LireFit(nom("v.fit")), b = LireFit(nom("b.fit"));
-    ASSERT_EQ(r.Pixels.size(), 6u);
-    for (size_t i = 0; i < 6; ++i) {
-        EXPECT_EQ(r.Pixels[i], 255);
-        EXPECT_EQ(v.Pixels[i], 0);
-        EXPECT_EQ(b.Pixels[i], 0);
-    }
-    // the planes are not confused: blue in the first byte, green in the second
-    const QImage bg = Couleur(1, 1, [](int, int, uchar* p) { p[0] = 7, p[1] = 8, p[2] = 9; });
-    ExporterPlansRVBEnFit(bg, nom("k.fit"), nom("r2.fit"), nom("v2.fit"), nom("b2.fit"));
-    EXPECT_EQ(LireFit(nom("r2.fit")).Pixels[0], 9);
-    EXPECT_EQ(LireFit(nom("v2.fit")).Pixels[0], 8);
-    EXPECT_EQ(LireFit(nom("b2.fit")).Pixels[0], 7);
+    EXPECT_EQ(LireFit(nom("r.fit")).Pixels, (std::vector<double>{255, 9}));
+    EXPECT_EQ(LireFit(nom("v.fit")).Pixels, (std::vector<double>{0, 8}));
+    EXPECT_EQ(LireFit(nom("b.fit")).Pixels, (std::vector<double>{0, 7}));
 
     ExporterPlansRVBEnFit(Gris(2, 2, [](int x, int) { return 40 + x; }), nom("gris.fit"), nom("r3.fit"),
                           nom("v3.fit"), nom("b3.fit"));
     EXPECT_EQ(LireFit(nom("gris.fit")).Pixel(1, 1), 41);
     EXPECT_FALSE(QFile::exists(nom("r3.fit")));
+    const QString vide = nom("vide.fit");
+    EXPECT_THROW(ExporterPlansRVBEnFit(QImage(), vide, vide, vide, vide), EStelor);
+    EXPECT_THROW(ExporterBmpEnFit(QImage(), vide, {}), EStelor);
+    EXPECT_FALSE(QFile::exists(vide));
 }
 
 TEST(Exportation, FitEnBmpCommeAffiche)
@@ -119,16 +96,13 @@ TEST(Exportation, FitEnBmpCommeAffiche)
         for (int y = 0; y < 2; ++y)
             FixerPixelFit(f, x, y, 300.0 * x + 100 * y); // 0..1000
     FixerSeuilsFit(f, 0, 1000, false, true);
-    FixerTransfertFit(f, false, true, 0);
     ExporterFitEnBmp(f, dir.filePath("n.bmp"), false);
     const QImage n = LireBitmapBmp(dir.filePath("n.bmp"));
     ASSERT_EQ(n.size(), QSize(4, 2));
     ASSERT_EQ(FormatPixelBitmap(n), pf8bit);
     for (int x = 0; x < 4; ++x)
-        for (int y = 0; y < 2; ++y) {
-            const int v = std::min(1000, 300 * x + 100 * y);
-            EXPECT_EQ(n.constScanLine(y)[x], 255 - v * 255 / 1000) << x << "," << y;
-        }
+        for (int y = 0; y < 2; ++y) // linear: v x 255 div 1000, then negative
+            EXPECT_EQ(n.constScanLine(y)[x], 255 - std::min(1000, 300 * x + 100 * y) * 255 / 1000) << x << "," << y;
     FixerZoomFit(f, 50, false, true);
     ExporterFitEnBmp(f, dir.filePath("z.bmp"), true);
     EXPECT_EQ(LireBitmapBmp(dir.filePath("z.bmp")).size(), QSize(2, 1));
@@ -143,11 +117,8 @@ TEST(Exportation, CopieFitGardeLEnteteDeLImage)
     const QStringList avant = f.Entete;
     EnregistrerCopieFit(f, dir.filePath("c.fit"));
     EXPECT_EQ(f.Entete, avant);
-    for (const QString& carte : f.Entete)
-        EXPECT_FALSE(carte.startsWith("BZERO"));
-    QFile fichier(dir.filePath("c.fit"));
-    ASSERT_TRUE(fichier.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(fichier.readAll().contains("BZERO   ="));
+    EXPECT_FALSE(f.Entete.join('|').contains("BZERO"));
+    EXPECT_TRUE(LireFichierComplet(dir.filePath("c.fit")).contains("BZERO   ="));
     EXPECT_EQ(LireFit(dir.filePath("c.fit")).Pixel(2, 2), 40000);
 }
 

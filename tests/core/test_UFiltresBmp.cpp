@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <numeric>
 #include <random>
 
 namespace {
@@ -23,34 +24,38 @@ QImage Image(int largeur, int hauteur, int canaux, const std::function<int(int, 
     return im;
 }
 
+QImage Uni(int largeur, int hauteur, int canaux, int v)
+{
+    return Image(largeur, hauteur, canaux, [v](int, int, int) { return v; });
+}
+
 QImage Aleatoire(int largeur, int hauteur, int canaux, unsigned graine)
 {
     std::mt19937 gen(graine);
     return Image(largeur, hauteur, canaux, [&](int, int, int) { return static_cast<int>(gen() % 256); });
 }
 
-int Octet(const QImage& im, int x, int y, int c = 0)
-{
-    return im.constScanLine(y)[x * (im.format() == QImage::Format_BGR888 ? 3 : 1) + c];
-}
+int Canaux(const QImage& im) { return im.format() == QImage::Format_BGR888 ? 3 : 1; }
+
+int Octet(const QImage& im, int x, int y, int c = 0) { return im.constScanLine(y)[x * Canaux(im) + c]; }
 
 // The convolution as described: every byte sums its taps in kernel order
 // from an untouched copy, then rounds half to even and clamps.
 QImage Reference(const double* k, int taille, const QImage& source)
 {
     QImage res = source.copy();
-    const int nc = source.format() == QImage::Format_BGR888 ? 3 : 1, h = taille / 2;
+    const int h = taille / 2;
     const double d = ValeurNonNulle(SommeNoyau(k, taille), 1.0);
     for (int y = 0; y < source.height(); ++y)
         for (int x = 0; x < source.width(); ++x)
-            for (int c = 0; c < nc; ++c) {
+            for (int c = 0; c < Canaux(source); ++c) {
                 double s = 0;
                 for (int dy = -h; dy <= h; ++dy)
                     for (int dx = -h; dx <= h; ++dx)
                         s += CoefficientNoyau(k, taille, dy + h + 1, dx + h + 1) *
                              Octet(source, std::clamp(x + dx, 0, source.width() - 1),
                                    std::clamp(y + dy, 0, source.height() - 1), c);
-                res.scanLine(y)[x * nc + c] =
+                res.scanLine(y)[x * Canaux(source) + c] =
                     static_cast<uchar>(std::clamp(static_cast<int>(std::nearbyint(s / d)), 0, 255));
             }
     return res;
@@ -75,9 +80,12 @@ TEST(ConvolutionBitmap, IdentiqueALAlgorithmeDecrit)
     for (int taille : {3, 5})
         for (int canaux : {1, 3})
             for (auto [l, h] : tailles) {
+                // Every other kernel sums to 0: divided by 1, negative results clamped.
                 std::vector<double> k(static_cast<size_t>(taille) * taille);
                 for (double& w : k)
-                    w = poids(gen);
+                    w = std::round(poids(gen) * 4) / 4 + (h % 2 ? 0.1 : 0);
+                if (h % 2 == 0)
+                    k[k.size() / 2] -= std::accumulate(k.begin(), k.end(), 0.0);
                 const QImage source = Aleatoire(l, h, canaux, l * 7 + h);
                 QImage im = source;
                 ConvolutionBitmap(k.data(), taille, im);
@@ -96,26 +104,10 @@ TEST(ConvolutionBitmap, CasLimites)
     EXPECT_EQ(Octet(moities, 0, 1), 2); // 1,5
     EXPECT_EQ(Octet(moities, 2, 0), 3); // the last column is its own neighbour
 
-    QImage seul = Image(1, 1, 3, [](int, int, int c) { return 40 + c; });
-    FiltrePasseBasBitmap(seul, 2);
-    EXPECT_EQ(seul, Image(1, 1, 3, [](int, int, int c) { return 40 + c; }));
-
-    // The last column counts as a neighbour of the one before it.
+    // Min/Max recomputed: 200 x 16 / 20 at most.
     THistoBmp bord = Objet(Image(6, 4, 1, [](int x, int, int) { return x == 5 ? 200 : 0; }));
     FiltrePasseBasBmp(bord, 3);
-    EXPECT_GT(Octet(bord.BitmapSource, 4, 2), 0);
-    EXPECT_EQ(Octet(bord.BitmapSource, 3, 2), 0);
-    EXPECT_EQ(bord.Min, 0);
-    EXPECT_LT(bord.Max, 200); // recomputed
-
-    // Zero-sum kernel: divided by 1, negative results become 0.
-    TNoyau5x5 laplacien{};
-    laplacien[7] = laplacien[11] = laplacien[13] = laplacien[17] = -1;
-    laplacien[12] = 4;
-    THistoBmp lap = Objet(Image(5, 5, 1, [](int x, int y, int) { return x == 2 && y == 2 ? 60 : 10; }));
-    FiltreConvolutionBmp(lap, laplacien);
-    EXPECT_EQ(Octet(lap.BitmapSource, 2, 2), 200);
-    EXPECT_EQ(Octet(lap.BitmapSource, 2, 1), 0);
+    EXPECT_EQ(bord.Max, 160);
 
     // Other pixel formats are left alone by every operation.
     QImage autre(4, 4, QImage::Format_RGB32);
@@ -123,7 +115,7 @@ TEST(ConvolutionBitmap, CasLimites)
     const QImage avant = autre.copy();
     FiltreGaussienBitmap(autre, 1);
     FiltreMasqueFlouBitmap(autre, 1, 3);
-    DDPBitmap(autre, 5, 2);
+    DDPGaussienBitmap(autre, 5, 1, 2);
     MultiplierBitmap(autre, 2);
     EXPECT_FALSE(ExtraireCanalBitmap(autre, clRouge));
     EXPECT_EQ(autre, avant);
@@ -140,7 +132,7 @@ TEST(FiltresBmp, MasqueFlou)
     MultiplierBitmap(detail, 2.5);
     AjouterBitmap(attendu, detail);
     EXPECT_EQ(im, attendu);
-    for (int y = 0; y < im.height(); ++y)
+    for (int y = 0; y < im.height(); ++y) // never darker
         for (int j = 0; j < im.width() * 3; ++j)
             ASSERT_GE(im.constScanLine(y)[j], source.constScanLine(y)[j]);
 
@@ -151,44 +143,55 @@ TEST(FiltresBmp, MasqueFlou)
 
 TEST(FiltresBmp, DDP)
 {
-    QImage niveau256 = Aleatoire(7, 5, 1, 1), copie = niveau256.copy();
-    DDPBitmap(niveau256, 256, 4);
-    EXPECT_EQ(niveau256, copie);
-
-    // A byte equal to the level, its reference equal too: round(k x L / 2).
-    QImage im = Image(4, 1, 1, [](int x, int, int) { return x == 0 ? 100 : x == 1 ? 5 : x == 2 ? 7 : 4; });
-    QImage trois = im.copy(), un = im.copy();
-    DDPBitmap(trois, 100, 3);
-    EXPECT_EQ(Octet(trois, 0, 0), 150);
-    DDPBitmap(un, 5, 1);
-    EXPECT_EQ(Octet(un, 1, 0), 2); // 2,5 to even
-    EXPECT_EQ(Octet(un, 3, 0), 4); // below the level
-    QImage sept = im.copy();
-    DDPBitmap(sept, 7, 1);
-    EXPECT_EQ(Octet(sept, 2, 0), 4); // 3,5 to even
+    // A byte equal to the level, its reference equal too: round(k x L / 2),
+    // halves to even; bytes below the level (any byte for 256) stay.
+    struct Cas {
+        int octet, niveau;
+        double k;
+        int attendu;
+    };
+    for (const Cas c : {Cas{100, 100, 3, 150}, Cas{5, 5, 1, 2}, Cas{7, 7, 1, 4}, Cas{4, 5, 1, 4}, Cas{200, 200, 9, 255},
+                         Cas{255, 256, 4, 255}}) {
+        QImage im = Uni(1, 1, 1, c.octet);
+        DDPBitmap(im, c.niveau, c.k);
+        EXPECT_EQ(Octet(im, 0, 0), c.attendu) << c.octet << " " << c.niveau;
+    }
 
     // Level 0 on an all-zero reference (force 9: zero kernel) is 0/0: bytes kept.
-    THistoBmp plat = Objet(Image(3, 3, 3, [](int, int, int) { return 50; }));
+    THistoBmp plat = Objet(Uni(3, 3, 3, 50));
     FiltreDDPPasseBasBmp(plat, 0, 9, 2);
-    EXPECT_EQ(plat.BitmapSource, Image(3, 3, 3, [](int, int, int) { return 50; }));
+    EXPECT_EQ(plat.BitmapSource, Uni(3, 3, 3, 50));
 
-    // Sigma 0 from a hand-edited file works as 0,2.
-    const QImage s = Aleatoire(6, 6, 1, 4);
-    QImage a = s.copy(), b = s.copy();
-    DDPGaussienBitmap(a, 30, 0, 2);
-    DDPGaussienBitmap(b, 30, 0.2, 2);
-    EXPECT_EQ(a, b);
+    // Filtered variants: the reference is the blurred picture taken before any
+    // change; a sigma of 0 from a hand-edited file works as 0,2.
+    for (bool gaussien : {false, true}) {
+        const QImage s = Aleatoire(9, 7, 3, 4);
+        QImage a = s.copy(), ref = s.copy(), attendu = s.copy();
+        if (gaussien) {
+            DDPGaussienBitmap(a, 30, 0, 2);
+            FiltreGaussienBitmap(ref, 0.2);
+        } else {
+            DDPPasseBasBitmap(a, 30, 3, 2);
+            FiltrePasseBasBitmap(ref, 3);
+        }
+        for (int y = 0; y < s.height(); ++y)
+            for (int j = 0; j < s.width() * 3; ++j) {
+                const int v = s.constScanLine(y)[j];
+                if (v >= 30)
+                    attendu.scanLine(y)[j] = static_cast<uchar>(
+                        std::min(255.0, std::nearbyint(30 * 2.0 * (v / (ref.constScanLine(y)[j] + 30.0)))));
+            }
+        EXPECT_EQ(a, attendu) << gaussien;
+    }
 }
 
 TEST(FiltresBmp, Arithmetique)
 {
     THistoBmp a = Objet(Image(3, 1, 1, [](int x, int, int) { return x == 0 ? 5 : x == 1 ? 7 : 250; }));
-    const THistoBmp zeros = Objet(Image(3, 1, 1, [](int, int, int) { return 0; }));
-    const THistoBmp deux = Objet(Image(3, 1, 1, [](int, int, int) { return 2; }));
     const QImage avant = a.BitmapSource.copy();
-    EXPECT_TRUE(DiviserImageBmp(a, zeros, 1));
+    EXPECT_TRUE(DiviserImageBmp(a, Objet(Uni(3, 1, 1, 0)), 1));
     EXPECT_EQ(a.BitmapSource, avant);
-    EXPECT_TRUE(DiviserImageBmp(a, deux, 1));
+    EXPECT_TRUE(DiviserImageBmp(a, Objet(Uni(3, 1, 1, 2)), 1));
     EXPECT_EQ(Octet(a.BitmapSource, 0, 0), 2); // 2,5
     EXPECT_EQ(Octet(a.BitmapSource, 1, 0), 4); // 3,5
     EXPECT_EQ(a.Max, 125);
@@ -203,8 +206,9 @@ TEST(FiltresBmp, Arithmetique)
     // Another size or format: refused, nothing changes.
     THistoBmp b = Objet(Aleatoire(3, 2, 1, 1));
     const QImage b0 = b.BitmapSource.copy();
-    EXPECT_FALSE(AjouterImageBmp(b, deux));
+    EXPECT_FALSE(AjouterImageBmp(b, Objet(Uni(3, 1, 1, 2))));
     EXPECT_FALSE(SoustraireImageBmp(b, Objet(Aleatoire(3, 2, 3, 1))));
+    EXPECT_FALSE(DiviserImageBmp(b, Objet(Uni(2, 2, 1, 2)), 1));
     EXPECT_EQ(b.BitmapSource, b0);
 }
 
@@ -215,7 +219,7 @@ TEST(FiltresBmp, PlansCouleur)
     EXPECT_TRUE(ExtraireCanalBitmap(vert, clVert));
     EXPECT_EQ(vert.format(), QImage::Format_Indexed8);
     EXPECT_EQ(vert.colorTable(), TablePaletteGris());
-    EXPECT_EQ(vert, Image(4, 3, 1, [](int, int, int) { return 0; }));
+    EXPECT_EQ(vert, Uni(4, 3, 1, 0));
     EXPECT_TRUE(ExtraireCanalBitmap(bleu, clBleu));
     EXPECT_EQ(Octet(bleu, 3, 1), 3);
     EXPECT_FALSE(ExtraireCanalBitmap(vert, clRouge)); // already 8-bit
@@ -224,10 +228,10 @@ TEST(FiltresBmp, PlansCouleur)
 
     THistoBmp obj = Objet(rouge);
     EXPECT_TRUE(CopierCanalBmp(obj, obj, clRouge));
-    EXPECT_EQ(obj.BitmapSource, Image(4, 3, 1, [](int, int, int) { return 255; }));
+    EXPECT_EQ(obj.BitmapSource, Uni(4, 3, 1, 255));
     EXPECT_EQ(obj.Min, 255);
 
-    const QImage r = Image(2, 2, 1, [](int, int, int) { return 10; });
+    const QImage r = Uni(2, 2, 1, 10);
     const QImage v = Image(2, 2, 1, [](int x, int, int) { return 20 + x; });
     const QImage b = Image(2, 2, 1, [](int, int y, int) { return 200 + y; });
     THistoBmp rvb;
@@ -237,29 +241,27 @@ TEST(FiltresBmp, PlansCouleur)
     EXPECT_EQ(rvb.Min, 10);
     EXPECT_EQ(rvb.Max, 201);
     const QImage garde = rvb.BitmapSource.copy();
-    EXPECT_FALSE(CompositionRVB(r, v, Image(3, 2, 1, [](int, int, int) { return 1; }), rvb));
+    EXPECT_FALSE(CompositionRVB(r, v, Uni(3, 2, 1, 1), rvb));
     EXPECT_FALSE(CompositionRVB(r, rouge, b, rvb));
     EXPECT_EQ(rvb.BitmapSource, garde);
 }
 
 TEST(FiltresBmp, MarqueEtoile)
 {
-    const THistoBmp etoile = Objet(Image(12, 12, 1, [](int x, int y, int) { return x == 5 && y == 7 ? 200 : 0; }));
-    QImage gris = Image(48, 48, 1, [](int, int, int) { return 0; });
-    MarquerEtoileBmp(etoile, gris, 4, clVert);
-    // Star at (5, 7), magnified 4 times: (20, 28); arms of 20 pixels, end points left out.
-    EXPECT_EQ(Octet(gris, 10, 28), 255);
-    EXPECT_EQ(Octet(gris, 29, 28), 255);
-    EXPECT_EQ(Octet(gris, 30, 28), 0);
-    EXPECT_EQ(Octet(gris, 20, 18), 255);
-    EXPECT_EQ(Octet(gris, 20, 38), 0);
+    // Two equal pixels: the star is at (5,5; 7). Magnified 3 times, the
+    // fraction is spread over 4 pixels: (5 x 3 + 2, 7 x 3) = (17, 21).
+    const THistoBmp etoile = Objet(Image(12, 12, 1, [](int x, int y, int) { return (x == 5 || x == 6) && y == 7 ? 200 : 0; }));
+    QImage gris = Uni(48, 48, 1, 0), couleur = Uni(48, 48, 3, 0);
+    MarquerEtoileBmp(etoile, gris, 3, clVert);
+    EXPECT_EQ(Octet(gris, 17, 12), 255); // vertical arm
+    EXPECT_EQ(Octet(gris, 16, 12), 0);
+    EXPECT_EQ(Octet(gris, 9, 21), 255); // horizontal arm
+    EXPECT_EQ(Octet(gris, 9, 20), 0);
+    MarquerEtoileBmp(etoile, couleur, 3, clVert);
+    EXPECT_EQ(Octet(couleur, 17, 21, 2), 255);
+    EXPECT_EQ(Octet(couleur, 17, 21, 0), 0);
 
-    QImage couleur = Image(48, 48, 3, [](int, int, int) { return 0; });
-    MarquerEtoileBmp(etoile, couleur, 4, clVert);
-    EXPECT_EQ(Octet(couleur, 20, 28, 2), 255);
-    EXPECT_EQ(Octet(couleur, 20, 28, 0), 0);
-
-    QImage rien = Image(48, 48, 1, [](int, int, int) { return 0; }), copie = rien.copy();
-    MarquerEtoileBmp(Objet(Image(12, 12, 1, [](int, int, int) { return 0; })), rien, 4, clVert);
-    EXPECT_EQ(rien, copie);
+    QImage rien = Uni(48, 48, 1, 0); // no star: nothing drawn
+    MarquerEtoileBmp(Objet(Uni(12, 12, 1, 0)), rien, 4, clVert);
+    EXPECT_EQ(rien, Uni(48, 48, 1, 0));
 }

@@ -9,6 +9,7 @@
 #include "UPasseBas.h"
 #include "UPasseHaut.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,105 +17,117 @@
 #include <QSpinBox>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
-QLineEdit* Edit(QDialog& d, const char* nom) { return d.findChild<QLineEdit*>(QString::fromLatin1(nom)); }
-QString Texte(QDialog& d, const char* nom) { return Edit(d, nom)->text(); }
-void Fixer(QDialog& d, const char* nom, const QString& texte) { Edit(d, nom)->setText(texte); }
-void Cliquer(QDialog& d, const char* nom) { QTest::mouseClick(d.findChild<QPushButton*>(QString::fromLatin1(nom)), Qt::LeftButton); }
-void Haut(QDialog& d, const char* nom) { d.findChild<QSpinBox*>(QString::fromLatin1(nom))->stepUp(); }
-void Bas(QDialog& d, const char* nom) { d.findChild<QSpinBox*>(QString::fromLatin1(nom))->stepDown(); }
+template <class T> T* Enfant(QDialog& d, const char* nom) { return d.findChild<T*>(QString::fromLatin1(nom)); }
+QString Texte(QDialog& d, const char* nom) { return Enfant<QLineEdit>(d, nom)->text(); }
+void Fixer(QDialog& d, const char* nom, const QString& texte) { Enfant<QLineEdit>(d, nom)->setText(texte); }
 
 // Shows the dialog through the seam; the responder presses the button.
 int Montrer(QDialog& d, const char* bouton)
 {
     TRepondeurTest repondeur([bouton](const TDemandeDialogue& demande) {
         TReponseDialogue r;
-        if (demande.Genre == TGenreDemande::Modal) {
-            demande.Dialogue->show();
-            Cliquer(*demande.Dialogue, bouton);
-            r.Resultat = demande.Dialogue->result() == QDialog::Accepted ? mrOk : mrCancel;
-        } else {
-            r.Resultat = mrOk;
-        }
+        if (!demande.Dialogue)
+            return r;
+        demande.Dialogue->show();
+        QTest::mouseClick(Enfant<QPushButton>(*demande.Dialogue, bouton), Qt::LeftButton);
+        r.Resultat = demande.Dialogue->result() == QDialog::Accepted ? mrOk : mrCancel;
+        demande.Dialogue->hide();
         return r;
     });
     return Dialogues::ExecuterModal(d);
 }
+
+using TFabrique = std::function<std::unique_ptr<QDialog>()>;
+template <class T> TFabrique Fabrique() { return [] { return std::make_unique<T>(); }; }
 } // namespace
 
-TEST(DialoguesFiltres, ValeursInitiales)
+TEST(DialoguesFiltres, FormesEtValeursDeDepart)
 {
-    TMasqueFlou mf;
-    EXPECT_EQ(Texte(mf, "EdtSigma"), QStringLiteral("1,2"));
-    EXPECT_EQ(Texte(mf, "EdtCoefficient"), QStringLiteral("2,5"));
-    EXPECT_DOUBLE_EQ(mf.LireSigma(), 1.2);
-    EXPECT_DOUBLE_EQ(mf.LireCoefficient(), 2.5);
-    EXPECT_FALSE(mf.LirePreservatif());
-    TGaussien g;
-    EXPECT_EQ(Texte(g, "EdtSigma"), QStringLiteral("0,7"));
-    TDDPNeutre n;
-    EXPECT_EQ(Texte(n, "EdtCoefficient"), QStringLiteral("5,0"));
-    EXPECT_TRUE(Texte(n, "EdtNiveau").isEmpty());
-    TDDPGaussien dg;
-    EXPECT_EQ(Texte(dg, "EdtSigma"), QStringLiteral("0,7"));
-    EXPECT_EQ(Texte(dg, "EdtCoefficient"), QStringLiteral("5,0"));
-    TPasseBas pb;
-    EXPECT_EQ(pb.LireForce(), 1);
-    EXPECT_EQ(pb.findChild<QLabel*>(QStringLiteral("LblValeurForce"))->text(), QStringLiteral("1"));
-    EXPECT_EQ(pb.windowTitle(), QStringLiteral("Passe bas"));
-    EXPECT_EQ(dg.windowTitle(), QStringLiteral("DDP Gaussien"));
+    // caption, client height, first control, then "edit=text" defaults.
+    const struct {
+        TFabrique creer;
+        QString titre;
+        int hauteur;
+        const char* premier;
+        std::vector<std::pair<const char*, QString>> edits;
+    } cas[] = {
+        {Fabrique<TMasqueFlou>(), "Masque flou", 100, "EdtSigma", {{"EdtSigma", "1,2"}, {"EdtCoefficient", "2,5"}}},
+        {Fabrique<TGaussien>(), "Gaussien", 100, "EdtSigma", {{"EdtSigma", "0,7"}}},
+        {Fabrique<TPasseBas>(), "Passe bas", 100, "TrckBrForce", {}},
+        {Fabrique<TPasseHaut>(), "Passe haut", 100, "TrckBrForce", {}},
+        {Fabrique<TDDPNeutre>(), "DDP Neutre", 100, "EdtNiveau", {{"EdtNiveau", ""}, {"EdtCoefficient", "5,0"}}},
+        {Fabrique<TDDPPasseBas>(), "DDP Passe bas", 148, "EdtNiveau", {{"EdtNiveau", ""}, {"EdtCoefficient", "5,0"}}},
+        {Fabrique<TDDPGaussien>(), "DDP Gaussien", 148, "EdtNiveau",
+         {{"EdtNiveau", ""}, {"EdtCoefficient", "5,0"}, {"EdtSigma", "0,7"}}},
+    };
+    for (const auto& c : cas) {
+        auto d = c.creer();
+        SCOPED_TRACE(c.titre.toStdString());
+        EXPECT_EQ(d->windowTitle(), c.titre);
+        EXPECT_EQ(d->height(), c.hauteur);
+        for (const auto& [nom, texte] : c.edits)
+            EXPECT_EQ(Texte(*d, nom), texte) << nom;
+        if (auto* force = Enfant<QSlider>(*d, "TrckBrForce")) {
+            EXPECT_EQ(force->value(), 1);
+            EXPECT_EQ(Enfant<QLabel>(*d, "LblValeurForce")->text(), QStringLiteral("1"));
+        }
+        EXPECT_EQ(Enfant<QPushButton>(*d, "BtnAnnuler")->text(), QStringLiteral("Annuler"));
+        d->show();
+        EXPECT_EQ(d->focusWidget(), d->findChild<QWidget*>(QString::fromLatin1(c.premier)));
+    }
 }
 
 TEST(DialoguesFiltres, ReparationsAuOK)
 {
-    TMasqueFlou mf;
-    Fixer(mf, "EdtSigma", QStringLiteral("0,1"));
-    Fixer(mf, "EdtCoefficient", QString());
-    EXPECT_EQ(Montrer(mf, "BtnOK"), mrOk);
-    EXPECT_EQ(Texte(mf, "EdtSigma"), QStringLiteral("0,2"));
-    EXPECT_EQ(Texte(mf, "EdtCoefficient"), QStringLiteral("0,0"));
-    EXPECT_DOUBLE_EQ(mf.LireSigma(), 0.2);
-
-    TGaussien g;
-    Fixer(g, "EdtSigma", QString());
-    EXPECT_EQ(Montrer(g, "BtnOK"), mrOk);
-    EXPECT_EQ(Texte(g, "EdtSigma"), QStringLiteral("0,2"));
-
-    // Level: empty and 0 give 1; above 65535 gives 65535; 65535 stays.
-    TDDPNeutre n;
-    const std::pair<QString, QString> niveaux[] = {{QString(), QStringLiteral("1")},
-                                                   {QStringLiteral("0"), QStringLiteral("1")},
-                                                   {QStringLiteral("000"), QStringLiteral("1")},
-                                                   {QStringLiteral("70000"), QStringLiteral("65535")},
-                                                   {QStringLiteral("65535"), QStringLiteral("65535")},
-                                                   {QStringLiteral("65536"), QStringLiteral("65535")},
-                                                   {QStringLiteral("26"), QStringLiteral("26")}};
-    for (const auto& [avant, apres] : niveaux) {
-        Fixer(n, "EdtNiveau", avant);
-        EXPECT_EQ(Montrer(n, "BtnOK"), mrOk);
-        EXPECT_EQ(Texte(n, "EdtNiveau"), apres) << avant.toStdString();
+    const struct {
+        TFabrique creer;
+        const char* edit;
+        QString avant, apres;
+    } cas[] = {
+        {Fabrique<TMasqueFlou>(), "EdtSigma", "0,1", "0,2"},
+        {Fabrique<TMasqueFlou>(), "EdtSigma", "", "0,2"},
+        {Fabrique<TMasqueFlou>(), "EdtCoefficient", "", "0,0"},
+        {Fabrique<TMasqueFlou>(), "EdtCoefficient", "-1", "0,0"},
+        {Fabrique<TGaussien>(), "EdtSigma", "", "0,2"},
+        {Fabrique<TGaussien>(), "EdtSigma", "0,2", "0,2"},
+        {Fabrique<TDDPNeutre>(), "EdtNiveau", "", "1"},
+        {Fabrique<TDDPNeutre>(), "EdtNiveau", "0", "1"},
+        {Fabrique<TDDPNeutre>(), "EdtNiveau", "000", "1"},
+        {Fabrique<TDDPNeutre>(), "EdtNiveau", "70000", "65535"},
+        {Fabrique<TDDPNeutre>(), "EdtNiveau", "65535", "65535"},
+        {Fabrique<TDDPNeutre>(), "EdtCoefficient", "", "0"},
+        {Fabrique<TDDPPasseBas>(), "EdtNiveau", "0", "1"},
+        {Fabrique<TDDPPasseBas>(), "EdtCoefficient", "", "0"},
+        {Fabrique<TDDPGaussien>(), "EdtNiveau", "99999", "65535"},
+        {Fabrique<TDDPGaussien>(), "EdtSigma", "0,0", "0,2"},
+        {Fabrique<TDDPGaussien>(), "EdtCoefficient", "", "0"},
+    };
+    for (const auto& c : cas) {
+        auto d = c.creer();
+        Fixer(*d, c.edit, c.avant);
+        EXPECT_EQ(Montrer(*d, "BtnOK"), mrOk);
+        EXPECT_EQ(Texte(*d, c.edit), c.apres) << d->windowTitle().toStdString() << " " << c.edit << " '"
+                                              << c.avant.toStdString() << "'";
     }
-    Fixer(n, "EdtCoefficient", QString());
-    Montrer(n, "BtnOK");
-    EXPECT_EQ(Texte(n, "EdtCoefficient"), QStringLiteral("0"));
 
+    // The getters read what the repairs left.
     TDDPGaussien dg;
-    Fixer(dg, "EdtNiveau", QStringLiteral("99999"));
-    Fixer(dg, "EdtSigma", QStringLiteral("0,0"));
-    Fixer(dg, "EdtCoefficient", QString());
+    dg.FixerNiveau(1234);
+    Fixer(dg, "EdtSigma", "0,1");
+    Enfant<QCheckBox>(dg, "ChckBxPreservatif")->setChecked(true);
     Montrer(dg, "BtnOK");
-    EXPECT_EQ(dg.LireNiveau(), 65535);
-    EXPECT_EQ(Texte(dg, "EdtSigma"), QStringLiteral("0,2"));
-    EXPECT_EQ(Texte(dg, "EdtCoefficient"), QStringLiteral("0"));
-
+    EXPECT_EQ(dg.LireNiveau(), 1234);
+    EXPECT_DOUBLE_EQ(dg.LireSigma(), 0.2);
+    EXPECT_DOUBLE_EQ(dg.LireCoefficient(), 5.0);
+    EXPECT_TRUE(dg.LirePreservatif());
     TDDPPasseBas dpb;
-    dpb.FixerNiveau(1234);
-    dpb.findChild<QSlider*>(QStringLiteral("TrckBrForce"))->setValue(4);
-    Montrer(dpb, "BtnOK");
-    EXPECT_EQ(dpb.LireNiveau(), 1234);
+    Enfant<QSlider>(dpb, "TrckBrForce")->setValue(4);
+    EXPECT_EQ(Enfant<QLabel>(dpb, "LblValeurForce")->text(), QStringLiteral("4"));
     EXPECT_EQ(dpb.LireForce(), 4);
-    EXPECT_DOUBLE_EQ(dpb.LireCoefficient(), 5.0);
+    EXPECT_FALSE(dpb.LirePreservatif());
 }
 
 TEST(DialoguesFiltres, UnTexteQuiNeSeConvertitPasLaisseLeDialogueOuvert)
@@ -123,76 +136,62 @@ TEST(DialoguesFiltres, UnTexteQuiNeSeConvertitPasLaisseLeDialogueOuvert)
     Fixer(g, "EdtSigma", QStringLiteral(","));
     TRepondeurTest repondeur(RepondreToujours());
     g.show();
-    Cliquer(g, "BtnOK");
-    // The application's error box reports it; the dialog is not accepted.
+    QTest::mouseClick(Enfant<QPushButton>(g, "BtnOK"), Qt::LeftButton);
     ASSERT_FALSE(Dialogues::Journal().empty());
     EXPECT_EQ(Dialogues::Journal().back().Genre, TGenreDemande::Erreur);
     EXPECT_TRUE(g.isVisible());
     EXPECT_THROW(g.LireSigma(), EStelor);
-    g.hide();
 }
 
 TEST(DialoguesFiltres, HautBas)
 {
-    TGaussien g;
-    Fixer(g, "EdtSigma", QStringLiteral("0,2"));
-    Bas(g, "UpDwnSigma");
-    EXPECT_EQ(Texte(g, "EdtSigma"), QStringLiteral("0,2"));
-    Haut(g, "UpDwnSigma");
-    EXPECT_EQ(Texte(g, "EdtSigma"), QStringLiteral("0,3"));
-    Bas(g, "UpDwnSigma");
-    EXPECT_EQ(Texte(g, "EdtSigma"), QStringLiteral("0,2"));
-    Fixer(g, "EdtSigma", QString());
-    Haut(g, "UpDwnSigma");
-    EXPECT_EQ(Texte(g, "EdtSigma"), QStringLiteral("0,3"));
-    // The up-down's own position never ends the stepping.
-    for (int i = 0; i < 3000; ++i)
-        Haut(g, "UpDwnSigma");
-    EXPECT_EQ(Texte(g, "EdtSigma"), QStringLiteral("300,3"));
-    EXPECT_EQ(g.findChild<QSpinBox*>(QStringLiteral("UpDwnSigma"))->value(), 2500);
-
-    TMasqueFlou mf;
-    Fixer(mf, "EdtCoefficient", QString());
-    Bas(mf, "UpDwnCoefficient");
-    EXPECT_EQ(Texte(mf, "EdtCoefficient"), QStringLiteral("0,0"));
-    Haut(mf, "UpDwnCoefficient");
-    EXPECT_EQ(Texte(mf, "EdtCoefficient"), QStringLiteral("0,1"));
-    Fixer(mf, "EdtSigma", QStringLiteral("0,1"));
-    Bas(mf, "UpDwnSigma");
-    EXPECT_EQ(Texte(mf, "EdtSigma"), QStringLiteral("0,2"));
-
-    TDDPNeutre n;
-    Fixer(n, "EdtCoefficient", QString());
-    Haut(n, "UpDwnCoef");
-    EXPECT_EQ(Texte(n, "EdtCoefficient"), QStringLiteral("5,1"));
-    Fixer(n, "EdtCoefficient", QStringLiteral("0,0"));
-    Bas(n, "UpDwnCoef");
-    EXPECT_EQ(Texte(n, "EdtCoefficient"), QStringLiteral("0,0"));
+    const struct {
+        TFabrique creer;
+        const char* edit;
+        const char* hautBas;
+        QString avant;
+        bool haut;
+        QString apres;
+    } cas[] = {
+        {Fabrique<TGaussien>(), "EdtSigma", "UpDwnSigma", "0,2", false, "0,2"},
+        {Fabrique<TGaussien>(), "EdtSigma", "UpDwnSigma", "0,2", true, "0,3"},
+        {Fabrique<TGaussien>(), "EdtSigma", "UpDwnSigma", "0,3", false, "0,2"},
+        {Fabrique<TGaussien>(), "EdtSigma", "UpDwnSigma", "", true, "0,3"},
+        {Fabrique<TMasqueFlou>(), "EdtSigma", "UpDwnSigma", "0,1", false, "0,2"},
+        {Fabrique<TDDPGaussien>(), "EdtSigma", "UpDwnSigma", "", false, "0,2"},
+        {Fabrique<TMasqueFlou>(), "EdtCoefficient", "UpDwnCoefficient", "", false, "0,0"},
+        {Fabrique<TMasqueFlou>(), "EdtCoefficient", "UpDwnCoefficient", "-2", true, "0,1"},
+        {Fabrique<TDDPNeutre>(), "EdtCoefficient", "UpDwnCoef", "", true, "5,1"},
+        {Fabrique<TDDPPasseBas>(), "EdtCoefficient", "UpDwnCoef", "", false, "4,9"},
+        {Fabrique<TDDPGaussien>(), "EdtCoefficient", "UpDwnCoef", "0,0", false, "0,0"},
+    };
+    for (const auto& c : cas) {
+        auto d = c.creer();
+        Fixer(*d, c.edit, c.avant);
+        auto* hautBas = Enfant<QSpinBox>(*d, c.hautBas);
+        c.haut ? hautBas->stepUp() : hautBas->stepDown();
+        EXPECT_EQ(Texte(*d, c.edit), c.apres) << d->windowTitle().toStdString() << " " << c.edit << " '"
+                                              << c.avant.toStdString() << "'";
+        // Its own position never ends the stepping: only the direction counts.
+        EXPECT_EQ(hautBas->value(), 2500);
+    }
 }
 
-TEST(DialoguesFiltres, ForceSaisieEtAnnulation)
+TEST(DialoguesFiltres, SaisieEtAnnulation)
 {
-    TPasseHaut ph;
-    ph.findChild<QSlider*>(QStringLiteral("TrckBrForce"))->setValue(4);
-    EXPECT_EQ(ph.findChild<QLabel*>(QStringLiteral("LblValeurForce"))->text(), QStringLiteral("4"));
-    EXPECT_EQ(ph.LireForce(), 4);
-    ph.findChild<QSlider*>(QStringLiteral("TrckBrForce"))->setValue(9);
-    EXPECT_EQ(ph.LireForce(), 5);
-
     TMasqueFlou mf;
-    QLineEdit* sigma = Edit(mf, "EdtSigma");
+    QLineEdit* sigma = Enfant<QLineEdit>(mf, "EdtSigma");
     sigma->setText(QStringLiteral("1"));
     sigma->setCursorPosition(1);
     QTest::keyClicks(sigma, QStringLiteral(".5,7x"));
     EXPECT_EQ(sigma->text(), QStringLiteral("1,5"));
-    // Cancel changes nothing and the texts stay for the next showing.
+    // Cancel repairs nothing and the texts stay for the next showing.
     Fixer(mf, "EdtCoefficient", QString());
     EXPECT_EQ(Montrer(mf, "BtnAnnuler"), mrCancel);
-    EXPECT_EQ(Texte(mf, "EdtSigma"), QStringLiteral("1,5"));
+    EXPECT_EQ(sigma->text(), QStringLiteral("1,5"));
     EXPECT_TRUE(Texte(mf, "EdtCoefficient").isEmpty());
 
     TDDPNeutre n;
-    QLineEdit* niveau = Edit(n, "EdtNiveau");
-    QTest::keyClicks(niveau, QStringLiteral("1-2,3.4"));
-    EXPECT_EQ(niveau->text(), QStringLiteral("1234"));
+    QTest::keyClicks(Enfant<QLineEdit>(n, "EdtNiveau"), QStringLiteral("1-2,3.4"));
+    EXPECT_EQ(Texte(n, "EdtNiveau"), QStringLiteral("1234"));
 }

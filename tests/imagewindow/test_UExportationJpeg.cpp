@@ -1,6 +1,5 @@
 #include "PDialogues.h"
 #include "Soutien.h"
-#include "UBmp.h"
 #include "UExportationJpeg.h"
 
 #include <QDir>
@@ -14,6 +13,7 @@
 #include <gtest/gtest.h>
 
 namespace {
+// Smooth gradients with a fine pattern: the quality shows in the size.
 QImage Image(int l, int h)
 {
     QImage image(l, h, QImage::Format_BGR888);
@@ -25,22 +25,14 @@ QImage Image(int l, int h)
     return image;
 }
 
-QStringList FichiersTemporaires(const QString& dossier)
-{
-    return QDir(dossier).entryList({QStringLiteral("~expjpeg*")}, QDir::Files | QDir::Hidden);
-}
-
 class ExportationJpeg : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(Dossier.isValid());
-        Dialogue.DossierTemporaire = Dossier.path();
-    }
+    void SetUp() override { Dialogue.DossierTemporaire = Dossier.path(); }
     QSlider* Qualite() { return Dialogue.findChild<QSlider*>(QStringLiteral("TrckBrQualite")); }
     QString Libelle(const char* nom) { return Dialogue.findChild<QLabel*>(QString::fromLatin1(nom))->text(); }
-    // Presses "Exporter", the save dialog answered with `nom` (empty: cancelled).
-    void Exporter(const QString& nom)
+    QStringList Temporaires() { return QDir(Dossier.path()).entryList({QStringLiteral("~expjpeg*")}, QDir::Files); }
+    // Presses a button; the save dialog answers `nom` (empty: cancelled).
+    void Presser(const char* bouton, const QString& nom = {})
     {
         TRepondeurTest repondeur([nom](const TDemandeDialogue& d) {
             TReponseDialogue r;
@@ -48,7 +40,7 @@ protected:
                 r.Fichiers = QStringList{nom};
             return r;
         });
-        QTest::mouseClick(Dialogue.findChild<QPushButton*>(QStringLiteral("BtnExporter")), Qt::LeftButton);
+        QTest::mouseClick(Dialogue.findChild<QPushButton*>(QString::fromLatin1(bouton)), Qt::LeftButton);
     }
 
     QTemporaryDir Dossier;
@@ -56,30 +48,24 @@ protected:
 };
 } // namespace
 
-TEST(ExportationJpegTexte, TailleEnKo)
+TEST_F(ExportationJpeg, QualiteEtTailleAffichees)
 {
     EXPECT_EQ(TExportationJpeg::TexteTaille(123456), QStringLiteral("123 Ko (123456 octets)"));
     EXPECT_EQ(TExportationJpeg::TexteTaille(999), QStringLiteral("0 Ko (999 octets)"));
-    EXPECT_EQ(TExportationJpeg::TexteTaille(1000), QStringLiteral("1 Ko (1000 octets)"));
-}
-
-TEST_F(ExportationJpeg, QualiteEtTailleAffichees)
-{
     Qualite()->setValue(100);
     Dialogue.Initialiser(Image(160, 120));
-    EXPECT_EQ(Libelle("LblValeurQualite"), QStringLiteral("100 %"));
-    const int64_t a100 = Dialogue.TailleFichierPrevisualisation();
-    EXPECT_EQ(Libelle("LblTailleFichier"), TExportationJpeg::TexteTaille(a100));
-    Qualite()->setValue(50);
-    EXPECT_EQ(Libelle("LblValeurQualite"), QStringLiteral("50 %"));
-    const int64_t a50 = Dialogue.TailleFichierPrevisualisation();
-    EXPECT_LT(a50, a100);
-    EXPECT_EQ(Libelle("LblTailleFichier"), TExportationJpeg::TexteTaille(a50));
-    Qualite()->setValue(1);
-    EXPECT_LT(Dialogue.TailleFichierPrevisualisation(), a50);
-    // The preview shows the picture at 1:1.
+    int64_t precedente = Dialogue.TailleFichierPrevisualisation();
+    for (const int q : {50, 1}) {
+        Qualite()->setValue(q);
+        EXPECT_EQ(Libelle("LblValeurQualite"), QString::number(q) + QStringLiteral(" %"));
+        const int64_t taille = Dialogue.TailleFichierPrevisualisation();
+        EXPECT_LT(taille, precedente) << q;
+        EXPECT_EQ(Libelle("LblTailleFichier"), TExportationJpeg::TexteTaille(taille));
+        precedente = taille;
+    }
+    // The preview shows the picture at 1:1 and leaves no file behind.
     EXPECT_EQ(Dialogue.findChild<QLabel*>(QStringLiteral("ImgPrevisualisation"))->size(), QSize(160, 120));
-    EXPECT_TRUE(FichiersTemporaires(Dossier.path()).isEmpty());
+    EXPECT_TRUE(Temporaires().isEmpty());
 }
 
 TEST_F(ExportationJpeg, ExportLuParDjpegEtPillow)
@@ -88,23 +74,22 @@ TEST_F(ExportationJpeg, ExportLuParDjpegEtPillow)
     Dialogue.Initialiser(Image(97, 61));
     const int64_t apercu = Dialogue.TailleFichierPrevisualisation();
     Dialogue.show();
+    EXPECT_EQ(Dialogue.size(), QSize(400, 400));
     // A name typed without extension gets ".jpg".
-    Exporter(Dossier.filePath(QStringLiteral("export")));
+    Presser("BtnExporter", Dossier.filePath(QStringLiteral("export")));
     const QString nom = Dossier.filePath(QStringLiteral("export.jpg"));
     ASSERT_TRUE(QFileInfo::exists(nom));
     EXPECT_TRUE(Dialogue.Exporte);
     EXPECT_EQ(Dialogue.result(), QDialog::Accepted);
-    EXPECT_FALSE(Dialogue.isVisible());
     EXPECT_TRUE(Dialogue.BitmapAExporter.isNull());
     EXPECT_EQ(QFileInfo(nom).size(), apercu);
 
+    const QString pnm = Dossier.filePath(QStringLiteral("x.pnm"));
+    ASSERT_EQ(LancerProgramme(QStringLiteral("djpeg"), {QStringLiteral("-pnm"), QStringLiteral("-outfile"), pnm, nom}), 0);
+    QFile f(pnm);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.read(10).startsWith("P6\n97 61"));
     QString sortie;
-    ASSERT_EQ(LancerProgramme(QStringLiteral("djpeg"), {QStringLiteral("-pnm"), QStringLiteral("-outfile"),
-                                                         Dossier.filePath(QStringLiteral("x.pnm")), nom}),
-              0);
-    QFile pnm(Dossier.filePath(QStringLiteral("x.pnm")));
-    ASSERT_TRUE(pnm.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(pnm.read(10).startsWith("P6\n97 61"));
     ASSERT_EQ(LancerProgramme(QStringLiteral("/usr/bin/python3"),
                               {QStringLiteral("-c"),
                                QStringLiteral("import sys; from PIL import Image; i = Image.open(sys.argv[1]); "
@@ -115,56 +100,44 @@ TEST_F(ExportationJpeg, ExportLuParDjpegEtPillow)
     EXPECT_EQ(sortie.trimmed(), QStringLiteral("JPEG 97 61"));
 }
 
-TEST_F(ExportationJpeg, AnnulerLeChoixDuFichierLaisseLeDialogueOuvert)
+TEST_F(ExportationJpeg, AnnulationsEtEchec)
 {
-    Dialogue.Initialiser(Image(20, 20));
+    Dialogue.Initialiser(Image(600, 20));
+    Dialogue.Exporte = true; // left from an earlier showing
     Dialogue.show();
-    Exporter(QString());
+    EXPECT_FALSE(Dialogue.Exporte);
+    EXPECT_EQ(Dialogue.size(), QSize(615, 400));
+    Presser("BtnExporter"); // save dialog cancelled: the dialog stays
+    EXPECT_TRUE(Dialogue.isVisible());
+    // A file that cannot be written: the error box, nothing exported.
+    Presser("BtnExporter", Dossier.filePath(QStringLiteral("absent/x.jpg")));
+    EXPECT_EQ(Dialogues::Journal().back().Genre, TGenreDemande::Erreur);
     EXPECT_TRUE(Dialogue.isVisible());
     EXPECT_FALSE(Dialogue.Exporte);
-    QTest::mouseClick(Dialogue.findChild<QPushButton*>(QStringLiteral("BtnAnnuler")), Qt::LeftButton);
+    Presser("BtnAnnuler");
     EXPECT_FALSE(Dialogue.isVisible());
     EXPECT_EQ(Dialogue.result(), QDialog::Rejected);
     EXPECT_FALSE(Dialogue.Exporte);
-
-    // An export that cannot be written reports the error and exports nothing.
-    Dialogue.Initialiser(Image(20, 20));
-    Dialogue.show();
-    {
-        TRepondeurTest repondeur([this](const TDemandeDialogue& d) {
-            TReponseDialogue r;
-            if (d.Genre == TGenreDemande::EnregistrerFichier)
-                r.Fichiers = QStringList{Dossier.filePath(QStringLiteral("absent/x.jpg"))};
-            return r;
-        });
-        QTest::mouseClick(Dialogue.findChild<QPushButton*>(QStringLiteral("BtnExporter")), Qt::LeftButton);
-        EXPECT_EQ(Dialogues::Journal().back().Genre, TGenreDemande::Erreur);
-    }
-    EXPECT_FALSE(Dialogue.Exporte);
-    EXPECT_TRUE(Dialogue.isVisible());
-    Dialogue.hide();
 }
 
 TEST_F(ExportationJpeg, FichierTemporaire)
 {
     // An existing ~expjpeg001jpg is skipped and left alone.
-    const QString premier = Dossier.filePath(QStringLiteral("~expjpeg001jpg"));
-    {
-        QFile f(premier);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("autre");
-    }
+    QFile premier(Dossier.filePath(QStringLiteral("~expjpeg001jpg")));
+    ASSERT_TRUE(premier.open(QIODevice::WriteOnly));
+    premier.write("autre");
+    premier.close();
     Dialogue.Initialiser(Image(30, 30));
     EXPECT_EQ(QFileInfo(Dialogue.DernierFichierTemporaire()).fileName(), QStringLiteral("~expjpeg002jpg"));
-    EXPECT_EQ(FichiersTemporaires(Dossier.path()), QStringList{QStringLiteral("~expjpeg001jpg")});
-    QFile f(premier);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QByteArray("autre"));
+    EXPECT_EQ(Temporaires(), QStringList{QStringLiteral("~expjpeg001jpg")});
+    ASSERT_TRUE(premier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(premier.readAll(), QByteArray("autre"));
 
     // A folder that cannot take the file: the system's temporary folder.
     Dialogue.DossierTemporaire = Dossier.filePath(QStringLiteral("inexistant"));
     Qualite()->setValue(Qualite()->value() == 40 ? 41 : 40);
-    EXPECT_EQ(QFileInfo(Dialogue.DernierFichierTemporaire()).absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
+    EXPECT_EQ(QFileInfo(Dialogue.DernierFichierTemporaire()).absolutePath(),
+              QFileInfo(QDir::tempPath()).absoluteFilePath());
     EXPECT_FALSE(QFileInfo::exists(Dialogue.DernierFichierTemporaire()));
     EXPECT_GT(Dialogue.TailleFichierPrevisualisation(), 0);
 }

@@ -83,22 +83,18 @@ TEST_F(OngletsFiltres, CreationEtChangementDOnglet)
     EXPECT_EQ(SelectionsParDefaut, 1);
     const QImage rendu = EnRgb(RendreFit(Fit, true));
     EXPECT_EQ(EnRgb(Apercu(TOngletFiltre::PasseBas, 2)), rendu.copy(78, 78, 100, 100));
-    Onglets->PageChangee(0);
-    EXPECT_EQ(SelectionsParDefaut, 1);
 }
 
-TEST_F(OngletsFiltres, CliquerAvantDAppliquerEstRefuse)
+TEST_F(OngletsFiltres, GaussienCinqApercusDifferents)
 {
+    // A click before "Appliquer le filtre" is refused.
     TRepondeurTest repondeur(RepondreToujours());
     Cliquer(TOngletFiltre::Gaussien, 2);
     ASSERT_EQ(Dialogues::Journal().size(), 1u);
     EXPECT_EQ(Dialogues::Journal()[0].Texte,
               QStringLiteral("Cliquez sur 'Appliquer le filtre' avant de choisir un traitement."));
     EXPECT_TRUE(Appels.isEmpty());
-}
 
-TEST_F(OngletsFiltres, GaussienCinqApercusDifferents)
-{
     Onglets->EdtSigmaGaussien[0]->clear();
     Onglets->TlBttnAppliquer[2]->click();
     EXPECT_EQ(Onglets->EdtSigmaGaussien[0]->text(), QStringLiteral("0,2"));
@@ -152,7 +148,7 @@ TEST_F(OngletsFiltres, HautBasDesCinqValeurs)
     EXPECT_EQ(Onglets->EdtSigmaMF[3]->text(), QStringLiteral("1,6"));
 }
 
-TEST_F(OngletsFiltres, ApercusAuZoomReduitMontrentLeMemeEndroit)
+TEST_F(OngletsFiltres, ApercusFitMontrentLeMemeEndroit)
 {
     // An unsharp mask of coefficient 0 changes nothing: its previews must
     // show exactly the unfiltered crop, whatever the zoom.
@@ -166,6 +162,15 @@ TEST_F(OngletsFiltres, ApercusAuZoomReduitMontrentLeMemeEndroit)
         Onglets->TlBttnAppliquer[3]->click();
         EXPECT_EQ(EnRgb(Apercu(TOngletFiltre::MasqueFlou, 12)), brut) << "zoom " << zoom;
     }
+    // Near the top-left corner the crop is clamped: columns and rows -40..60
+    // give 0..60, shown from the preview's corner, grey beyond.
+    Fit.Zoom = 100;
+    Centre = QPoint(10, 10);
+    Onglets->TlBttnAppliquer[3]->click();
+    const QImage apercu = EnRgb(Apercu(TOngletFiltre::MasqueFlou, 12));
+    EXPECT_EQ(apercu.copy(0, 0, 61, 61), EnRgb(RendreFit(Fit, true)).copy(0, 0, 61, 61));
+    EXPECT_EQ(apercu.pixel(61, 30), qRgb(0x80, 0x80, 0x80));
+    EXPECT_EQ(apercu.pixel(30, 61), qRgb(0x80, 0x80, 0x80));
 }
 
 TEST_F(OngletsFiltres, ImageBmp)
@@ -193,4 +198,25 @@ TEST_F(OngletsFiltres, ValeursEnregistreesALaFermeture)
     Onglets->EdtSigmaGaussien[1]->setText(QStringLiteral("9,9"));
     Onglets->TlBttnRestaurerPreferencesGaussien->click();
     EXPECT_EQ(Onglets->EdtSigmaGaussien[1]->text(), QStringLiteral("2,3"));
+}
+
+TEST_F(OngletsFiltres, DansUneFenetreImage)
+{
+    TTraitementImage::InstallerFabriqueOnglets(CreerOngletsFiltres);
+    auto* f = new TTraitementImage();
+    TTraitementImage::InstallerFabriqueOnglets({});
+    f->OuvrirImage(CheminDonnees(QStringLiteral("m51_i16_256.fits")), true);
+    ASSERT_EQ(f->Selection.Genre, SelectionAucune);
+    // Entering a tab without selection: a 100 x 100 rectangle at the centre.
+    f->PgCtrlPrincipale->setCurrentIndex(1);
+    EXPECT_EQ(f->Selection.Genre, SelectionRectangle);
+    EXPECT_EQ(QRect(f->Selection.X, f->Selection.Y, f->Selection.Largeur, f->Selection.Hauteur),
+              QRect(128, 128, 100, 100));
+    f->findChild<QCheckBox*>(QStringLiteral("ChckBxPreservatifPasseBas"))->setChecked(true);
+    f->findChild<QToolButton*>(QStringLiteral("TlBttnPasseBas"))->click();
+    QTest::mouseClick(f->findChild<TApercuFiltre*>(QStringLiteral("ImgPasseBas3")), Qt::LeftButton);
+    EXPECT_EQ(f->PgCtrlPrincipale->currentWidget(), f->TbShtSource);
+    EXPECT_EQ(f->Historique().last(), QStringLiteral("Filtre passe bas force 3 préservatif"));
+    f->Modifiee = false;
+    delete f;
 }

@@ -3,6 +3,7 @@
 #include "PErreurs.h"
 #include "PFichiers.h"
 #include "Soutien.h"
+#include "UAbandonBmp.h"
 #include "UBmp.h"
 #include "UFit.h"
 #include "UTraitementImage.h"
@@ -77,27 +78,6 @@ protected:
 
 } // namespace
 
-TEST_F(TTraitementImageTest, OuvertureFitEtBmpRenduEtResume)
-{
-    Fenetre f;
-    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("essai.FIT"), 40, 30), true);
-    EXPECT_EQ(f->TypeImage, 1);
-    EXPECT_EQ(f->windowTitle(), QStringLiteral("#0 [") + Dossier.filePath(QStringLiteral("essai.FIT")) + "]");
-    EXPECT_EQ(f->ImgSource->Picture.size(), QSize(40, 30));
-    EXPECT_EQ(f->Historique(), QStringList{QStringLiteral("Ouverture")});
-    EXPECT_FALSE(f->Modifiee);
-    // The summary kept with its mode agrees with the core's own text.
-    EXPECT_EQ(f->TexteStatut(), TexteInfoFit(f->ImageFit));
-    f->ZoomParTexte(QStringLiteral("200%"));
-    EXPECT_EQ(f->TexteStatut(), TexteInfoFit(f->ImageFit));
-
-    Fenetre b;
-    b->OuvrirImage(EcrireBmp(Dossier, QStringLiteral("essai.bmp"), 20, 10), true);
-    EXPECT_EQ(b->TypeImage, 2);
-    EXPECT_EQ(b->TexteStatut(), TexteInfoBmp(b->ImageBmp));
-    EXPECT_EQ(b->ImgSource->Picture.size(), QSize(20, 10));
-}
-
 TEST_F(TTraitementImageTest, FichierIlliblePasDeFenetreAMoitieOuverte)
 {
     // Unknown extension: the message, and the window closes.
@@ -126,11 +106,19 @@ TEST_F(TTraitementImageTest, FichierIlliblePasDeFenetreAMoitieOuverte)
     }
 }
 
-TEST_F(TTraitementImageTest, ZoomParTexteEtParPas)
+TEST_F(TTraitementImageTest, OuvertureEtZoom)
 {
     Fenetre f;
-    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("z.fit"), 40, 30), true);
+    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("z.FIT"), 40, 30), true);
+    EXPECT_EQ(f->TypeImage, 1);
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("#0 [") + Dossier.filePath(QStringLiteral("z.FIT")) + "]");
+    EXPECT_EQ(f->ImgSource->Picture.size(), QSize(40, 30));
+    EXPECT_EQ(f->Historique(), QStringList{QStringLiteral("Ouverture")});
+    EXPECT_FALSE(f->Modifiee);
+    // The summary kept with its mode agrees with the core's own text.
+    EXPECT_EQ(f->TexteStatut(), TexteInfoFit(f->ImageFit));
     f->ZoomParTexte(QStringLiteral("3"));
+    EXPECT_EQ(f->TexteStatut(), TexteInfoFit(f->ImageFit));
     EXPECT_EQ(f->TexteZoomDocument(), QStringLiteral("5%"));
     EXPECT_EQ(f->ImageFit.Zoom, 5);
     f->ZoomParTexte(QStringLiteral("900%"));
@@ -148,6 +136,11 @@ TEST_F(TTraitementImageTest, ZoomParTexteEtParPas)
     f->ZoomParTexte(QStringLiteral("500%"));
     f->ZoomPasAPas(0);
     EXPECT_EQ(f->TexteZoomDocument(), QStringLiteral("500%"));
+    // Displayed to image pixels, halves to even.
+    f->ZoomParTexte(QStringLiteral("200%"));
+    EXPECT_EQ(f->EcranVersImage(101), 50);
+    EXPECT_EQ(f->EcranVersImage(103), 52);
+    EXPECT_DOUBLE_EQ(f->FacteurZoom(), 2.0);
     // Any zoom change clears the selection.
     f->MenuSelection_CentreClick();
     ASSERT_EQ(f->Selection.Genre, SelectionPoint);
@@ -170,13 +163,8 @@ TEST_F(TTraitementImageTest, SelectionALaSouris)
     f->ImgSourceMouseDown(BoutonGauche, ssLeft, 3, 3);
     EXPECT_EQ(f->Selection.Genre, SelectionAucune);
     // Either direction gives the same rectangle.
-    Glisser(*f.f, 5, 4, 15, 20);
-    const TSelectionImage a = f->Selection;
-    f->MenuSelection_AucuneClick();
     Glisser(*f.f, 15, 20, 5, 4);
     EXPECT_EQ(f->Selection.Genre, SelectionRectangle);
-    EXPECT_EQ(f->Selection.X, a.X);
-    EXPECT_EQ(f->Selection.Y, a.Y);
     EXPECT_EQ(f->Selection.Largeur, 10);
     EXPECT_EQ(f->Selection.Hauteur, 16);
     EXPECT_EQ(f->Selection.X, 10);
@@ -192,16 +180,6 @@ TEST_F(TTraitementImageTest, SelectionALaSouris)
     f->MenuSelection_AucuneClick();
     Glisser(*f.f, 2, 2, 8, 9, ssLeft | ssShift);
     EXPECT_EQ(f->Selection.Genre, SelectionRectangle);
-}
-
-TEST_F(TTraitementImageTest, EcranVersImageArrondiAuPair)
-{
-    Fenetre f;
-    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("e.fit"), 40, 30), true);
-    f->ZoomParTexte(QStringLiteral("200%"));
-    EXPECT_EQ(f->EcranVersImage(101), 50);
-    EXPECT_EQ(f->EcranVersImage(103), 52);
-    EXPECT_DOUBLE_EQ(f->FacteurZoom(), 2.0);
 }
 
 TEST_F(TTraitementImageTest, ClavierGardeLeRectangleDansLImage)
@@ -271,6 +249,8 @@ TEST_F(TTraitementImageTest, CopiesDeZone)
 
     Fenetre b;
     b->OuvrirImage(EcrireBmp(Dossier, QStringLiteral("c.bmp"), 20, 10), true);
+    EXPECT_EQ(b->TypeImage, 2);
+    EXPECT_EQ(b->TexteStatut(), TexteInfoBmp(b->ImageBmp));
     Glisser(*b.f, 4, 2, 10, 6);
     THistoBmp zb;
     CreerHistoBmp(zb);
@@ -291,6 +271,8 @@ TEST_F(TTraitementImageTest, AnnulerRestaurerEtHistorique)
     Fenetre f;
     f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("u.fit"), 40, 30), true);
     const std::vector<double> origine = f->ImageFit.Pixels;
+    // Whoever asks for the undo copy right after opening gets the image.
+    EXPECT_EQ(f->AnnulationFit().Pixels, origine);
     // F9 right after opening: nothing changes.
     f->MenuAnnulerRestaurerImgSourceClick();
     EXPECT_EQ(f->ImageFit.Pixels, origine);
@@ -319,18 +301,21 @@ TEST_F(TTraitementImageTest, AnnulerRestaurerEtHistorique)
     EXPECT_EQ(f->ImageFit.Zoom, 50);
 }
 
-TEST_F(TTraitementImageTest, PositifNegatifFitEtBmp)
+TEST_F(TTraitementImageTest, PositifNegatifAnnulationEtEnregistrement)
 {
+    // FIT: the display only, nothing to save; a save keeps the negative display.
     Fenetre f;
     f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("p.fit"), 10, 10), true);
     f->InverserPositifNegatif();
     EXPECT_FALSE(f->Positif);
     EXPECT_FALSE(f->Modifiee);
     EXPECT_EQ(f->Historique().size(), 1);
+    f->EnregistrerImage(Dossier.filePath(QStringLiteral("p2.fit")));
+    EXPECT_FALSE(f->Positif);
 
     // BMP: inversion, undo and save all tell the same story.
     Fenetre b;
-    b->OuvrirImage(EcrireBmp(Dossier, QStringLiteral("p.bmp"), 10, 10), true);
+    b->OuvrirImage(EcrireBmp(Dossier, QStringLiteral("p.bmp"), 20, 10), true);
     const uchar avant = b->ImgSource->Picture.scanLine(1)[1];
     b->InverserPositifNegatif();
     EXPECT_TRUE(b->Modifiee);
@@ -340,18 +325,13 @@ TEST_F(TTraitementImageTest, PositifNegatifFitEtBmp)
     EXPECT_TRUE(b->Positif);
     EXPECT_EQ(b->ImgSource->Picture.scanLine(1)[1], avant);
     EXPECT_EQ(b->Historique().size(), 1);
-    const QString nom = Dossier.filePath(QStringLiteral("p2.bmp"));
-    b->EnregistrerImage(nom);
-    EXPECT_EQ(LireBitmapBmp(nom).scanLine(1)[1], avant);
-    // Redo brings the negative and its line back together.
+    b->EnregistrerImage(Dossier.filePath(QStringLiteral("p2.bmp")));
+    EXPECT_EQ(LireBitmapBmp(Dossier.filePath(QStringLiteral("p2.bmp"))).scanLine(1)[1], avant);
+    // The save took the pending redo away.
     b->MenuAnnulerRestaurerImgSourceClick();
-    EXPECT_EQ(b->Historique().size(), 1); // saved: nothing to redo
-}
+    EXPECT_EQ(b->Historique().size(), 1);
 
-TEST_F(TTraitementImageTest, EnregistrementBmpNegatifEtZoom)
-{
-    Fenetre b;
-    b->OuvrirImage(EcrireBmp(Dossier, QStringLiteral("n.bmp"), 20, 10), true);
+    // A negative shown at 50 % is saved inverted at its own size, then shown positive at 100 %.
     b->ZoomParTexte(QStringLiteral("50%"));
     b->InverserPositifNegatif();
     const QString nom = Dossier.filePath(QStringLiteral("n2.bmp"));
@@ -365,12 +345,14 @@ TEST_F(TTraitementImageTest, EnregistrementBmpNegatifEtZoom)
     EXPECT_FALSE(b->Modifiee);
     EXPECT_EQ(b->Historique(), (QStringList{QStringLiteral("Ouverture"), QStringLiteral("Inversion des valeurs")}));
 
-    // A negative FIT keeps its negative display after saving.
-    Fenetre f;
-    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("n.fit"), 10, 10), true);
-    f->InverserPositifNegatif();
-    f->EnregistrerImage(Dossier.filePath(QStringLiteral("n2.fit")));
-    EXPECT_FALSE(f->Positif);
+    // A BMP takes no préservatif, but its history line tells what was asked.
+    b->AppliquerGaussien(true, 0.7);
+    EXPECT_EQ(b->Historique().last(), QStringLiteral("Filtre gaussien sigma 0,7 préservatif"));
+    // The median is FIT only: the notice names it and nothing changes.
+    b->AppliquerMediane3x3();
+    ASSERT_NE(AbandonBmp, nullptr);
+    EXPECT_EQ(AbandonBmp->Fonction(), QStringLiteral("Filtre - Médiane 3x3"));
+    EXPECT_EQ(b->Historique().size(), 3);
 }
 
 TEST_F(TTraitementImageTest, EnregistrerSousAutreExtensionEtAnnulation)
@@ -459,9 +441,23 @@ TEST_F(TTraitementImageTest, FermetureNEchouePasApresLaQuestion)
         EXPECT_FALSE(f->close());
     }
     EXPECT_EQ(appels, 0); // No: the pages keep nothing
+    {
+        // Yes to a quit that another window then cancels: the window stays,
+        // and a later change is asked about again.
+        TRepondeurTest oui(RepondreToujours(mrOk));
+        TActionFermeture action = TActionFermeture::Liberer;
+        f->FormClose(action);
+        EXPECT_EQ(action, TActionFermeture::Liberer);
+    }
+    f->AppliquerPasseBas(1, false);
+    {
+        TRepondeurTest non(RepondreToujours(mrNo));
+        EXPECT_FALSE(f->close());
+        EXPECT_EQ(Dialogues::Journal().size(), 1u);
+    }
     TRepondeurTest oui(RepondreToujours(mrOk));
     EXPECT_TRUE(f->close());
-    EXPECT_EQ(appels, 1);
+    EXPECT_EQ(appels, 2);
     EXPECT_TRUE(f->EnFermeture());
     delete f;
 }
@@ -482,4 +478,14 @@ TEST_F(TTraitementImageTest, OperationEnEchecLaisseLImage)
     EXPECT_EQ(f->ImageFit.Pixels, avant);
     EXPECT_FALSE(f->Modifiee);
     EXPECT_EQ(f->Historique().size(), 1);
+    // After a filter, a failed command leaves nothing that F9 could undo:
+    // picture and history stay together.
+    f->AppliquerPasseBas(1, false);
+    const std::vector<double> filtre = f->ImageFit.Pixels;
+    EXPECT_THROW(f->ExecuterOperation(QStringLiteral("Essai..."), [] { LeverErreur(QStringLiteral("échec")); },
+                                      QStringLiteral("Essai")),
+                 EStelor);
+    f->MenuAnnulerRestaurerImgSourceClick();
+    EXPECT_EQ(f->ImageFit.Pixels, filtre);
+    EXPECT_EQ(f->Historique().last(), QStringLiteral("Filtre passe bas force 1"));
 }

@@ -4,6 +4,7 @@
 #include "PDialogues.h"
 #include "Soutien.h"
 #include "UBmp.h"
+#include "UEnteteFit.h"
 #include "UExportationJpeg.h"
 #include "UFit.h"
 #include "UGaussien.h"
@@ -18,6 +19,11 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QToolButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,16 +31,20 @@
 
 namespace {
 
-// Answers the open and save dialogs with the names queued, OK to the rest.
+// Answers the open and save dialogs with the names queued, a modal form
+// through Modal when set, OK to the rest.
 struct TUtilisateur {
     QStringList AOuvrir;
     QString AEnregistrer;
+    std::function<int(QDialog&)> Modal;
     Dialogues::TRepondeur Repondeur()
     {
         return [this](const TDemandeDialogue& d) {
             TReponseDialogue r;
             r.Resultat = d.Genre == TGenreDemande::Question ? mrYes : mrOk;
-            if (d.Genre == TGenreDemande::OuvrirFichiers)
+            if (d.Genre == TGenreDemande::Modal && Modal && d.Dialogue)
+                r.Resultat = Modal(*d.Dialogue);
+            else if (d.Genre == TGenreDemande::OuvrirFichiers)
                 r.Fichiers = AOuvrir;
             else if (d.Genre == TGenreDemande::EnregistrerFichier)
                 r.Fichiers = QStringList{AEnregistrer};
@@ -51,6 +61,22 @@ struct TUtilisateur {
     if (code >= 0 && rapport.contains(QStringLiteral(" and 0 error(s).")))
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << rapport.toStdString();
+}
+
+// Types a card before END in the header editor, then presses one of its buttons.
+std::function<int(QDialog&)> EditerEntete(const QString& carte, const char* bouton)
+{
+    return [carte, bouton](QDialog& d) {
+        d.show();
+        auto* editeur = d.findChild<QPlainTextEdit*>(QStringLiteral("RchEdtEntete"));
+        editeur->moveCursor(QTextCursor::End);
+        editeur->moveCursor(QTextCursor::StartOfLine);
+        QTest::keyClicks(editeur, carte);
+        QTest::keyClick(editeur, Qt::Key_Return);
+        QTest::mouseClick(d.findChild<QPushButton*>(QString::fromLatin1(bouton)), Qt::LeftButton);
+        d.hide();
+        return d.result() == QDialog::Accepted ? mrOk : mrCancel;
+    };
 }
 
 class TUsageFenetreImage : public ::testing::Test {
@@ -204,6 +230,16 @@ TEST_F(TUsageFenetreImage, Bmp24DeBoutEnBout)
     Utilisateur.AEnregistrer = Dossier.filePath(QStringLiteral("hubble_pb.bmp"));
     Cadre->MnItmEnregistrerSous->trigger();
     EXPECT_EQ(f->NomFichier, Utilisateur.AEnregistrer);
+    // Enregistrer proposes the image's own name; for a duplicate never saved, none.
+    Dialogues::ViderJournal();
+    Cadre->MnItmEnregistrer->trigger();
+    Cadre->MnItmDuppliquer->trigger();
+    Cadre->MnItmEnregistrer->trigger();
+    QStringList proposes;
+    for (const TDemandeDialogue& d : Dialogues::Journal())
+        if (d.Genre == TGenreDemande::EnregistrerFichier)
+            proposes << d.Dossier;
+    EXPECT_EQ(proposes, (QStringList{Utilisateur.AEnregistrer, QString()}));
     TTraitementImage* relu = Ouvrir(Utilisateur.AEnregistrer);
     ASSERT_NE(relu, f);
     EXPECT_EQ(relu->ImageBmp.BitmapSource.format(), QImage::Format_BGR888);
@@ -239,7 +275,12 @@ TEST_F(TUsageFenetreImage, DeuxFenetresAvecSelectionEtHistorique)
     Glisser(*bmp, QPoint(120, 60), QPoint(300, 200));
     Cadre->MnItmHistorique->trigger();
     Cadre->ZoneMDI()->tileSubWindows();
-    QApplication::processEvents();
+    QTest::qWait(200);
+    for (TTraitementImage* f : {fit, bmp}) {
+        qDebug() << "DBG sub" << f->geometry() << "widget" << f->widget()->geometry() << "pg" << f->PgCtrlPrincipale->geometry()
+                 << "tb" << f->TbShtSource->geometry() << "sc" << f->ScrllBxSource->geometry() << "st" << f->SttsBrPrincipale->geometry()
+                 << "edt" << f->EdtPourcentZoom2->isVisible() << f->EdtPourcentZoom2->geometry() << f->widget()->minimumSize() << f->widget()->sizeHint();
+    }
 
     for (TTraitementImage* f : {fit, bmp}) {
         EXPECT_EQ(f->Selection.Genre, SelectionRectangle);
@@ -256,4 +297,55 @@ TEST_F(TUsageFenetreImage, DeuxFenetresAvecSelectionEtHistorique)
     if (!chemin.isEmpty()) {
         EXPECT_TRUE(capture.save(chemin));
     }
+}
+
+TEST_F(TUsageFenetreImage, EnteteFitModifieeEnregistreeEtRelue)
+{
+    if (!EnteteFit)
+        EnteteFit = new TEnteteFit;
+    const QString source = Dossier.filePath(QStringLiteral("m51.fit"));
+    ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("m51_i16_256.fits")), source));
+    TTraitementImage* f = Ouvrir(source);
+    ASSERT_NE(f, nullptr);
+    const QStringList entete = f->ImageFit.Entete;
+    const QString carte = QStringLiteral("OBJECT  = 'M51 essai'");
+
+    // Annuler from the tool button: nothing changes.
+    Utilisateur.Modal = EditerEntete(QStringLiteral("OBJECT= 'M51 essai'"), "BtnAnnuler");
+    QTest::mouseClick(Cadre->TlBttnEnteteFit, Qt::LeftButton);
+    EXPECT_EQ(EnteteFit->windowTitle(), QStringLiteral("#1 Entete Fit [m51.fit]"));
+    EXPECT_EQ(f->ImageFit.Entete, entete);
+    EXPECT_FALSE(f->Modifiee);
+    EXPECT_EQ(f->Historique().size(), 1);
+
+    // OK from the menu: the card is normalised, the image modified, the edit recorded.
+    Utilisateur.Modal = EditerEntete(QStringLiteral("OBJECT= 'M51 essai'"), "BtnOK");
+    Cadre->MnItmEnteteFit->trigger();
+    const auto aCarte = [&carte](const QStringList& l) {
+        return std::any_of(l.begin(), l.end(), [&carte](const QString& c) { return c.trimmed() == carte; });
+    };
+    EXPECT_TRUE(aCarte(f->ImageFit.Entete));
+    EXPECT_TRUE(f->Modifiee);
+    EXPECT_EQ(f->Historique(), (QStringList{QStringLiteral("Ouverture"), LigneHistoriqueEnteteFit()}));
+    // Undo brings the former header back with the history; redo both again.
+    Cadre->MnItmAnnulerRestaurer->trigger();
+    EXPECT_EQ(f->ImageFit.Entete, entete);
+    EXPECT_EQ(f->Historique().size(), 1);
+    Cadre->MnItmAnnulerRestaurer->trigger();
+    EXPECT_TRUE(aCarte(f->ImageFit.Entete));
+    EXPECT_EQ(f->Historique().size(), 2);
+
+    Utilisateur.AEnregistrer = Dossier.filePath(QStringLiteral("m51_objet.fit"));
+    Cadre->MnItmEnregistrerSous->trigger();
+    EXPECT_TRUE(VerifieParFitsverify(Utilisateur.AEnregistrer));
+    TTraitementImage* relu = Ouvrir(Utilisateur.AEnregistrer);
+    ASSERT_NE(relu, f);
+    EXPECT_TRUE(aCarte(relu->ImageFit.Entete));
+
+    // A BMP picture has no header: the command does nothing.
+    TTraitementImage* bmp = Ouvrir(CheminDonnees(QStringLiteral("hubble_deep_field_24.bmp")));
+    ASSERT_NE(bmp, nullptr);
+    Dialogues::ViderJournal();
+    bmp->AfficherEnteteFit();
+    EXPECT_TRUE(Dialogues::Journal().empty());
 }

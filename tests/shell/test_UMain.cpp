@@ -9,8 +9,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
@@ -18,9 +20,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QLabel>
-#include <QStatusBar>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
@@ -32,18 +33,15 @@ QStringList Interroges; // numbers of the windows asked about unsaved work, in o
 
 class TFenetreEssai : public TMDIChild {
 public:
-    explicit TFenetreEssai(int genre = GenreImage, int numero = 0) : TMDIChild(genre)
+    explicit TFenetreEssai(int genre = GenreImage, int numero = 0)
+        : TMDIChild(genre), Numero(genre == GenreImage ? Main->NouveauNumeroImage() : numero)
     {
-        Numero = genre == GenreImage ? Main->NouveauNumeroImage() : numero;
     }
-    int Numero = 0;
-    QString Nom;
-    int Type = 0;
-    int Selection = SelectionAucune;
-    QString Zoom = QStringLiteral("100%");
-    bool Modifiee = false;
-    bool Marquee = false;
-    QStringList Zooms;
+    int Numero;
+    QString Nom, Zoom = QStringLiteral("100%");
+    int Type = 0, Selection = SelectionAucune;
+    bool Modifiee = false, Marquee = false;
+    QStringList Zooms, Pousse;
 
     int NumeroDocument() const override { return Numero; }
     QString NomFichierDocument() const override { return Nom; }
@@ -54,20 +52,15 @@ public:
     {
         Nom = nom;
         setWindowTitle(QStringLiteral("#%1 [%2]").arg(Numero).arg(QFileInfo(nom).fileName()));
-        const QByteArray contenu = LireFichierComplet(nom);
-        if (contenu.startsWith("ILLISIBLE"))
+        if (LireFichierComplet(nom).startsWith("ILLISIBLE"))
             LeverErreur(QStringLiteral("Fichier illisible."));
         Type = nom.endsWith(QLatin1String("fit"), Qt::CaseInsensitive) ? 1 : 2;
     }
     void ZoomParTexte(const QString& texte) override { Zooms << texte; }
-    void DupliquerDepuis(TMDIChild& source) override
-    {
-        OuvrirImage(source.NomFichierDocument(), true);
-    }
+    void DupliquerDepuis(TMDIChild& source) override { OuvrirImage(source.NomFichierDocument(), true); }
     void MarquerSelection(bool marquer) override { Marquee = marquer; }
     void FixerDefilementTempsReel(bool suivre) override { Pousse << QStringLiteral("defil=%1").arg(suivre); }
     void FixerPas(int pas) override { Pousse << QStringLiteral("pas=%1").arg(pas); }
-    QStringList Pousse;
     void FormClose(TActionFermeture& action) override
     {
         TMDIChild::FormClose(action);
@@ -110,13 +103,12 @@ protected:
     {
         const QString chemin = dossier.filePath(nom);
         QDir().mkpath(QFileInfo(chemin).path());
-        QFile f(chemin);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(contenu);
+        EcrireFichierSur(chemin, contenu);
         return chemin;
     }
 
     TFenetreEssai* Document(TMDIChild* f) { return static_cast<TFenetreEssai*>(f); }
+    TFenetreEssai* Active() { return Document(cadre->FenetreActive()); }
 
     TFenetreEssai* Ajouter(int genre, int numero = 0)
     {
@@ -124,6 +116,7 @@ protected:
         cadre->ZoneMDI()->addSubWindow(f);
         f->show();
         cadre->ZoneMDI()->setActiveSubWindow(f);
+        cadre->UpdateMenuItems();
         return f;
     }
 
@@ -149,29 +142,39 @@ TEST_F(Cadre, NumerosParGenreJamaisRedonnes)
     Liberer();
     cadre->OuvrirFichiers({Fichier("c.fit")});
     EXPECT_EQ(Titres(), QStringList({"#2 [b.fit]", "#3 [c.fit]"}));
-    // Another kind counts from 1 on its own.
+    // A viewer opened after the image windows is number 1 of its kind.
     EXPECT_EQ(cadre->NouveauNumeroVisionneuse(), 1);
     EXPECT_EQ(cadre->NouveauNumeroVisionneuse(), 2);
     EXPECT_EQ(cadre->NouveauNumeroPretraitement(), 1);
     EXPECT_EQ(cadre->NouveauNumeroTrichromie(), 1);
 }
 
+TEST_F(Cadre, UneFenetreDontLeContenuRefuseDeFermerResteUnDocument)
+{
+    struct TContenuTetu : QWidget {
+        void closeEvent(QCloseEvent* e) override { e->ignore(); }
+    };
+    TFenetreEssai* f = Ajouter(GenreVisionneuse, 1);
+    f->setWidget(new TContenuTetu);
+    EXPECT_FALSE(f->close());
+    EXPECT_EQ(cadre->FenetresDocument().size(), 1);
+    EXPECT_EQ(cadre->FenetreActive(), f);
+    EXPECT_TRUE(cadre->MnItmFermer->isEnabled());
+}
+
 TEST_F(Cadre, QuitterSArreteAuPremierNon)
 {
     cadre->OuvrirFichiers({Fichier("a.fit"), Fichier("b.fit"), Fichier("c.fit")});
     Document(cadre->FenetresDocument().last())->Modifiee = true;
-    int questions = 0;
-    TRepondeurTest r([&](const TDemandeDialogue& d) {
-        questions += d.Genre == TGenreDemande::Question;
-        return Reponse(mrNo);
-    });
-    EXPECT_FALSE(cadre->close());
-    // Last created asked first; its No leaves the others unasked.
-    EXPECT_EQ(Interroges, QStringList({"3"}));
-    EXPECT_EQ(questions, 1);
-    EXPECT_EQ(cadre->FenetresDocument().size(), 3);
-    EXPECT_TRUE(cadre->isVisible());
-
+    {
+        TRepondeurTest non(RepondreToujours(mrNo));
+        EXPECT_FALSE(cadre->close());
+        // Last created asked first; its No leaves the others unasked.
+        EXPECT_EQ(Interroges, QStringList({"3"}));
+        EXPECT_EQ(Dialogues::Journal().size(), 1u);
+        EXPECT_EQ(cadre->FenetresDocument().size(), 3);
+        EXPECT_TRUE(cadre->isVisible());
+    }
     // A Yes lets the walk go on down to #1, and the run ends.
     Interroges.clear();
     QSignalSpy fin(cadre, &TMain::FinDemandee);
@@ -194,51 +197,50 @@ TEST_F(Cadre, QuitterSansImageNeDemandeRien)
 TEST_F(Cadre, SansFenetreLesMenusImageSontCachesEtLesRaccourcisMuets)
 {
     TRepondeurTest r(RepondreToujours());
-    int f2 = 0, f9 = 0, ctrlM = 0, f3 = 0;
-    QObject::connect(cadre->MnItmHistogramme_Afficher, &QAction::triggered, [&] { ++f2; });
-    QObject::connect(cadre->MnItmAnnulerRestaurer, &QAction::triggered, [&] { ++f9; });
-    QObject::connect(cadre->MnItmAjusterTaille, &QAction::triggered, [&] { ++ctrlM; });
-    QObject::connect(cadre->MnItmDuppliquer, &QAction::triggered, [&] { ++f3; });
+    const std::pair<QAction*, QKeySequence> touches[] = {
+        {cadre->MnItmHistogramme_Afficher, QKeySequence(Qt::Key_F2)},
+        {cadre->MnItmAnnulerRestaurer, QKeySequence(Qt::Key_F9)},
+        {cadre->MnItmAjusterTaille, QKeySequence(Qt::CTRL | Qt::Key_M)},
+        {cadre->MnItmDuppliquer, QKeySequence(Qt::Key_F3)},
+    };
+    QStringList declenches;
+    for (const auto& [action, touche] : touches)
+        QObject::connect(action, &QAction::triggered, [&declenches, touche] { declenches << touche.toString(); });
+    auto taper = [&] {
+        for (const auto& [action, touche] : touches)
+            QTest::keySequence(cadre, touche);
+    };
     for (QAction* menu : {cadre->MnItmImage, cadre->MnItmFiltre, cadre->MnItmArithmetique}) {
         EXPECT_FALSE(menu->isVisible());
         EXPECT_FALSE(menu->isEnabled());
     }
-    EXPECT_FALSE(cadre->MnItmFermer->isEnabled());
-    EXPECT_FALSE(cadre->MnItmToutFermer->isEnabled());
-    EXPECT_FALSE(cadre->MnItmCopier->isEnabled());
+    for (QAction* a : {cadre->MnItmFermer, cadre->MnItmToutFermer, cadre->MnItmCopier, cadre->MnItmHistogramme,
+                       cadre->MnItmPositifNegatif, cadre->MnItmZoom, cadre->MnItmEnregistrer, cadre->MnItmCouper})
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
     EXPECT_TRUE(cadre->MnItmOuvrir->isEnabled());
-    QTest::keyClick(cadre, Qt::Key_F2);
-    QTest::keyClick(cadre, Qt::Key_F9);
-    QTest::keyClick(cadre, Qt::Key_M, Qt::ControlModifier);
-    QTest::keyClick(cadre, Qt::Key_F3);
-    EXPECT_EQ(f2 + f9 + ctrlM + f3, 0);
+    taper();
+    EXPECT_TRUE(declenches.isEmpty());
 
     // With an image window the same keys reach their items, once each.
     cadre->OuvrirFichiers({Fichier("a.fit")});
     QApplication::setActiveWindow(cadre);
     for (QAction* menu : {cadre->MnItmImage, cadre->MnItmFiltre, cadre->MnItmArithmetique})
         EXPECT_TRUE(menu->isVisible());
-    QTest::keyClick(cadre, Qt::Key_F2);
-    QTest::keyClick(cadre, Qt::Key_F9);
-    QTest::keyClick(cadre, Qt::Key_M, Qt::ControlModifier);
-    QTest::keyClick(cadre, Qt::Key_F3);
-    EXPECT_EQ(f2, 1);
-    EXPECT_EQ(f9, 1);
-    EXPECT_EQ(ctrlM, 1);
-    EXPECT_EQ(f3, 1);
+    taper();
+    EXPECT_EQ(declenches, QStringList({"F2", "F9", "Ctrl+M", "F3"}));
     EXPECT_EQ(Titres(), QStringList({"#1 [a.fit]", "#2 [a.fit]"}));
 }
 
 TEST_F(Cadre, ActivationSuivantLeGenreDeLaFenetre)
 {
+    int entete = 0;
+    QObject::connect(cadre->MnItmEnteteFit, &QAction::triggered, [&] { ++entete; });
+    // BMP image: "Niveaux de gris" only; the tool button "Entête Fit" does nothing.
     cadre->OuvrirFichiers({Fichier("p.bmp")});
     EXPECT_TRUE(cadre->MnItmNiveauxDeGris->isEnabled());
     EXPECT_FALSE(cadre->MnItmEnteteFit->isEnabled());
-    int entete = 0;
-    QObject::connect(cadre->MnItmEnteteFit, &QAction::triggered, [&] { ++entete; });
     cadre->TlBttnEnteteFit->click();
     EXPECT_EQ(entete, 0);
-
     cadre->OuvrirFichiers({Fichier("p.fit")});
     EXPECT_FALSE(cadre->MnItmNiveauxDeGris->isEnabled());
     EXPECT_TRUE(cadre->MnItmEnteteFit->isEnabled());
@@ -246,41 +248,38 @@ TEST_F(Cadre, ActivationSuivantLeGenreDeLaFenetre)
     EXPECT_EQ(entete, 1);
 
     // A tricolour window cannot be closed by "Fermer", but "Tout fermer" closes it.
-    TFenetreEssai* tri = Ajouter(GenreTrichromie, 1);
-    cadre->UpdateMenuItems();
+    QPointer<TMDIChild> tri = Ajouter(GenreTrichromie, 1);
     EXPECT_FALSE(cadre->MnItmFermer->isEnabled());
     EXPECT_TRUE(cadre->MnItmToutFermer->isEnabled());
     EXPECT_FALSE(cadre->MnItmPositifNegatif->isEnabled());
     EXPECT_FALSE(cadre->MnItmImage->isVisible());
-    QPointer<TMDIChild> garde(tri);
     cadre->MnItmToutFermer->trigger();
-    EXPECT_TRUE(garde.isNull());
+    EXPECT_TRUE(tri.isNull());
 
     // A threshold window: Positif/Négatif and Fermer serve it.
     Ajouter(GenreHistogramme, 1);
-    cadre->UpdateMenuItems();
     EXPECT_TRUE(cadre->MnItmPositifNegatif->isEnabled());
     EXPECT_TRUE(cadre->MnItmFermer->isEnabled());
     EXPECT_FALSE(cadre->MnItmAnnulerRestaurer->isEnabled());
+    EXPECT_TRUE(cadre->MnItmCopier->isEnabled());
 }
 
 TEST_F(Cadre, LibellesSelonLaSelection)
 {
     cadre->OuvrirFichiers({Fichier("a.fit")});
-    auto* f = Document(cadre->FenetreActive());
-    ASSERT_NE(f, nullptr);
-    f->Selection = SelectionRectangle;
+    Active()->Selection = SelectionRectangle;
     cadre->UpdateMenuItems();
     EXPECT_EQ(cadre->MnItmExporter->text(), "Exporter la sélection");
     EXPECT_EQ(cadre->MnItmStatistiques->text(), "Statistiques de la sélection");
     EXPECT_EQ(cadre->MnItmStatistiques->statusTip(), "Statistiques de l'image (sélection)");
-    f->Selection = SelectionPoint;
+    Active()->Selection = SelectionPoint;
     cadre->UpdateMenuItems();
     EXPECT_EQ(cadre->MnItmExporter->text(), "Exporter");
     EXPECT_EQ(cadre->MnItmStatistiques->text(), "Statistiques");
+    EXPECT_EQ(cadre->MnItmStatistiques->statusTip(), "Statistiques de l'image");
 }
 
-TEST_F(Cadre, CochesDuZoom)
+TEST_F(Cadre, CochesEtCommandesDuZoom)
 {
     auto coches = [&] {
         QStringList c;
@@ -292,29 +291,24 @@ TEST_F(Cadre, CochesDuZoom)
     ASSERT_EQ(cadre->ItemsZoom.size(), 12);
     cadre->CocherZoom(QStringLiteral("125%"));
     EXPECT_EQ(coches(), QStringList({"125%"}));
-    cadre->CocherZoom(QStringLiteral("110%"));
-    EXPECT_TRUE(coches().isEmpty());
-    // Texts that are no number followed by "%" check nothing and raise nothing.
-    for (const char* t : {"", "%", "abc", "12x%", "-25%", "0%", "99999999999%"}) {
+    // A level that is not one of the eight, or a text that is no number
+    // followed by one character: nothing checked, nothing raised.
+    for (const char* t : {"110%", "", "%", "abc", "12x%", "-25%", "0%", "99999999999%"}) {
         cadre->CocherZoom(QString::fromLatin1(t));
         EXPECT_TRUE(coches().isEmpty()) << t;
     }
     // The enabling pass follows the active window's zoom text.
     cadre->OuvrirFichiers({Fichier("a.fit")});
-    Document(cadre->FenetreActive())->Zoom = QStringLiteral("500%");
+    TFenetreEssai* f = Active();
+    f->Zoom = QStringLiteral("500%");
     cadre->UpdateMenuItems();
     EXPECT_EQ(coches(), QStringList({"500%"}));
-}
 
-TEST_F(Cadre, CommandesDeZoom)
-{
-    cadre->OuvrirFichiers({Fichier("a.fit")});
-    auto* f = Document(cadre->FenetreActive());
-    cadre->ItemsZoom[4]->trigger(); // "125%"
-    cadre->PppMnZoom->actions()[0]->trigger(); // "25%"
+    // Submenu item, popup item and tool button write their level.
+    cadre->ItemsZoom[4]->trigger();
+    cadre->PppMnZoom->actions()[0]->trigger();
     cadre->BtBtnZoom100p100->click();
     EXPECT_EQ(f->Zooms, QStringList({"125%", "25%", "100%"}));
-
     // "Définir...": the edit takes 4 digits at most; OK brings 9999 to 800.
     Zoom = new TZoom;
     TRepondeurTest r([](const TDemandeDialogue& d) {
@@ -332,20 +326,17 @@ TEST_F(Cadre, DepotDeFichiers)
 {
     const QString m1 = Fichier("m1.fit"), m2 = Fichier("m2.BMP"), m3 = Fichier("m3.bmp");
     TRepondeurTest r(RepondreToujours());
-    auto* donnees = new QMimeData;
-    donnees->setUrls({QUrl::fromLocalFile(m1), QUrl::fromLocalFile(m2), QUrl::fromLocalFile(m3)});
+    QMimeData donnees;
+    donnees.setUrls({QUrl::fromLocalFile(m1), QUrl::fromLocalFile(m2), QUrl::fromLocalFile(m3)});
     // As the desktop does it: the drag enters the frame, then drops.
-    QDragEnterEvent entree(QPoint(300, 300), Qt::CopyAction, donnees, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent entree(QPoint(300, 300), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(cadre, &entree);
     EXPECT_TRUE(entree.isAccepted());
-    QDropEvent depot(QPointF(300, 300), Qt::CopyAction, donnees, Qt::LeftButton, Qt::NoModifier);
-    const bool livre = QApplication::sendEvent(cadre, &depot);
-    delete donnees;
-    EXPECT_TRUE(livre);
+    QDropEvent depot(QPointF(300, 300), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(cadre, &depot);
     EXPECT_EQ(Titres(), QStringList({"#1 [m1.fit]", "#2 [m3.bmp]"}));
     ASSERT_EQ(Dialogues::Journal().size(), 1u);
-    EXPECT_EQ(Dialogues::Journal()[0].Texte,
-              "Vous tentez d'ouvrir des fichiers dont le format n'est pas supporté.");
+    EXPECT_EQ(Dialogues::Journal()[0].Texte, "Vous tentez d'ouvrir des fichiers dont le format n'est pas supporté.");
     EXPECT_TRUE(cadre->MnItmFermer->isEnabled());
 
     // A second dot in the name is part of the extension; a dot in a folder is not.
@@ -353,7 +344,6 @@ TEST_F(Cadre, DepotDeFichiers)
     cadre->DeposerFichiers({Fichier("m42.b.fit"), Fichier("dossier.v2/m5.fit")});
     EXPECT_EQ(Titres().last(), "#3 [m5.fit]");
     EXPECT_EQ(Dialogues::Journal().size(), 1u);
-
     // Only supported names: no message.
     Dialogues::ViderJournal();
     cadre->DeposerFichiers({Fichier("m6.bmp")});
@@ -364,11 +354,10 @@ TEST_F(Cadre, OuvrirAvecUnFichierSupprimeOuIllisible)
 {
     const QString a = Fichier("a.fit"), b = Fichier("b.fit"), c = Fichier("c.bmp");
     TRepondeurTest r([&](const TDemandeDialogue& d) {
-        if (d.Genre == TGenreDemande::OuvrirFichiers) {
-            QFile::remove(b); // deleted between the choice and the opening
-            return Reponse(mrOk, {a, b, c});
-        }
-        return Reponse(mrOk);
+        if (d.Genre != TGenreDemande::OuvrirFichiers)
+            return Reponse(mrOk);
+        QFile::remove(b); // deleted between the choice and the opening
+        return Reponse(mrOk, {a, b, c});
     });
     cadre->MnItmOuvrir->trigger();
     EXPECT_EQ(Titres(), QStringList({"#1 [a.fit]", "#2 [c.bmp]"}));
@@ -376,21 +365,22 @@ TEST_F(Cadre, OuvrirAvecUnFichierSupprimeOuIllisible)
     EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::OuvrirFichiers);
 
     // A file that fails shows its error; the next still opens and the menus follow.
-    Dialogues::ViderJournal();
-    cadre->DeposerFichiers({Fichier("x.fit", "ILLISIBLE"), Fichier("y.fit")});
-    int erreurs = 0;
-    for (const auto& d : Dialogues::Journal())
-        erreurs += d.Genre == TGenreDemande::Erreur && d.Texte == "Fichier illisible.";
-    EXPECT_EQ(erreurs, 1);
-    EXPECT_TRUE(Titres().contains("#4 [y.fit]"));
-    EXPECT_EQ(cadre->FenetreActive()->windowTitle(), "#4 [y.fit]");
-    EXPECT_TRUE(cadre->MnItmEnteteFit->isEnabled());
+    for (int i = 0; i < 2; ++i) {
+        Dialogues::ViderJournal();
+        const QStringList noms = {Fichier("x.fit", "ILLISIBLE"), Fichier(QStringLiteral("y%1.fit").arg(i))};
+        i == 0 ? cadre->OuvrirFichiers(noms) : cadre->DeposerFichiers(noms);
+        ASSERT_EQ(Dialogues::Journal().size(), 1u);
+        EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::Erreur);
+        EXPECT_EQ(Dialogues::Journal()[0].Texte, "Fichier illisible.");
+        EXPECT_EQ(Active()->Nom, noms[1]);
+        EXPECT_TRUE(cadre->MnItmEnteteFit->isEnabled());
+    }
 }
 
 TEST_F(Cadre, RecherchesEtMarques)
 {
     cadre->OuvrirFichiers({Fichier("a.fit"), Fichier("b.fit")});
-    auto fenetres = cadre->FenetresDocument();
+    const auto fenetres = cadre->FenetresDocument();
     EXPECT_EQ(cadre->NomFichierImage(2), fenetres[1]->NomFichierDocument());
     EXPECT_TRUE(cadre->NomFichierImage(7).isEmpty());
     EXPECT_EQ(cadre->TrouverImage(7), nullptr);
@@ -401,9 +391,11 @@ TEST_F(Cadre, RecherchesEtMarques)
     EXPECT_EQ(cadre->TrouverHistogramme(1), h1);
     EXPECT_FALSE(cadre->ExisteHistogramme(2));
 
+    // Only #2 is marked, and it comes to the front.
     cadre->MarquerImageSelection(2);
     EXPECT_FALSE(Document(fenetres[0])->Marquee);
     EXPECT_TRUE(Document(fenetres[1])->Marquee);
+    EXPECT_EQ(cadre->ZoneMDI()->subWindowList(QMdiArea::StackingOrder).last(), fenetres[1]);
     cadre->EffacerMarquesSelection();
     EXPECT_FALSE(Document(fenetres[1])->Marquee);
 
@@ -429,7 +421,7 @@ TEST_F(Cadre, ToutFermerGardeCeuxQuiRefusent)
     EXPECT_EQ(restent, QStringList({"9999:2", "9998:1"}));
 }
 
-TEST_F(Cadre, ConseilsEtCouleurs)
+TEST_F(Cadre, ConseilsCreationEtPousseeDesReglages)
 {
     QTest::mouseMove(cadre->TlBttnHistogramme);
     EXPECT_EQ(cadre->statusBar()->currentMessage(), "Histogramme F2");
@@ -438,72 +430,63 @@ TEST_F(Cadre, ConseilsEtCouleurs)
     EXPECT_TRUE(cadre->statusBar()->currentMessage().isEmpty());
     cadre->MnItmOuvrir->showStatusText(cadre->menuBar()); // as a hovered menu does
     EXPECT_EQ(cadre->statusBar()->currentMessage(), cadre->MnItmOuvrir->statusTip());
-    EXPECT_FALSE(cadre->MnItmOuvrir->statusTip().isEmpty());
     // The panel colour is the class-library value 14738155: red 235, green 226, blue 224.
-    const QColor fond = cadre->ScrllBxHautPasseBas->widget()->palette().color(QPalette::Window);
-    EXPECT_EQ(fond, QColor(235, 226, 224));
+    EXPECT_EQ(cadre->ScrllBxHautPasseBas->widget()->palette().color(QPalette::Window), QColor(235, 226, 224));
+    EXPECT_EQ(cadre->LblVersion->text(), "2.0 Avril 2008");
+    EXPECT_EQ(cadre->MnItmAPropos->text(), "A Propos de Stelor...");
+    EXPECT_EQ(cadre->windowTitle(), "Stelor");
+    EXPECT_FALSE(cadre->MnItmTrichromie->isVisible());
+
     // The settings push: scroll tracking to image, viewer and preprocessing
     // windows, the step to threshold windows, the background colour.
-    TFenetreEssai* image = Ajouter(GenreImage);
-    TFenetreEssai* visionneuse = Ajouter(GenreVisionneuse, 1);
-    TFenetreEssai* pretraitement = Ajouter(GenrePretraitement, 1);
-    TFenetreEssai* seuils = Ajouter(GenreHistogramme, 1);
-    TFenetreEssai* trichromie = Ajouter(GenreTrichromie, 1);
+    TFenetreEssai* fenetres[] = {Ajouter(GenreImage), Ajouter(GenreVisionneuse, 1), Ajouter(GenrePretraitement, 1),
+                                 Ajouter(GenreHistogramme, 1), Ajouter(GenreTrichromie, 1)};
     EcrireCoulFondApp(255); // class-library red
     EcrireDefilImgTpsReel(false);
     EcrireReglSeuilsVisu(500);
     cadre->MajFenetresImagesSuivantPreferences();
     EXPECT_EQ(cadre->ZoneMDI()->background().color(), QColor(255, 0, 0));
-    for (TFenetreEssai* f : {image, visionneuse, pretraitement})
-        EXPECT_EQ(f->Pousse, QStringList({"defil=0"}));
-    EXPECT_EQ(seuils->Pousse, QStringList({"pas=500"}));
-    EXPECT_TRUE(trichromie->Pousse.isEmpty());
+    const QStringList attendu[] = {{"defil=0"}, {"defil=0"}, {"defil=0"}, {"pas=500"}, {}};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(fenetres[i]->Pousse, attendu[i]) << i;
     EcrireCoulFondApp(0xFF0000); // class-library blue, not 0xRRGGBB
     cadre->MajFenetresImagesSuivantPreferences();
     EXPECT_EQ(cadre->ZoneMDI()->background().color(), QColor(0, 0, 255));
-    EXPECT_EQ(cadre->LblVersion->text(), "2.0 Avril 2008");
-    EXPECT_EQ(cadre->MnItmAPropos->text(), "A Propos de Stelor...");
-    EXPECT_FALSE(cadre->MnItmTrichromie->isVisible());
 }
 
 TEST_F(Cadre, LogoEtVersionPresDuBasJamaisAuDessusDuDernierBouton)
 {
     cadre->setWindowState(Qt::WindowNoState);
     auto haut = [&](QWidget* w) { return w->mapTo(cadre, QPoint(0, 0)).y(); };
-    cadre->resize(900, 900);
-    QApplication::processEvents();
-    EXPECT_EQ(haut(cadre->ImgStelor), std::max(900 - 120, haut(cadre->TlBttnAide) + 30));
-    EXPECT_EQ(haut(cadre->LblVersion), std::max(900 - 90, haut(cadre->TlBttnAide) + 60));
-    EXPECT_EQ(haut(cadre->ImgStelor), 780);
-    // A low frame: both stay below the help button.
-    cadre->resize(900, 300);
-    QApplication::processEvents();
-    EXPECT_EQ(haut(cadre->ImgStelor), haut(cadre->TlBttnAide) + 30);
-    EXPECT_EQ(haut(cadre->LblVersion), haut(cadre->TlBttnAide) + 60);
+    for (const int hauteur : {900, 300}) {
+        cadre->resize(900, hauteur);
+        QApplication::processEvents();
+        const int aide = haut(cadre->TlBttnAide);
+        EXPECT_EQ(haut(cadre->ImgStelor), std::max(hauteur - 120, aide + 30)) << hauteur;
+        EXPECT_EQ(haut(cadre->LblVersion), std::max(hauteur - 90, aide + 60)) << hauteur;
+        // A tall frame puts them near its bottom, a low one right below the help button.
+        EXPECT_EQ(haut(cadre->ImgStelor) == hauteur - 120, hauteur == 900);
+    }
 }
 
 TEST_F(Cadre, MenuFenetreEtToutReduire)
 {
     cadre->OuvrirFichiers({Fichier("a.fit"), Fichier("b.fit")});
-    emit cadre->MnFenetre->aboutToShow();
-    QStringList liste;
-    QAction* premiere = nullptr;
+    auto liste = [&] {
+        QStringList l;
+        emit cadre->MnFenetre->aboutToShow();
+        for (QAction* a : cadre->MnFenetre->actions())
+            if (a->text().contains('#'))
+                l << a->text() + (a->isChecked() ? "*" : "");
+        return l;
+    };
+    EXPECT_EQ(liste(), QStringList({"&1 #1 [a.fit]", "&2 #2 [b.fit]*"}));
     for (QAction* a : cadre->MnFenetre->actions())
-        if (a->text().startsWith('&') && a->text().contains('#')) {
-            liste << a->text() + (a->isChecked() ? "*" : "");
-            if (!premiere)
-                premiere = a;
-        }
-    EXPECT_EQ(liste, QStringList({"&1 #1 [a.fit]", "&2 #2 [b.fit]*"}));
-    ASSERT_NE(premiere, nullptr);
-    premiere->trigger();
+        if (a->text().startsWith("&1 #"))
+            a->trigger();
     EXPECT_EQ(cadre->FenetreActive()->windowTitle(), "#1 [a.fit]");
     // Shown again, the list is rebuilt, not appended.
-    emit cadre->MnFenetre->aboutToShow();
-    int n = 0;
-    for (QAction* a : cadre->MnFenetre->actions())
-        n += a->text().contains('#');
-    EXPECT_EQ(n, 2);
+    EXPECT_EQ(liste(), QStringList({"&1 #1 [a.fit]*", "&2 #2 [b.fit]"}));
 
     cadre->MnItmToutReduire->trigger();
     for (TMDIChild* f : cadre->FenetresDocument())

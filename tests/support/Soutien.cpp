@@ -8,7 +8,7 @@ QString CheminDonnees(const QString& nom)
     return QDir(QStringLiteral(STELOR_TESTDATA)).filePath(nom);
 }
 
-TRepondeurTest::TRepondeurTest(Dialogues::TRepondeur r)
+TRepondeurTest::TRepondeurTest(Dialogues::TRepondeur r) : FPrecedent(Dialogues::RepondeurCourant())
 {
     Dialogues::ViderJournal();
     Dialogues::InstallerRepondeur(std::move(r));
@@ -16,7 +16,27 @@ TRepondeurTest::TRepondeurTest(Dialogues::TRepondeur r)
 
 TRepondeurTest::~TRepondeurTest()
 {
-    Dialogues::RetirerRepondeur();
+    Dialogues::InstallerRepondeur(std::move(FPrecedent));
+}
+
+TReponseDialogue ReponseParDefaut(const TDemandeDialogue& d)
+{
+    TReponseDialogue r;
+    switch (d.Genre) {
+    case TGenreDemande::Question:
+        r.Resultat = mrNo;
+        break;
+    case TGenreDemande::Modal:
+    case TGenreDemande::OuvrirFichiers:
+    case TGenreDemande::EnregistrerFichier:
+    case TGenreDemande::Couleur:
+    case TGenreDemande::Dossier:
+        r.Resultat = mrCancel;
+        break;
+    default:
+        r.Resultat = mrOk;
+    }
+    return r;
 }
 
 Dialogues::TRepondeur RepondreToujours(int resultat)

@@ -14,7 +14,14 @@ class TRepondeurTest {
 public:
     explicit TRepondeurTest(Dialogues::TRepondeur r);
     ~TRepondeurTest();
+
+private:
+    Dialogues::TRepondeur FPrecedent;
 };
+
+// What every test gets when it installs nothing: no dialog ever blocks; boxes
+// answer OK, questions No, forms Cancel, file dialogs nothing.
+TReponseDialogue ReponseParDefaut(const TDemandeDialogue& d);
 
 // Answers message boxes with OK/Yes (or the given result) and records them.
 Dialogues::TRepondeur RepondreToujours(int resultat = mrOk);

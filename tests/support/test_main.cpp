@@ -1,5 +1,6 @@
 #include "PApplication.h"
 #include "PDialogues.h"
+#include "Soutien.h"
 
 #include <gtest/gtest.h>
 
@@ -12,5 +13,6 @@ int main(int argc, char** argv)
                                                                      : qgetenv("QT_QPA_PLATFORM"));
     ::testing::InitGoogleTest(&argc, argv);
     TApplication app(argc, argv);
+    Dialogues::InstallerRepondeur(ReponseParDefaut);
     return RUN_ALL_TESTS();
 }
