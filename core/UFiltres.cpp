@@ -279,17 +279,24 @@ void DDPFit(THistoFit& image, int32_t niveau, double coefficient, const double* 
         const double p = image.Pixels[i];
         if (!(p >= l))
             continue;
-        const double denominateur = l + (reference ? reference[i] : p);
-        if (denominateur == 0)
-            continue; // 0/0 with a level of 0 on a black reference: no information, keep the pixel
-        const double v = lk * p / denominateur;
+        const double v = lk * p / (l + (reference ? reference[i] : p));
         if (std::isnan(v))
-            continue;
+            continue; // 0/0: a level of 0 on a black reference tells nothing, keep the pixel
         const double r = BornerFit(v);
         image.Pixels[i] = r;
         Etendre(r, mini, maxi);
     }
     ElargirMinMax(image, mini, maxi);
+}
+
+// The reference of the filtered variants: a blurred copy taken before any pixel changes.
+void DDPFiltreFit(THistoFit& image, int32_t niveau, double coefficient, const double* noyau, int taille,
+                  bool preservatif)
+{
+    if (!PixelsValides(image) || image.Pixels.empty())
+        return;
+    const std::vector<double> reference = CopieFiltree(image, noyau, taille, preservatif);
+    DDPFit(image, niveau, coefficient, reference.data());
 }
 
 // Sorted vertical triplets (rows y-1, y, y+1) of one column, for y = 1..hauteur-2.
@@ -479,22 +486,16 @@ void FiltreDDPNeutreFit(THistoFit& image, int32_t niveau, double coefficient)
 
 void FiltreDDPPasseBasFit(THistoFit& image, int32_t niveau, int force, double coefficient, bool preservatif)
 {
-    if (!PixelsValides(image) || image.Pixels.empty())
-        return;
     TNoyau3x3 k;
     NoyauPasseBas(force, k);
-    const std::vector<double> reference = CopieFiltree(image, k.data(), 3, preservatif);
-    DDPFit(image, niveau, coefficient, reference.data());
+    DDPFiltreFit(image, niveau, coefficient, k.data(), 3, preservatif);
 }
 
 void FiltreDDPGaussienFit(THistoFit& image, int32_t niveau, bool preservatif, double sigma, double coefficient)
 {
-    if (!PixelsValides(image) || image.Pixels.empty())
-        return;
     TNoyau5x5 k;
     NoyauGaussien(k, sigma);
-    const std::vector<double> reference = CopieFiltree(image, k.data(), 5, preservatif);
-    DDPFit(image, niveau, coefficient, reference.data());
+    DDPFiltreFit(image, niveau, coefficient, k.data(), 5, preservatif);
 }
 
 void FiltreMediane3x3Fit(THistoFit& image)

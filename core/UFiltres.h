@@ -53,8 +53,8 @@ void FiltreConvolutionFit(THistoFit& image, TNoyau5x5 noyau, bool preservatif);
 // Adds coefficient x (image - blur) where the image is brighter than its blur.
 void FiltreMasqueFlouFit(THistoFit& image, bool preservatif, double sigma, double coefficient);
 // Digital development: pixels at or above the level L become
-// min(65535, L x k x p / (L + b)), b being the reference pixel. A pixel whose
-// reference gives a zero denominator (L = 0 on a black reference) is left as it was.
+// min(65535, L x k x p / (L + b)), b being the reference pixel. Where that is
+// 0/0 (L = 0 on a black reference) the pixel is left as it was.
 void FiltreDDPNeutreFit(THistoFit& image, int32_t niveau, double coefficient);
 void FiltreDDPPasseBasFit(THistoFit& image, int32_t niveau, int force, double coefficient, bool preservatif);
 void FiltreDDPGaussienFit(THistoFit& image, int32_t niveau, bool preservatif, double sigma, double coefficient);

@@ -109,10 +109,8 @@ void DDP(QImage& bitmap, int32_t niveau, double coefficient, const QImage* refer
             const int v = ligne[j];
             if (v < niveau)
                 continue;
-            const int64_t denominateur = static_cast<int64_t>(ref[j]) + niveau;
-            if (denominateur == 0)
-                continue; // 0/0: level 0 on a black reference byte
-            VersOctet(lk * (v / static_cast<double>(denominateur)), ligne[j]);
+            // 0/0 (level 0 on a black reference byte) keeps the byte.
+            VersOctet(lk * (v / (static_cast<double>(ref[j]) + niveau)), ligne[j]);
         }
     }
 }

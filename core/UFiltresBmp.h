@@ -31,8 +31,8 @@ void FiltreMasqueFlouBitmap(QImage& bitmap, double sigma, double coefficient);
 
 // Digital development: bytes v at or above the level L become
 // min(255, round(L x k x v / (r + L))), r being the reference byte (the
-// picture itself, or its low-pass or gaussian blur). A zero denominator
-// (L = 0 on a black reference) leaves the byte as it was.
+// picture itself, or its low-pass or gaussian blur). 0/0 (L = 0 on a black
+// reference) leaves the byte as it was.
 void DDPBitmap(QImage& bitmap, int32_t niveau, double coefficient);
 void DDPPasseBasBitmap(QImage& bitmap, int32_t niveau, int force, double coefficient);
 void DDPGaussienBitmap(QImage& bitmap, int32_t niveau, double sigma, double coefficient);

@@ -16,9 +16,6 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <limits>
 #include <memory>
 #include <optional>
 #include <sys/mman.h>

@@ -178,40 +178,52 @@ bool EstChiffre(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9')
 
 } // namespace
 
+namespace {
+
+// An optional sign at i (copied into the text when given); true for '-'.
+bool LireSigne(const QString& t, qsizetype& i, std::string* ascii = nullptr)
+{
+    if (i >= t.size() || (t[i] != QLatin1Char('+') && t[i] != QLatin1Char('-')))
+        return false;
+    if (ascii)
+        *ascii += static_cast<char>(t[i].unicode());
+    return t[i++] == QLatin1Char('-');
+}
+
+// The digits at i, appended to the text; returns how many there were.
+qsizetype LireChiffres(const QString& t, qsizetype& i, std::string& ascii)
+{
+    const qsizetype debut = i;
+    for (; i < t.size() && EstChiffre(t[i]); ++i)
+        ascii += static_cast<char>(t[i].unicode());
+    return i - debut;
+}
+
+} // namespace
+
 std::optional<double> TexteEnReel(const QString& texte)
 {
     const QString t = texte.trimmed();
     std::string ascii;
-    int i = 0;
-    const int n = static_cast<int>(t.size());
-    bool negatif = false;
-    if (i < n && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-')))
-        negatif = t[i++] == QLatin1Char('-');
-    int chiffresMantisse = 0;
-    for (; i < n && EstChiffre(t[i]); ++i, ++chiffresMantisse)
-        ascii += static_cast<char>(t[i].unicode());
-    if (i < n && t[i] == QLatin1Char(',')) {
+    qsizetype i = 0;
+    const bool negatif = LireSigne(t, i);
+    qsizetype chiffresMantisse = LireChiffres(t, i, ascii);
+    if (i < t.size() && t[i] == QLatin1Char(',')) {
         ascii += '.';
-        for (++i; i < n && EstChiffre(t[i]); ++i, ++chiffresMantisse)
-            ascii += static_cast<char>(t[i].unicode());
+        ++i;
+        chiffresMantisse += LireChiffres(t, i, ascii);
     }
     if (chiffresMantisse == 0)
         return std::nullopt;
     bool exposantNegatif = false;
-    if (i < n && (t[i] == QLatin1Char('e') || t[i] == QLatin1Char('E'))) {
+    if (i < t.size() && (t[i] == QLatin1Char('e') || t[i] == QLatin1Char('E'))) {
         ascii += 'e';
         ++i;
-        if (i < n && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-'))) {
-            exposantNegatif = t[i] == QLatin1Char('-');
-            ascii += static_cast<char>(t[i++].unicode());
-        }
-        int chiffresExposant = 0;
-        for (; i < n && EstChiffre(t[i]); ++i, ++chiffresExposant)
-            ascii += static_cast<char>(t[i].unicode());
-        if (chiffresExposant == 0)
+        exposantNegatif = LireSigne(t, i, &ascii);
+        if (LireChiffres(t, i, ascii) == 0)
             return std::nullopt;
     }
-    if (i != n)
+    if (i != t.size())
         return std::nullopt;
     if (ascii.front() == '.')
         ascii.insert(ascii.begin(), '0');
@@ -230,19 +242,15 @@ std::optional<double> TexteEnReel(const QString& texte)
 std::optional<int32_t> TexteEnEntier(const QString& texte)
 {
     const QString t = texte.trimmed();
-    int i = 0;
-    const int n = static_cast<int>(t.size());
-    bool negatif = false;
-    if (i < n && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-')))
-        negatif = t[i++] == QLatin1Char('-');
-    if (i == n)
+    qsizetype i = 0;
+    const bool negatif = LireSigne(t, i);
+    std::string chiffres;
+    if (LireChiffres(t, i, chiffres) == 0 || i != t.size())
         return std::nullopt;
     int64_t valeur = 0;
-    for (; i < n; ++i) {
-        if (!EstChiffre(t[i]))
-            return std::nullopt;
-        valeur = valeur * 10 + (t[i].unicode() - '0');
-        if (valeur > int64_t(INT32_MAX) + 1)
+    for (const char c : chiffres) {
+        valeur = valeur * 10 + (c - '0');
+        if (valeur > int64_t(INT32_MAX) + 1) // stops long before any overflow
             return std::nullopt;
     }
     if (negatif)

@@ -5,12 +5,8 @@
 #include "PDialogues.h"
 #include "PErreurs.h"
 #include "PFichiers.h"
-#include "UOutils.h"
-
-#if __has_include("UMain.h")
 #include "UMain.h"
-#define STELOR_AVEC_MAIN 1
-#endif
+#include "UOutils.h"
 
 #include <QFileInfo>
 #include <QFont>
@@ -108,10 +104,8 @@ void TEnteteFit::Initialiser(int numero, THistoFit& image, TRappelEnteteModifiee
     FRappel = std::move(rappel);
     ui->RchEdtEntete->setPlainText(image.Entete.join(QLatin1Char('\n')));
     QString nom;
-#ifdef STELOR_AVEC_MAIN
     if (Main)
         nom = NomFichierSansChemin(Main->NomFichierImage(numero));
-#endif
     if (nom.isEmpty())
         nom = QStringLiteral("*image non enregistrée*");
     setWindowTitle(QStringLiteral("#") + EntierEnTexte(numero) + QStringLiteral(" Entete Fit [") + nom

@@ -1395,10 +1395,10 @@ void TTraitementImage::EnregistrerImage(const QString& nomFichier)
 QString TTraitementImage::ChoisirNomImage(int32_t type, bool preremplir)
 {
     // Without a frame (the window on its own) a plain dialog of the kind.
+    const bool fit = type == tiFit;
     TDialogueFichier seul{QStringLiteral("Enregistrer sous"),
-                          type == tiFit ? QStringLiteral("Fichier Fit (*.fit)") : QStringLiteral("Fichier Bitmap (*.bmp)"),
-                          {}, {}};
-    TDialogueFichier& d = !Main ? seul : type == tiFit ? Main->SvDlgEnregistrerImageSousFit : Main->SvDlgEnregistrerImageSousBmp;
+                          fit ? QStringLiteral("Fichier Fit (*.fit)") : QStringLiteral("Fichier Bitmap (*.bmp)"), {}, {}};
+    TDialogueFichier& d = !Main ? seul : fit ? Main->SvDlgEnregistrerImageSousFit : Main->SvDlgEnregistrerImageSousBmp;
     if (!preremplir)
         return d.ExecuterEnregistrement(this);
     // Folder and name of the image, both empty for an image never saved.

@@ -249,6 +249,7 @@ private:
     // Undo can no longer take away the lines recorded so far.
     void FigerHistorique();
 
+    // Read through AnnulationFit / AnnulationBmp, which make them when needed.
     THistoFit ImageFitAnnulation;
     THistoBmp ImageBmpAnnulation;
     std::unique_ptr<Ui::TTraitementImage> FUi;

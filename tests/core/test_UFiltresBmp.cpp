@@ -214,23 +214,7 @@ TEST(FiltresBmp, Arithmetique)
 
 TEST(FiltresBmp, PlansCouleur)
 {
-    QImage rouge = Image(4, 3, 3, [](int, int, int c) { return c == 2 ? 255 : 0; });
-    QImage vert = rouge.copy(), bleu = Image(4, 3, 3, [](int x, int, int c) { return c == 0 ? x : 9; });
-    EXPECT_TRUE(ExtraireCanalBitmap(vert, clVert));
-    EXPECT_EQ(vert.format(), QImage::Format_Indexed8);
-    EXPECT_EQ(vert.colorTable(), TablePaletteGris());
-    EXPECT_EQ(vert, Uni(4, 3, 1, 0));
-    EXPECT_TRUE(ExtraireCanalBitmap(bleu, clBleu));
-    EXPECT_EQ(Octet(bleu, 3, 1), 3);
-    EXPECT_FALSE(ExtraireCanalBitmap(vert, clRouge)); // already 8-bit
-    EXPECT_FALSE(ExtraireCanalBitmap(rouge, 12345));
-    EXPECT_EQ(rouge.format(), QImage::Format_BGR888);
-
-    THistoBmp obj = Objet(rouge);
-    EXPECT_TRUE(CopierCanalBmp(obj, obj, clRouge));
-    EXPECT_EQ(obj.BitmapSource, Uni(4, 3, 1, 255));
-    EXPECT_EQ(obj.Min, 255);
-
+    // Red in the third byte, green in the second, blue in the first.
     const QImage r = Uni(2, 2, 1, 10);
     const QImage v = Image(2, 2, 1, [](int x, int, int) { return 20 + x; });
     const QImage b = Image(2, 2, 1, [](int, int y, int) { return 200 + y; });
@@ -242,8 +226,26 @@ TEST(FiltresBmp, PlansCouleur)
     EXPECT_EQ(rvb.Max, 201);
     const QImage garde = rvb.BitmapSource.copy();
     EXPECT_FALSE(CompositionRVB(r, v, Uni(3, 2, 1, 1), rvb));
-    EXPECT_FALSE(CompositionRVB(r, rouge, b, rvb));
+    EXPECT_FALSE(CompositionRVB(r, garde, b, rvb));
     EXPECT_EQ(rvb.BitmapSource, garde);
+
+    // Each plane back as an 8-bit grey picture.
+    for (auto [plan, attendu] : {std::pair{clRouge, r}, {clVert, v}, {clBleu, b}}) {
+        QImage canal = garde.copy();
+        EXPECT_TRUE(ExtraireCanalBitmap(canal, plan));
+        EXPECT_EQ(canal, attendu);
+        EXPECT_EQ(canal.colorTable(), TablePaletteGris());
+        EXPECT_FALSE(ExtraireCanalBitmap(canal, plan)); // already 8-bit
+    }
+    QImage copie = garde.copy();
+    EXPECT_FALSE(ExtraireCanalBitmap(copie, 12345));
+    EXPECT_EQ(copie, garde);
+
+    THistoBmp obj = Objet(garde); // in place, Min/Max of the plane
+    EXPECT_TRUE(CopierCanalBmp(obj, obj, clVert));
+    EXPECT_EQ(obj.BitmapSource, v);
+    EXPECT_EQ(obj.Min, 20);
+    EXPECT_EQ(obj.Max, 21);
 }
 
 TEST(FiltresBmp, MarqueEtoile)

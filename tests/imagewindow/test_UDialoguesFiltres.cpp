@@ -74,7 +74,6 @@ TEST(DialoguesFiltres, FormesEtValeursDeDepart)
             EXPECT_EQ(force->value(), 1);
             EXPECT_EQ(Enfant<QLabel>(*d, "LblValeurForce")->text(), QStringLiteral("1"));
         }
-        EXPECT_EQ(Enfant<QPushButton>(*d, "BtnAnnuler")->text(), QStringLiteral("Annuler"));
         d->show();
         EXPECT_EQ(d->focusWidget(), d->findChild<QWidget*>(QString::fromLatin1(c.premier)));
     }

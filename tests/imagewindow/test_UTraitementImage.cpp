@@ -124,18 +124,14 @@ TEST_F(TTraitementImageTest, OuvertureEtZoom)
     f->ZoomParTexte(QStringLiteral("900%"));
     EXPECT_EQ(f->TexteZoomDocument(), QStringLiteral("800%"));
     EXPECT_EQ(f->ImgSource->Picture.size(), QSize(320, 240));
-    f->ZoomParTexte(QStringLiteral("110%"));
-    f->ZoomPasAPas(0);
-    EXPECT_EQ(f->TexteZoomDocument(), QStringLiteral("125%"));
-    f->ZoomParTexte(QStringLiteral("110%"));
-    f->ZoomPasAPas(1);
-    EXPECT_EQ(f->TexteZoomDocument(), QStringLiteral("100%"));
-    f->ZoomParTexte(QStringLiteral("25%"));
-    f->ZoomPasAPas(1);
-    EXPECT_EQ(f->TexteZoomDocument(), QStringLiteral("25%"));
-    f->ZoomParTexte(QStringLiteral("500%"));
-    f->ZoomPasAPas(0);
-    EXPECT_EQ(f->TexteZoomDocument(), QStringLiteral("500%"));
+    // Steps: 0 larger, 1 smaller; nothing past 25 % and 500 %.
+    const struct { const char* depart; int sens; const char* arrivee; } pas[] = {
+        {"110%", 0, "125%"}, {"110%", 1, "100%"}, {"25%", 1, "25%"}, {"500%", 0, "500%"}};
+    for (const auto& p : pas) {
+        f->ZoomParTexte(QString::fromLatin1(p.depart));
+        f->ZoomPasAPas(p.sens);
+        EXPECT_EQ(f->TexteZoomDocument(), QString::fromLatin1(p.arrivee)) << p.depart << " " << p.sens;
+    }
     // Displayed to image pixels, halves to even.
     f->ZoomParTexte(QStringLiteral("200%"));
     EXPECT_EQ(f->EcranVersImage(101), 50);
@@ -381,13 +377,31 @@ TEST_F(TTraitementImageTest, EnregistrerSousAutreExtensionEtAnnulation)
     EXPECT_EQ(b->TypeImage, 2);
 }
 
-TEST_F(TTraitementImageTest, FermetureEtDuplication)
+namespace {
+// Preview pages that fail to keep their values, as a damaged edit would.
+struct TOngletsEspion : TOngletsImage {
+    int* Appels;
+    explicit TOngletsEspion(int* appels) : Appels(appels) {}
+    void EnregistrerParametres() override
+    {
+        ++*Appels;
+        LeverErreur(QStringLiteral("'abc' n'est pas une valeur en virgule flottante correcte"));
+    }
+};
+} // namespace
+
+TEST_F(TTraitementImageTest, DuplicationEtFermeture)
 {
     Fenetre source;
     source->OuvrirImage(EcrireFit(Dossier, QStringLiteral("d.fit"), 30, 20), true);
     source->ZoomParTexte(QStringLiteral("200%"));
+    int appels = 0;
+    TTraitementImage::InstallerFabriqueOnglets(
+        [&appels](TTraitementImage&) { return std::make_unique<TOngletsEspion>(&appels); });
     QPointer<TTraitementImage> copie = new TTraitementImage();
+    TTraitementImage::InstallerFabriqueOnglets({});
     copie->DupliquerImage(*source.f);
+    // The zoom text and the one check mark follow the zoom the image came with.
     EXPECT_EQ(copie->TexteZoomDocument(), QStringLiteral("200%"));
     int coches = 0;
     for (QAction* a : copie->MenuZoomImgSource->actions())
@@ -408,58 +422,27 @@ TEST_F(TTraitementImageTest, FermetureEtDuplication)
                   QStringLiteral("#0 [*image non enregistrée*]\n\nL'image n'a pas été enregistrée. Fermer quand même ?"));
     }
     EXPECT_FALSE(copie->EnFermeture());
-    TRepondeurTest oui(RepondreToujours(mrOk));
-    EXPECT_TRUE(copie->close());
-    EXPECT_EQ(Dialogues::Journal().size(), 1u);
-    delete copie;
-}
-
-namespace {
-// Preview pages that fail to keep their values, as a damaged edit would.
-struct TOngletsEspion : TOngletsImage {
-    int* Appels;
-    explicit TOngletsEspion(int* appels) : Appels(appels) {}
-    void EnregistrerParametres() override
-    {
-        ++*Appels;
-        LeverErreur(QStringLiteral("'abc' n'est pas une valeur en virgule flottante correcte"));
-    }
-};
-} // namespace
-
-TEST_F(TTraitementImageTest, FermetureNEchouePasApresLaQuestion)
-{
-    int appels = 0;
-    TTraitementImage::InstallerFabriqueOnglets(
-        [&appels](TTraitementImage&) { return std::make_unique<TOngletsEspion>(&appels); });
-    QPointer<TTraitementImage> f = new TTraitementImage();
-    TTraitementImage::InstallerFabriqueOnglets({});
-    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("o.fit"), 10, 10), true);
-    f->AppliquerPasseBas(1, false);
-    {
-        TRepondeurTest non(RepondreToujours(mrNo));
-        EXPECT_FALSE(f->close());
-    }
     EXPECT_EQ(appels, 0); // No: the pages keep nothing
     {
         // Yes to a quit that another window then cancels: the window stays,
         // and a later change is asked about again.
         TRepondeurTest oui(RepondreToujours(mrOk));
         TActionFermeture action = TActionFermeture::Liberer;
-        f->FormClose(action);
+        copie->FormClose(action);
         EXPECT_EQ(action, TActionFermeture::Liberer);
     }
-    f->AppliquerPasseBas(1, false);
+    copie->AppliquerPasseBas(1, false);
     {
         TRepondeurTest non(RepondreToujours(mrNo));
-        EXPECT_FALSE(f->close());
+        EXPECT_FALSE(copie->close());
         EXPECT_EQ(Dialogues::Journal().size(), 1u);
     }
+    // Pages that fail to keep their values never keep the window open.
     TRepondeurTest oui(RepondreToujours(mrOk));
-    EXPECT_TRUE(f->close());
+    EXPECT_TRUE(copie->close());
     EXPECT_EQ(appels, 2);
-    EXPECT_TRUE(f->EnFermeture());
-    delete f;
+    EXPECT_TRUE(copie->EnFermeture());
+    delete copie;
 }
 
 TEST_F(TTraitementImageTest, OperationEnEchecLaisseLImage)

@@ -153,6 +153,10 @@ TEST(Mire, DixSeptNiveauxDuNoirAuBlanc)
     mire.show();
     QTest::mouseClick(&mire, Qt::LeftButton, {}, QPoint(5, 110));
     EXPECT_FALSE(mire.isVisible());
+    // Enter reaches the default button although it lies out of sight.
+    mire.show();
+    QTest::keyClick(&mire, Qt::Key_Return);
+    EXPECT_EQ(mire.result(), QDialog::Accepted);
 }
 
 } // namespace
