@@ -90,7 +90,7 @@ TEST_F(EnteteFit, EndManquantEtNormalisation)
     EXPECT_EQ(Image.Entete.last().trimmed(), QStringLiteral("END"));
 }
 
-TEST_F(EnteteFit, LEnteteEcriteSeRelitJuste)
+TEST_F(EnteteFit, NaxisEtFinReparesBScaleNulRefuse)
 {
     // NAXIS1 falsified, NAXIS2 removed, a card after END: the sizes come back
     // from the image, the card after END goes.

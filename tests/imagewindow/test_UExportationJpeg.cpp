@@ -13,16 +13,11 @@
 #include <gtest/gtest.h>
 
 namespace {
-// Smooth gradients with a fine pattern: the quality shows in the size.
+// A piece of a real photograph, as the image window renders it.
 QImage Image(int l, int h)
 {
-    QImage image(l, h, QImage::Format_BGR888);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < l; ++x) {
-            const int detail = ((x / 2 + y / 3) % 2) * 50;
-            image.setPixel(x, y, qRgb((x * 200) / l + detail, (y * 200) / h + detail, 60 + detail));
-        }
-    return image;
+    const QImage photo(CheminDonnees(QStringLiteral("hubble_deep_field_24.bmp")));
+    return photo.convertToFormat(QImage::Format_BGR888).copy(0, 0, l, h);
 }
 
 class ExportationJpeg : public ::testing::Test {
@@ -34,9 +29,9 @@ protected:
     // Presses a button; the save dialog answers `nom` (empty: cancelled).
     void Presser(const char* bouton, const QString& nom = {})
     {
-        TRepondeurTest repondeur([nom](const TDemandeDialogue& d) {
+        TRepondeurTest repondeur([nom](const TDemandeDialogue&) {
             TReponseDialogue r;
-            if (d.Genre == TGenreDemande::EnregistrerFichier && !nom.isEmpty())
+            if (!nom.isEmpty())
                 r.Fichiers = QStringList{nom};
             return r;
         });

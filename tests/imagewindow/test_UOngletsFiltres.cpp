@@ -35,8 +35,6 @@ protected:
         c.SelectionParDefaut = [this] { ++SelectionsParDefaut; };
         c.TexteStatut = [this](const QString& t) { Statuts << t; };
         c.AfficherSource = [this] { Pages.setCurrentIndex(0); };
-        c.AppliquerPasseBas = [this](int f, bool p) { Appels << QStringLiteral("PB %1 %2").arg(f).arg(p); };
-        c.AppliquerPasseHaut = [this](int f, bool p) { Appels << QStringLiteral("PH %1 %2").arg(f).arg(p); };
         c.AppliquerGaussien = [this](bool p, double s) { Appels << QStringLiteral("G %1 %2").arg(p).arg(s); };
         c.AppliquerMasqueFlou = [this](bool p, double s, double k) {
             Appels << QStringLiteral("MF %1 %2 %3").arg(p).arg(s).arg(k);
@@ -193,8 +191,11 @@ TEST_F(OngletsFiltres, ValeursEnregistreesALaFermeture)
     EXPECT_DOUBLE_EQ(LireSigmaMasqueFlou(5), 4.4);
     EXPECT_DOUBLE_EQ(LireCoefMasqueFlou(1), CoefficientsParDefaut[0]);
     Onglets->EdtSigmaGaussien[1]->setText(QStringLiteral("9,9"));
+    Onglets->EdtSigmaMF[4]->setText(QStringLiteral("9,9"));
     Onglets->TlBttnRestaurerPreferencesGaussien->click();
+    Onglets->TlBttnRestaurerPreferencesMF->click();
     EXPECT_EQ(Onglets->EdtSigmaGaussien[1]->text(), QStringLiteral("2,3"));
+    EXPECT_EQ(Onglets->EdtSigmaMF[4]->text(), QStringLiteral("4,4"));
 }
 
 TEST_F(OngletsFiltres, DansUneFenetreImage)
