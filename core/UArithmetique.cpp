@@ -109,6 +109,8 @@ TFichierFit LireEnteteFichierFit(const QString& nom)
     bool fin = false;
     QByteArray bloc(2880, Qt::Uninitialized);
     while (!fin) {
+        if (f.pos() + 2880 > f.size()) // also ends a device that reads on forever
+            LeverErreurFichier(ES_LectureApresFin);
         LireExactement(f, bloc.data(), 2880);
         for (int k = 0; k < 36 && !fin; ++k) {
             const QByteArray carte = bloc.mid(80 * k, 80);

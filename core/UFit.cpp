@@ -872,11 +872,12 @@ void ConseillerGrandesPages(void* debut, size_t octets)
 }
 
 // The header's blocks, up to the one holding "END" (all the file without).
+// Never past the file's size: a device such as /dev/zero reads on forever.
 QByteArray LireBlocsEntete(QFile& f)
 {
     QByteArray entete;
     for (;;) {
-        const QByteArray bloc = f.read(2880);
+        const QByteArray bloc = f.read(std::min<qint64>(2880, f.size() - entete.size()));
         entete += bloc;
         if (bloc.isEmpty())
             return entete;

@@ -130,11 +130,16 @@ void TExportationJpeg::showEvent(QShowEvent* evenement)
     int largeur = MaxEntier(BitmapAExporter.width() + 15, 400);
     int hauteur = MaxEntier(BitmapAExporter.height() + 120, 400);
     // A large picture scrolls in the preview rather than push the buttons off the screen.
-    if (const QScreen* ecran = screen()) {
-        largeur = MinEntier(largeur, MaxEntier(ecran->availableGeometry().width(), 400));
-        hauteur = MinEntier(hauteur, MaxEntier(ecran->availableGeometry().height(), 400));
+    // The title bar and borders come on top of the client size.
+    const QScreen* ecran = screen();
+    const QRect zone = ecran ? ecran->availableGeometry() : QRect();
+    if (ecran) {
+        largeur = MinEntier(largeur, MaxEntier(zone.width() - 16, 400));
+        hauteur = MinEntier(hauteur, MaxEntier(zone.height() - 48, 400));
     }
     resize(largeur, hauteur);
+    if (ecran) // centred on the screen, as the form says
+        move(zone.center() - QPoint(largeur / 2, (hauteur + 32) / 2));
 }
 
 void TExportationJpeg::resizeEvent(QResizeEvent* evenement)

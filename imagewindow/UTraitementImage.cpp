@@ -28,6 +28,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -597,9 +598,20 @@ void TTraitementImage::AjusteTailleFenetreALImageSource()
         if (largeur >= c.width() - 50)
             largeur = c.width() - 50;
     }
+    // Like the system's smallest window: a tiny picture must not squeeze
+    // the title bar's buttons and the tabs onto each other.
+    const QSize minimum = minimumSizeHint();
+    largeur = std::max(largeur, minimum.width());
+    hauteur = std::max(hauteur, minimum.height());
     if (isMinimized())
         showNormal();
     resize(largeur, hauteur);
+    // Where it was placed, a large picture's window could run past the
+    // frame's edge and hide its scroll bars: pull it back in when it can.
+    if (const QMdiArea* zone = mdiArea()) {
+        const QSize vue = zone->viewport()->size();
+        move(std::max(0, std::min(x(), vue.width() - width())), std::max(0, std::min(y(), vue.height() - height())));
+    }
 }
 
 void TTraitementImage::FixerDefilementTempsReel(bool suivre)

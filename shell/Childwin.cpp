@@ -4,11 +4,20 @@
 #include "UMain.h"
 
 #include <QCloseEvent>
+#include <QMenu>
 
 TMDIChild::TMDIChild(int genre, QWidget* parent) : QMdiSubWindow(parent), FTag(genre)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Enfant MDI"));
+    // The frame's "Fermer" owns Ctrl+W: the same key on the system menu's
+    // close item would make both silent.
+    if (QMenu* systeme = systemMenu())
+        for (QAction* a : systeme->actions()) {
+            QList<QKeySequence> touches = a->shortcuts();
+            if (touches.removeAll(QKeySequence(Qt::CTRL | Qt::Key_W)) > 0)
+                a->setShortcuts(touches);
+        }
 }
 
 TMDIChild::~TMDIChild() = default;

@@ -18,6 +18,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -26,6 +27,7 @@
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QTranslator>
 #include <QUrl>
 
 TMain* Main = nullptr;
@@ -91,6 +93,17 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
 {
     Main = this;
     setObjectName(QStringLiteral("Main"));
+    // Qt's own texts (Oui/Non buttons, the file dialogs, the windows' system
+    // menus) speak French like the rest; loaded once for the process.
+    static const bool traduit = [] {
+        auto* t = new QTranslator(qApp);
+        const bool lu = t->load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                                QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+        if (lu)
+            QCoreApplication::installTranslator(t);
+        return lu;
+    }();
+    Q_UNUSED(traduit);
     FZoneMDI = new QMdiArea;
     FZoneMDI->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     FZoneMDI->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

@@ -21,43 +21,17 @@ THistoFit Vide()
     return im;
 }
 
-template <class F>
-THistoFit Image(int w, int h, F f)
-{
-    THistoFit im = Vide();
-    InitialiserImageFit(im, w, h, 0);
-    for (int x = 0; x < w; ++x)
-        for (int y = 0; y < h; ++y) im.Pixel(x, y) = f(x, y);
-    const auto [mini, maxi] = std::minmax_element(im.Pixels.begin(), im.Pixels.end());
-    im.Min = *mini;
-    im.Max = *maxi;
-    return im;
-}
-
 THistoFit Uniforme(int w, int h, double v)
 {
-    return Image(w, h, [v](int, int) { return v; });
+    return ImageFitDe(w, h, [v](int, int) { return v; });
 }
 
-// 8-bit grey picture (24-bit when 'couleur') whose byte k of pixel (x, y) is f(x, y, k).
-template <class F>
-THistoBmp Picture(int w, int h, bool couleur, F f)
+THistoBmp Picture(int w, int h, bool couleur, const std::function<int(int, int, int)>& f)
 {
-    THistoBmp b;
-    CreerHistoBmp(b);
-    b.BitmapSource = QImage(w, h, couleur ? QImage::Format_BGR888 : QImage::Format_Indexed8);
-    if (!couleur) PaletteGris(b.BitmapSource);
-    const int o = couleur ? 3 : 1;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w * o; ++x) b.BitmapSource.scanLine(y)[x] = static_cast<uchar>(f(x / o, y, x % o));
-    MinMaxBmp(b.BitmapSource, b.Min, b.Max);
-    return b;
+    return ObjetBmpDe(BitmapDe(w, h, couleur ? 3 : 1, f));
 }
 
-uchar Octet(const THistoBmp& b, int x, int y, int k = 0)
-{
-    return b.BitmapSource.constScanLine(y)[x * (FormatPixelBmp(b) == pf24bit ? 3 : 1) + k];
-}
+uchar Octet(const THistoBmp& b, int x, int y, int k = 0) { return OctetDe(b.BitmapSource, x, y, k); }
 
 class Fichiers : public ::testing::Test {
 protected:
@@ -76,7 +50,7 @@ protected:
     {
         QStringList l;
         for (double v : valeurs) {
-            THistoFit im = Image(3, 2, [v](int x, int y) { return x == 1 && y == 0 ? v : 100.0; });
+            THistoFit im = ImageFitDe(3, 2, [v](int x, int y) { return x == 1 && y == 0 ? v : 100.0; });
             im.Entete.insert(im.Entete.size() - 1, QStringLiteral("OBJECT  = 'f%1'").arg(numero + 1));
             im.SMin = 3;
             im.SMax = 4;
@@ -109,9 +83,7 @@ TEST_F(Fichiers, MedianeFit)
     auto mediane = [&](std::initializer_list<double> valeurs) {
         const QStringList l = FitValeurs(valeurs);
         MedianeListeFit(l, r);
-        THistoFit milieu = Vide();
-        LireFichierFit(milieu, l[l.size() / 2]); // upper middle for an even count
-        EXPECT_EQ(r.Entete, milieu.Entete);
+        EXPECT_EQ(r.Entete, FitLu(l[l.size() / 2]).Entete); // upper middle for an even count
         return ValeurPixelFit(r, 1, 0);
     };
     EXPECT_EQ(mediane({42}), 42);
@@ -154,7 +126,7 @@ TEST_F(Fichiers, MedianePlusieursBandes)
     auto milieu = [](int a, int b, int c) { return std::max(std::min(a, b), std::min(std::max(a, b), c)); };
     QStringList fit, bmp;
     for (int g = 0; g < 3; ++g) {
-        fit << Fit(Image(w, h, [&](int x, int y) { return double(bruit(g, x, y)); }));
+        fit << Fit(ImageFitDe(w, h, [&](int x, int y) { return double(bruit(g, x, y)); }));
         bmp << Bmp(Picture(w, h, false, [&](int x, int y, int) { return bruit(g, x, y) % 256; }));
     }
     THistoFit r = Vide();
@@ -271,7 +243,7 @@ TEST(ArithmetiqueFit, ImagesEtConstantes)
     MoyenneImagesFit({&t, &q}, r);
     EXPECT_EQ(ValeurPixelFit(r, 0, 1), 3.5);
 
-    THistoFit a2 = Image(2, 2, [](int x, int) { return 5.0 + x; });
+    THistoFit a2 = ImageFitDe(2, 2, [](int x, int) { return 5.0 + x; });
     a2.Entete.insert(0, QStringLiteral("COMMENT a"));
     SoustractionImagesFit(a2, a2, r);
     EXPECT_EQ(ValeurPixelFit(r, 1, 0), 0);
@@ -281,14 +253,14 @@ TEST(ArithmetiqueFit, ImagesEtConstantes)
     EXPECT_THROW(SoustractionImagesFit(a2, petite, r), EStelor);
     EXPECT_THROW(AdditionImagesFit({&a2, &petite}, r), EStelor);
 
-    THistoFit im = Image(2, 1, [](int x, int) { return x ? 65500.0 : 50.0; });
+    THistoFit im = ImageFitDe(2, 1, [](int x, int) { return x ? 65500.0 : 50.0; });
     AjouterConstanteFit(im, -100);
     EXPECT_EQ(im.Pixels, (std::vector<double>{0, 65400}));
     SoustraireConstanteFit(im, -200);
     EXPECT_EQ(im.Pixels, (std::vector<double>{200, 65535}));
     AjouterConstanteFit(im, std::nan(""));
     EXPECT_EQ(im.Pixels, (std::vector<double>{200, 65535}));
-    THistoFit n = Image(2, 1, [](int x, int) { return x ? 1500.0 : 500.0; });
+    THistoFit n = ImageFitDe(2, 1, [](int x, int) { return x ? 1500.0 : 500.0; });
     AjusterNiveauFit(n, 1500.5);
     EXPECT_EQ(n.Pixels, (std::vector<double>{1000.5, 2000.5}));
 }
@@ -342,14 +314,14 @@ TEST(TranslationFit, PartiesEntiereEtFractionnaire)
     };
     for (const TCas& c : cas) {
         const int n = static_cast<int>(c.avant.size());
-        THistoFit im = Image(c.y ? 1 : n, c.y ? n : 1, [&](int x, int y) { return c.avant[x + y]; });
+        THistoFit im = ImageFitDe(c.y ? 1 : n, c.y ? n : 1, [&](int x, int y) { return c.avant[x + y]; });
         c.y ? TranslationYFit(im, c.d, c.fract) : TranslationXFit(im, c.d, c.fract);
         ASSERT_EQ(im.Pixels.size(), c.apres.size());
         for (int i = 0; i < n; ++i) EXPECT_NEAR(im.Pixels[i], c.apres[i], 1e-9) << c.d << " at " << i;
         EXPECT_EQ(im.Min, *std::min_element(c.apres.begin(), c.apres.end())) << c.d;
     }
     // Both writes widen the extremes: 200, 100 by +0.5 passes through 50.
-    THistoFit im = Image(2, 1, [](int x, int) { return x ? 100.0 : 200.0; });
+    THistoFit im = ImageFitDe(2, 1, [](int x, int) { return x ? 100.0 : 200.0; });
     TranslationXFit(im, 0.5, true);
     EXPECT_EQ(im.Pixels, (std::vector<double>{100, 150}));
     EXPECT_EQ(std::pair(im.Min, im.Max), std::pair(50.0, 200.0));
@@ -388,7 +360,7 @@ TEST(TranslationBmp, OctetsArrondisAChaqueEcriture)
 
 TEST(RotationsFit, QuartsDeTourEtMiroirs)
 {
-    THistoFit im = Image(3, 2, [](int x, int y) { return 1.0 + x + 10.0 * y; });
+    THistoFit im = ImageFitDe(3, 2, [](int x, int y) { return 1.0 + x + 10.0 * y; });
     im.Entete.insert(0, QStringLiteral("COMMENT garde"));
     const QStringList entete = im.Entete;
     const std::vector<double> avant = im.Pixels;
@@ -418,7 +390,7 @@ TEST(RotationsFit, QuartsDeTourEtMiroirs)
 
 TEST(Centroide, PixelBrillantEtFenetre)
 {
-    const THistoFit im = Image(100, 100, [](int x, int y) { return x == 10 && y == 20 ? 1000.0 : 0.0; });
+    const THistoFit im = ImageFitDe(100, 100, [](int x, int y) { return x == 10 && y == 20 ? 1000.0 : 0.0; });
     // Width (below 2: 5) -> left, top and side of the window (2 x half).
     for (const auto& [l, g, h, cote] : {std::tuple(5, 8, 18, 4), std::tuple(4, 8, 18, 4), std::tuple(6, 7, 17, 6),
                                         std::tuple(0, 8, 18, 4)}) {
@@ -432,11 +404,11 @@ TEST(Centroide, PixelBrillantEtFenetre)
     }
     // A 2 x 2 block inside the window: its centre.
     double x = 0, y = 0;
-    ASSERT_TRUE(PositionEtoileFit(Image(20, 20, [](int x, int y) { return x / 2 == 5 && y / 2 == 5 ? 8.0 : 0.0; }),
+    ASSERT_TRUE(PositionEtoileFit(ImageFitDe(20, 20, [](int x, int y) { return x / 2 == 5 && y / 2 == 5 ? 8.0 : 0.0; }),
                                   x, y, 5));
     EXPECT_EQ(std::pair(x, y), std::pair(10.5, 10.5));
     // Brightest at the corner: window clipped to 2 x 2, mean 2, only the 5 counts.
-    ASSERT_TRUE(PositionEtoileFit(Image(10, 10, [](int x, int y) { return x + y == 0 ? 5.0 : 1.0; }), x, y, 5));
+    ASSERT_TRUE(PositionEtoileFit(ImageFitDe(10, 10, [](int x, int y) { return x + y == 0 ? 5.0 : 1.0; }), x, y, 5));
     EXPECT_EQ(std::pair(x, y), std::pair(0.0, 0.0));
     x = y = -7;
     EXPECT_FALSE(PositionEtoileFit(Uniforme(10, 10, 0), x, y, 5));
@@ -447,7 +419,7 @@ TEST(Centroide, PremierMaximumSelonLeSens)
 {
     auto v = [](int x, int y) { return (x == 5 && y == 9) || (x == 7 && y == 3) ? 200 : 0; };
     double x = 0, y = 0;
-    ASSERT_TRUE(PositionEtoileFit(Image(20, 20, [&](int x, int y) { return double(v(x, y)); }), x, y, 5));
+    ASSERT_TRUE(PositionEtoileFit(ImageFitDe(20, 20, [&](int x, int y) { return double(v(x, y)); }), x, y, 5));
     EXPECT_EQ(std::pair(x, y), std::pair(5.0, 9.0)); // lower column first
     ASSERT_TRUE(PositionEtoileBmp(Picture(20, 20, false, [&](int x, int y, int) { return v(x, y); }), x, y, clRouge, 5));
     EXPECT_EQ(std::pair(x, y), std::pair(7.0, 3.0)); // upper row first
@@ -462,7 +434,7 @@ TEST(Centroide, PremierMaximumSelonLeSens)
 TEST(Disque, PointsDeBordEtCentre)
 {
     // Disk = the square 20..39 x 10..29 of a 100 x 100 image.
-    const THistoFit im = Image(100, 100, [](int x, int y) { return x >= 20 && x < 40 && y >= 10 && y < 30 ? 50.0 : 0.0; });
+    const THistoFit im = ImageFitDe(100, 100, [](int x, int y) { return x >= 20 && x < 40 && y >= 10 && y < 30 ? 50.0 : 0.0; });
     QList<TPointBord> points;
     PointsBordDisqueFit(im, points, 50);
     // Columns and rows 0..98 and 99: 20 columns, then 20 rows, two points each.
@@ -478,7 +450,7 @@ TEST(Disque, PointsDeBordEtCentre)
     // 50 wide: column 0 scanned 99 times, its one pixel added twice each
     // time; the single row gives (0, 0) twice, 100 times.
     QList<TPointBord> un;
-    PointsBordDisqueFit(Image(50, 1, [](int x, int) { return x == 0 ? 1.0 : 0.0; }), un, 1);
+    PointsBordDisqueFit(ImageFitDe(50, 1, [](int x, int) { return x == 0 ? 1.0 : 0.0; }), un, 1);
     EXPECT_EQ(un.size(), 99 * 2 + 100 * 2);
     const THistoBmp b = Picture(50, 1, true, [](int x, int, int k) { return x == 0 && k == 1 ? 1 : 0; });
     QList<TPointBord> vert, rouge;

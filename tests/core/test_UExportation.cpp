@@ -1,42 +1,21 @@
 #include "PErreurs.h"
 #include "PFichiers.h"
+#include "Soutien.h"
 #include "UExportation.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
-
-QImage Gris(int l, int h, const std::function<int(int, int)>& v)
-{
-    QImage b(l, h, QImage::Format_Indexed8);
-    PaletteGris(b);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < l; ++x)
-            b.scanLine(y)[x] = static_cast<uchar>(v(x, y));
-    return b;
-}
-
-THistoFit LireFit(const QString& nom)
-{
-    THistoFit f;
-    CreerHistoFit(f);
-    LireFichierFit(f, nom);
-    return f;
-}
-
-} // namespace
-
 TEST(Exportation, BitmapEnFitGrisCouleurEtAvis)
 {
     QTemporaryDir dir;
     QStringList avis;
     const TAvis noter = [&](const QString& t) { avis << t; };
-    ExporterBmpEnFit(Gris(5, 3, [](int x, int y) { return x == 4 && y == 2 ? 255 : 10 * y + x; }),
+    ExporterBmpEnFit(BitmapDe(5, 3, 1, [](int x, int y, int) { return x == 4 && y == 2 ? 255 : 10 * y + x; }),
                      dir.filePath("g.fit"), noter);
     EXPECT_TRUE(avis.isEmpty());
-    const THistoFit g = LireFit(dir.filePath("g.fit"));
+    const THistoFit g = FitLu(dir.filePath("g.fit"));
     ASSERT_EQ(QPoint(g.XMax, g.YMax), QPoint(4, 2));
     EXPECT_EQ(g.Pixel(0, 0), 0);
     EXPECT_EQ(g.Pixel(3, 1), 13); // row 0 of the bitmap is row 0 of the image
@@ -52,14 +31,14 @@ TEST(Exportation, BitmapEnFitGrisCouleurEtAvis)
     EXPECT_EQ(avis, QStringList{"L'image couleurs est convertie en niveaux de gris avant l'exportation."});
     ExporterBmpEnFit(c, dir.filePath("b.fit"), {}); // silently
     for (const char* n : {"a.fit", "b.fit"})
-        EXPECT_EQ(LireFit(dir.filePath(n)).Pixels, (std::vector<double>{0, 34, 1, 34})) << n;
+        EXPECT_EQ(FitLu(dir.filePath(n)).Pixels, (std::vector<double>{0, 34, 1, 34})) << n;
     EXPECT_EQ(FormatPixelBitmap(c), pf24bit); // the caller's bitmap is not converted
     // a 32-bit picture is read through its colours, not byte by byte
     QImage q(1, 1, QImage::Format_RGB32);
     q.setPixel(0, 0, qRgb(30, 60, 90));
     ExporterBmpEnFit(q, dir.filePath("q.fit"), noter);
     EXPECT_EQ(avis.size(), 2);
-    EXPECT_EQ(LireFit(dir.filePath("q.fit")).Pixel(0, 0), 60);
+    EXPECT_EQ(FitLu(dir.filePath("q.fit")).Pixel(0, 0), 60);
 }
 
 TEST(Exportation, PlansRVB)
@@ -72,13 +51,13 @@ TEST(Exportation, PlansRVB)
     c.setPixel(1, 0, qRgb(9, 8, 7));
     ExporterPlansRVBEnFit(c, nom("k.fit"), nom("r.fit"), nom("v.fit"), nom("b.fit"));
     EXPECT_FALSE(QFile::exists(nom("k.fit")));
-    EXPECT_EQ(LireFit(nom("r.fit")).Pixels, (std::vector<double>{255, 9}));
-    EXPECT_EQ(LireFit(nom("v.fit")).Pixels, (std::vector<double>{0, 8}));
-    EXPECT_EQ(LireFit(nom("b.fit")).Pixels, (std::vector<double>{0, 7}));
+    EXPECT_EQ(FitLu(nom("r.fit")).Pixels, (std::vector<double>{255, 9}));
+    EXPECT_EQ(FitLu(nom("v.fit")).Pixels, (std::vector<double>{0, 8}));
+    EXPECT_EQ(FitLu(nom("b.fit")).Pixels, (std::vector<double>{0, 7}));
 
-    ExporterPlansRVBEnFit(Gris(2, 2, [](int x, int) { return 40 + x; }), nom("gris.fit"), nom("r3.fit"),
+    ExporterPlansRVBEnFit(BitmapDe(2, 2, 1, [](int x, int, int) { return 40 + x; }), nom("gris.fit"), nom("r3.fit"),
                           nom("v3.fit"), nom("b3.fit"));
-    EXPECT_EQ(LireFit(nom("gris.fit")).Pixel(1, 1), 41);
+    EXPECT_EQ(FitLu(nom("gris.fit")).Pixel(1, 1), 41);
     EXPECT_FALSE(QFile::exists(nom("r3.fit")));
     const QString vide = nom("vide.fit");
     EXPECT_THROW(ExporterPlansRVBEnFit(QImage(), vide, vide, vide, vide), EStelor);
@@ -89,12 +68,7 @@ TEST(Exportation, PlansRVB)
 TEST(Exportation, FitEnBmpCommeAffiche)
 {
     QTemporaryDir dir;
-    THistoFit f;
-    CreerHistoFit(f);
-    CreerImageFitRemplie(f, 4, 2, 0);
-    for (int x = 0; x < 4; ++x)
-        for (int y = 0; y < 2; ++y)
-            FixerPixelFit(f, x, y, 300.0 * x + 100 * y); // 0..1000
+    THistoFit f = ImageFitDe(4, 2, [](int x, int y) { return 300.0 * x + 100 * y; }); // 0..1000
     FixerSeuilsFit(f, 0, 1000, false, true);
     ExporterFitEnBmp(f, dir.filePath("n.bmp"), false);
     const QImage n = LireBitmapBmp(dir.filePath("n.bmp"));
@@ -119,13 +93,13 @@ TEST(Exportation, CopieFitGardeLEnteteDeLImage)
     EXPECT_EQ(f.Entete, avant);
     EXPECT_FALSE(f.Entete.join('|').contains("BZERO"));
     EXPECT_TRUE(LireFichierComplet(dir.filePath("c.fit")).contains("BZERO   ="));
-    EXPECT_EQ(LireFit(dir.filePath("c.fit")).Pixel(2, 2), 40000);
+    EXPECT_EQ(FitLu(dir.filePath("c.fit")).Pixel(2, 2), 40000);
 }
 
 TEST(Exportation, BitmapEnFichierEtErreurDEcriture)
 {
     QTemporaryDir dir;
-    const QImage g = Gris(3, 1, [](int x, int) { return 100 * x; });
+    const QImage g = BitmapDe(3, 1, 1, [](int x, int, int) { return 100 * x; });
     EnregistrerBitmapFichier(g, dir.filePath("p.bmp"), true);
     EXPECT_EQ(LireBitmapBmp(dir.filePath("p.bmp")), g);
     EnregistrerBitmapFichier(g, dir.filePath("n.bmp"), false);

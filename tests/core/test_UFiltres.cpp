@@ -1,3 +1,4 @@
+#include "Soutien.h"
 #include "UFiltres.h"
 #include "UFit.h"
 #include "UOutils.h"
@@ -14,25 +15,12 @@
 
 namespace {
 
-THistoFit Image(int largeur, int hauteur, const std::function<double(int, int)>& valeur)
-{
-    THistoFit im;
-    CreerHistoFit(im);
-    InitialiserImageFit(im, largeur, hauteur, 0);
-    im.Min = HUGE_VAL;
-    im.Max = -HUGE_VAL;
-    for (int x = 0; x < largeur; ++x)
-        for (int y = 0; y < hauteur; ++y)
-            FixerPixelFit(im, x, y, valeur(x, y));
-    return im;
-}
-
 // Background up to 3000 with a star of 30000 or more in about one pixel of 40.
 THistoFit Aleatoire(int largeur, int hauteur, unsigned graine)
 {
     std::mt19937 gen(graine);
     std::uniform_real_distribution<double> fond(0, 3000);
-    return Image(largeur, hauteur, [&](int, int) { return gen() % 40 == 0 ? 30000 + fond(gen) : fond(gen); });
+    return ImageFitDe(largeur, hauteur, [&](int, int) { return gen() % 40 == 0 ? 30000 + fond(gen) : fond(gen); });
 }
 
 // The convolution as described: from an untouched copy, y outer, x inner,
@@ -167,9 +155,9 @@ TEST(ConvoluerFit, CasLimites)
     ExpectMemesPixels(a, b);
 
     // Low pass force 4 on one bright pixel; Max keeps the earlier 1600.
-    THistoFit q = Image(5, 5, [](int x, int y) { return x == 2 && y == 2 ? 1600.0 : 0.0; });
+    THistoFit q = ImageFitDe(5, 5, [](int x, int y) { return x == 2 && y == 2 ? 1600.0 : 0.0; });
     FiltrePasseBasFit(q, 4, false);
-    THistoFit attendu = Image(5, 5, [](int x, int y) {
+    THistoFit attendu = ImageFitDe(5, 5, [](int x, int y) {
         const int dx = std::abs(x - 2), dy = std::abs(y - 2);
         return dx > 1 || dy > 1 ? 0.0 : dx + dy == 0 ? 400.0 : dx + dy == 1 ? 200.0 : 100.0;
     });
@@ -190,7 +178,7 @@ TEST(ConvoluerFit, ProtectionDesEtoiles)
 {
     // Star of 30000 on 100: the background ignores it, the star keeps its value.
     Seuil(1000);
-    THistoFit im = Image(7, 7, [](int x, int y) { return x == 3 && y == 3 ? 30000.0 : 100.0; });
+    THistoFit im = ImageFitDe(7, 7, [](int x, int y) { return x == 3 && y == 3 ? 30000.0 : 100.0; });
     FiltrePasseBasFit(im, 3, true);
     EXPECT_EQ(im.Pixel(3, 3), 30000);
     EXPECT_EQ(im.Pixel(2, 3), 100);
@@ -218,12 +206,12 @@ TEST(FiltresFit, MasqueFlouSuitSesEtapes)
 
 TEST(FiltresFit, DDP)
 {
-    THistoFit im = Image(3, 1, [](int x, int) { return x == 0 ? 1000.0 : x == 1 ? 3000.0 : 999.0; });
+    THistoFit im = ImageFitDe(3, 1, [](int x, int) { return x == 0 ? 1000.0 : x == 1 ? 3000.0 : 999.0; });
     FiltreDDPNeutreFit(im, 1000, 2);
     EXPECT_EQ(im.Pixels, (std::vector<double>{1000, 1500, 999}));
 
     // Level 0: 0/0 on a black pixel keeps it; any other pixel becomes 0.
-    THistoFit noir = Image(2, 1, [](int x, int) { return x == 0 ? 0.0 : 500.0; });
+    THistoFit noir = ImageFitDe(2, 1, [](int x, int) { return x == 0 ? 0.0 : 500.0; });
     FiltreDDPNeutreFit(noir, 0, 5);
     EXPECT_TRUE(ToutA(noir, 0));
 
@@ -257,7 +245,7 @@ TEST(FiltresFit, Mediane)
     // Against a plain sort of the nine values, with many ties and one hot
     // pixel (its 65535 stays the Max); borders stay.
     std::mt19937 gen(5);
-    const THistoFit b = Image(31, 50, [&](int x, int y) { return x == 7 && y == 9 ? 65535.0 : gen() % 6; });
+    const THistoFit b = ImageFitDe(31, 50, [&](int x, int y) { return x == 7 && y == 9 ? 65535.0 : gen() % 6; });
     THistoFit a = b, attendu = b;
     FiltreMediane3x3Fit(a);
     for (int x = 1; x < b.XMax; ++x)

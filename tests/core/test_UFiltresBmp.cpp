@@ -1,3 +1,4 @@
+#include "Soutien.h"
 #include "UFiltresBmp.h"
 #include "UOutils.h"
 
@@ -11,33 +12,18 @@
 
 namespace {
 
-// 8-bit grey (canaux 1) or 24-bit (canaux 3) picture; valeur(x, y, channel byte).
-QImage Image(int largeur, int hauteur, int canaux, const std::function<int(int, int, int)>& valeur)
-{
-    QImage im(largeur, hauteur, canaux == 1 ? QImage::Format_Indexed8 : QImage::Format_BGR888);
-    if (canaux == 1)
-        PaletteGris(im);
-    for (int y = 0; y < hauteur; ++y)
-        for (int x = 0; x < largeur; ++x)
-            for (int c = 0; c < canaux; ++c)
-                im.scanLine(y)[x * canaux + c] = static_cast<uchar>(valeur(x, y, c));
-    return im;
-}
-
 QImage Uni(int largeur, int hauteur, int canaux, int v)
 {
-    return Image(largeur, hauteur, canaux, [v](int, int, int) { return v; });
+    return BitmapDe(largeur, hauteur, canaux, [v](int, int, int) { return v; });
 }
 
 QImage Aleatoire(int largeur, int hauteur, int canaux, unsigned graine)
 {
     std::mt19937 gen(graine);
-    return Image(largeur, hauteur, canaux, [&](int, int, int) { return static_cast<int>(gen() % 256); });
+    return BitmapDe(largeur, hauteur, canaux, [&](int, int, int) { return static_cast<int>(gen() % 256); });
 }
 
 int Canaux(const QImage& im) { return im.format() == QImage::Format_BGR888 ? 3 : 1; }
-
-int Octet(const QImage& im, int x, int y, int c = 0) { return im.constScanLine(y)[x * Canaux(im) + c]; }
 
 // The convolution as described: every byte sums its taps in kernel order
 // from an untouched copy, then rounds half to even and clamps.
@@ -53,21 +39,12 @@ QImage Reference(const double* k, int taille, const QImage& source)
                 for (int dy = -h; dy <= h; ++dy)
                     for (int dx = -h; dx <= h; ++dx)
                         s += CoefficientNoyau(k, taille, dy + h + 1, dx + h + 1) *
-                             Octet(source, std::clamp(x + dx, 0, source.width() - 1),
+                             OctetDe(source, std::clamp(x + dx, 0, source.width() - 1),
                                    std::clamp(y + dy, 0, source.height() - 1), c);
                 res.scanLine(y)[x * Canaux(source) + c] =
                     static_cast<uchar>(std::clamp(static_cast<int>(std::nearbyint(s / d)), 0, 255));
             }
     return res;
-}
-
-THistoBmp Objet(const QImage& bitmap)
-{
-    THistoBmp obj;
-    CreerHistoBmp(obj);
-    obj.BitmapSource = bitmap;
-    MinMaxBmp(obj.BitmapSource, obj.Min, obj.Max);
-    return obj;
 }
 
 } // namespace
@@ -98,14 +75,14 @@ TEST(ConvolutionBitmap, CasLimites)
 {
     // Halves go to even: centre and right neighbour, weights 1 and 1.
     const double deux[9] = {0, 0, 0, 0, 1, 1, 0, 0, 0};
-    QImage moities = Image(3, 2, 1, [](int x, int y, int) { return y == 0 ? (x == 0 ? 2 : 3) : (x == 0 ? 1 : 2); });
+    QImage moities = BitmapDe(3, 2, 1, [](int x, int y, int) { return y == 0 ? (x == 0 ? 2 : 3) : (x == 0 ? 1 : 2); });
     ConvolutionBitmap(deux, 3, moities);
-    EXPECT_EQ(Octet(moities, 0, 0), 2); // 2,5
-    EXPECT_EQ(Octet(moities, 0, 1), 2); // 1,5
-    EXPECT_EQ(Octet(moities, 2, 0), 3); // the last column is its own neighbour
+    EXPECT_EQ(OctetDe(moities, 0, 0), 2); // 2,5
+    EXPECT_EQ(OctetDe(moities, 0, 1), 2); // 1,5
+    EXPECT_EQ(OctetDe(moities, 2, 0), 3); // the last column is its own neighbour
 
     // Min/Max recomputed: 200 x 16 / 20 at most.
-    THistoBmp bord = Objet(Image(6, 4, 1, [](int x, int, int) { return x == 5 ? 200 : 0; }));
+    THistoBmp bord = ObjetBmpDe(BitmapDe(6, 4, 1, [](int x, int, int) { return x == 5 ? 200 : 0; }));
     FiltrePasseBasBmp(bord, 3);
     EXPECT_EQ(bord.Max, 160);
 
@@ -136,7 +113,7 @@ TEST(FiltresBmp, MasqueFlou)
         for (int j = 0; j < im.width() * 3; ++j)
             ASSERT_GE(im.constScanLine(y)[j], source.constScanLine(y)[j]);
 
-    THistoBmp zero = Objet(source);
+    THistoBmp zero = ObjetBmpDe(source);
     FiltreMasqueFlouBmp(zero, 0.7, 0);
     EXPECT_EQ(zero.BitmapSource, source);
 }
@@ -154,11 +131,11 @@ TEST(FiltresBmp, DDP)
                          Cas{255, 256, 4, 255}}) {
         QImage im = Uni(1, 1, 1, c.octet);
         DDPBitmap(im, c.niveau, c.k);
-        EXPECT_EQ(Octet(im, 0, 0), c.attendu) << c.octet << " " << c.niveau;
+        EXPECT_EQ(OctetDe(im, 0, 0), c.attendu) << c.octet << " " << c.niveau;
     }
 
     // Level 0 on an all-zero reference (force 9: zero kernel) is 0/0: bytes kept.
-    THistoBmp plat = Objet(Uni(3, 3, 3, 50));
+    THistoBmp plat = ObjetBmpDe(Uni(3, 3, 3, 50));
     FiltreDDPPasseBasBmp(plat, 0, 9, 2);
     EXPECT_EQ(plat.BitmapSource, Uni(3, 3, 3, 50));
 
@@ -187,28 +164,28 @@ TEST(FiltresBmp, DDP)
 
 TEST(FiltresBmp, Arithmetique)
 {
-    THistoBmp a = Objet(Image(3, 1, 1, [](int x, int, int) { return x == 0 ? 5 : x == 1 ? 7 : 250; }));
+    THistoBmp a = ObjetBmpDe(BitmapDe(3, 1, 1, [](int x, int, int) { return x == 0 ? 5 : x == 1 ? 7 : 250; }));
     const QImage avant = a.BitmapSource.copy();
-    EXPECT_TRUE(DiviserImageBmp(a, Objet(Uni(3, 1, 1, 0)), 1));
+    EXPECT_TRUE(DiviserImageBmp(a, ObjetBmpDe(Uni(3, 1, 1, 0)), 1));
     EXPECT_EQ(a.BitmapSource, avant);
-    EXPECT_TRUE(DiviserImageBmp(a, Objet(Uni(3, 1, 1, 2)), 1));
-    EXPECT_EQ(Octet(a.BitmapSource, 0, 0), 2); // 2,5
-    EXPECT_EQ(Octet(a.BitmapSource, 1, 0), 4); // 3,5
+    EXPECT_TRUE(DiviserImageBmp(a, ObjetBmpDe(Uni(3, 1, 1, 2)), 1));
+    EXPECT_EQ(OctetDe(a.BitmapSource, 0, 0), 2); // 2,5
+    EXPECT_EQ(OctetDe(a.BitmapSource, 1, 0), 4); // 3,5
     EXPECT_EQ(a.Max, 125);
     MultiplierBmp(a, 100);
-    EXPECT_EQ(Octet(a.BitmapSource, 0, 0), 200);
-    EXPECT_EQ(Octet(a.BitmapSource, 2, 0), 255);
+    EXPECT_EQ(OctetDe(a.BitmapSource, 0, 0), 200);
+    EXPECT_EQ(OctetDe(a.BitmapSource, 2, 0), 255);
     EXPECT_TRUE(AjouterImageBmp(a, a));
-    EXPECT_EQ(Octet(a.BitmapSource, 0, 0), 255);
+    EXPECT_EQ(OctetDe(a.BitmapSource, 0, 0), 255);
     EXPECT_TRUE(SoustraireImageBmp(a, a));
     EXPECT_EQ(a.Max, 0);
 
     // Another size or format: refused, nothing changes.
-    THistoBmp b = Objet(Aleatoire(3, 2, 1, 1));
+    THistoBmp b = ObjetBmpDe(Aleatoire(3, 2, 1, 1));
     const QImage b0 = b.BitmapSource.copy();
-    EXPECT_FALSE(AjouterImageBmp(b, Objet(Uni(3, 1, 1, 2))));
-    EXPECT_FALSE(SoustraireImageBmp(b, Objet(Aleatoire(3, 2, 3, 1))));
-    EXPECT_FALSE(DiviserImageBmp(b, Objet(Uni(2, 2, 1, 2)), 1));
+    EXPECT_FALSE(AjouterImageBmp(b, ObjetBmpDe(Uni(3, 1, 1, 2))));
+    EXPECT_FALSE(SoustraireImageBmp(b, ObjetBmpDe(Aleatoire(3, 2, 3, 1))));
+    EXPECT_FALSE(DiviserImageBmp(b, ObjetBmpDe(Uni(2, 2, 1, 2)), 1));
     EXPECT_EQ(b.BitmapSource, b0);
 }
 
@@ -216,12 +193,12 @@ TEST(FiltresBmp, PlansCouleur)
 {
     // Red in the third byte, green in the second, blue in the first.
     const QImage r = Uni(2, 2, 1, 10);
-    const QImage v = Image(2, 2, 1, [](int x, int, int) { return 20 + x; });
-    const QImage b = Image(2, 2, 1, [](int, int y, int) { return 200 + y; });
+    const QImage v = BitmapDe(2, 2, 1, [](int x, int, int) { return 20 + x; });
+    const QImage b = BitmapDe(2, 2, 1, [](int, int y, int) { return 200 + y; });
     THistoBmp rvb;
     CreerHistoBmp(rvb);
     EXPECT_TRUE(CompositionRVB(r, v, b, rvb));
-    EXPECT_EQ(rvb.BitmapSource, Image(2, 2, 3, [](int x, int y, int c) { return c == 2 ? 10 : c == 1 ? 20 + x : 200 + y; }));
+    EXPECT_EQ(rvb.BitmapSource, BitmapDe(2, 2, 3, [](int x, int y, int c) { return c == 2 ? 10 : c == 1 ? 20 + x : 200 + y; }));
     EXPECT_EQ(rvb.Min, 10);
     EXPECT_EQ(rvb.Max, 201);
     const QImage garde = rvb.BitmapSource.copy();
@@ -241,7 +218,7 @@ TEST(FiltresBmp, PlansCouleur)
     EXPECT_FALSE(ExtraireCanalBitmap(copie, 12345));
     EXPECT_EQ(copie, garde);
 
-    THistoBmp obj = Objet(garde); // in place, Min/Max of the plane
+    THistoBmp obj = ObjetBmpDe(garde); // in place, Min/Max of the plane
     EXPECT_TRUE(CopierCanalBmp(obj, obj, clVert));
     EXPECT_EQ(obj.BitmapSource, v);
     EXPECT_EQ(obj.Min, 20);
@@ -252,18 +229,18 @@ TEST(FiltresBmp, MarqueEtoile)
 {
     // Two equal pixels: the star is at (5,5; 7). Magnified 3 times, the
     // fraction is spread over 4 pixels: (5 x 3 + 2, 7 x 3) = (17, 21).
-    const THistoBmp etoile = Objet(Image(12, 12, 1, [](int x, int y, int) { return (x == 5 || x == 6) && y == 7 ? 200 : 0; }));
+    const THistoBmp etoile = ObjetBmpDe(BitmapDe(12, 12, 1, [](int x, int y, int) { return (x == 5 || x == 6) && y == 7 ? 200 : 0; }));
     QImage gris = Uni(48, 48, 1, 0), couleur = Uni(48, 48, 3, 0);
     MarquerEtoileBmp(etoile, gris, 3, clVert);
-    EXPECT_EQ(Octet(gris, 17, 12), 255); // vertical arm
-    EXPECT_EQ(Octet(gris, 16, 12), 0);
-    EXPECT_EQ(Octet(gris, 9, 21), 255); // horizontal arm
-    EXPECT_EQ(Octet(gris, 9, 20), 0);
+    EXPECT_EQ(OctetDe(gris, 17, 12), 255); // vertical arm
+    EXPECT_EQ(OctetDe(gris, 16, 12), 0);
+    EXPECT_EQ(OctetDe(gris, 9, 21), 255); // horizontal arm
+    EXPECT_EQ(OctetDe(gris, 9, 20), 0);
     MarquerEtoileBmp(etoile, couleur, 3, clVert);
-    EXPECT_EQ(Octet(couleur, 17, 21, 2), 255);
-    EXPECT_EQ(Octet(couleur, 17, 21, 0), 0);
+    EXPECT_EQ(OctetDe(couleur, 17, 21, 2), 255);
+    EXPECT_EQ(OctetDe(couleur, 17, 21, 0), 0);
 
     QImage rien = Uni(48, 48, 1, 0); // no star: nothing drawn
-    MarquerEtoileBmp(Objet(Uni(12, 12, 1, 0)), rien, 4, clVert);
+    MarquerEtoileBmp(ObjetBmpDe(Uni(12, 12, 1, 0)), rien, 4, clVert);
     EXPECT_EQ(rien, Uni(48, 48, 1, 0));
 }

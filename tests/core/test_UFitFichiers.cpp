@@ -323,6 +323,8 @@ TEST(LectureFit, FichiersMalFormesRefusesSansToucherLImage)
     } catch (const EErreurFichier& e) {
         EXPECT_EQ(e.Message(), "Fichier introuvable");
     }
+    // A device that reads on forever stops at its size (0): no END card.
+    EXPECT_THROW(LireFichierFit(im, "/dev/zero"), EErreurFichier);
     EXPECT_EQ(im.Pixels, avant.Pixels);
 }
 

@@ -6,25 +6,10 @@
 #include <tuple>
 #include <gtest/gtest.h>
 
-namespace {
-
-template <class F>
-THistoFit Image(int w, int h, F f)
-{
-    THistoFit im;
-    CreerHistoFit(im);
-    InitialiserImageFit(im, w, h, 0);
-    for (int x = 0; x < w; ++x)
-        for (int y = 0; y < h; ++y) im.Pixel(x, y) = f(x, y);
-    return im;
-}
-
-} // namespace
-
 TEST(StatistiquesFit, EcartDePopulationEtPremiereOccurrence)
 {
     // 0 0 / 0 4: mean 1, deviations 1,1,1,9 over N = 4 -> sqrt(3).
-    const THistoFit im = Image(2, 2, [](int x, int y) { return x == 1 && y == 1 ? 4.0 : 0.0; });
+    const THistoFit im = ImageFitDe(2, 2, [](int x, int y) { return x == 1 && y == 1 ? 4.0 : 0.0; });
     TStatistiquesImage s;
     StatistiquesFit(im, s);
     EXPECT_EQ(std::tuple(s.Largeur, s.Hauteur, s.NombrePixels), std::tuple(2, 2, 4));
@@ -35,7 +20,7 @@ TEST(StatistiquesFit, EcartDePopulationEtPremiereOccurrence)
     EXPECT_EQ(std::tuple(s.Maximum, s.XMaximum, s.YMaximum), std::tuple(4.0, 1, 1));
 
     // Equal extremes at (1, 0) and (0, 2): column order finds (0, 2) first.
-    const THistoFit deux = Image(2, 3, [](int x, int y) {
+    const THistoFit deux = ImageFitDe(2, 3, [](int x, int y) {
         return (x == 1 && y == 0) || (x == 0 && y == 2) ? 9.0 : (x == 1 && y == 2) || (x == 0 && y == 1) ? 1.0 : 5.0;
     });
     int32_t x = -1, y = -1;
@@ -45,9 +30,9 @@ TEST(StatistiquesFit, EcartDePopulationEtPremiereOccurrence)
     PositionMiniValeurFit(deux, x, y, v);
     EXPECT_EQ(std::tuple(v, x, y), std::tuple(1.0, 0, 1));
     // The scans' starting points: nothing below 65535, nothing above 0.
-    PositionMiniValeurFit(Image(2, 2, [](int, int) { return 70000.0; }), x, y, v);
+    PositionMiniValeurFit(ImageFitDe(2, 2, [](int, int) { return 70000.0; }), x, y, v);
     EXPECT_EQ(std::tuple(v, x, y), std::tuple(65535.0, 0, 0));
-    PositionMaxiValeurFit(Image(2, 2, [](int x, int) { return x - 3.0; }), x, y, v);
+    PositionMaxiValeurFit(ImageFitDe(2, 2, [](int x, int) { return x - 3.0; }), x, y, v);
     EXPECT_EQ(std::tuple(v, x, y), std::tuple(0.0, 0, 0));
 
     // An image without pixels: zeros, no division by zero.
@@ -61,7 +46,7 @@ TEST(StatistiquesFit, EcartDePopulationEtPremiereOccurrence)
 
 TEST(ExtraireZoneFit, MargesEtEnTete)
 {
-    THistoFit im = Image(100, 80, [](int x, int y) { return 1.0 + x + 1000.0 * y; });
+    THistoFit im = ImageFitDe(100, 80, [](int x, int y) { return 1.0 + x + 1000.0 * y; });
     ASSERT_TRUE(ExtraireZoneFit(im, 10, 5, 2, 3));
     EXPECT_EQ(std::tuple(LargeurFit(im), HauteurFit(im), LireNaxis1Fit(im), LireNaxis2Fit(im)),
               std::tuple(95, 65, 95, 65));
@@ -92,7 +77,7 @@ TEST(RedimensionnerFit, Dimensions)
 
 TEST(RedimensionnerFit, EchantillonsEtBords)
 {
-    THistoFit im = Image(100, 100, [](int x, int y) { return 10.0 + 2.0 * x + 1000.0 * y; });
+    THistoFit im = ImageFitDe(100, 100, [](int x, int y) { return 10.0 + 2.0 * x + 1000.0 * y; });
     im.Zoom = 50;
     im.SMin = 7;
     RedimensionnerFit(im, 2);
@@ -107,7 +92,7 @@ TEST(RedimensionnerFit, EchantillonsEtBords)
     EXPECT_EQ(std::tuple(im.Zoom, im.SMin, LireNaxis1Fit(im), im.Entete.size()), std::tuple(100, 7, 200, 9));
 
     // One column is repeated; factors of 1, 0 or below, or not finite change nothing.
-    THistoFit un = Image(1, 2, [](int, int y) { return 5.0 + y; });
+    THistoFit un = ImageFitDe(1, 2, [](int, int y) { return 5.0 + y; });
     RedimensionnerFit(un, 3);
     ASSERT_EQ(LargeurFit(un), 3);
     EXPECT_EQ(std::tuple(ValeurPixelFit(un, 0, 0), ValeurPixelFit(un, 2, 0)), std::tuple(5.0, 5.0));
@@ -122,10 +107,8 @@ TEST(MarquerEtoileFit, CroixALaPositionAgrandie)
 {
     // Star at (10, 20), n = 2: the cross centre at (20, 40); none without a star.
     for (const double etoile : {1000.0, 0.0}) {
-        const THistoFit im = Image(40, 40, [etoile](int x, int y) { return x == 10 && y == 20 ? etoile : 0.0; });
-        QImage b(80, 80, QImage::Format_Indexed8);
-        PaletteGris(b);
-        b.fill(0);
+        const THistoFit im = ImageFitDe(40, 40, [etoile](int x, int y) { return x == 10 && y == 20 ? etoile : 0.0; });
+        QImage b = BitmapDe(80, 80, 1, [](int, int, int) { return 0; });
         MarquerEtoileFit(im, b, 2);
         EXPECT_EQ(std::tuple(b.pixelIndex(20, 40), b.pixelIndex(15, 40), b.pixelIndex(21, 41)),
                   std::tuple(etoile ? 255 : 0, etoile ? 255 : 0, 0));

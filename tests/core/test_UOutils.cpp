@@ -129,13 +129,7 @@ namespace {
 
 QImage Bitmap8(int l, int h, int niveau)
 {
-    QImage b(l, h, QImage::Format_Indexed8);
-    QList<QRgb> gris;
-    for (int i = 0; i < 256; ++i)
-        gris << qRgb(i, i, i);
-    b.setColorTable(gris);
-    b.fill(static_cast<uint>(niveau));
-    return b;
+    return BitmapDe(l, h, 1, [niveau](int, int, int) { return niveau; });
 }
 
 QImage Bitmap(int l, int h, QImage::Format format = QImage::Format_BGR888)

@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QLabel>
+#include <QMdiArea>
 #include <QMenu>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -144,6 +145,25 @@ TEST_F(TTraitementImageTest, OuvertureEtZoom)
     EXPECT_EQ(f->Selection.Genre, SelectionAucune);
     // A text that is not a number is the default error, not a crash.
     EXPECT_THROW(f->ZoomParTexte(QStringLiteral("ab%")), EStelor);
+}
+
+TEST_F(TTraitementImageTest, TailleAjusteeGardeLaFenetreVisible)
+{
+    QMdiArea zone;
+    zone.resize(500, 400);
+    zone.show();
+    Fenetre f;
+    zone.addSubWindow(f.f);
+    f->show();
+    f->move(300, 250);
+    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("g.fit"), 200, 100), true);
+    EXPECT_EQ(f->size(), QSize(220, 185));
+    const QRect vue(QPoint(0, 0), zone.viewport()->size());
+    EXPECT_TRUE(vue.contains(f->geometry()));
+    // A tiny picture still leaves room for the title bar's buttons.
+    f->OuvrirImage(EcrireFit(Dossier, QStringLiteral("p.fit"), 20, 21), true);
+    EXPECT_GE(f->width(), f->minimumSizeHint().width());
+    EXPECT_GT(f->width(), 40);
 }
 
 TEST_F(TTraitementImageTest, SelectionALaSouris)

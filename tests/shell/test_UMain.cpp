@@ -3,7 +3,11 @@
 #include "PErreurs.h"
 #include "PFichiers.h"
 #include "Soutien.h"
+#include "UAPropos.h"
+#include "UAbandonBmp.h"
+#include "UAccueil.h"
 #include "UMain.h"
+#include "UMire.h"
 #include "UParametres.h"
 #include "UZoom.h"
 
@@ -229,6 +233,41 @@ TEST_F(Cadre, SansFenetreLesMenusImageSontCachesEtLesRaccourcisMuets)
     taper();
     EXPECT_EQ(declenches, QStringList({"F2", "F9", "Ctrl+M", "F3"}));
     EXPECT_EQ(Titres(), QStringList({"#1 [a.fit]", "#2 [a.fit]"}));
+}
+
+TEST_F(Cadre, CtrlWFermeLaFenetreActive)
+{
+    cadre->OuvrirFichiers({Fichier("a.fit"), Fichier("b.fit")});
+    QApplication::setActiveWindow(cadre);
+    QTest::keySequence(cadre, QKeySequence(Qt::CTRL | Qt::Key_W));
+    Liberer();
+    EXPECT_EQ(Titres(), QStringList({"#1 [a.fit]"}));
+}
+
+TEST_F(Cadre, BoutonsDeQtEnFrancais)
+{
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Oui"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&No"), QStringLiteral("&Non"));
+}
+
+TEST_F(Cadre, TextesDesPetitesFenetresNonRognes)
+{
+    TZoom zoom;
+    TAPropos aPropos;
+    TAbandonBmp abandon;
+    TAccueil accueil;
+    TMire mire;
+    abandon.FixerFonction(QStringLiteral("Statistiques de la sélection"));
+    for (QDialog* d : std::initializer_list<QDialog*>{&zoom, &aPropos, &abandon, &accueil, &mire}) {
+        d->show();
+        QApplication::processEvents();
+        for (QLabel* l : d->findChildren<QLabel*>()) {
+            if (l->wordWrap() || !l->pixmap().isNull() || !l->isVisible())
+                continue;
+            EXPECT_LE(l->sizeHint().width(), l->width()) << l->objectName().toStdString();
+        }
+        d->hide();
+    }
 }
 
 TEST_F(Cadre, ActivationSuivantLeGenreDeLaFenetre)

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <cmath>
 
 QString CheminDonnees(const QString& nom)
 {
@@ -59,4 +60,51 @@ int LancerProgramme(const QString& programme, const QStringList& arguments, QStr
     if (sortie)
         *sortie = QString::fromUtf8(p.readAll());
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+}
+
+THistoFit ImageFitDe(int w, int h, const std::function<double(int, int)>& f)
+{
+    THistoFit im;
+    CreerHistoFit(im);
+    InitialiserImageFit(im, w, h, 0);
+    im.Min = HUGE_VAL;
+    im.Max = -HUGE_VAL;
+    for (int x = 0; x < w; ++x)
+        for (int y = 0; y < h; ++y)
+            FixerPixelFit(im, x, y, f(x, y));
+    return im;
+}
+
+THistoFit FitLu(const QString& nom)
+{
+    THistoFit im;
+    CreerHistoFit(im);
+    LireFichierFit(im, nom);
+    return im;
+}
+
+QImage BitmapDe(int w, int h, int canaux, const std::function<int(int, int, int)>& f)
+{
+    QImage b(w, h, canaux == 1 ? QImage::Format_Indexed8 : QImage::Format_BGR888);
+    if (canaux == 1)
+        PaletteGris(b);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < canaux; ++c)
+                b.scanLine(y)[x * canaux + c] = static_cast<uchar>(f(x, y, c));
+    return b;
+}
+
+uchar OctetDe(const QImage& b, int x, int y, int c)
+{
+    return b.constScanLine(y)[x * (b.format() == QImage::Format_BGR888 ? 3 : 1) + c];
+}
+
+THistoBmp ObjetBmpDe(const QImage& b)
+{
+    THistoBmp o;
+    CreerHistoBmp(o);
+    o.BitmapSource = b;
+    MinMaxBmp(o.BitmapSource, o.Min, o.Max);
+    return o;
 }
