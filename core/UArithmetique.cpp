@@ -131,6 +131,9 @@ TFichierFit LireEnteteFichierFit(const QString& nom)
     // range can go below 0, the reader never shifts the image.
     const double bas = ValeurEchantillon(e.BZero == 0 ? 0 : -32768, e);
     const double haut = ValeurEchantillon(e.BZero == 0 ? 65535 : 32767, e);
+    if (!std::isfinite(haut - bas)) // as the reader refuses it
+        LeverErreur(QStringLiteral("Le fichier %1 a un BSCALE ou un BZERO hors des limites des réels.")
+                        .arg(NomFichierSansChemin(nom)));
     if (std::min(bas, haut) < 0) {
         double mini = 2147483647.0;
         f.seek(e.Debut);

@@ -749,6 +749,13 @@ TEnteteFichier AnalyserEntete(const QByteArray& donnees, qint64 taille, const QS
         FichierInvalide(nom, QStringLiteral("NAXIS1 absent, nul ou illisible"));
     if (e.Hauteur <= 0)
         FichierInvalide(nom, QStringLiteral("NAXIS2 absent, nul ou illisible"));
+    // Samples scaled beyond the range of doubles would give infinite pixels,
+    // and NaN ones once shifted to a minimum of 0.
+    const double bzero = LireBZeroFit(e.Cartes), bscale = LireBScaleFit(e.Cartes);
+    const double bas = bzero == 0 ? 0 : -32768 * bscale + bzero;
+    const double haut = bzero == 0 ? 65535 * bscale : 32767 * bscale + bzero;
+    if (!std::isfinite(haut - bas))
+        FichierInvalide(nom, QStringLiteral("BSCALE ou BZERO hors des limites des réels"));
     const qint64 dispo = taille - e.Decalage;
     const uint64_t octets = 2 * static_cast<uint64_t>(e.Largeur) * static_cast<uint64_t>(e.Hauteur);
     if (dispo < 0 || octets > static_cast<uint64_t>(dispo))

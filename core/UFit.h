@@ -125,12 +125,13 @@ void MultiplierConstanteFit(THistoFit& image, double c);
 // ===========================================================================
 
 // Loads a file. A missing file, a missing "END" card, NAXIS1/NAXIS2 missing,
-// not positive or beyond 32 bits, or data running past the end of the file
-// throw EErreurFichier (code 100, French text naming the fault) and leave the
-// image as it was (only a file cut short by another program while it is read
-// can leave an image of the same size with part of the new pixels). BZERO 0:
-// samples read as 0..65535, x BSCALE; any other BZERO: standard signed samples
-// x BSCALE + BZERO. Unpadded data is accepted.
+// not positive or beyond 32 bits, BSCALE/BZERO scaling samples beyond the range
+// of doubles, or data running past the end of the file throw EErreurFichier
+// (code 100, French text naming the fault) and leave the image as it was
+// (only a file cut short by another program while it is read can leave an
+// image of the same size with part of the new pixels). BZERO 0: samples read
+// as 0..65535, x BSCALE; any other BZERO: standard signed samples x BSCALE +
+// BZERO. Unpadded data is accepted.
 void LireFichierFit(THistoFit& image, const QString& nom);
 void ChargerFit(THistoFit& image, const QString& nom);
 // Writes a standard FITS file that fitsverify accepts, through a temporary

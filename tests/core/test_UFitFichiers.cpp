@@ -300,6 +300,7 @@ TEST(LectureFit, FichiersMalFormesRefusesSansToucherLImage)
         {"donnees courtes", Fichier(avec("2", "3"), {1, 2, 3, 4}, false)},
         {"taille absurde", Fichier(avec("2147483647", "2147483647"), {1, 2, 3, 4})},
         {"un octet de trop", Fichier(avec("1441", "1"), std::vector<uint16_t>(1440, 9), false)},
+        {"BSCALE hors limites", Fichier(avec("2", "2") << C("BZERO", "1") << C("BSCALE", "1E308"), {1, 2, 3, 4})},
     };
     for (const auto& [quoi, contenu] : cas) {
         Ecrire(nom, contenu);
