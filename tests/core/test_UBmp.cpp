@@ -19,30 +19,13 @@ QRgb MotifRvb(int x, int y)
 
 QImage Gris(int l, int h, const std::function<int(int, int)>& v)
 {
-    QImage b(l, h, QImage::Format_Indexed8);
-    PaletteGris(b);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < l; ++x)
-            b.scanLine(y)[x] = static_cast<uchar>(v(x, y));
-    return b;
+    return BitmapDe(l, h, 1, [&](int x, int y, int) { return v(x, y); });
 }
 
+// Bytes in file order: blue, green, red.
 QImage Couleur(int l, int h, const std::function<QRgb(int, int)>& v)
 {
-    QImage b(l, h, QImage::Format_BGR888);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < l; ++x)
-            b.setPixel(x, y, v(x, y));
-    return b;
-}
-
-THistoBmp Objet(const QImage& b)
-{
-    THistoBmp o;
-    CreerHistoBmp(o);
-    o.BitmapSource = b;
-    MinMaxBmp(o.BitmapSource, o.Min, o.Max);
-    return o;
+    return BitmapDe(l, h, 3, [&](int x, int y, int c) { return (v(x, y) >> 8 * c) & 0xFF; });
 }
 
 // Min, Max, Zoom, SMin, SMax, TRFT
@@ -79,13 +62,12 @@ TEST(HistoBmp, CreationChargementEtTexte)
     CreerHistoBmp(o);
     EXPECT_EQ(TexteInfoBmp(o), "L=0 H=0 m=0 M=0 Bv=0   Visu 0-0 Lin");
     EcrireBitmapBmp(Gris(5, 3, [](int x, int y) { return 20 + x + 10 * y; }), dir.filePath("a.bmp"));
-    o.Zoom = 50;
-    o.TRFT = 3.5;
+    o.Zoom = 50, o.TRFT = 3.5;
     ChargerBmp(o, dir.filePath("a.bmp"));
     EXPECT_EQ(Etat(o), std::make_tuple(20, 44, 50, 0, 255, 0.0));
     EXPECT_EQ(TexteInfoBmp(o), "L=5 H=3 m=20 M=44 Bv=20   Visu 0-255 Lin");
     // a 24-bit picture reports the mode of its green plane
-    THistoBmp c = Objet(Couleur(2, 1, [](int x, int) { return qRgb(9, 40 + x, 1); }));
+    THistoBmp c = ObjetBmpDe(Couleur(2, 1, [](int x, int) { return qRgb(9, 40 + x, 1); }));
     EXPECT_TRUE(TexteInfoBmp(c).contains(" m=1 M=41 Bv=40 "));
 }
 
@@ -97,13 +79,10 @@ TEST(FichierBmp, Rle8LignesDeHautEnBasEtPaletteCourte)
                                                                            "\x00\x02\x02\x00\x02\x05\x00\x01",
                                                                            14),
                                 "r.bmp");
-    ASSERT_EQ(FormatPixelBitmap(b), pf8bit);
-    EXPECT_EQ(Ligne(b, 1, 4), QByteArray("\x07\x07\x07\x09", 4));
-    EXPECT_EQ(Ligne(b, 0, 4), QByteArray("\x00\x00\x05\x05", 4));
+    EXPECT_EQ(b, Gris(4, 2, [](int x, int y) { return y ? (x < 3 ? 7 : 9) : (x < 2 ? 0 : 5); }));
     // negative height: rows stored top first
     const QImage h = DecoderBmp(EnteteBmp(1, -2, 8, 0, 0, 256) + QByteArray("\x0b\0\0\0\x16\0\0\0", 8), "t.bmp");
-    EXPECT_EQ(h.constScanLine(0)[0], 11);
-    EXPECT_EQ(h.constScanLine(1)[0], 22);
+    EXPECT_EQ(h, Gris(1, 2, [](int, int y) { return 11 * (y + 1); }));
     // a grey ramp of fewer than 256 entries is still read as grey levels
     const QImage g = DecoderBmp(EnteteBmp(4, 1, 8, 0, 16, 16) + QByteArray("\x03\x02\x01\x0f", 4), "g.bmp");
     ASSERT_EQ(FormatPixelBitmap(g), pf8bit);
@@ -113,7 +92,7 @@ TEST(FichierBmp, Rle8LignesDeHautEnBasEtPaletteCourte)
 TEST(FichierBmp, FichiersMalFormesLevantUneErreurSansToucherLObjet)
 {
     QTemporaryDir dir;
-    THistoBmp o = Objet(Gris(2, 2, [](int x, int) { return 60 + x; }));
+    THistoBmp o = ObjetBmpDe(Gris(2, 2, [](int x, int) { return 60 + x; }));
     o.SMax = 99;
     const QImage avant = o.BitmapSource;
     const QByteArray bon = CoderBmp(Gris(9, 9, Motif8));
@@ -157,7 +136,7 @@ TEST(FichierBmp, AutresProfondeursChargeesMaisLaisseesTelles)
     // 4-bit, 2 x 1, entries grey 17 x i: pixels 3 and 15
     QTemporaryDir dir;
     EcrireFichierSur(dir.filePath("q.bmp"), EnteteBmp(2, 1, 4, 0, 16, 16, 17) + QByteArray("\x3f\0\0\0", 4));
-    THistoBmp o = Objet(Gris(1, 1, [](int, int) { return 77; }));
+    THistoBmp o = ObjetBmpDe(Gris(1, 1, [](int, int) { return 77; }));
     o.BitmapAffichage = Gris(1, 1, [](int, int) { return 1; });
     int appels = 0;
     o.Proprietaire = [&](const QImage&) { ++appels; };
@@ -184,7 +163,7 @@ TEST(FichierBmp, AutresProfondeursChargeesMaisLaisseesTelles)
 
 TEST(RenduBmp, CourbesNegatifEtZoom)
 {
-    THistoBmp o = Objet(Gris(5, 1, [](int x, int) { return 50 * (x + 1); })); // 50 .. 250
+    THistoBmp o = ObjetBmpDe(Gris(5, 1, [](int x, int) { return 50 * (x + 1); })); // 50 .. 250
     QImage recu;
     o.Proprietaire = [&](const QImage& b) { recu = b; };
     // levels 0..200: t = 1/4, 1/2, 3/4, 1, then above the high level.
@@ -206,7 +185,7 @@ TEST(RenduBmp, CourbesNegatifEtZoom)
         EXPECT_EQ(Ligne(recu, 0, 5), QByteArray(c.Octets, 5)) << c.Trft;
     }
     // 24-bit: each byte through the same curve, independently
-    THistoBmp c = Objet(Couleur(3, 3, [](int, int) { return qRgb(200, 150, 100); }));
+    THistoBmp c = ObjetBmpDe(Couleur(3, 3, [](int, int) { return qRgb(200, 150, 100); }));
     FixerSeuilsBmp(c, 100, 200, false, true);
     const QImage& r = BitmapBmp(c);
     ASSERT_EQ(r.format(), QImage::Format_BGR888);
@@ -229,7 +208,7 @@ TEST(RenduBmp, CourbesNegatifEtZoom)
     EXPECT_EQ(p.colorTable(), QList<QRgb>(256, qRgb(1, 2, 3)));
     // saved: the rendering at its zoomed size, made negative; the source as it is
     QTemporaryDir dir;
-    THistoBmp large = Objet(Gris(45, 2, Motif8));
+    THistoBmp large = ObjetBmpDe(Gris(45, 2, Motif8));
     FixerSeuilsBmp(large, 0, 255, false, true);
     FixerZoomBmp(large, 70, false, true);
     EnregistrerBmp(large, dir.filePath("n.bmp"), false);
@@ -245,8 +224,8 @@ TEST(RenduBmp, CourbesNegatifEtZoom)
 
 TEST(HistoBmp, CopiesEtEchangeLaissentLesNiveaux)
 {
-    THistoBmp a = Objet(Gris(2, 2, [](int, int) { return 10; }));
-    THistoBmp b = Objet(Couleur(3, 1, [](int, int) { return qRgb(3, 2, 1); }));
+    THistoBmp a = ObjetBmpDe(Gris(2, 2, [](int, int) { return 10; }));
+    THistoBmp b = ObjetBmpDe(Couleur(3, 1, [](int, int) { return qRgb(3, 2, 1); }));
     a.SMin = 1, a.SMax = 2, a.TRFT = 3.5, a.Zoom = 200;
     b.SMin = 4, b.SMax = 5, b.TRFT = -2.001, b.Zoom = 25;
     EchangerHistoBmp(a, b);
@@ -268,21 +247,20 @@ TEST(HistoBmp, CopiesEtEchangeLaissentLesNiveaux)
 
 TEST(MesureBmp, StatistiquesModeEtPosition)
 {
-    THistoBmp c = Objet(Couleur(4, 3, [](int, int) { return qRgb(10, 20, 31); }));
+    THistoBmp c = ObjetBmpDe(Couleur(4, 3, [](int, int) { return qRgb(10, 20, 31); }));
     TStatistiquesImage s;
     StatistiquesBmp(c, s);
     EXPECT_EQ(std::make_tuple(s.NombrePixels, s.Minimum, s.Maximum, s.EcartType), std::make_tuple(12, 10.0, 31.0, 0.0));
     EXPECT_NEAR(s.Moyenne, 61.0 / 3, 1e-12);
     EXPECT_NEAR(s.Somme, 12 * 61.0 / 3, 1e-9);
     EXPECT_NEAR(s.BackGround, 61.0 / 3, 1e-12);
-    EXPECT_EQ(ModeHistogrammeBmp(c, clRouge), 10);
-    EXPECT_EQ(ModeHistogrammeBmp(c, 12345), 0);
-    EXPECT_EQ(EcartTypeBmp(c, 12345), 0);
+    EXPECT_EQ(std::make_tuple(ModeHistogrammeBmp(c, clRouge), ModeHistogrammeBmp(c, 12345), EcartTypeBmp(c, 12345)),
+              std::make_tuple(10, 0, 0.0));
 
     // levels 7 and 9 equally frequent: 7 wins; values 9 7 2 9 7 -> mean 6.8,
     // squared deviations 4.84 x 2 + 0.04 x 2 + 23.04 = 32.8
     const int v[5] = {9, 7, 2, 9, 7};
-    THistoBmp g = Objet(Gris(5, 1, [&](int x, int) { return v[x]; }));
+    THistoBmp g = ObjetBmpDe(Gris(5, 1, [&](int x, int) { return v[x]; }));
     EXPECT_EQ(ModeHistogrammeBmp(g, clBleu), 7);
     StatistiquesBmp(g, s);
     EXPECT_NEAR(s.Moyenne, 6.8, 1e-12);
@@ -294,7 +272,7 @@ TEST(MesureBmp, StatistiquesModeEtPosition)
     EXPECT_EQ(QPoint(x, y), QPoint(0, 0)); // the first of the two 9s
 
     // green plane 0 and 10 -> deviation 5; a bright blue makes pixel 1 the brightest
-    THistoBmp h = Objet(Couleur(2, 1, [](int x, int) { return qRgb(0, 10 * x, 200 * x); }));
+    THistoBmp h = ObjetBmpDe(Couleur(2, 1, [](int x, int) { return qRgb(0, 10 * x, 200 * x); }));
     EXPECT_NEAR(EcartTypeBmp(h, clVert), 5.0, 1e-12);
     PositionMaxBmp(h, x, y);
     EXPECT_EQ(x, 1);
@@ -302,7 +280,7 @@ TEST(MesureBmp, StatistiquesModeEtPosition)
 
 TEST(HistoBmp, RecadrageConversionGrisEtTaille)
 {
-    THistoBmp o = Objet(Gris(6, 5, [](int x, int y) { return 10 * y + x; }));
+    THistoBmp o = ObjetBmpDe(Gris(6, 5, [](int x, int y) { return 10 * y + x; }));
     const QImage avant = o.BitmapSource;
     EXPECT_TRUE(ExtraireZoneBmp(o, 0, 0, 0, 0));
     EXPECT_FALSE(ExtraireZoneBmp(o, -1, 0, 0, 0));
@@ -310,26 +288,19 @@ TEST(HistoBmp, RecadrageConversionGrisEtTaille)
     EXPECT_FALSE(ExtraireZoneBmp(o, 5, 0, 0, 0)); // no row left
     EXPECT_EQ(o.BitmapSource, avant);
     EXPECT_TRUE(ExtraireZoneBmp(o, 1, 2, 2, 1)); // 3 x 2 from (2, 1)
-    ASSERT_EQ(o.BitmapSource.size(), QSize(3, 2));
-    EXPECT_EQ(o.BitmapSource.colorTable(), TablePaletteGris());
-    EXPECT_EQ(Ligne(o.BitmapSource, 0, 3), QByteArray("\x0c\x0d\x0e", 3));
-    EXPECT_EQ(Ligne(o.BitmapSource, 1, 3), QByteArray("\x16\x17\x18", 3));
+    EXPECT_EQ(o.BitmapSource, Gris(3, 2, [](int x, int y) { return 10 * y + x + 12; }));
     EXPECT_EQ(QPoint(o.Min, o.Max), QPoint(12, 24));
 
     // (1 + 1 + 2) div 3 = 1; (255 + 255 + 254) div 3 = 254
-    THistoBmp g = Objet(Couleur(2, 1, [](int x, int) { return x ? qRgb(255, 255, 254) : qRgb(1, 1, 2); }));
+    THistoBmp g = ObjetBmpDe(Couleur(2, 1, [](int x, int) { return x ? qRgb(255, 255, 254) : qRgb(1, 1, 2); }));
     ConvertirHistoBmpGris(g);
-    ASSERT_EQ(FormatPixelBmp(g), pf8bit);
-    EXPECT_EQ(g.BitmapSource.colorTable(), TablePaletteGris());
-    EXPECT_EQ(Ligne(g.BitmapSource, 0, 2), QByteArray("\x01\xfe", 2));
+    EXPECT_EQ(g.BitmapSource, Gris(2, 1, [](int x, int) { return x ? 254 : 1; }));
     EXPECT_EQ(QPoint(g.Min, g.Max), QPoint(1, 254));
 
     FixerTailleBmp(g, 4, 1);
-    EXPECT_EQ(FormatPixelBmp(g), pf8bit);
-    EXPECT_EQ(Ligne(g.BitmapSource, 0, 4), QByteArray(4, 0));
+    EXPECT_EQ(g.BitmapSource, Gris(4, 1, [](int, int) { return 0; }));
     FixerTailleBmp24(g, 3, 2);
-    EXPECT_EQ(FormatPixelBmp(g), pf24bit);
-    EXPECT_EQ(Ligne(g.BitmapSource, 1, 9), QByteArray(9, 0));
+    EXPECT_EQ(g.BitmapSource, Couleur(3, 2, [](int, int) { return qRgb(0, 0, 0); }));
     EXPECT_EQ(QPoint(g.Min, g.Max), QPoint(0, 0));
 }
 
@@ -368,11 +339,9 @@ p.putpalette(pal)
 g.save(d + '/ng.bmp'); c.save(d + '/nc.bmp'); p.save(d + '/np.bmp')
 Image.new('1', (9, 3), 1).save(d + '/nm.bmp')
 Image.new('RGBA', (4, 2), (1, 2, 3, 255)).save(d + '/na.bmp')
-print('ok')
 )";
     QString sortie;
     ASSERT_EQ(LancerProgramme("/usr/bin/python3", {"-c", script, dir.path()}, &sortie), 0) << sortie.toStdString();
-    EXPECT_EQ(sortie.trimmed(), "ok");
 
     THistoBmp o;
     CreerHistoBmp(o);

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
 #include <csignal>
@@ -45,17 +44,6 @@ QByteArray Fichier(QStringList cartes, const std::vector<uint16_t>& bruts, bool 
     if (completer)
         d += QByteArray((2880 - d.size() % 2880) % 2880, '\0');
     return d;
-}
-
-void Ecrire(const QString& nom, const QByteArray& d) { EcrireFichierSur(nom, d); }
-QByteArray Lire(const QString& nom) { return LireFichierComplet(nom); }
-
-THistoFit Charger(const QString& nom)
-{
-    THistoFit im;
-    CreerHistoFit(im);
-    LireFichierFit(im, nom);
-    return im;
 }
 
 // The samples as cfitsio reads them into doubles, top row first and column by
@@ -104,6 +92,16 @@ void Enregistrer(THistoFit& im, const QString& nom)
 const char* const kReels[] = {"m51_i16_256.fits", "ngc1316_optical_i16.fits", "saao_raw_u16.fits",
                               "scale_bscale_bzero_i16.fits"};
 
+// A temporary folder, a file name in it and one for a copy.
+class DossierFit : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    const QString nom = dir.filePath("f.fit"), copie = dir.filePath("f2.fit");
+};
+using LectureFit = DossierFit;
+using EcritureFit = DossierFit;
+using PairsFit = DossierFit;
+
 } // namespace
 
 TEST(CartesFit, RoutinesEtEntetes)
@@ -120,13 +118,10 @@ TEST(CartesFit, RoutinesEtEntetes)
 
     QStringList e;
     CreerEnteteFit(768, 512, 16, -5, 65535, -11.001, e);
-    const QStringList attendu = {"SIMPLE  =                    T", "BITPIX  =                   16",
-                                 "NAXIS   =                    2", "NAXIS1  =                  768",
-                                 "NAXIS2  =                  512", "STL_SMIN=                   -5",
-                                 "STL_SMAX=                65535", "STL_TRFT=              -11.001", "END"};
-    ASSERT_EQ(e.size(), 9);
-    for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(e[i], Carte(attendu[i])) << i;
+    QStringList attendu = Base(768, 512) << C("STL_SMIN", "-5") << C("STL_SMAX", "65535") << C("STL_TRFT", "-11.001")
+                                         << "END";
+    std::transform(attendu.begin(), attendu.end(), attendu.begin(), Carte);
+    EXPECT_EQ(e, attendu);
 
     THistoFit im;
     InitialiserImageFit(im, 3, 4, 0);
@@ -189,25 +184,21 @@ TEST(CartesFit, LecteursDeValeurs)
     EXPECT_EQ(TexteReelCourt(-21.001) + TexteReelCourt(0) + TexteReelCourt(3.5), "-21.00103.5");
 }
 
-TEST(LectureFit, DecalageDesDonneesSelonLeNombreDeCartes)
+TEST_F(LectureFit, DecalageDesDonneesSelonLeNombreDeCartes)
 {
-    QTemporaryDir dir;
     for (int cartes : {9, 36, 37, 72, 73, 108, 109}) {
         QStringList e = Base(3, 2);
         while (e.size() < cartes - 1)
             e << QString("HISTORY carte %1").arg(e.size());
-        const QString nom = dir.filePath("c.fit");
-        Ecrire(nom, Fichier(e, {1, 2, 3, 4, 5, 6}));
+        EcrireFichierSur(nom, Fichier(e, {1, 2, 3, 4, 5, 6}));
         EXPECT_EQ(CompterCartesFit(nom), cartes);
         // File row 0 is the bottom row.
-        EXPECT_EQ(Charger(nom).Pixels, std::vector<double>({4, 1, 5, 2, 6, 3})) << cartes;
+        EXPECT_EQ(FitLu(nom).Pixels, std::vector<double>({4, 1, 5, 2, 6, 3})) << cartes;
     }
 }
 
-TEST(LectureFit, DecodageBZeroEtBScale)
+TEST_F(LectureFit, DecodageBZeroEtBScale)
 {
-    QTemporaryDir dir;
-    const QString nom = dir.filePath("bz.fit");
     const struct {
         QStringList cartes;
         std::vector<uint16_t> bruts;
@@ -223,20 +214,18 @@ TEST(LectureFit, DecodageBZeroEtBScale)
         {{C("BZERO", "1500.0"), C("BSCALE", "0.5")}, {0, 2000, 0x8000}, {16384, 17384, 0}},
     };
     for (const auto& k : cas) {
-        Ecrire(nom, Fichier(Base(3, 1) + k.cartes, k.bruts));
-        const THistoFit im = Charger(nom);
+        EcrireFichierSur(nom, Fichier(Base(3, 1) + k.cartes, k.bruts));
+        const THistoFit im = FitLu(nom);
         EXPECT_EQ(im.Pixels, k.attendu) << k.cartes.join('|').toStdString();
         EXPECT_EQ(im.Min, *std::min_element(k.attendu.begin(), k.attendu.end()));
         EXPECT_EQ(im.Max, *std::max_element(k.attendu.begin(), k.attendu.end()));
     }
 }
 
-TEST(LectureFit, CompletionDeLEnteteEtNiveaux)
+TEST_F(LectureFit, CompletionDeLEnteteEtNiveaux)
 {
-    QTemporaryDir dir;
-    const QString nom = dir.filePath("e.fit");
-    Ecrire(nom, Fichier(Base(4, 1) << "COMMENT rien", {840, 840, 840, 12}));
-    THistoFit im = Charger(nom);
+    EcrireFichierSur(nom, Fichier(Base(4, 1) << "COMMENT rien", {840, 840, 840, 12}));
+    THistoFit im = FitLu(nom);
     const QStringList ajout = {"STL_SMIN=                  420", "STL_SMAX=                 1680",
                                "STL_TRFT=                    0", "RELEASE ='Stelor 2.0 Avril 2008'", Carte("END")};
     EXPECT_EQ(im.Entete.mid(5, 1), QStringList{Carte("COMMENT rien")});
@@ -245,7 +234,7 @@ TEST(LectureFit, CompletionDeLEnteteEtNiveaux)
 
     const QStringList complet = Base(4, 1) << C("STL_SMIN", "100") << C("STL_SMAX", "-3") << C("STL_TRFT", "-11,001")
                                            << "RELEASE ='autre'";
-    Ecrire(nom, Fichier(complet, {840, 840, 840, 12}));
+    EcrireFichierSur(nom, Fichier(complet, {840, 840, 840, 12}));
     im.Zoom = 50;
     LireFichierFit(im, nom);
     QStringList attendu;
@@ -255,31 +244,28 @@ TEST(LectureFit, CompletionDeLEnteteEtNiveaux)
     EXPECT_TRUE(im.SMin == 100 && im.SMax == -3 && im.TRFT == -11.001 && im.Zoom == 50);
 }
 
-TEST(LectureFit, AutresBitpixNaxis3EtDonneesNonCompletees)
+TEST_F(LectureFit, AutresBitpixNaxis3EtDonneesNonCompletees)
 {
-    QTemporaryDir dir;
-    const QString nom = dir.filePath("b.fit");
     const QStringList e = {C("SIMPLE", "T"), C("BITPIX", "8"),  C("NAXIS", "3"),
                            C("NAXIS1", "2"), C("NAXIS2", "2"), C("NAXIS3", "3")};
     std::vector<uint16_t> d(12);
     std::iota(d.begin(), d.end(), 100);
-    Ecrire(nom, Fichier(e, d, false));
+    EcrireFichierSur(nom, Fichier(e, d, false));
     ASSERT_EQ(QFileInfo(nom).size(), 2880 + 24);
-    THistoFit im = Charger(nom);
+    THistoFit im = FitLu(nom);
     EXPECT_EQ(im.Pixels, std::vector<double>({102, 100, 103, 101}));
     // Saved, it is a standard 16-bit 2-axis file.
     Enregistrer(im, dir.filePath("b2.fit"));
     EXPECT_EQ(im.Entete.mid(1, 2), QStringList({Carte(C("BITPIX", "16")), Carte(C("NAXIS", "2"))}));
     EXPECT_TRUE(im.Entete.filter("NAXIS3").isEmpty());
-    EXPECT_EQ(Charger(dir.filePath("b2.fit")).Pixels, im.Pixels);
+    EXPECT_EQ(FitLu(dir.filePath("b2.fit")).Pixels, im.Pixels);
 }
 
-TEST(LectureFit, FichiersMalFormesRefusesSansToucherLImage)
+TEST_F(LectureFit, FichiersMalFormesRefusesSansToucherLImage)
 {
-    QTemporaryDir dir;
-    const QString bon = dir.filePath("bon.fit"), nom = dir.filePath("mauvais.fit");
-    Ecrire(bon, Fichier(Base(2, 2), {1, 2, 3, 4}));
-    THistoFit im = Charger(bon);
+    const QString bon = dir.filePath("bon.fit"), mauvais = dir.filePath("mauvais.fit");
+    EcrireFichierSur(bon, Fichier(Base(2, 2), {1, 2, 3, 4}));
+    THistoFit im = FitLu(bon);
     im.SMin = 77;
     const THistoFit avant = im;
     const auto avec = [](const QString& l, const QString& h) {
@@ -303,9 +289,9 @@ TEST(LectureFit, FichiersMalFormesRefusesSansToucherLImage)
         {"BSCALE hors limites", Fichier(avec("2", "2") << C("BZERO", "1") << C("BSCALE", "1E308"), {1, 2, 3, 4})},
     };
     for (const auto& [quoi, contenu] : cas) {
-        Ecrire(nom, contenu);
+        EcrireFichierSur(mauvais, contenu);
         try {
-            LireFichierFit(im, nom);
+            LireFichierFit(im, mauvais);
             ADD_FAILURE() << quoi;
         } catch (const EErreurFichier& e) {
             EXPECT_EQ(e.Code(), ES_LectureApresFin) << quoi;
@@ -316,7 +302,7 @@ TEST(LectureFit, FichiersMalFormesRefusesSansToucherLImage)
                     im.Max == avant.Max && im.SMin == 77)
             << quoi;
         int32_t l = 5, h = 6;
-        EXPECT_THROW(DimensionsFichierFit(nom, l, h), EErreurFichier) << quoi;
+        EXPECT_THROW(DimensionsFichierFit(mauvais, l, h), EErreurFichier) << quoi;
     }
     try {
         LireFichierFit(im, dir.filePath("absent.fit"));
@@ -329,14 +315,13 @@ TEST(LectureFit, FichiersMalFormesRefusesSansToucherLImage)
     EXPECT_EQ(im.Pixels, avant.Pixels);
 }
 
-TEST(LectureFit, DimensionsSeuilsEtListes)
+TEST_F(LectureFit, DimensionsSeuilsEtListes)
 {
-    QTemporaryDir dir;
     const QString a = dir.filePath("a.fit"), b = dir.filePath("b.fit"), c = dir.filePath("c.fit");
     const QString absent = dir.filePath("absent.fit"), bmp8 = CheminDonnees("hubble_deep_field_8.bmp");
-    Ecrire(a, Fichier(Base(3, 2), {1, 2, 3, 4, 5, 6}));
-    Ecrire(b, Fichier(Base(3, 2) << C("STL_SMIN", "10") << C("STL_SMAX", "20"), {1, 2, 3, 4, 5, 6}));
-    Ecrire(c, Fichier(Base(2, 3), {1, 2, 3, 4, 5, 6}));
+    EcrireFichierSur(a, Fichier(Base(3, 2), {1, 2, 3, 4, 5, 6}));
+    EcrireFichierSur(b, Fichier(Base(3, 2) << C("STL_SMIN", "10") << C("STL_SMAX", "20"), {1, 2, 3, 4, 5, 6}));
+    EcrireFichierSur(c, Fichier(Base(2, 3), {1, 2, 3, 4, 5, 6}));
     int32_t l = -1, h = -1;
     DimensionsFichierImage(dir.filePath("x.txt"), l, h);
     EXPECT_EQ(std::pair(l, h), std::pair(-1, -1)); // another kind leaves both
@@ -355,20 +340,16 @@ TEST(LectureFit, DimensionsSeuilsEtListes)
     EXPECT_TRUE(ControlerTaillesListe({bmp8, CheminDonnees("hubble_deep_field_24.bmp")}, nullptr, "x"));
 }
 
-TEST(EcritureFit, DispositionEtRegleBZero)
+TEST_F(EcritureFit, DispositionEtRegleBZero)
 {
-    QTemporaryDir dir;
-    const QString nom = dir.filePath("w.fit");
     THistoFit im;
     CreerImageFitRemplie(im, 3, 2, 0);
     for (int x = 0; x < 3; ++x)
         for (int y = 0; y < 2; ++y)
             FixerPixelFit(im, x, y, 100 * x + 10 * y + 0.5);
-    im.SMin = 5;
-    im.SMax = 300;
-    im.TRFT = 3.5;
+    im.SMin = 5, im.SMax = 300, im.TRFT = 3.5;
     Enregistrer(im, nom);
-    QByteArray d = Lire(nom);
+    QByteArray d = LireFichierComplet(nom);
     ASSERT_EQ(d.size(), 2 * 2880); // 36 records, then the data padded with zeros
     const QStringList cartes = {"SIMPLE  =                    T", "STL_SMIN=                    5",
                                 "STL_SMAX=                  300", "STL_TRFT=                  3.5", "END"};
@@ -382,43 +363,41 @@ TEST(EcritureFit, DispositionEtRegleBZero)
     // A maximum of 32768 or more inserts BZERO after NAXIS2, in memory too ...
     FixerPixelFit(im, 1, 1, 40000);
     Enregistrer(im, nom);
-    d = Lire(nom);
+    d = LireFichierComplet(nom);
     EXPECT_EQ(im.Entete[5], Carte("BZERO   =                32768"));
     EXPECT_EQ(d.mid(5 * 80, 80), Carte("BZERO   =                32768").toLatin1());
     EXPECT_EQ(d.mid(2880, 4), QByteArray("\x80\x0a\x1c\x40", 4)); // 10 - 32768 and 40000 - 32768, signed
-    EXPECT_EQ(Charger(nom).Pixel(1, 1), 40000);
+    EXPECT_EQ(FitLu(nom).Pixel(1, 1), 40000);
     // ... and once it falls below, BZERO goes.
     im.Max = 32767;
     im.Pixel(1, 1) = 32767;
     Enregistrer(im, nom);
     EXPECT_EQ(LireBZeroFit(im), 0);
     EXPECT_TRUE(im.Entete.filter("BZERO").isEmpty());
-    EXPECT_EQ(Charger(nom).Pixel(1, 1), 32767);
+    EXPECT_EQ(FitLu(nom).Pixel(1, 1), 32767);
 
     // A header of exactly 36 cards gets no blank card; 37 take two blocks.
     while (im.Entete.size() < 36)
         im.Entete.insert(im.Entete.size() - 1, QString("HISTORY %1").arg(im.Entete.size()));
     Enregistrer(im, nom);
-    EXPECT_EQ(Lire(nom).mid(35 * 80, 80), Carte("END").toLatin1());
-    EXPECT_EQ(Lire(nom).size(), 2 * 2880);
+    EXPECT_EQ(LireFichierComplet(nom).mid(35 * 80, 80), Carte("END").toLatin1());
+    EXPECT_EQ(LireFichierComplet(nom).size(), 2 * 2880);
     im.Entete.insert(35, "HISTORY encore une");
     Enregistrer(im, nom);
-    EXPECT_EQ(Lire(nom).size(), 3 * 2880);
+    EXPECT_EQ(LireFichierComplet(nom).size(), 3 * 2880);
     EXPECT_EQ(CompterCartesFit(nom), 37);
 }
 
-TEST(EcritureFit, AllerRetourQuelsQueSoientBZeroEtBScaleLus)
+TEST_F(EcritureFit, AllerRetourQuelsQueSoientBZeroEtBScaleLus)
 {
-    QTemporaryDir dir;
-    const QString nom = dir.filePath("r.fit"), copie = dir.filePath("r2.fit");
     // Read with BZERO 32768 and BSCALE 2: values above 65535 are clamped.
-    Ecrire(nom, Fichier(Base(4, 1) << C("BZERO", "32768") << C("BSCALE", "2"), {0, 1, 0x4000, 0x7FFF}));
-    THistoFit im = Charger(nom);
+    EcrireFichierSur(nom, Fichier(Base(4, 1) << C("BZERO", "32768") << C("BSCALE", "2"), {0, 1, 0x4000, 0x7FFF}));
+    THistoFit im = FitLu(nom);
     EXPECT_EQ(im.Pixels, std::vector<double>({32768, 32770, 65536, 98302}));
     Enregistrer(im, copie);
     EXPECT_EQ(LireBScaleFit(im), 1);
     EXPECT_EQ(LireBZeroFit(im), 32768);
-    EXPECT_EQ(Charger(copie).Pixels, std::vector<double>({32768, 32770, 65535, 65535}));
+    EXPECT_EQ(FitLu(copie).Pixels, std::vector<double>({32768, 32770, 65535, 65535}));
     // Raw samples are clamped to 0..65535, halves to even; accents and tabs
     // in cards, an "END" in the wrong place and a BSCALE that is not a number
     // never make a file fitsverify refuses.
@@ -428,7 +407,7 @@ TEST(EcritureFit, AllerRetourQuelsQueSoientBZeroEtBScaleLus)
     im.Entete.insert(6, C("BSCALE", "'un'"));
     im.TRFT = -21.001;
     Enregistrer(im, copie);
-    EXPECT_EQ(Charger(copie).Pixels, std::vector<double>({0, 65535, 65535, 2}));
+    EXPECT_EQ(FitLu(copie).Pixels, std::vector<double>({0, 65535, 65535, 2}));
 
     // Wide enough for the data to be read in three bands of rows, the last one
     // short, with columns beyond the last block of 8; read into a new image and
@@ -439,7 +418,7 @@ TEST(EcritureFit, AllerRetourQuelsQueSoientBZeroEtBScaleLus)
         large.Pixels[i] = static_cast<double>(i * 40503 % 65536);
     large.Max = 65535;
     EnregistrerFit(large, copie);
-    THistoFit relu = Charger(copie);
+    THistoFit relu = FitLu(copie);
     EXPECT_TRUE(relu.Pixels == large.Pixels);
     relu.Pixels.assign(relu.Pixels.size(), -1);
     LireFichierFit(relu, copie);
@@ -452,20 +431,18 @@ TEST(EcritureFit, AllerRetourQuelsQueSoientBZeroEtBScaleLus)
                                                    << "RELEASE ='Stelor 2.0 Avril 2008'",
                                         {0, 1, 0x7FFE, 0x7FFF, 0x8000, 0x8001, 0xFFFE, 0xFFFF, 3, 4, 5, 6, 7, 8,
                                          9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26});
-    Ecrire(nom, original);
-    im = Charger(nom);
+    EcrireFichierSur(nom, original);
+    im = FitLu(nom);
     Enregistrer(im, copie);
-    EXPECT_EQ(Lire(copie), original);
+    EXPECT_EQ(LireFichierComplet(copie), original);
 }
 
-TEST(EcritureFit, UnEnregistrementRateLaisseLAncienFichier)
+TEST_F(EcritureFit, UnEnregistrementRateLaisseLAncienFichier)
 {
-    QTemporaryDir dir;
-    const QString nom = dir.filePath("garde.fit");
     THistoFit petit, grand, vide;
     CreerImageFitRemplie(petit, 2, 2, 5);
     EnregistrerFit(petit, nom);
-    const QByteArray avant = Lire(nom);
+    const QByteArray avant = LireFichierComplet(nom);
     CreerImageFitRemplie(grand, 300, 300, 1234);
     // The file size limit makes the write fail half way.
     const auto ancien = std::signal(SIGXFSZ, SIG_IGN);
@@ -483,19 +460,17 @@ TEST(EcritureFit, UnEnregistrementRateLaisseLAncienFichier)
     setrlimit(RLIMIT_FSIZE, &lim);
     std::signal(SIGXFSZ, ancien);
     EXPECT_TRUE(leve);
-    EXPECT_EQ(Lire(nom), avant);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"garde.fit"}); // no temporary left
+    EXPECT_EQ(LireFichierComplet(nom), avant);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"f.fit"}); // no temporary left
     EXPECT_THROW(EnregistrerFit(petit, dir.filePath("absent/x.fit")), EErreurFichier);
     EXPECT_THROW(EnregistrerFit(vide, nom), EStelor);
-    EXPECT_EQ(Lire(nom), avant);
+    EXPECT_EQ(LireFichierComplet(nom), avant);
 }
 
 #ifdef STELOR_AVEC_CFITSIO
-TEST(PairsFit, FichiersNonSignesEcritsParCfitsio)
+TEST_F(PairsFit, FichiersNonSignesEcritsParCfitsio)
 {
-    QTemporaryDir dir;
     for (int cartes : {36, 37, 73, 80}) {
-        const QString nom = dir.filePath(QString("cf%1.fits").arg(cartes));
         fitsfile* f = nullptr;
         int status = 0, nkeys = 0, more = 0;
         long naxes[2] = {29, 13};
@@ -511,7 +486,7 @@ TEST(PairsFit, FichiersNonSignesEcritsParCfitsio)
         fits_close_file(f, &status);
         ASSERT_EQ(status, 0);
         EXPECT_EQ(CompterCartesFit(nom), cartes);
-        THistoFit im = Charger(nom);
+        THistoFit im = FitLu(nom);
         ASSERT_TRUE(LargeurFit(im) == 29 && HauteurFit(im) == 13);
         EXPECT_EQ(im.Pixels, LireCfitsio(nom)) << cartes;
         EXPECT_TRUE(im.Min == 0 && im.Max == 65535);
@@ -519,12 +494,11 @@ TEST(PairsFit, FichiersNonSignesEcritsParCfitsio)
 }
 #endif
 
-TEST(PairsFit, FichiersReelsCommeCfitsioPuisAllerRetour)
+TEST_F(PairsFit, FichiersReelsCommeCfitsioPuisAllerRetour)
 {
-    QTemporaryDir dir;
     for (const char* f : kReels) {
         const QString nom = CheminDonnees(f);
-        THistoFit im = Charger(nom);
+        THistoFit im = FitLu(nom);
         const std::vector<double> lu = LireCfitsio(nom);
         if (!lu.empty()) {
             ASSERT_EQ(im.Pixels.size(), lu.size()) << f;
@@ -534,11 +508,10 @@ TEST(PairsFit, FichiersReelsCommeCfitsioPuisAllerRetour)
             EXPECT_NEAR(im.Max, *std::max_element(lu.begin(), lu.end()), 1e-9) << f;
         }
         // Saved and read again: the values rounded, whatever BZERO and BSCALE.
-        const QString copie = dir.filePath(QString(f) + ".fit");
         Enregistrer(im, copie);
         EXPECT_EQ(LireBScaleFit(im), 1);
         std::vector<double> arrondis(im.Pixels.size());
         std::transform(im.Pixels.begin(), im.Pixels.end(), arrondis.begin(), [](double v) { return std::nearbyint(v); });
-        EXPECT_TRUE(Charger(copie).Pixels == arrondis) << f;
+        EXPECT_TRUE(FitLu(copie).Pixels == arrondis) << f;
     }
 }

@@ -34,11 +34,10 @@ protected:
 TEST_F(Parametres, SansFichierChaqueCleDonneSonDefaut)
 {
     EXPECT_TRUE(LireDefilImgTpsReel() && LireTranslationFract() && !LireConfigLente());
-    EXPECT_EQ(LireOffsetDetectEtoiles(), 1000);
-    EXPECT_EQ(LireReglSeuilsVisu(), 60);
-    EXPECT_EQ(LireCoulFondApp(), -16777204); // clAppWorkSpace, $FF00000C
-    EXPECT_EQ(LireCodageImagesFits(), 16);
-    EXPECT_EQ(LireLargMatriceCentroide(), 5);
+    // CoulFondApp: clAppWorkSpace, $FF00000C
+    EXPECT_EQ(std::make_tuple(LireOffsetDetectEtoiles(), LireReglSeuilsVisu(), LireCoulFondApp(), LireCodageImagesFits(),
+                              LireLargMatriceCentroide()),
+              std::make_tuple(1000, 60, -16777204, 16, 5));
     const double sigmas[5] = {0.7, 1.0, 1.2, 1.5, 1.8}, coefs[5] = {1.0, 1.4, 1.8, 2.2, 2.6};
     for (int i = 1; i <= 5; ++i) {
         EXPECT_EQ(LireSigmaMasqueFlou(i), sigmas[i - 1]);
@@ -65,10 +64,8 @@ TEST_F(Parametres, TexteExactApresEcrituresEtRelecture)
                        "Sigma3=1,25\n"
                        "Sigma4=1,5\n"
                        "Sigma5=2\n");
-    EXPECT_FALSE(LireDefilImgTpsReel());
-    EXPECT_EQ(LireReglSeuilsVisu(), 120);
-    EXPECT_DOUBLE_EQ(LireSigmaGaussien(3), 1.25);
-    EXPECT_DOUBLE_EQ(LireSigmaGaussien(5), 2.0);
+    EXPECT_EQ(std::make_tuple(LireDefilImgTpsReel(), LireReglSeuilsVisu(), LireSigmaGaussien(3), LireSigmaGaussien(5)),
+              std::make_tuple(false, 120, 1.25, 2.0));
 
     // Unsharp mask: the five sigmas, then the five coefficients, in their sections.
     EcrireParametresMasqueFlou(1.1, 1.2, 1.3, 1.4, 1.5, 0.1, 0.2, 0.3, 0.4, 0.5);

@@ -76,13 +76,16 @@ public:
     }
 };
 
-TReponseDialogue Reponse(int resultat, QStringList fichiers = {})
+// "1" for each enabled (or visible) action, "0" for the others.
+QString Etats(std::initializer_list<QAction*> actions, bool visibles = false)
 {
-    TReponseDialogue r;
-    r.Resultat = resultat;
-    r.Fichiers = std::move(fichiers);
-    return r;
+    QString t;
+    for (QAction* a : actions)
+        t += (visibles ? a->isVisible() : a->isEnabled()) ? '1' : '0';
+    return t;
 }
+
+TReponseDialogue Reponse(int resultat, QStringList fichiers = {}) { return {resultat, std::move(fichiers), {}}; }
 
 class Cadre : public ::testing::Test {
 protected:
@@ -147,10 +150,9 @@ TEST_F(Cadre, NumerosParGenreJamaisRedonnes)
     cadre->OuvrirFichiers({Fichier("c.fit")});
     EXPECT_EQ(Titres(), QStringList({"#2 [b.fit]", "#3 [c.fit]"}));
     // A viewer opened after the image windows is number 1 of its kind.
-    EXPECT_EQ(cadre->NouveauNumeroVisionneuse(), 1);
-    EXPECT_EQ(cadre->NouveauNumeroVisionneuse(), 2);
-    EXPECT_EQ(cadre->NouveauNumeroPretraitement(), 1);
-    EXPECT_EQ(cadre->NouveauNumeroTrichromie(), 1);
+    const int v1 = cadre->NouveauNumeroVisionneuse(), v2 = cadre->NouveauNumeroVisionneuse();
+    EXPECT_EQ(std::make_tuple(v1, v2, cadre->NouveauNumeroPretraitement(), cadre->NouveauNumeroTrichromie()),
+              std::make_tuple(1, 2, 1, 1));
 }
 
 TEST_F(Cadre, UneFenetreDontLeContenuRefuseDeFermerResteUnDocument)
@@ -161,7 +163,7 @@ TEST_F(Cadre, UneFenetreDontLeContenuRefuseDeFermerResteUnDocument)
     TFenetreEssai* f = Ajouter(GenreVisionneuse, 1);
     f->setWidget(new TContenuTetu);
     EXPECT_FALSE(f->close());
-    EXPECT_EQ(cadre->FenetresDocument().size(), 1);
+    EXPECT_EQ(cadre->FenetresDocument(), QList<TMDIChild*>{f});
     EXPECT_EQ(cadre->FenetreActive(), f);
     EXPECT_TRUE(cadre->MnItmFermer->isEnabled());
 }
@@ -175,9 +177,8 @@ TEST_F(Cadre, QuitterSArreteAuPremierNon)
         EXPECT_FALSE(cadre->close());
         // Last created asked first; its No leaves the others unasked.
         EXPECT_EQ(Interroges, QStringList({"3"}));
-        EXPECT_EQ(Dialogues::Journal().size(), 1u);
-        EXPECT_EQ(cadre->FenetresDocument().size(), 3);
-        EXPECT_TRUE(cadre->isVisible());
+        EXPECT_EQ(std::make_tuple(Dialogues::Journal().size(), cadre->FenetresDocument().size(), cadre->isVisible()),
+                  std::make_tuple(1u, 3, true));
     }
     // A Yes lets the walk go on down to #1, and the run ends.
     Interroges.clear();
@@ -214,22 +215,19 @@ TEST_F(Cadre, SansFenetreLesMenusImageSontCachesEtLesRaccourcisMuets)
         for (const auto& [action, touche] : touches)
             QTest::keySequence(cadre, touche);
     };
-    for (QAction* menu : {cadre->MnItmImage, cadre->MnItmFiltre, cadre->MnItmArithmetique}) {
-        EXPECT_FALSE(menu->isVisible());
-        EXPECT_FALSE(menu->isEnabled());
-    }
-    for (QAction* a : {cadre->MnItmFermer, cadre->MnItmToutFermer, cadre->MnItmCopier, cadre->MnItmHistogramme,
-                       cadre->MnItmPositifNegatif, cadre->MnItmZoom, cadre->MnItmEnregistrer, cadre->MnItmCouper})
-        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
-    EXPECT_TRUE(cadre->MnItmOuvrir->isEnabled());
+    const auto menus = {cadre->MnItmImage, cadre->MnItmFiltre, cadre->MnItmArithmetique};
+    EXPECT_EQ(Etats(menus, true) + Etats(menus), "000000");
+    EXPECT_EQ(Etats({cadre->MnItmFermer, cadre->MnItmToutFermer, cadre->MnItmCopier, cadre->MnItmHistogramme,
+                     cadre->MnItmPositifNegatif, cadre->MnItmZoom, cadre->MnItmEnregistrer, cadre->MnItmCouper,
+                     cadre->MnItmOuvrir}),
+              "000000001");
     taper();
     EXPECT_TRUE(declenches.isEmpty());
 
     // With an image window the same keys reach their items, once each.
     cadre->OuvrirFichiers({Fichier("a.fit")});
     QApplication::setActiveWindow(cadre);
-    for (QAction* menu : {cadre->MnItmImage, cadre->MnItmFiltre, cadre->MnItmArithmetique})
-        EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(Etats(menus, true), "111");
     taper();
     EXPECT_EQ(declenches, QStringList({"F2", "F9", "Ctrl+M", "F3"}));
     EXPECT_EQ(Titres(), QStringList({"#1 [a.fit]", "#2 [a.fit]"}));
@@ -276,31 +274,25 @@ TEST_F(Cadre, ActivationSuivantLeGenreDeLaFenetre)
     QObject::connect(cadre->MnItmEnteteFit, &QAction::triggered, [&] { ++entete; });
     // BMP image: "Niveaux de gris" only; the tool button "Entête Fit" does nothing.
     cadre->OuvrirFichiers({Fichier("p.bmp")});
-    EXPECT_TRUE(cadre->MnItmNiveauxDeGris->isEnabled());
-    EXPECT_FALSE(cadre->MnItmEnteteFit->isEnabled());
+    EXPECT_EQ(Etats({cadre->MnItmNiveauxDeGris, cadre->MnItmEnteteFit}), "10");
     cadre->TlBttnEnteteFit->click();
     EXPECT_EQ(entete, 0);
     cadre->OuvrirFichiers({Fichier("p.fit")});
-    EXPECT_FALSE(cadre->MnItmNiveauxDeGris->isEnabled());
-    EXPECT_TRUE(cadre->MnItmEnteteFit->isEnabled());
+    EXPECT_EQ(Etats({cadre->MnItmNiveauxDeGris, cadre->MnItmEnteteFit}), "01");
     cadre->TlBttnEnteteFit->click();
     EXPECT_EQ(entete, 1);
 
     // A tricolour window cannot be closed by "Fermer", but "Tout fermer" closes it.
     QPointer<TMDIChild> tri = Ajouter(GenreTrichromie, 1);
-    EXPECT_FALSE(cadre->MnItmFermer->isEnabled());
-    EXPECT_TRUE(cadre->MnItmToutFermer->isEnabled());
-    EXPECT_FALSE(cadre->MnItmPositifNegatif->isEnabled());
+    EXPECT_EQ(Etats({cadre->MnItmFermer, cadre->MnItmToutFermer, cadre->MnItmPositifNegatif}), "010");
     EXPECT_FALSE(cadre->MnItmImage->isVisible());
     cadre->MnItmToutFermer->trigger();
     EXPECT_TRUE(tri.isNull());
 
     // A threshold window: Positif/Négatif and Fermer serve it.
     Ajouter(GenreHistogramme, 1);
-    EXPECT_TRUE(cadre->MnItmPositifNegatif->isEnabled());
-    EXPECT_TRUE(cadre->MnItmFermer->isEnabled());
-    EXPECT_FALSE(cadre->MnItmAnnulerRestaurer->isEnabled());
-    EXPECT_TRUE(cadre->MnItmCopier->isEnabled());
+    EXPECT_EQ(Etats({cadre->MnItmPositifNegatif, cadre->MnItmFermer, cadre->MnItmAnnulerRestaurer, cadre->MnItmCopier}),
+              "1101");
 }
 
 TEST_F(Cadre, LibellesSelonLaSelection)
@@ -471,9 +463,8 @@ TEST_F(Cadre, ConseilsCreationEtPousseeDesReglages)
     EXPECT_EQ(cadre->statusBar()->currentMessage(), cadre->MnItmOuvrir->statusTip());
     // The panel colour is the class-library value 14738155: red 235, green 226, blue 224.
     EXPECT_EQ(cadre->ScrllBxHautPasseBas->widget()->palette().color(QPalette::Window), QColor(235, 226, 224));
-    EXPECT_EQ(cadre->LblVersion->text(), "2.0 Avril 2008");
-    EXPECT_EQ(cadre->MnItmAPropos->text(), "A Propos de Stelor...");
-    EXPECT_EQ(cadre->windowTitle(), "Stelor");
+    EXPECT_EQ(QStringList({cadre->LblVersion->text(), cadre->MnItmAPropos->text(), cadre->windowTitle()}),
+              QStringList({"2.0 Avril 2008", "A Propos de Stelor...", "Stelor"}));
     EXPECT_FALSE(cadre->MnItmTrichromie->isVisible());
 
     // The settings push: scroll tracking to image, viewer and preprocessing
