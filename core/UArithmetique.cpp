@@ -81,60 +81,30 @@ void LireExactement(QFile& f, char* dest, qint64 taille)
     }
 }
 
-// Samples as the reader takes them: unsigned with BZERO 0, signed otherwise
-// (value = sample x BSCALE + BZERO).
-inline double ValeurEchantillon(int32_t c, const TFichierFit& e)
-{
-    return e.BZero == 0 ? c * e.BScale : c * e.BScale + e.BZero;
-}
-
-inline int32_t Echantillon(const uchar* p, const TFichierFit& e)
-{
-    const uint16_t brut = static_cast<uint16_t>((p[0] << 8) | p[1]);
-    return e.BZero == 0 ? int32_t(brut) : int32_t(int16_t(brut));
-}
-
 inline double DecoderEchantillon(const uchar* p, const TFichierFit& e)
 {
-    return ValeurEchantillon(Echantillon(p, e), e) - e.Decalage;
+    return ValeurEchantillonFit(p, e.BZero, e.BScale) - e.Decalage;
 }
 
-TFichierFit LireEnteteFichierFit(const QString& nom)
+// The header as the reader checks it; then, when samples can decode below 0,
+// the minimum the reader would shift the image by.
+TFichierFit LireEnteteListeFit(const QString& nom)
 {
+    const TEnteteFichierFit lu = LireEnteteFichierFit(nom);
     TFichierFit e;
     e.Nom = nom;
+    e.Largeur = lu.Largeur;
+    e.Hauteur = lu.Hauteur;
+    e.BZero = lu.BZero;
+    e.BScale = lu.BScale;
+    e.Debut = lu.Debut;
     QFile f;
     OuvrirLecture(f, nom);
-    QStringList cartes;
-    bool fin = false;
-    QByteArray bloc(2880, Qt::Uninitialized);
-    while (!fin) {
-        if (f.pos() + 2880 > f.size()) // also ends a device that reads on forever
-            LeverErreurFichier(ES_LectureApresFin);
-        LireExactement(f, bloc.data(), 2880);
-        for (int k = 0; k < 36 && !fin; ++k) {
-            const QByteArray carte = bloc.mid(80 * k, 80);
-            cartes << QString::fromLatin1(carte);
-            fin = carte.trimmed() == "END"; // ASCII blanks only, as the reader
-        }
-    }
-    e.Largeur = LireNaxis1Fit(cartes);
-    e.Hauteur = LireNaxis2Fit(cartes);
-    e.BZero = LireBZeroFit(cartes);
-    e.BScale = LireBScaleFit(cartes);
-    e.Debut = 2880 * ((static_cast<qint64>(cartes.size()) + 35) / 36);
-    if (e.Largeur <= 0 || e.Hauteur <= 0)
-        LeverErreur(QStringLiteral("Le fichier %1 ne contient pas d'image.").arg(NomFichierSansChemin(nom)));
-    if (f.size() < e.Debut + 2 * static_cast<qint64>(e.Largeur) * e.Hauteur) LeverErreurFichier(ES_LectureApresFin);
-
     // Values are monotone in the sample: when neither end of the sample
     // range can go below 0, the reader never shifts the image.
-    const double bas = ValeurEchantillon(e.BZero == 0 ? 0 : -32768, e);
-    const double haut = ValeurEchantillon(e.BZero == 0 ? 65535 : 32767, e);
-    if (!std::isfinite(haut - bas)) // as the reader refuses it
-        LeverErreur(QStringLiteral("Le fichier %1 a un BSCALE ou un BZERO hors des limites des réels.")
-                        .arg(NomFichierSansChemin(nom)));
-    if (std::min(bas, haut) < 0) {
+    const bool signe = e.BZero != 0;
+    const uchar premier[2] = {uchar(signe ? 0x80 : 0x00), 0x00}, dernier[2] = {uchar(signe ? 0x7F : 0xFF), 0xFF};
+    if (std::min(ValeurEchantillonFit(premier, e.BZero, e.BScale), ValeurEchantillonFit(dernier, e.BZero, e.BScale)) < 0) {
         double mini = 2147483647.0;
         f.seek(e.Debut);
         const qint64 total = 2 * static_cast<qint64>(e.Largeur) * e.Hauteur;
@@ -143,7 +113,7 @@ TFichierFit LireEnteteFichierFit(const QString& nom)
             const qint64 n = std::min<qint64>(tampon.size(), total - fait);
             LireExactement(f, tampon.data(), n);
             const uchar* p = reinterpret_cast<const uchar*>(tampon.constData());
-            for (qint64 i = 0; i < n; i += 2) mini = std::min(mini, ValeurEchantillon(Echantillon(p + i, e), e));
+            for (qint64 i = 0; i < n; i += 2) mini = std::min(mini, ValeurEchantillonFit(p + i, e.BZero, e.BScale));
             fait += n;
         }
         if (mini < 0) e.Decalage = mini;
@@ -157,7 +127,7 @@ std::vector<TFichierFit> EntetesListeFit(const QStringList& liste)
     std::vector<TFichierFit> entetes;
     entetes.reserve(static_cast<size_t>(liste.size()));
     for (const QString& nom : liste) {
-        entetes.push_back(LireEnteteFichierFit(nom));
+        entetes.push_back(LireEnteteListeFit(nom));
         const TFichierFit& e = entetes.back();
         const TFichierFit& p = entetes.front();
         if (e.Largeur != p.Largeur || e.Hauteur != p.Hauteur)
@@ -168,7 +138,7 @@ std::vector<TFichierFit> EntetesListeFit(const QStringList& liste)
 
 void VerifierTailleFit(const THistoFit& image, const QString& nom, int32_t l, int32_t h)
 {
-    if (image.XMax + 1 != l || image.YMax + 1 != h || !ImageRemplie(image))
+    if (image.XMax + 1 != l || image.YMax + 1 != h || !image.PixelsPresents())
         TailleDifferente(nom, image.XMax + 1, image.YMax + 1, l, h);
 }
 
@@ -492,7 +462,7 @@ namespace {
 
 void VerifierMemesTailles(const THistoFit& reference, const THistoFit& autre)
 {
-    if (!ImageRemplie(reference) || !ImageRemplie(autre) || reference.XMax != autre.XMax ||
+    if (!reference.PixelsPresents() || !autre.PixelsPresents() || reference.XMax != autre.XMax ||
         reference.YMax != autre.YMax)
         LeverErreur(QStringLiteral("Les images n'ont pas les mêmes dimensions (%1 x %2 et %3 x %4).")
                         .arg(reference.XMax + 1)
@@ -587,7 +557,7 @@ void SoustraireConstanteFit(THistoFit& image, double c)
 
 void AjusterNiveauFit(THistoFit& image, double niveau)
 {
-    if (!ImageRemplie(image)) return;
+    if (!image.PixelsPresents()) return;
     AjouterConstanteFit(image, niveau - MoyenneFit(image));
 }
 
@@ -717,7 +687,7 @@ void Translation(double d, bool fractionnaire, Decaler decaler, Interpoler inter
 
 void DecalerXFit(THistoFit& image, int64_t n)
 {
-    if (n == 0 || !ImageRemplie(image)) return;
+    if (n == 0 || !image.PixelsPresents()) return;
     const int64_t w = image.XMax + 1, h = image.YMax + 1;
     n = BornerDecalage(n, w);
     const int64_t k = std::abs(n);
@@ -735,7 +705,7 @@ void DecalerXFit(THistoFit& image, int64_t n)
 
 void DecalerYFit(THistoFit& image, int64_t n)
 {
-    if (n == 0 || !ImageRemplie(image)) return;
+    if (n == 0 || !image.PixelsPresents()) return;
     const int64_t h = image.YMax + 1;
     n = BornerDecalage(n, h);
     const int64_t k = std::abs(n);
@@ -754,7 +724,7 @@ void DecalerYFit(THistoFit& image, int64_t n)
 
 void InterpolerXFit(THistoFit& image, double f)
 {
-    if (!ImageRemplie(image) || !(std::fabs(f) > 0 && std::fabs(f) < 1)) return;
+    if (!image.PixelsPresents() || !(std::fabs(f) > 0 && std::fabs(f) < 1)) return;
     const ptrdiff_t pas = image.YMax + 1;
     auto note = [&image](double v) { Elargir(image, v); };
     for (int32_t y = 0; y <= image.YMax; ++y) InterpolerLigne(image.Pixels.data() + y, image.XMax + 1, pas, f, note);
@@ -762,7 +732,7 @@ void InterpolerXFit(THistoFit& image, double f)
 
 void InterpolerYFit(THistoFit& image, double f)
 {
-    if (!ImageRemplie(image) || !(std::fabs(f) > 0 && std::fabs(f) < 1)) return;
+    if (!image.PixelsPresents() || !(std::fabs(f) > 0 && std::fabs(f) < 1)) return;
     auto note = [&image](double v) { Elargir(image, v); };
     for (int32_t x = 0; x <= image.XMax; ++x) InterpolerLigne(image.Colonne(x), image.YMax + 1, 1, f, note);
 }
@@ -922,7 +892,7 @@ void Replacer(THistoFit& image, int32_t w2, int32_t h2, Placer placer)
 template <class Placer>
 void QuartDeTour(THistoFit& image, Placer placer)
 {
-    if (!ImageRemplie(image)) return;
+    if (!image.PixelsPresents()) return;
     const int32_t w = image.XMax + 1, h = image.YMax + 1;
     Replacer(image, h, w, placer);
     CreerEnteteFit(h, w, 16, 0, 65535, 0, image.Entete);
@@ -932,21 +902,21 @@ void QuartDeTour(THistoFit& image, Placer placer)
 
 void MiroirHorizontalFit(THistoFit& image)
 {
-    if (!ImageRemplie(image)) return;
+    if (!image.PixelsPresents()) return;
     const int32_t xm = image.XMax;
     Replacer(image, image.XMax + 1, image.YMax + 1, [xm](int32_t x, int32_t y) { return std::pair(xm - x, y); });
 }
 
 void MiroirVerticalFit(THistoFit& image)
 {
-    if (!ImageRemplie(image)) return;
+    if (!image.PixelsPresents()) return;
     const int32_t ym = image.YMax;
     Replacer(image, image.XMax + 1, image.YMax + 1, [ym](int32_t x, int32_t y) { return std::pair(x, ym - y); });
 }
 
 void Rotation180Fit(THistoFit& image)
 {
-    if (!ImageRemplie(image)) return;
+    if (!image.PixelsPresents()) return;
     const int32_t xm = image.XMax, ym = image.YMax;
     Replacer(image, xm + 1, ym + 1, [xm, ym](int32_t x, int32_t y) { return std::pair(xm - x, ym - y); });
 }
@@ -1038,7 +1008,7 @@ bool PlanBmp(const THistoBmp& image, int32_t couleur, TPlan& plan)
 
 void FenetreEtoileFit(THistoFit& image, int32_t& gauche, int32_t& haut, int32_t largeur)
 {
-    if (!ImageRemplie(image)) return;
+    if (!image.PixelsPresents()) return;
     int32_t xm = 0, ym = 0;
     PositionMaxiFit(image, xm, ym);
     const TFenetre f = FenetreAutour(xm, ym, image.XMax + 1, image.YMax + 1, largeur);
@@ -1074,7 +1044,7 @@ void FenetreEtoileBmp(THistoBmp& image, int32_t& gauche, int32_t& haut)
 bool PositionEtoileFit(const THistoFit& image, double& x, double& y, int32_t largeur)
 {
     // The window is read in place: cropping a copy would give the same values.
-    if (!ImageRemplie(image)) return false;
+    if (!image.PixelsPresents()) return false;
     int32_t xm = 0, ym = 0;
     PositionMaxiFit(image, xm, ym);
     const int32_t w = image.XMax + 1, h = image.YMax + 1;
@@ -1152,7 +1122,7 @@ void PointsBord(int32_t w, int32_t h, Valeur valeur, double seuil, QList<TPointB
 
 void PointsBordDisqueFit(const THistoFit& image, QList<TPointBord>& points, double seuil)
 {
-    if (!ImageRemplie(image)) return;
+    if (!image.PixelsPresents()) return;
     PointsBord(image.XMax + 1, image.YMax + 1, [&image](int32_t x, int32_t y) { return image.Pixel(x, y); }, seuil,
                points);
 }

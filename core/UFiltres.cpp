@@ -183,12 +183,6 @@ void ColonneProtegee(const double* const* voisins, const double* poids, int nb, 
     }
 }
 
-bool PixelsValides(const THistoFit& image)
-{
-    return image.XMax >= 0 && image.YMax >= 0 &&
-           image.Pixels.size() == (static_cast<size_t>(image.XMax) + 1) * (static_cast<size_t>(image.YMax) + 1);
-}
-
 // Convolves the image into sortie (column by column, same layout); sortie may
 // be the image's own pixels: the source columns still needed are held in a
 // ring of padded columns, loaded before anything overwrites them.
@@ -251,7 +245,7 @@ void ElargirMinMax(THistoFit& image, double mini, double maxi)
 
 void ConvoluerEnPlace(const double* noyau, int taille, THistoFit& image, bool protege, double seuil)
 {
-    if (!PixelsValides(image) || image.Pixels.empty())
+    if (!image.PixelsPresents())
         return;
     const TNoyauPrepare k = PreparerNoyau(noyau, taille);
     double mini = Infini, maxi = -Infini;
@@ -293,7 +287,7 @@ void DDPFit(THistoFit& image, int32_t niveau, double coefficient, const double* 
 void DDPFiltreFit(THistoFit& image, int32_t niveau, double coefficient, const double* noyau, int taille,
                   bool preservatif)
 {
-    if (!PixelsValides(image) || image.Pixels.empty())
+    if (!image.PixelsPresents())
         return;
     const std::vector<double> reference = CopieFiltree(image, noyau, taille, preservatif);
     DDPFit(image, niveau, coefficient, reference.data());
@@ -460,7 +454,7 @@ void FiltreConvolutionFit(THistoFit& image, TNoyau5x5 noyau, bool preservatif)
 
 void FiltreMasqueFlouFit(THistoFit& image, bool preservatif, double sigma, double coefficient)
 {
-    if (!PixelsValides(image) || image.Pixels.empty())
+    if (!image.PixelsPresents())
         return;
     TNoyau5x5 k;
     NoyauGaussien(k, sigma);
@@ -479,7 +473,7 @@ void FiltreMasqueFlouFit(THistoFit& image, bool preservatif, double sigma, doubl
 
 void FiltreDDPNeutreFit(THistoFit& image, int32_t niveau, double coefficient)
 {
-    if (!PixelsValides(image))
+    if (!image.PixelsPresents())
         return;
     DDPFit(image, niveau, coefficient, nullptr);
 }
@@ -500,7 +494,7 @@ void FiltreDDPGaussienFit(THistoFit& image, int32_t niveau, bool preservatif, do
 
 void FiltreMediane3x3Fit(THistoFit& image)
 {
-    if (!PixelsValides(image))
+    if (!image.PixelsPresents())
         return;
     const int largeur = image.XMax + 1, hauteur = image.YMax + 1;
     if (largeur < 3 || hauteur < 3)

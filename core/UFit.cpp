@@ -297,10 +297,7 @@ namespace {
 // not match it (a fresh object has no pixels).
 size_t NombrePixels(const THistoFit& image)
 {
-    if (image.XMax < 0 || image.YMax < 0)
-        return 0;
-    const size_t n = static_cast<size_t>(image.XMax + 1) * static_cast<size_t>(image.YMax + 1);
-    return image.Pixels.size() == n ? n : 0;
+    return image.PixelsPresents() ? image.Pixels.size() : 0;
 }
 } // namespace
 
@@ -985,6 +982,20 @@ void DimensionsFichierFit(const QString& nom, int32_t& largeur, int32_t& hauteur
     const TEnteteFichier e = OuvrirEntete(f, nom);
     largeur = e.Largeur;
     hauteur = e.Hauteur;
+}
+
+TEnteteFichierFit LireEnteteFichierFit(const QString& nom)
+{
+    QFile f(nom);
+    TEnteteFichier e = OuvrirEntete(f, nom);
+    TEnteteFichierFit r;
+    r.BZero = LireBZeroFit(e.Cartes);
+    r.BScale = LireBScaleFit(e.Cartes);
+    r.Cartes = std::move(e.Cartes);
+    r.Largeur = e.Largeur;
+    r.Hauteur = e.Hauteur;
+    r.Debut = e.Decalage;
+    return r;
 }
 
 void SeuilsFichierFit(const QString& nom, int32_t& bas, int32_t& haut)

@@ -40,6 +40,13 @@ public:
     // Start of column x: YMax + 1 values, top row first.
     double* Colonne(int x) { return Pixels.data() + static_cast<size_t>(x) * (YMax + 1); }
     const double* Colonne(int x) const { return Pixels.data() + static_cast<size_t>(x) * (YMax + 1); }
+
+    // True when the pixel block matches the size: a fresh object has none.
+    bool PixelsPresents() const
+    {
+        return XMax >= 0 && YMax >= 0 &&
+               Pixels.size() == (static_cast<size_t>(XMax) + 1) * (static_cast<size_t>(YMax) + 1);
+    }
 };
 
 // ===========================================================================
@@ -149,6 +156,26 @@ QByteArray LireFichierEnMemoire(const QString& nom);
 // The header's NAXIS1 and NAXIS2, with the same checks as a load (only the
 // header is read).
 void DimensionsFichierFit(const QString& nom, int32_t& largeur, int32_t& hauteur);
+
+// A file's header, read and checked exactly as a load does (only the header
+// is read): its cards up to "END", size, scaling and where the data starts.
+struct TEnteteFichierFit {
+    QStringList Cartes;
+    int32_t Largeur = 0;
+    int32_t Hauteur = 0;
+    double BZero = 0;
+    double BScale = 1;
+    int64_t Debut = 0;
+};
+TEnteteFichierFit LireEnteteFichierFit(const QString& nom);
+
+// One big-endian sample as the reader takes it, before the shift of a
+// negative minimum: read as 0..65535 with BZERO 0, as signed otherwise.
+inline double ValeurEchantillonFit(const unsigned char* p, double bzero, double bscale)
+{
+    const uint16_t brut = static_cast<uint16_t>((p[0] << 8) | p[1]);
+    return bzero == 0 ? brut * bscale : static_cast<int16_t>(brut) * bscale + bzero;
+}
 void SeuilsFichierFit(const QString& nom, int32_t& bas, int32_t& haut);
 
 // Header builders and changes.

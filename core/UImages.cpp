@@ -15,7 +15,7 @@ void PositionMiniValeurFit(const THistoFit& image, int32_t& x, int32_t& y, doubl
     x = 0;
     y = 0;
     valeur = 65535;
-    if (!ImageRemplie(image)) return;
+    if (!image.PixelsPresents()) return;
     for (int32_t i = 0; i <= image.XMax; ++i) {
         const double* col = image.Colonne(i);
         for (int32_t j = 0; j <= image.YMax; ++j)
@@ -34,7 +34,7 @@ void PositionMaxiValeurFit(const THistoFit& image, int32_t& x, int32_t& y, doubl
     x = 0;
     y = 0;
     valeur = 0;
-    if (!ImageRemplie(image)) return;
+    if (!image.PixelsPresents()) return;
     PositionMaxiFit(image, x, y);
     valeur = std::max(0.0, image.Pixel(x, y));
 }
@@ -42,7 +42,7 @@ void PositionMaxiValeurFit(const THistoFit& image, int32_t& x, int32_t& y, doubl
 void StatistiquesFit(const THistoFit& image, TStatistiquesImage& stats)
 {
     stats = TStatistiquesImage();
-    if (!ImageRemplie(image)) return;
+    if (!image.PixelsPresents()) return;
     stats.Largeur = image.XMax + 1;
     stats.Hauteur = image.YMax + 1;
     const int64_t n = NombrePixels(image);
@@ -80,7 +80,7 @@ double EcartTypeFit(const THistoFit& image)
 
 bool ExtraireZoneFit(THistoFit& image, int32_t haut, int32_t bas, int32_t gauche, int32_t droite)
 {
-    if (!ImageRemplie(image) || haut < 0 || bas < 0 || gauche < 0 || droite < 0) return false;
+    if (!image.PixelsPresents() || haut < 0 || bas < 0 || gauche < 0 || droite < 0) return false;
     const int64_t l = static_cast<int64_t>(image.XMax) + 1 - gauche - droite;
     const int64_t h = static_cast<int64_t>(image.YMax) + 1 - haut - bas;
     if (l < 1 || h < 1) return false;
@@ -139,7 +139,7 @@ int64_t NombrePixelsRedimensionnes(int32_t largeur, int32_t hauteur, double fact
 
 void RedimensionnerFit(THistoFit& image, double facteur)
 {
-    if (facteur == 1 || !FacteurValide(facteur) || !ImageRemplie(image)) return;
+    if (facteur == 1 || !FacteurValide(facteur) || !image.PixelsPresents()) return;
     const int32_t w = image.XMax + 1, h = image.YMax + 1;
     const int64_t w2 = CoteRedimensionne(w, facteur), h2 = CoteRedimensionne(h, facteur);
     // Beyond this the pixel block could not be addressed (or held) anyway.

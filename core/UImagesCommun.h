@@ -16,11 +16,4 @@ inline int64_t NombrePixels(const THistoFit& image)
     return static_cast<int64_t>(image.XMax + 1) * (image.YMax + 1);
 }
 
-// An image whose pixel block matches its size; a fresh object has none.
-inline bool ImageRemplie(const THistoFit& image)
-{
-    return image.XMax >= 0 && image.YMax >= 0 && !image.Pixels.empty() &&
-           static_cast<int64_t>(image.Pixels.size()) == NombrePixels(image);
-}
-
 } // namespace ImagesCommun
