@@ -652,7 +652,7 @@ void ConvertirHistoBmpGris(THistoBmp& image)
 // Measuring
 // ---------------------------------------------------------------------------
 
-void HistogrammeBmp(const THistoBmp& image, int32_t plan, THistogrammeBmp& comptes)
+void HistogrammeBmp(const THistoBmp& image, int32_t plan, TTableHistogrammeBmp& comptes)
 {
     comptes.fill(0);
     const QImage& b = image.BitmapSource;
@@ -722,7 +722,7 @@ TMoments Moments(const std::vector<int64_t>& comptes, long double diviseur, int6
 
 int32_t ModeHistogrammeBmp(const THistoBmp& image, int32_t plan)
 {
-    THistogrammeBmp comptes;
+    TTableHistogrammeBmp comptes;
     HistogrammeBmp(image, plan, comptes);
     int32_t mode = 0;
     int64_t meilleur = 0;
@@ -775,7 +775,7 @@ double EcartTypeBmp(const THistoBmp& image, int32_t plan)
     }
     if (f != pf24bit || OctetPlan(plan) < 0)
         return 0;
-    THistogrammeBmp plan8;
+    TTableHistogrammeBmp plan8;
     HistogrammeBmp(image, plan, plan8);
     const std::vector<int64_t> comptes(plan8.begin(), plan8.end());
     return static_cast<double>(Moments(comptes, 1.0L, int64_t(LargeurBmp(image)) * HauteurBmp(image)).EcartType);

@@ -94,12 +94,12 @@ void EchangerHistoBmp(THistoBmp& a, THistoBmp& b);  // levels and curve stay wit
 void ConvertirHistoBmpGris(THistoBmp& image);
 
 // Measuring
-using THistogrammeBmp = std::array<int64_t, 256>;
+using TTableHistogrammeBmp = std::array<int64_t, 256>;
 void StatistiquesBmp(const THistoBmp& image, TStatistiquesImage& stats);
 double MoyenneBmp(const THistoBmp& image);
 double EcartTypeBmp(const THistoBmp& image, int32_t plan);
 int32_t ModeHistogrammeBmp(const THistoBmp& image, int32_t plan);
-void HistogrammeBmp(const THistoBmp& image, int32_t plan, THistogrammeBmp& comptes);
+void HistogrammeBmp(const THistoBmp& image, int32_t plan, TTableHistogrammeBmp& comptes);
 void PositionMaxBmp(const THistoBmp& image, int32_t& x, int32_t& y);
 // Removes rows at the top and bottom and columns at the left and right.
 // Negative margins, or margins that leave no row or column, change nothing

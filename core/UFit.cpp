@@ -1345,7 +1345,7 @@ void FixerZoomFit(THistoFit& image, int32_t pourcent, bool redessiner, bool posi
 // Histogram, levels, summary
 // ===========================================================================
 
-void CalculerHistogrammeFit(const THistoFit& image, THistogrammeFit& table)
+void CalculerHistogrammeFit(const THistoFit& image, TTableHistogrammeFit& table)
 {
     table.assign(65536, 0);
     if (NombrePixels(image) == 0)
@@ -1358,7 +1358,7 @@ void CalculerHistogrammeFit(const THistoFit& image, THistogrammeFit& table)
     }
 }
 
-int32_t ModeHistogramme(const THistogrammeFit& table)
+int32_t ModeHistogramme(const TTableHistogrammeFit& table)
 {
     int32_t mode = 0;
     int64_t meilleur = 0;
@@ -1372,7 +1372,7 @@ int32_t ModeHistogramme(const THistogrammeFit& table)
 
 int32_t ModeHistogrammeFit(const THistoFit& image)
 {
-    THistogrammeFit table;
+    TTableHistogrammeFit table;
     CalculerHistogrammeFit(image, table);
     return ModeHistogramme(table);
 }

@@ -237,10 +237,10 @@ void FixerTransfertFit(THistoFit& image, bool redessiner, bool positif, double v
 void FixerZoomFit(THistoFit& image, int32_t pourcent, bool redessiner, bool positif);
 
 // 65536 counters; values below 0 count at 0 and above 65535 at 65535.
-using THistogrammeFit = std::vector<int64_t>;
-void CalculerHistogrammeFit(const THistoFit& image, THistogrammeFit& table);
+using TTableHistogrammeFit = std::vector<int64_t>;
+void CalculerHistogrammeFit(const THistoFit& image, TTableHistogrammeFit& table);
 int32_t ModeHistogrammeFit(const THistoFit& image);
-int32_t ModeHistogramme(const THistogrammeFit& table);
+int32_t ModeHistogramme(const TTableHistogrammeFit& table);
 int32_t SeuilMiniAutoFit(const THistoFit& image);
 int32_t SeuilMaxiAutoFit(const THistoFit& image);
 QString TexteInfoFit(const THistoFit& image);

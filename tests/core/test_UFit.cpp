@@ -296,7 +296,7 @@ TEST(Rendu, HistogrammeModeSeuilsAutoEtResume)
     EXPECT_EQ(SeuilMiniAutoFit(moitie) + SeuilMaxiAutoFit(moitie), 0);
 
     THistoFit ciel = ImageFitDe(10, 10, [](int x, int y) { return x == 0 ? 65535.4 : (y < 6 ? 840.4 : 12.0); });
-    THistogrammeFit h;
+    TTableHistogrammeFit h;
     CalculerHistogrammeFit(ciel, h);
     ASSERT_EQ(h.size(), 65536u);
     EXPECT_TRUE(h[840] == 54 && h[12] == 36 && h[65535] == 10);
