@@ -10,6 +10,7 @@
 #include "UExportationJpeg.h"
 #include "UGaussien.h"
 #include "UInstallationImage.h"
+#include "UInstallationPretraitement.h"
 #include "UMain.h"
 #include "UMasqueFlou.h"
 #include "UMire.h"
@@ -69,6 +70,7 @@ int main(int argc, char** argv)
 
     // The image windows and the frame's commands that reach them.
     InstallerFenetresImage(*Main);
+    InstallerPretraitement(*Main);
 
     // Without a window manager a maximised window keeps its size: give it the
     // screen first.
