@@ -64,7 +64,7 @@ struct TSerie {
     {
         TReglagesPretraitement& r = Reglages;
         r.TypeImages = 1;
-        r.X1 = 980, r.Y1 = 980, r.X2 = 1060, r.Y2 = 1060;
+        r.Cadre = {980, 980, 1060, 1060};
         auto ajouter = [this](QList<TFichierSerie>& liste, const QString& nom, int graine, double niveau, double cx,
                               double cy) {
             EcrireFichier(Dossier.filePath(nom), graine, niveau, cx, cy);

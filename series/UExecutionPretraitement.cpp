@@ -227,7 +227,8 @@ bool TExecution::PositionEtoile(const TImageSerie& image, const QString& chemin,
 {
     TImageSerie cadre;
     cadre.Type = Type;
-    const bool coupe = Type == 1 ? ExtraireCadreFit(image.Fit, cadre.Fit, R) : ExtraireCadreBmp(image.Bmp, cadre.Bmp, R);
+    const bool coupe =
+        Type == 1 ? CouperCadreFit(image.Fit, cadre.Fit, R.Cadre) : CouperCadreBmp(image.Bmp, cadre.Bmp, R.Cadre);
     if (!coupe)
         LeverErreur(QStringLiteral("Le cadre d'alignement ne couvre aucun pixel de l'image %1.").arg(chemin));
     const bool trouve = Type == 1 ? PositionEtoileFit(cadre.Fit, x, y)
@@ -473,18 +474,6 @@ QString TexteDecalage(double dx, double dy)
         return (d >= 0 ? QStringLiteral("+") : QString()) + ReelEnTexte(d, 5) + QStringLiteral("...\t");
     };
     return texte(dx) + texte(dy);
-}
-
-bool ExtraireCadreFit(const THistoFit& source, THistoFit& destination, const TReglagesPretraitement& r)
-{
-    CopierHistoFit(source, destination);
-    return ExtraireZoneFit(destination, r.Y1, HauteurFit(source) - r.Y2, r.X1, LargeurFit(source) - r.X2);
-}
-
-bool ExtraireCadreBmp(const THistoBmp& source, THistoBmp& destination, const TReglagesPretraitement& r)
-{
-    CopierImageBmp(source, destination);
-    return ExtraireZoneBmp(destination, r.Y1, HauteurBmp(source) - r.Y2, r.X1, LargeurBmp(source) - r.X2);
 }
 
 TResultatPretraitement ExecuterPretraitement(const TReglagesPretraitement& reglages, const TLigneRapport& rapport,

@@ -9,6 +9,7 @@
 #include "UArithmetique.h"
 #include "UBmp.h"
 #include "UFit.h"
+#include "URegistration.h"
 
 #include <QColor>
 #include <QList>
@@ -34,14 +35,14 @@ struct TReglagesPretraitement {
     int Registration = RegistrationStellaire;
     int CoefPlanetaire = 1;     // 1 to 5
     int PlanRegistration = 1;   // BMP colour plane: 0 red, 1 green, 2 blue
-    int X1 = -1, Y1 = -1, X2 = -1, Y2 = -1; // registration frame, image pixels; -1: none
+    TCadre Cadre;               // the registration frame
     int Reference = 0;          // index of the reference raw frame
     bool Addition = false;      // stack by sum instead of mean
     bool AjustementNiveaux = true;
     bool Conserver = false;
     bool Compositer = true;
 
-    bool CadreDefini() const { return X1 != -1 && Y1 != -1 && X2 != -1 && Y2 != -1; }
+    bool CadreDefini() const { return EstCadreDefini(Cadre); }
 };
 
 // Appends one line of the report in its colour (an empty text: an empty line).
@@ -62,9 +63,3 @@ TResultatPretraitement ExecuterPretraitement(const TReglagesPretraitement& regla
 
 // The registration report's text for one shift, e.g. "+1,50000...\t-0,25000...\t".
 QString TexteDecalage(double dx, double dy);
-
-// The crop of the registration frame: X1 columns from the left, Y1 rows from
-// the top, width - X2 from the right, height - Y2 from the bottom. False when
-// that leaves nothing (the image is unchanged then).
-bool ExtraireCadreFit(const THistoFit& source, THistoFit& destination, const TReglagesPretraitement& r);
-bool ExtraireCadreBmp(const THistoBmp& source, THistoBmp& destination, const TReglagesPretraitement& r);

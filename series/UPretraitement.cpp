@@ -225,6 +225,7 @@ TPretraitement::TPretraitement(QWidget* parent)
     CreerMenus();
     FormCreate();
     Connecter();
+    ConnecterResultat();
 }
 
 TPretraitement::~TPretraitement()
@@ -518,8 +519,6 @@ void TPretraitement::FixerDefilementTempsReel(bool suivre)
         s->verticalScrollBar()->setTracking(suivre);
     }
 }
-
-void TPretraitement::BtBtnExecutionProcessClick() {}
 
 // ---------------------------------------------------------------------------
 // Lists

@@ -7,6 +7,7 @@
 #include "UBmp.h"
 #include "UFit.h"
 #include "UMain.h"
+#include "UExecutionPretraitement.h"
 #include "URegistration.h"
 
 #include <QImage>
@@ -35,9 +36,6 @@ class TImageControle;
 namespace Ui {
 class TPretraitement;
 }
-
-// The index of each kind of registration in CmbBxRegistration.
-enum : int { RegistrationStellaire = 0, RegistrationPlanetaire = 1, RegistrationAucune = 2 };
 
 class TPretraitement : public TMDIChild {
     Q_OBJECT
@@ -158,8 +156,26 @@ public:
     void BtBtnFlatEnregistrerSousClick();
     void BtBtnOffsetEnregistrerSousClick();
 
-    // ---- The run (built on top of this window)
+    // ---- The run, its report and its result
     void BtBtnExecutionProcessClick();
+    TReglagesPretraitement ReglagesExecution() const;
+    void AfficherResultatFit();
+    void AfficherResultatBmp();
+    void EnregistrerResultatFit();
+    void EnregistrerResultatBmp();
+    void OuvrirResultat(bool fit);
+    void CopierResultat(bool fit);
+    void ExporterResultatFitEnBmp();
+    void ExporterResultatBmpEnFit();
+    void ExporterResultatJpeg(bool fit);
+    void CopierRapport();
+    void ImprimerRapport();
+    // The frame's commands while this window is active: the shown panel.
+    void EnregistrerResultatSous();
+    void Copier();
+    void ExporterFit();
+    void ExporterBmp();
+    void ExporterJpeg();
 
     // ---- Alignement
     bool CadreDefini() const { return EstCadreDefini(Cadre); }
@@ -222,6 +238,12 @@ private:
     void RedessinerRegistration();
     void SelectionnerBrute(int index);
     void MessageVide();
+    void ConnecterResultat();
+    void AjouterLigneRapport(const QString& texte, const QColor& couleur);
+    void AfficherResultat(bool fit);
+    bool ResultatFitPresent() const;
+    bool ResultatBmpPresent() const;
+    int FLignesRapport = 0;
 
     std::unique_ptr<Ui::TPretraitement> FUi;
     bool FPremierAffichage = true;

@@ -157,7 +157,7 @@ TEST_F(TAlignementSeries, EtoileReelleDecalagesRetrouves)
         const std::vector<TAttendu> attendus = Serie(c.Mode, c.Largeur);
         ASSERT_EQ(attendus.size(), 4u);
         TReglagesPretraitement r;
-        r.X1 = 436, r.Y1 = 70, r.X2 = 466, r.Y2 = 100;
+        r.Cadre = {436, 70, 466, 100};
         QStringList textes;
         const auto d = Executer(r, attendus.size(), &textes);
         ASSERT_EQ(d.size(), attendus.size());

@@ -208,10 +208,7 @@ TEST_F(TExecutionPretraitement, AlignementStellaireRetrouveLesDecalages)
     TReglagesPretraitement r;
     r.TypeImages = 1;
     r.AjustementNiveaux = false;
-    r.X1 = 20;
-    r.Y1 = 15;
-    r.X2 = 44;
-    r.Y2 = 40;
+    r.Cadre = {20, 15, 44, 40};
     const std::vector<std::pair<int, int>> decalages{{0, 0}, {3, -2}, {-4, 5}};
     for (size_t k = 0; k < decalages.size(); ++k)
         r.Brutes << EcrireFit("s", QStringLiteral("e%1.fit").arg(k),
@@ -257,7 +254,7 @@ TEST_F(TExecutionPretraitement, UnEchecNeLaisseRienEtGardeLeResultat)
          [this](TReglagesPretraitement& r) {
              EcrireFit("e", "b1.fit", ImageFitDe(16, 12, [](int, int) { return 0; }));
              r.Registration = RegistrationStellaire;
-             r.X1 = 2, r.Y1 = 2, r.X2 = 12, r.Y2 = 10;
+             r.Cadre = {2, 2, 12, 10};
          },
          "Aucune étoile"},
         {"disque sans contour",
@@ -326,7 +323,7 @@ TEST_F(TExecutionPretraitement, SerieBmpNiveauxEtAlignementSurLePlan)
     TReglagesPretraitement r;
     r.TypeImages = 2;
     r.PlanRegistration = 1;
-    r.X1 = 10, r.Y1 = 5, r.X2 = 32, r.Y2 = 25;
+    r.Cadre = {10, 5, 32, 25};
     const QString d = Dossier.filePath(QStringLiteral("bmp"));
     QDir().mkpath(d);
     const std::vector<std::array<int, 3>> cas{{0, 0, 20}, {2, -1, 40}};
