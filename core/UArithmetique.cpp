@@ -725,9 +725,41 @@ void DecalerYFit(THistoFit& image, int64_t n)
 void InterpolerXFit(THistoFit& image, double f)
 {
     if (!image.PixelsPresents() || !(std::fabs(f) > 0 && std::fabs(f) < 1)) return;
-    const ptrdiff_t pas = image.YMax + 1;
-    auto note = [&image](double v) { Elargir(image, v); };
-    for (int32_t y = 0; y <= image.YMax; ++y) InterpolerLigne(image.Pixels.data() + y, image.XMax + 1, pas, f, note);
+    // Every row's recurrence, run a whole column at a time: each new value is
+    // (old - g x old) + g x old neighbour, computed as the row walk does, so
+    // that the pixels and the extremes noted are the same; the columns stay
+    // contiguous in memory.
+    const double g = std::fabs(f);
+    const int64_t h = image.YMax + 1;
+    double mini = image.Min, maxi = image.Max;
+    auto noter = [&mini, &maxi](double v) {
+        if (mini > v) mini = v;
+        if (maxi < v) maxi = v;
+    };
+    auto melanger = [&](double* colonne, const double* voisine) {
+        for (int64_t y = 0; y < h; ++y) {
+            const double ancien = colonne[y];
+            const double v = ancien - g * ancien;
+            noter(v);
+            colonne[y] = v + g * voisine[y];
+            noter(colonne[y]);
+        }
+    };
+    auto attenuer = [&](double* colonne) {
+        for (int64_t y = 0; y < h; ++y) {
+            colonne[y] -= g * colonne[y];
+            noter(colonne[y]);
+        }
+    };
+    if (f > 0) {
+        for (int32_t x = image.XMax; x >= 1; --x) melanger(image.Colonne(x), image.Colonne(x - 1));
+        attenuer(image.Colonne(0));
+    } else {
+        for (int32_t x = 0; x < image.XMax; ++x) melanger(image.Colonne(x), image.Colonne(x + 1));
+        attenuer(image.Colonne(image.XMax));
+    }
+    image.Min = mini;
+    image.Max = maxi;
 }
 
 void InterpolerYFit(THistoFit& image, double f)
