@@ -39,6 +39,32 @@ bool ErreurMontree()
     return false;
 }
 
+// Number of picture pixels that differ from the linear rendering of the
+// image's pixels between the levels, worked out here: (v - low) x 255 div
+// (high - low), 0 at or below the low level, 255 at or above the high one.
+int EcartsRenduLineaire(const QImage& vue, const THistoFit& image, int32_t bas, int32_t haut)
+{
+    if (vue.width() != image.XMax + 1 || vue.height() != image.YMax + 1)
+        return -1;
+    int ecarts = 0;
+    for (int x = 0; x <= image.XMax; ++x)
+        for (int y = 0; y <= image.YMax; ++y) {
+            const int64_t v = static_cast<int64_t>(std::nearbyint(image.Pixel(x, y)));
+            const int64_t attendu = v <= bas ? 0 : (v >= haut ? 255 : (v - bas) * 255 / (haut - bas));
+            ecarts += qGray(vue.pixel(x, y)) != attendu;
+        }
+    return ecarts;
+}
+
+// Mode of the rounded pixels, the lowest level winning a tie.
+int32_t ModeCalcule(const THistoFit& image)
+{
+    std::vector<int64_t> comptes(65536, 0);
+    for (double v : image.Pixels)
+        ++comptes[static_cast<size_t>(std::clamp<double>(std::nearbyint(v), 0, 65535))];
+    return static_cast<int32_t>(std::max_element(comptes.begin(), comptes.end()) - comptes.begin());
+}
+
 // Lets the windows closed or let go of be freed.
 void Liberer()
 {
@@ -582,6 +608,97 @@ TEST_F(TFenetresSeuils, GlisserLeCurseurHautALaSouris)
         const int attendu = static_cast<int>(std::clamp(std::nearbyint(v * 255.0 / position), 0.0, 255.0));
         EXPECT_NEAR(qGray(vue.pixel(p)), attendu, 1) << p.x() << "," << p.y();
     }
+}
+
+TEST_F(TFenetresSeuils, F2SurM51AuClavierEtALaSouris)
+{
+    const QString fit = Dossier.filePath(QStringLiteral("m51.fit"));
+    ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("m51_i16_256.fits")), fit));
+    Cadre->OuvrirFichiers({fit});
+    auto* f = dynamic_cast<TTraitementImage*>(Cadre->TrouverImage(1));
+    ASSERT_NE(f, nullptr);
+    QApplication::setActiveWindow(Cadre);
+    f->ImgSource->setFocus();
+    QTest::keyClick(f->ImgSource, Qt::Key_F2);
+    QPointer<TFenetreSeuils> s = dynamic_cast<TFenetreSeuils*>(Cadre->TrouverHistogramme(1));
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->windowTitle(), QStringLiteral("#1 Histogramme [m51.fit]"));
+    const int32_t departBas = f->ImageFit.SMin, departHaut = f->ImageFit.SMax;
+    const int bits = s->NombreBitsImage();
+    EXPECT_EQ(s->TrckBrSeuilMaxi->maximum(), 1 << bits);
+    EXPECT_GE(f->ImageFit.Max, 1 << (bits - 2));
+
+    // The high track bar dragged towards its middle.
+    QSlider* c = s->TrckBrSeuilMaxi;
+    QStyleOptionSlider opt;
+    opt.initFrom(c);
+    opt.orientation = c->orientation();
+    opt.minimum = c->minimum();
+    opt.maximum = c->maximum();
+    opt.sliderPosition = opt.sliderValue = c->value();
+    const QPoint depart =
+        c->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, c).center();
+    const QPoint arrivee(c->width() / 2, depart.y());
+    QTest::mousePress(c, Qt::LeftButton, {}, depart);
+    QMouseEvent deplacement(QEvent::MouseMove, arrivee, c->mapToGlobal(arrivee), Qt::NoButton, Qt::LeftButton,
+                            Qt::NoModifier);
+    QApplication::sendEvent(c, &deplacement);
+    QTest::mouseRelease(c, Qt::LeftButton, {}, arrivee);
+    const int32_t haut = c->value();
+    ASSERT_NE(haut, departHaut);
+    EXPECT_EQ(f->ImageFit.SMax, haut);
+    EXPECT_EQ(EcartsRenduLineaire(f->ImgSource->Picture, f->ImageFit, departBas, haut), 0);
+
+    // Lum up, then Cont down, one step each.
+    const int32_t p = s->PasCurseurs();
+    Haut(s->UpDwnLuminosite);
+    const int32_t h1 = std::max(haut - p, 0), b1 = std::max(departBas - p, 0);
+    EXPECT_EQ(f->ImageFit.SMax, h1 >= 1 ? h1 : 0);
+    EXPECT_EQ(f->ImageFit.SMin, b1 >= 1 ? b1 : 0);
+    Bas(s->UpDwnContraste);
+    const int32_t h2 = h1 + p, b2 = b1 - p >= 1 ? b1 - p : 0;
+    EXPECT_EQ(f->ImageFit.SMax, h2);
+    EXPECT_EQ(f->ImageFit.SMin, b2);
+    EXPECT_EQ(EcartsRenduLineaire(f->ImgSource->Picture, f->ImageFit, b2, h2), 0);
+    EXPECT_EQ(f->ImageFit.TRFT, 0.0);
+
+    // The bits: one up if there is room, the levels stay.
+    Haut(s->UpDwnNbBits);
+    EXPECT_EQ(s->LblNbBits->text(), QString::number(std::min(bits + 2, 16)));
+    EXPECT_EQ(f->ImageFit.SMax, h2);
+
+    // Auto: half and twice the mode, linear, bits from the image again.
+    Haut(s->UpDwnTransfert);
+    ASSERT_EQ(f->ImageFit.TRFT, 1.25);
+    QTest::mouseClick(s->BtnAuto, Qt::LeftButton);
+    const int32_t mode = ModeCalcule(f->ImageFit);
+    EXPECT_EQ(f->ImageFit.SMin, mode / 2);
+    EXPECT_EQ(f->ImageFit.SMax, std::min(2 * mode, 65535));
+    EXPECT_EQ(f->ImageFit.TRFT, 0.0);
+    EXPECT_EQ(s->LblNbBits->text(), QString::number(bits));
+    EXPECT_EQ(EcartsRenduLineaire(f->ImgSource->Picture, f->ImageFit, mode / 2, std::min(2 * mode, 65535)), 0);
+
+    // Prec: back to the start, then to the automatic levels.
+    QTest::mouseClick(s->BtnPrec, Qt::LeftButton);
+    EXPECT_EQ(f->ImageFit.SMin, departBas);
+    EXPECT_EQ(f->ImageFit.SMax, departHaut);
+    EXPECT_EQ(EcartsRenduLineaire(f->ImgSource->Picture, f->ImageFit, departBas, departHaut), 0);
+    QTest::mouseClick(s->BtnPrec, Qt::LeftButton);
+    EXPECT_EQ(f->ImageFit.SMin, mode / 2);
+
+    // "Lin" after a step to Exp.
+    Bas(s->UpDwnTransfert);
+    ASSERT_EQ(f->ImageFit.TRFT, -2.001);
+    EXPECT_EQ(f->ImgSource->Picture, RendreFit(f->ImageFit, true));
+    QTest::mouseClick(s->LblTransfert, Qt::LeftButton);
+    EXPECT_EQ(f->ImageFit.TRFT, 0.0);
+    EXPECT_EQ(EcartsRenduLineaire(f->ImgSource->Picture, f->ImageFit, mode / 2, std::min(2 * mode, 65535)), 0);
+
+    // The image window closes with its threshold window open.
+    f->close();
+    Liberer();
+    EXPECT_TRUE(s.isNull());
+    EXPECT_TRUE(Cadre->FenetresDocument().isEmpty());
 }
 
 } // namespace
