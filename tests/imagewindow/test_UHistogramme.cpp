@@ -476,6 +476,33 @@ TEST_F(TFenetresSeuils, VisualisationEnDirectOuALaFermeture)
     EXPECT_EQ(f->ImgSource->Picture, RendreFit(f->ImageFit, true));
 }
 
+TEST_F(TFenetresSeuils, SeulesLesFenetresDontLAffichageAChangeSontRendues)
+{
+    TTraitementImage* f1 = FenetreFit(65535, 0, 40000, 48, 48);
+    TTraitementImage* f2 = FenetreFit(30000, 0, 30000, 48, 48);
+    TFenetreSeuils* s = Seuils(f1);
+    const qint64 cle = f2->ImgSource->Picture.cacheKey();
+    s->TrckBrSeuilMaxi->setValue(20000);
+    EXPECT_EQ(f1->ImgSource->Picture, RendreFit(f1->ImageFit, true));
+    EXPECT_EQ(f2->ImgSource->Picture.cacheKey(), cle);
+    // Levels changed behind the window's back are shown at the next step.
+    f2->ImageFit.SMax = 1000;
+    s->TrckBrSeuilMaxi->setValue(21000);
+    EXPECT_EQ(f2->ImgSource->Picture, RendreFit(f2->ImageFit, true));
+    // So are marks drawn on the picture by a dialog, and a negative display.
+    DessinerCadre(f2->ImgSource->Picture, 20, 20, 10, 10, clRouge);
+    s->TrckBrSeuilMaxi->setValue(22000);
+    EXPECT_EQ(f2->ImgSource->Picture, RendreFit(f2->ImageFit, true));
+    f2->Positif = false;
+    s->TrckBrSeuilMaxi->setValue(23000);
+    EXPECT_EQ(f2->ImgSource->Picture, RendreFit(f2->ImageFit, false));
+    // A pixel operation followed by no rendering of its own.
+    f2->ImageFit.Pixel(3, 3) = 65535;
+    f2->PixelsModifies();
+    s->TrckBrSeuilMaxi->setValue(24000);
+    EXPECT_EQ(f2->ImgSource->Picture, RendreFit(f2->ImageFit, false));
+}
+
 TEST_F(TFenetresSeuils, F2UneFenetreParImageLegendeEtPremierPlan)
 {
     const QString fit = Dossier.filePath(QStringLiteral("m51.fit"));
