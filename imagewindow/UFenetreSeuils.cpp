@@ -89,8 +89,6 @@ void TFenetreSeuils::Preparer(QWidget* contenu)
 {
     setWidget(contenu);
     contenu->setFixedSize(398, 114);
-    adjustSize();
-    setFixedSize(size());
     // Creation: the band's picture and the step divisor.
     FDessin = QImage(ImgVisuHistogramme->size(), QImage::Format_RGB32);
     FDessin.fill(Qt::white);
@@ -121,6 +119,14 @@ void TFenetreSeuils::Preparer(QWidget* contenu)
     LblTransfert->setCursor(Qt::PointingHandCursor);
     LblTransfert->installEventFilter(this);
     Dessiner();
+}
+
+void TFenetreSeuils::showEvent(QShowEvent* e)
+{
+    TMDIChild::showEvent(e);
+    // Single border: the frame around the 398 x 114 client area is known
+    // only once the window sits in the frame's area.
+    setFixedSize(sizeHint());
 }
 
 bool TFenetreSeuils::eventFilter(QObject* objet, QEvent* e)

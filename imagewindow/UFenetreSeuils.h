@@ -97,6 +97,7 @@ protected:
     // The common binding steps; the derived window has set its image.
     void Lier(int numero);
     bool eventFilter(QObject* objet, QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
     // What differs between a FIT image and a BMP picture.
     virtual const void* ImageLiee() const = 0;

@@ -1682,9 +1682,9 @@ void TTraitementImage::AfficherHistogramme()
     }
     QMdiArea* zone = Main->ZoneMDI();
     zone->addSubWindow(fenetre);
-    fenetre->move(std::max(0, (zone->width() - fenetre->width()) / 2),
-                  std::max(0, (zone->height() - fenetre->height()) / 2));
     fenetre->show();
+    const QSize vue = zone->viewport()->size();
+    fenetre->move(std::max(0, (vue.width() - fenetre->width()) / 2), std::max(0, (vue.height() - fenetre->height()) / 2));
     zone->setActiveSubWindow(fenetre);
 }
 
