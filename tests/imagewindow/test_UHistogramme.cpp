@@ -599,44 +599,6 @@ TEST_F(TFenetresSeuils, UneFenetreLacheeNeTouchePlusRien)
     EXPECT_TRUE(garde.isNull());
 }
 
-// The high track bar dragged with the mouse: the image gets the position and
-// the picture shows the levels.
-TEST_F(TFenetresSeuils, GlisserLeCurseurHautALaSouris)
-{
-    TTraitementImage* f = FenetreFit(65535, 0, 60000, 64, 64);
-    TFenetreSeuils* s = Seuils(f);
-    QSlider* c = s->TrckBrSeuilMaxi;
-    QStyleOptionSlider opt;
-    opt.initFrom(c);
-    opt.orientation = c->orientation();
-    opt.minimum = c->minimum();
-    opt.maximum = c->maximum();
-    opt.sliderPosition = c->sliderPosition();
-    opt.sliderValue = c->value();
-    opt.singleStep = c->singleStep();
-    opt.pageStep = c->pageStep();
-    const QRect poignee = c->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, c);
-    const QPoint depart = poignee.center();
-    const QPoint arrivee(depart.x() - c->width() / 2, depart.y());
-    QTest::mousePress(c, Qt::LeftButton, {}, depart);
-    QMouseEvent deplacement(QEvent::MouseMove, arrivee, c->mapToGlobal(arrivee), Qt::NoButton, Qt::LeftButton,
-                            Qt::NoModifier);
-    QApplication::sendEvent(c, &deplacement);
-    QTest::mouseRelease(c, Qt::LeftButton, {}, arrivee);
-    const int position = c->value();
-    EXPECT_LT(position, 45000);
-    EXPECT_GT(position, 10000);
-    EXPECT_EQ(f->ImageFit.SMax, position);
-    EXPECT_EQ(s->EdtSeuilMaxi->text(), QString::number(position));
-    // The rendered picture: linear levels 0..position, computed here.
-    const QImage vue = f->ImgSource->Picture;
-    for (const QPoint p : {QPoint(0, 0), QPoint(20, 10), QPoint(40, 40), QPoint(63, 63)}) {
-        const double v = f->ImageFit.Pixel(p.x(), p.y());
-        const int attendu = static_cast<int>(std::clamp(std::nearbyint(v * 255.0 / position), 0.0, 255.0));
-        EXPECT_NEAR(qGray(vue.pixel(p)), attendu, 1) << p.x() << "," << p.y();
-    }
-}
-
 TEST_F(TFenetresSeuils, F2SurM51AuClavierEtALaSouris)
 {
     const QString fit = Dossier.filePath(QStringLiteral("m51.fit"));
