@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QFrame>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QList>
