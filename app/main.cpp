@@ -3,6 +3,7 @@
 #include "UAbandonBmp.h"
 #include "UAccueil.h"
 #include "UAvertissementVersionTest.h"
+#include "UConvolution.h"
 #include "UDDPGaussien.h"
 #include "UDDPNeutre.h"
 #include "UDDPPasseBas.h"
@@ -53,7 +54,7 @@ int main(int argc, char** argv)
     creer(Gaussien, new TGaussien);
     creer(PasseBas, new TPasseBas);
     creer(PasseHaut, new TPasseHaut);
-    // TConvolution
+    creer(Convolution, new TConvolution);
     creer(DDPPasseBas, new TDDPPasseBas);
     creer(DDPGaussien, new TDDPGaussien);
     creer(EnteteFit, new TEnteteFit);

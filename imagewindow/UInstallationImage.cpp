@@ -1,5 +1,8 @@
 #include "UInstallationImage.h"
 
+#include "PApplication.h"
+#include "PDialogues.h"
+#include "UConvolution.h"
 #include "UMain.h"
 #include "UOngletsFiltres.h"
 #include "UTraitementImage.h"
@@ -85,4 +88,26 @@ void InstallerFenetresImage(TMain& cadre)
     Lier(cadre, cadre.MnItmPasseHaut, false, &TTraitementImage::MenuPasseHautImgSourceClick);
     Lier(cadre, cadre.MnItmGaussien, false, &TTraitementImage::MenuGaussienImgSourceClick);
     Lier(cadre, cadre.MnItmMasqueFlou, false, &TTraitementImage::MenuMasqueFlouImgSourceClick);
+
+    // Filtre > Convolution: the kernel editor, then on OK page Source and the
+    // convolution; a cell that is not a number ends the command there.
+    QObject::connect(cadre.MnItmConvolution, &QAction::triggered, &cadre, [&cadre] {
+        ExecuterCommande([&cadre] {
+            TTraitementImage* f = FenetreImageActive(cadre);
+            if (!f || !Convolution || Dialogues::ExecuterModal(*Convolution) != mrOk)
+                return;
+            f->AfficherPageSource();
+            const TNoyau5x5 noyau = Convolution->LireNoyau();
+            f->AppliquerConvolution(noyau, Convolution->LirePreservatif());
+        });
+    });
+    // Visualisation > Histogramme > Afficher (F2): the image's threshold window.
+    QObject::connect(cadre.MnItmHistogramme_Afficher, &QAction::triggered, &cadre, [&cadre] {
+        ExecuterCommande([&cadre] {
+            if (TTraitementImage* f = FenetreImageActive(cadre)) {
+                f->AfficherPageSource();
+                f->AfficherHistogramme();
+            }
+        });
+    });
 }

@@ -8,7 +8,10 @@
 #include "UEnteteFit.h"
 #include "UExportation.h"
 #include "UExportationJpeg.h"
+#include "UFenetreSeuils.h"
 #include "UGaussien.h"
+#include "UHistogrammeBmp.h"
+#include "UHistogrammeFit.h"
 #include "UImages.h"
 #include "UMain.h"
 #include "UMasqueFlou.h"
@@ -270,6 +273,9 @@ TTraitementImage::TTraitementImage(QWidget* parent)
 
 TTraitementImage::~TTraitementImage()
 {
+    // However the window goes, no threshold window may outlive its image.
+    TFenetreSeuils::OublierImage(&ImageFit);
+    TFenetreSeuils::OublierImage(&ImageBmp);
     FOnglets.reset();
     DetruireHistoFit(ImageFit);
     DetruireHistoFit(ImageFitAnnulation);
@@ -527,6 +533,43 @@ void TTraitementImage::AfficherImage(bool dessinerSelection, bool afficherInfo)
     ImgSource->update();
     if (afficherInfo)
         AfficherInfoImage();
+    FEtatAffiche = EtatAffichage();
+}
+
+TTraitementImage::TEtatAffiche TTraitementImage::EtatAffichage() const
+{
+    TEtatAffiche e;
+    e.Type = TypeImage;
+    if (TypeImage == tiFit) {
+        e.SMin = ImageFit.SMin;
+        e.SMax = ImageFit.SMax;
+        e.TRFT = ImageFit.TRFT;
+        e.Zoom = ImageFit.Zoom;
+        e.Pixels = ImageFit.Pixels.data();
+    } else if (TypeImage == tiBmp) {
+        e.SMin = ImageBmp.SMin;
+        e.SMax = ImageBmp.SMax;
+        e.TRFT = ImageBmp.TRFT;
+        e.Zoom = ImageBmp.Zoom;
+        e.CleSource = ImageBmp.BitmapSource.cacheKey();
+    }
+    e.Positif = Positif;
+    e.Selection[0] = Selection.Genre;
+    e.Selection[1] = Selection.X;
+    e.Selection[2] = Selection.Y;
+    e.Selection[3] = Selection.Largeur;
+    e.Selection[4] = Selection.Hauteur;
+    // Any drawing on the shown picture changes its key.
+    e.CleImage = ImgSource->Picture.cacheKey();
+    e.Generation = FGenerationPixels;
+    return e;
+}
+
+void TTraitementImage::AfficherImageSource()
+{
+    if (TypeImage != tiAutre && EtatAffichage() == FEtatAffiche)
+        return;
+    AfficherImage(true, true);
 }
 
 void TTraitementImage::DessinerSelection()
@@ -553,6 +596,7 @@ int TTraitementImage::ModeBmpCache()
 
 void TTraitementImage::PixelsModifies()
 {
+    ++FGenerationPixels;
     FModeFit = -1;
     FModeBmp = -1;
 }
@@ -1612,4 +1656,42 @@ void TTraitementImage::MenuConvolutionImgSourceClick()
     // The kernel editor is reached through the frame's command.
     if (Main && Main->MnItmConvolution && Main->MnItmConvolution->isEnabled())
         Main->MnItmConvolution->trigger();
+}
+
+// ---------------------------------------------------------------------------
+// Threshold window
+
+void TTraitementImage::AfficherHistogramme()
+{
+    if (!Main || TypeImage == tiAutre)
+        return;
+    if (Main->ExisteHistogramme(Numero)) {
+        Main->MontrerHistogrammes(Numero);
+        Main->ZoneMDI()->setActiveSubWindow(Main->TrouverHistogramme(Numero));
+        return;
+    }
+    TFenetreSeuils* fenetre = nullptr;
+    if (TypeImage == tiFit) {
+        auto* f = new THistogrammeFit;
+        f->Initialiser(Numero, ImageFit);
+        fenetre = f;
+    } else {
+        auto* f = new THistogrammeBmp;
+        f->Initialiser(Numero, ImageBmp);
+        fenetre = f;
+    }
+    QMdiArea* zone = Main->ZoneMDI();
+    zone->addSubWindow(fenetre);
+    fenetre->show();
+    const QSize vue = zone->viewport()->size();
+    fenetre->move(std::max(0, (vue.width() - fenetre->width()) / 2), std::max(0, (vue.height() - fenetre->height()) / 2));
+    zone->setActiveSubWindow(fenetre);
+}
+
+void TTraitementImage::ActualiserFenetreHistogramme()
+{
+    if (!Main)
+        return;
+    if (auto* f = dynamic_cast<TFenetreSeuils*>(Main->TrouverHistogramme(Numero)))
+        f->Actualiser();
 }
