@@ -382,12 +382,8 @@ void TOngletsFiltres::EnregistrerParametres()
     const auto g = SigmasGaussien();
     const auto s = SigmasMasqueFlou();
     const auto c = CoefficientsMasqueFlou();
-    try {
-        EcrireSigmasGaussien(g[0], g[1], g[2], g[3], g[4]);
-        EcrireParametresMasqueFlou(s[0], s[1], s[2], s[3], s[4], c[0], c[1], c[2], c[3], c[4]);
-    } catch (const std::exception&) {
-        // The window is closing: losing the preview values must not keep it open.
-    }
+    EcrireSigmasGaussien(g[0], g[1], g[2], g[3], g[4]);
+    EcrireParametresMasqueFlou(s[0], s[1], s[2], s[3], s[4], c[0], c[1], c[2], c[3], c[4]);
 }
 
 void TOngletsFiltres::PageChangee(int index)

@@ -473,7 +473,7 @@ void TTraitementImage::OuvrirImage(const QString& nomFichier, bool redemarrerHis
 
 void TTraitementImage::ChargerImage()
 {
-    const int32_t type = TypeFichier(NomFichier);
+    const int32_t type = FTypeImpose != tiAutre ? FTypeImpose : TypeFichier(NomFichier);
     if (type == tiAutre) {
         Dialogues::Information(QStringLiteral("Format de fichier inconnu."));
         TypeImage = 0;
@@ -765,13 +765,10 @@ void TTraitementImage::FormClose(TActionFermeture& action)
         action = TActionFermeture::Aucune;
         return;
     }
-    // Once the question is answered nothing may keep the window open.
-    if (FOnglets) {
-        try {
-            FOnglets->EnregistrerParametres();
-        } catch (...) {
-        }
-    }
+    // Once the question is answered nothing may keep the window open: a
+    // refused write of the preview values is shown, then the window closes.
+    if (FOnglets)
+        ExecuterCommande([this] { FOnglets->EnregistrerParametres(); });
     if (Main && Main->ExisteHistogramme(Numero))
         Main->FermerHistogrammes(Numero);
 }
@@ -1022,6 +1019,9 @@ void TTraitementImage::FixerSelection(const TSelectionImage& selection, int zoom
         AfficherImage(true, false);
 }
 
+// A FIT rectangle keeps both edges (a width of 0 is one column); a BMP one
+// keeps its width, so a width of 0 would leave an empty picture: the whole
+// picture is used then, as for a point.
 bool TTraitementImage::RectangleUtile() const
 {
     return Selection.Genre == SelectionRectangle && EcranVersImage(Selection.Largeur) > 0 &&
@@ -1031,7 +1031,7 @@ bool TTraitementImage::RectangleUtile() const
 void TTraitementImage::CopierZoneFit(THistoFit& zone)
 {
     CopierHistoFit(ImageFit, zone);
-    if (!RectangleUtile())
+    if (Selection.Genre != SelectionRectangle)
         return;
     const int32_t l = EcranVersImage(Selection.Largeur), h = EcranVersImage(Selection.Hauteur);
     int32_t gauche = EcranVersImage(Selection.X) - l / 2;
@@ -1375,10 +1375,9 @@ void TTraitementImage::EnregistrerImage(const QString& nomFichier)
 {
     if (TypeImage == tiAutre)
         return;
-    // The file must read back as the kind it holds.
-    QString nom = nomFichier;
-    if (TypeFichier(nom) != TypeImage)
-        nom += TypeImage == tiFit ? QStringLiteral(".fit") : QStringLiteral(".bmp");
+    // Written under the name the user confirmed, whatever its extension; it
+    // reads back as the kind it holds.
+    const QString nom = nomFichier;
     const bool positifFit = Positif;
     {
         TSablier sablier;
@@ -1395,6 +1394,11 @@ void TTraitementImage::EnregistrerImage(const QString& nomFichier)
         }
     }
     FixerTexteStatut(QStringLiteral("Image enregistrée."));
+    FTypeImpose = TypeImage;
+    struct TOublier {
+        int32_t& t;
+        ~TOublier() { t = tiAutre; }
+    } oublier{FTypeImpose};
     OuvrirImage(nom, false);
     if (TypeImage == tiFit && !positifFit) {
         Positif = false;

@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 
@@ -133,14 +132,39 @@ TEST_F(Parametres, EcrituresRefusees)
     FermerPreferences();
     EXPECT_THROW(EcrireReglSeuilsVisu(120), EStelor); // no store open
     EXPECT_EQ(LireReglSeuilsVisu(), 60);
+}
 
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root writes read-only files";
-    FixerFichierPreferences(Nom);
-    EcrireALaMain("[General]\nReglSeuilsVisu=240\n");
-    QFile::setPermissions(Nom, QFile::ReadOwner);
-    EXPECT_THROW(EcrireReglSeuilsVisu(120), EErreurFichier);
-    EXPECT_EQ(LireReglSeuilsVisu(), 240);
+// A read-only Stelor.ini beside the program is the user's: read there, its
+// writes refused with the file error. Root writes read-only files, so the
+// store's writability check is steered rather than the file's mode.
+TEST(ParametresLectureSeule, LuACoteDuProgrammeEcritureRefusee)
+{
+    QTemporaryDir programme, vide;
+    const QString ini = programme.filePath("Stelor.ini");
+    const QByteArray texte("[General]\nCoulFondApp=255\n[Sigmas Gaussien]\nSigma1=2,5\n");
+    EcrireFichierSur(ini, texte);
+    FixerTestModifiable([](const QString&) { return false; });
+    EXPECT_EQ(EmplacementPreferences(programme.path()), ini);
+    // No file and a folder that refuses: the user's configuration folder.
+    EXPECT_TRUE(EmplacementPreferences(vide.path()).endsWith("/Stelor/Stelor.ini"));
+
+    FixerFichierPreferences(ini);
+    EXPECT_EQ(LireCoulFondApp(), 255);
+    EXPECT_EQ(LireSigmaGaussien(1), 2.5);
+    try {
+        EcrireCoulFondApp(0);
+        ADD_FAILURE() << "write accepted";
+    } catch (const EErreurFichier& e) {
+        EXPECT_EQ(e.Code(), ES_AccesRefuse);
+        EXPECT_EQ(e.Message(), "Accès au fichier refusé");
+    }
+    EXPECT_EQ(LireFichierComplet(ini), texte);
+
+    FixerTestModifiable({});
+    EXPECT_EQ(EmplacementPreferences(vide.path()), vide.filePath("Stelor.ini"));
+    EcrireCoulFondApp(0);
+    EXPECT_EQ(LireCoulFondApp(), 0);
+    FermerPreferences();
 }
 
 TEST(ParametresEmplacement, ACoteDuProgrammeQuandIlEstInscriptible)
