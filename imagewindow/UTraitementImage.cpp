@@ -1115,12 +1115,13 @@ void TTraitementImage::ExecuterOperation(const QString& progression, const std::
         return;
     {
         TSablier sablier;
+        const QString statut = TexteStatut();
         FixerTexteStatut(progression);
         CopierDansAnnulation();
         try {
             operation();
         } catch (...) {
-            // A failed operation leaves the image as it was before it.
+            // A failed operation leaves the image, and its status, as they were.
             if (TypeImage == tiFit)
                 CopierPixelsFit(ImageFitAnnulation, ImageFit);
             else
@@ -1129,6 +1130,7 @@ void TTraitementImage::ExecuterOperation(const QString& progression, const std::
             AfficherImage(true, true);
             // The undo copy now holds this image: undo must not take a line away.
             FigerHistorique();
+            FixerTexteStatut(statut);
             throw;
         }
         PixelsModifies();
@@ -1235,9 +1237,12 @@ void TTraitementImage::AppliquerDDPGaussien(int niveau, bool preservatif, double
 void TTraitementImage::AppliquerMediane3x3()
 {
     if (TypeImage == tiBmp) {
+        // Nothing runs: once the notice is read the status is as it was.
         TSablier sablier;
+        const QString avant = TexteStatut();
         FixerTexteStatut(QStringLiteral("Application médiane 3x3..."));
         AvertirFonctionBmp(QStringLiteral("Filtre - Médiane 3x3"));
+        FixerTexteStatut(avant);
         return;
     }
     ExecuterOperation(QStringLiteral("Application médiane 3x3..."), [&] { FiltreMediane3x3Fit(ImageFit); },

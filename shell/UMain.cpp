@@ -104,6 +104,8 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
         return lu;
     }();
     Q_UNUSED(traduit);
+    // Every window and dialog without an icon of its own shows Stelor's.
+    QApplication::setWindowIcon(IconeStelor());
     FZoneMDI = new QMdiArea;
     FZoneMDI->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     FZoneMDI->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

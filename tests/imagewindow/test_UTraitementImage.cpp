@@ -336,11 +336,14 @@ TEST_F(TTraitementImageTest, PositifNegatifAnnulationEtEnregistrement)
     // A BMP takes no préservatif, but its history line tells what was asked.
     b->AppliquerGaussien(true, 0.7);
     EXPECT_EQ(b->Historique().last(), QStringLiteral("Filtre gaussien sigma 0,7 préservatif"));
-    // The median is FIT only: the notice names it and nothing changes.
+    // The median is FIT only: the notice names it and nothing changes, not
+    // even the status line.
+    const QString statut = b->TexteStatut();
     b->AppliquerMediane3x3();
     ASSERT_NE(AbandonBmp, nullptr);
     EXPECT_EQ(AbandonBmp->Fonction(), QStringLiteral("Filtre - Médiane 3x3"));
     EXPECT_EQ(b->Historique().size(), 3);
+    EXPECT_EQ(b->TexteStatut(), statut);
 }
 
 TEST_F(TTraitementImageTest, EnregistrerSousAutreExtensionEtAnnulation)
@@ -441,6 +444,7 @@ TEST_F(TTraitementImageTest, OperationEnEchecLaisseLImage)
 {
     Fenetre f(EcrireFit(Dossier, QStringLiteral("x.fit"), 12, 12));
     const std::vector<double> avant = f->ImageFit.Pixels;
+    f->FixerTexteStatut(QStringLiteral("Image copiée."));
     EXPECT_THROW(f->ExecuterOperation(
                      QStringLiteral("Essai..."),
                      [&] {
@@ -450,6 +454,7 @@ TEST_F(TTraitementImageTest, OperationEnEchecLaisseLImage)
                      QStringLiteral("Essai")),
                  EStelor);
     EXPECT_EQ(f->ImageFit.Pixels, avant);
+    EXPECT_EQ(f->TexteStatut(), QStringLiteral("Image copiée."));
     EXPECT_EQ(std::make_tuple(f->Modifiee, f->Historique().size()), std::make_tuple(false, 1));
     // After a filter, a failed command leaves nothing that F9 could undo:
     // picture and history stay together.
