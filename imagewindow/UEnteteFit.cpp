@@ -2,6 +2,7 @@
 
 #include "ui_UEnteteFit.h"
 
+#include "PApplication.h"
 #include "PDialogues.h"
 #include "PErreurs.h"
 #include "PFichiers.h"
@@ -90,9 +91,9 @@ TEnteteFit::TEnteteFit(QWidget* parent)
     ui->setupUi(this);
     setFixedSize(616, 316);
     ui->RchEdtEntete->setFont(PoliceEntete());
-    connect(ui->BtnOK, &QPushButton::clicked, this, &TEnteteFit::BtnOKClick);
+    connect(ui->BtnOK, &QPushButton::clicked, this, Commande([this] { BtnOKClick(); }));
     connect(ui->BtnAnnuler, &QPushButton::clicked, this, &QDialog::reject);
-    connect(ui->BtnImprimer, &QPushButton::clicked, this, &TEnteteFit::BtnImprimerClick);
+    connect(ui->BtnImprimer, &QPushButton::clicked, this, Commande([this] { BtnImprimerClick(); }));
 }
 
 TEnteteFit::~TEnteteFit() { delete ui; }

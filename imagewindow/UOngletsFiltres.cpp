@@ -2,6 +2,7 @@
 
 #include "UDialoguesFiltres.h"
 
+#include "PApplication.h"
 #include "PCurseur.h"
 #include "PDialogues.h"
 #include "UFiltres.h"
@@ -219,7 +220,7 @@ QWidget* TOngletsFiltres::CreerOnglet(TOngletFiltre onglet)
     ChckBxPreservatif[n] = preservatif;
     barre->addWidget(appliquer);
     barre->addWidget(preservatif);
-    connect(appliquer, &QToolButton::clicked, this, [this, onglet] { AppliquerFiltre(onglet); });
+    connect(appliquer, &QToolButton::clicked, this, Commande([this, onglet] { AppliquerFiltre(onglet); }));
     if (onglet == TOngletFiltre::Gaussien || onglet == TOngletFiltre::MasqueFlou) {
         auto* restaurer = new QToolButton(page);
         restaurer->setObjectName(onglet == TOngletFiltre::Gaussien ? QStringLiteral("TlBttnRestaurerPreferencesGaussien")
@@ -229,10 +230,10 @@ QWidget* TOngletsFiltres::CreerOnglet(TOngletFiltre onglet)
         barre->addWidget(restaurer);
         if (onglet == TOngletFiltre::Gaussien) {
             TlBttnRestaurerPreferencesGaussien = restaurer;
-            connect(restaurer, &QToolButton::clicked, this, [this] { LirePreferencesGaussien(); });
+            connect(restaurer, &QToolButton::clicked, this, Commande([this] { LirePreferencesGaussien(); }));
         } else {
             TlBttnRestaurerPreferencesMF = restaurer;
-            connect(restaurer, &QToolButton::clicked, this, [this] { LirePreferencesMasqueFlou(); });
+            connect(restaurer, &QToolButton::clicked, this, Commande([this] { LirePreferencesMasqueFlou(); }));
         }
     }
     barre->addStretch();
@@ -257,7 +258,7 @@ QWidget* TOngletsFiltres::CreerOnglet(TOngletFiltre onglet)
         libelle->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         Apercus[n][index] = apercu;
         Libelles[n][index] = libelle;
-        connect(apercu, &TApercuFiltre::Clic, this, [this, onglet, index] { ClicApercu(onglet, index); });
+        connect(apercu, &TApercuFiltre::Clic, this, Commande([this, onglet, index] { ClicApercu(onglet, index); }));
     };
 
     if (onglet == TOngletFiltre::MasqueFlou) {

@@ -259,7 +259,7 @@ TTraitementImage::TTraitementImage(QWidget* parent)
     RchEdtHistorique->hide();
     BtBtnMasquerHistorique->hide();
 
-    connect(BtBtnMasquerHistorique, &QToolButton::clicked, this, [this] { AfficherMasquerHistorique(); });
+    connect(BtBtnMasquerHistorique, &QToolButton::clicked, this, Commande([this] { AfficherMasquerHistorique(); }));
     connect(ImgSource, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         PppMnImageSource->popup(ImgSource->mapToGlobal(p));
     });
