@@ -467,3 +467,26 @@ TEST_F(TTraitementImageTest, OperationEnEchecLaisseLImage)
     EXPECT_EQ(f->ImageFit.Pixels, filtre);
     EXPECT_EQ(f->Historique().last(), QStringLiteral("Filtre passe bas force 1"));
 }
+
+// A selection from a window at another zoom: each field scaled to this
+// window's zoom, halves to even; the kind copied.
+TEST_F(TTraitementImageTest, SelectionVenueDUnAutreZoom)
+{
+    Fenetre f(EcrireFit(Dossier, QStringLiteral("s.fit"), 80, 60));
+    const struct {
+        const char* Zoom;
+        int ZoomSource;
+        std::array<int, 5> Attendu;
+    } cas[] = {
+        {"100%", 100, {int(SelectionRectangle), 1, 3, 5, 7}},
+        {"200%", 50, {int(SelectionRectangle), 4, 12, 20, 28}},
+        {"150%", 100, {int(SelectionRectangle), 2, 4, 8, 10}}, // 1,5 4,5 7,5 10,5
+        {"100%", 200, {int(SelectionRectangle), 0, 2, 2, 4}},  // 0,5 1,5 2,5 3,5
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.Zoom + std::to_string(c.ZoomSource));
+        f->ZoomParTexte(QString::fromLatin1(c.Zoom));
+        f->FixerSelection(TSelectionImage{SelectionRectangle, 1, 3, 5, 7}, c.ZoomSource, false);
+        EXPECT_EQ(Rect(*f.f), c.Attendu);
+    }
+}
