@@ -165,19 +165,9 @@ TEST(ParametresLectureSeule, LuACoteDuProgrammeEcritureRefusee)
     EcrireCoulFondApp(0);
     EXPECT_EQ(LireCoulFondApp(), 0);
     FermerPreferences();
-}
-
-TEST(ParametresEmplacement, ACoteDuProgrammeQuandIlEstInscriptible)
-{
-    const QString dossier = QCoreApplication::applicationDirPath();
-    const QString emplacement = EmplacementPreferencesParDefaut();
-    if (QFileInfo(dossier).isWritable())
-        EXPECT_EQ(emplacement, dossier + "/Stelor.ini");
-    else // the user's configuration folder
-        EXPECT_TRUE(emplacement.endsWith("/Stelor/Stelor.ini"));
-    OuvrirPreferences();
-    EXPECT_TRUE(PreferencesOuvertes());
-    EXPECT_EQ(FichierPreferences(), emplacement);
-    FermerPreferences();
     EXPECT_FALSE(PreferencesOuvertes());
+    // The program's own folder follows the same rule.
+    OuvrirPreferences();
+    EXPECT_EQ(FichierPreferences(), EmplacementPreferences(QCoreApplication::applicationDirPath()));
+    FermerPreferences();
 }
