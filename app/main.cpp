@@ -33,8 +33,6 @@ int main(int argc, char** argv)
         return 1;
     }
     TApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Stelor"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Stelor"));
 
     // The long-lived forms, created once in this order, the frame first; all
     // stay hidden but the frame. Each sets its global pointer here. A form

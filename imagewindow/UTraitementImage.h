@@ -266,6 +266,9 @@ private:
     bool FPositifAnnulation = true;   // display sense that goes with the BMP undo copy
     int FModeFit = -1, FModeFitAnnulation = -1;
     int FModeBmp = -1, FModeBmpAnnulation = -1;
+    // The kind a reload reads, when the name's extension does not say it
+    // (an image saved under a name the user chose with another extension).
+    int32_t FTypeImpose = tiAutre;
     QList<QAction*> FItemsZoom;
     // What the picture showed at its last rendering.
     struct TEtatAffiche {
