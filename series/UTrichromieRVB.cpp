@@ -193,6 +193,7 @@ void TTrichromieRVB::CreerPlan(int p, const QString& nomCouleur, const QString& 
     auto* grille = new QGridLayout(cadre);
     grille->setContentsMargins(4, 4, 4, 4);
     grille->setSpacing(2);
+    grille->setColumnStretch(3, 1);
 
     plan.ImgMini = new TVueImage;
     nommer(plan.ImgMini, "ImgMini");

@@ -476,6 +476,34 @@ TEST_F(TUsageTrichromie, LuminositeEtContrasteDeplacentLesSeuils)
     EXPECT_EQ(p.TrckBrSeuilHaut->value(), 65535);
 }
 
+TEST_F(TUsageTrichromie, PasDesDecalages)
+{
+    TTrichromieRVB* f = Ouvrir();
+    ASSERT_NE(f, nullptr);
+    QLineEdit* pas = Enfant<QLineEdit>(*f, "EdtPas");
+    QSpinBox* hautBas = Enfant<QSpinBox>(*f, "UpDwnPas");
+    struct {
+        const char* avant;
+        bool haut;
+        const char* apres;
+    } cas[] = {{"", true, "1,1"}, {"", false, "0,9"}, {"0,1", false, "0,0"}, {"0,0", false, "0,0"}, {"2,5", true, "2,6"}};
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.avant);
+        pas->setText(QString::fromUtf8(c.avant));
+        c.haut ? hautBas->stepUp() : hautBas->stepDown();
+        EXPECT_EQ(pas->text(), QString::fromUtf8(c.apres));
+    }
+    // A step that is no number: the error box, the offsets stay.
+    pas->setText(QStringLiteral("x"));
+    QTest::mouseClick(f->Plans[1].BtBtnGauche, Qt::LeftButton);
+    EXPECT_EQ(Utilisateur.Compter(TGenreDemande::Erreur), 1);
+    EXPECT_EQ(f->Plans[1].DecalageX, 0.0);
+    pas->setText(QStringLiteral("0,3"));
+    QTest::mouseClick(f->Plans[1].BtBtnGauche, Qt::LeftButton);
+    QTest::mouseClick(f->Plans[1].BtBtnGauche, Qt::LeftButton);
+    EXPECT_EQ(f->Plans[1].SttcTxtH->text(), QStringLiteral("-0,6"));
+}
+
 TEST_F(TUsageTrichromie, AjustementDesNiveauxEtExportations)
 {
     TTrichromieRVB* f = Ouvrir();
