@@ -299,7 +299,7 @@ TEST_F(TUsageTrichromie, VertSeulDonneVertSurNoir)
     ASSERT_TRUE(f->ImageComposee);
     const QImage& c = f->ImageRVB.BitmapSource;
     ASSERT_EQ(c.size(), QSize(440, 300));
-    const QImage& vert = f->Plans[1].Rendu;
+    const QImage vert = f->Plans[1].Rendu;
     int differences = 0, nonNoirs = 0;
     for (int y = 0; y < c.height(); ++y)
         for (int x = 0; x < c.width(); ++x) {
@@ -308,6 +308,20 @@ TEST_F(TUsageTrichromie, VertSeulDonneVertSurNoir)
         }
     EXPECT_EQ(differences, 0);
     EXPECT_EQ(nonNoirs, 0);
+    // A plane slider renders its plane only; the composite waits for "Trichromie".
+    const QImage composite = f->RenduRVB;
+    f->Plans[1].TrckBrSeuilHaut->setValue(300);
+    EXPECT_EQ(f->RenduRVB, composite);
+    EXPECT_NE(f->Plans[1].Rendu, vert);
+    // The composite's own levels stay from one composition to the next.
+    QSlider* hautRVB = Enfant<QSlider>(*f, "TrckBrSeuilHautRVB");
+    hautRVB->setValue(128);
+    EXPECT_EQ(f->ImageRVB.SMax, 128);
+    EXPECT_NE(f->RenduRVB, composite);
+    QTest::mouseClick(Enfant<QToolButton>(*f, "BtBtnTrichromie"), Qt::LeftButton);
+    EXPECT_EQ(f->ImageRVB.SMax, 128);
+    EXPECT_EQ(hautRVB->value(), 128);
+    EXPECT_EQ(hautRVB->toolTip(), QStringLiteral("Seuil haut : 128"));
     // Unchecking it empties the picture; the outputs still act on the last composite.
     Cliquer(f->Plans[1].ChckBx);
     EXPECT_TRUE(f->ImgRVB->Image().isNull());
