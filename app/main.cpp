@@ -3,14 +3,18 @@
 #include "UAbandonBmp.h"
 #include "UAccueil.h"
 #include "UAvertissementVersionTest.h"
+#include "UConfirmationFichiers.h"
+#include "UConversionImages.h"
 #include "UConvolution.h"
 #include "UDDPGaussien.h"
 #include "UDDPNeutre.h"
 #include "UDDPPasseBas.h"
+#include "UEnregistrementSelection.h"
 #include "UEnteteFit.h"
 #include "UExportationJpeg.h"
 #include "UGaussien.h"
 #include "UInstallationImage.h"
+#include "UInstallationTrichromie.h"
 #include "UMain.h"
 #include "UMasqueFlou.h"
 #include "UMire.h"
@@ -60,14 +64,18 @@ int main(int argc, char** argv)
     creer(ExportationJpeg, new TExportationJpeg);
     // TBordures, TStatistiques
     creer(DDPNeutre, new TDDPNeutre);
-    // TAnimation, TEnregistrementSelection, TConfirmationFichiers,
-    // TConversionImages, TSelectionTraitementImage, TDemandeValeur
+    // TAnimation
+    creer(EnregistrementSelection, new TEnregistrementSelection);
+    creer(ConfirmationFichiers, new TConfirmationFichiers);
+    creer(ConversionImages, new TConversionImages);
+    // TSelectionTraitementImage, TDemandeValeur
     creer(Zoom, new TZoom);
     creer(AbandonBmp, new TAbandonBmp);
     // TTranslationn, TRedimensionnement
 
     // The image windows and the frame's commands that reach them.
     InstallerFenetresImage(*Main);
+    InstallerTrichromie(*Main);
 
     // Without a window manager a maximised window keeps its size: give it the
     // screen first.
