@@ -3,14 +3,19 @@
 #include "UAbandonBmp.h"
 #include "UAccueil.h"
 #include "UAvertissementVersionTest.h"
+#include "UConfirmationFichiers.h"
+#include "UConversionImages.h"
+#include "UConvolution.h"
 #include "UDDPGaussien.h"
 #include "UDDPNeutre.h"
 #include "UDDPPasseBas.h"
+#include "UEnregistrementSelection.h"
 #include "UEnteteFit.h"
 #include "UExportationJpeg.h"
 #include "UGaussien.h"
 #include "UInstallationImage.h"
 #include "UInstallationPretraitement.h"
+#include "UInstallationTrichromie.h"
 #include "UMain.h"
 #include "UMasqueFlou.h"
 #include "UMire.h"
@@ -33,8 +38,6 @@ int main(int argc, char** argv)
         return 1;
     }
     TApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Stelor"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Stelor"));
 
     // The long-lived forms, created once in this order, the frame first; all
     // stay hidden but the frame. Each sets its global pointer here. A form
@@ -54,7 +57,7 @@ int main(int argc, char** argv)
     creer(Gaussien, new TGaussien);
     creer(PasseBas, new TPasseBas);
     creer(PasseHaut, new TPasseHaut);
-    // TConvolution
+    creer(Convolution, new TConvolution);
     creer(DDPPasseBas, new TDDPPasseBas);
     creer(DDPGaussien, new TDDPGaussien);
     creer(EnteteFit, new TEnteteFit);
@@ -62,8 +65,11 @@ int main(int argc, char** argv)
     creer(ExportationJpeg, new TExportationJpeg);
     // TBordures, TStatistiques
     creer(DDPNeutre, new TDDPNeutre);
-    // TAnimation, TEnregistrementSelection, TConfirmationFichiers,
-    // TConversionImages, TSelectionTraitementImage, TDemandeValeur
+    // TAnimation
+    creer(EnregistrementSelection, new TEnregistrementSelection);
+    creer(ConfirmationFichiers, new TConfirmationFichiers);
+    creer(ConversionImages, new TConversionImages);
+    // TSelectionTraitementImage, TDemandeValeur
     creer(Zoom, new TZoom);
     creer(AbandonBmp, new TAbandonBmp);
     // TTranslationn, TRedimensionnement
@@ -71,6 +77,7 @@ int main(int argc, char** argv)
     // The image windows and the frame's commands that reach them.
     InstallerFenetresImage(*Main);
     InstallerPretraitement(*Main);
+    InstallerTrichromie(*Main);
 
     // Without a window manager a maximised window keeps its size: give it the
     // screen first.

@@ -1,13 +1,21 @@
 // Opening a 4096 x 4096 FIT file into an image window (read, automatic
 // levels, render, summary) against the bare read, and a zoom change.
+#include "UFenetreSeuils.h"
 #include "UFit.h"
+#include "UInstallationImage.h"
+#include "UMain.h"
+#include "UParametres.h"
 #include "UTraitementImage.h"
 
 #include <QApplication>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QCheckBox>
+#include <QSlider>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdlib>
 #include <random>
 
@@ -96,6 +104,55 @@ void BM_ChangementZoom(benchmark::State& etat)
     delete f;
 }
 BENCHMARK(BM_ChangementZoom)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// Three image windows open in the frame, a threshold window on the first
+// with Visualisation ticked: one track-bar step against one bare rendering of
+// the bound image, measured in turn in the same run. "ratio" is the step's
+// time over the bare rendering's; the other two windows, whose display did
+// not change, are not rendered again.
+void BM_PasCurseurSeuils(benchmark::State& etat)
+{
+    QTemporaryDir dossier;
+    FixerFichierPreferences(dossier.filePath(QStringLiteral("Stelor.ini")));
+    auto* cadre = new TMain;
+    InstallerFenetresImage(*cadre);
+    cadre->resize(1600, 1000);
+    cadre->show();
+    const QString nom = FichierEssai();
+    cadre->OuvrirFichiers({nom, nom, nom});
+    auto* f = dynamic_cast<TTraitementImage*>(cadre->TrouverImage(1));
+    if (!f || cadre->FenetresDuGenre(GenreImage).size() != 3)
+        std::abort();
+    f->AfficherHistogramme();
+    auto* s = dynamic_cast<TFenetreSeuils*>(cadre->TrouverHistogramme(1));
+    if (!s || !s->ChckBxVisualisation->isChecked())
+        std::abort();
+    QSlider* curseur = s->TrckBrSeuilMaxi;
+    const int pas = curseur->singleStep();
+    using Horloge = std::chrono::steady_clock;
+    double totalPas = 0, totalRendu = 0;
+    bool monte = false;
+    for (auto _ : etat) {
+        monte = !monte;
+        const auto t0 = Horloge::now();
+        curseur->setValue(curseur->value() + (monte ? pas : -pas));
+        const auto t1 = Horloge::now();
+        etat.PauseTiming();
+        const auto t2 = Horloge::now();
+        QImage rendu = RendreFit(f->ImageFit, true);
+        benchmark::DoNotOptimize(rendu.constBits());
+        const auto t3 = Horloge::now();
+        etat.ResumeTiming();
+        totalPas += std::chrono::duration<double>(t1 - t0).count();
+        totalRendu += std::chrono::duration<double>(t3 - t2).count();
+    }
+    etat.counters["rendu_nu_ms"] = 1000 * totalRendu / static_cast<double>(etat.iterations());
+    etat.counters["ratio"] = totalPas / totalRendu;
+    for (TMDIChild* fenetre : cadre->FenetresDuGenre(GenreImage))
+        dynamic_cast<TTraitementImage*>(fenetre)->Modifiee = false;
+    delete cadre;
+}
+BENCHMARK(BM_PasCurseurSeuils)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace
 

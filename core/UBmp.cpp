@@ -369,8 +369,10 @@ QImage DecoderBmp(const QByteArray& donnees, const QString& nom)
     if (format24)
         return b;
 
-    // The palette: read as grey levels only when it is the grey ramp itself;
-    // any other palette is applied, so the picture shows as the file means it.
+    // The palette: the grey ramp itself leaves the indexes as grey levels; any
+    // other all-grey palette (ImageMagick orders its entries as it likes)
+    // gives each pixel its entry's level and the picture stays 8-bit grey; a
+    // colour palette is applied, so the picture shows as the file means it.
     int64_t n = couleurs == 0 ? 256 : couleurs;
     if (n > 256)
         BmpNonValide(nom);
@@ -379,14 +381,26 @@ QImage DecoderBmp(const QByteArray& donnees, const QString& nom)
     if (debutPalette + n * octetsEntree > taille)
         BmpTronque(nom);
     QVector<QRgb> palette(static_cast<int>(n));
-    bool gris = true;
+    bool rampe = true, gris = true;
     for (int i = 0; i < n; ++i) {
         const uchar* e = d + debutPalette + static_cast<int64_t>(i) * octetsEntree;
         palette[i] = qRgb(e[2], e[1], e[0]);
-        gris = gris && e[0] == i && e[1] == i && e[2] == i;
+        rampe = rampe && e[0] == i && e[1] == i && e[2] == i;
+        gris = gris && e[0] == e[1] && e[1] == e[2];
     }
-    if (gris)
+    if (rampe)
         return b; // NouveauBitmap gave it the whole grey ramp
+    if (gris) {
+        uchar niveau[256] = {}; // an index past the palette is black
+        for (int i = 0; i < n; ++i)
+            niveau[i] = static_cast<uchar>(qRed(palette[i]));
+        for (int y = 0; y < b.height(); ++y) {
+            uchar* s = b.scanLine(y);
+            for (int x = 0; x < b.width(); ++x)
+                s[x] = niveau[s[x]];
+        }
+        return b;
+    }
     QImage couleur = NouveauBitmap(largeur, hauteur, QImage::Format_BGR888);
     couleur.setDotsPerMeterX(b.dotsPerMeterX());
     couleur.setDotsPerMeterY(b.dotsPerMeterY());

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace {
 
@@ -19,14 +20,63 @@ namespace {
 struct TErreurJpeg {
     jpeg_error_mgr Base;
     std::jmp_buf Saut;
-    char Message[JMSG_LENGTH_MAX];
+    int Code;
 };
 
 void SortieErreurJpeg(j_common_ptr info)
 {
     auto* erreur = reinterpret_cast<TErreurJpeg*>(info->err);
-    (*info->err->format_message)(info, erreur->Message);
+    erreur->Code = info->err->msg_code;
     std::longjmp(erreur->Saut, 1);
+}
+
+// libjpeg speaks English: what the user may meet, in French; the rest by its number.
+QString TexteErreurJpeg(int code)
+{
+    switch (code) {
+    case JERR_INPUT_EMPTY:
+        return QStringLiteral("le fichier est vide");
+    case JERR_NO_SOI:
+        return QStringLiteral("ce n'est pas un fichier Jpeg");
+    case JERR_INPUT_EOF:
+    case JERR_FILE_READ:
+        return QStringLiteral("le fichier s'arrête avant la fin de l'image");
+    case JERR_NO_IMAGE:
+    case JERR_EMPTY_IMAGE:
+        return QStringLiteral("le fichier ne contient pas d'image");
+    case JERR_IMAGE_TOO_BIG:
+    case JERR_WIDTH_OVERFLOW:
+        return QStringLiteral("l'image est trop grande");
+    case JERR_OUT_OF_MEMORY:
+        return QStringLiteral("mémoire insuffisante");
+    case JERR_SOF_UNSUPPORTED:
+    case JERR_BAD_PRECISION:
+    case JERR_NOT_COMPILED:
+    case JERR_CONVERSION_NOTIMPL:
+    case JERR_BAD_J_COLORSPACE:
+    case JERR_BAD_IN_COLORSPACE:
+    case JERR_COMPONENT_COUNT:
+    case JERR_UNKNOWN_MARKER:
+        return QStringLiteral("ce type de fichier Jpeg n'est pas pris en charge");
+    case JERR_BAD_HUFF_TABLE:
+    case JERR_HUFF_MISSING_CODE:
+    case JERR_NO_HUFF_TABLE:
+    case JERR_NO_QUANT_TABLE:
+    case JERR_BAD_LENGTH:
+    case JERR_BAD_COMPONENT_ID:
+    case JERR_BAD_SAMPLING:
+    case JERR_DHT_INDEX:
+    case JERR_DQT_INDEX:
+    case JERR_SOF_DUPLICATE:
+    case JERR_SOF_NO_SOS:
+    case JERR_SOI_DUPLICATE:
+    case JERR_SOS_NO_SOF:
+    case JERR_EOI_EXPECTED:
+    case JERR_BAD_PROGRESSION:
+        return QStringLiteral("la structure du fichier est endommagée");
+    default:
+        return QStringLiteral("erreur n° %1 de la bibliothèque Jpeg").arg(code);
+    }
 }
 
 // Warnings would go to stderr; corrupt data that still decodes is accepted.
@@ -37,7 +87,7 @@ void InstallerErreurs(TErreurJpeg& erreur)
     jpeg_std_error(&erreur.Base);
     erreur.Base.error_exit = SortieErreurJpeg;
     erreur.Base.output_message = MessageJpegMuet;
-    erreur.Message[0] = '\0';
+    erreur.Code = 0;
 }
 
 bool PaletteGrise(const QImage& image)
@@ -152,7 +202,7 @@ QByteArray CompresserJpeg(const QImage& image, int qualite)
         resultat = QByteArray(reinterpret_cast<const char*>(c->Tampon), static_cast<qsizetype>(c->Taille));
     std::free(c->Tampon);
     if (!reussi)
-        LeverErreur(QStringLiteral("Erreur lors de la compression Jpeg : %1").arg(QString::fromLocal8Bit(c->Erreur.Message)));
+        LeverErreur(QStringLiteral("Erreur lors de la compression Jpeg : %1").arg(TexteErreurJpeg(c->Erreur.Code)));
     return resultat;
 }
 
@@ -163,7 +213,7 @@ QImage DecompresserJpeg(const QByteArray& donnees)
     int hauteur = 0;
     const QString prefixe = QStringLiteral("Fichier Jpeg illisible : %1");
     if (!LireEnTete(*d, donnees, largeur, hauteur))
-        LeverErreur(prefixe.arg(QString::fromLocal8Bit(d->Erreur.Message)));
+        LeverErreur(prefixe.arg(TexteErreurJpeg(d->Erreur.Code)));
     QImage image(largeur, hauteur, d->Gris ? QImage::Format_Indexed8 : QImage::Format_RGB888);
     if (image.isNull()) {
         jpeg_destroy_decompress(&d->Info);
@@ -173,7 +223,7 @@ QImage DecompresserJpeg(const QByteArray& donnees)
         image.setColorTable(TablePaletteGris());
     d->Resultat = &image;
     if (!LireLignes(*d))
-        LeverErreur(prefixe.arg(QString::fromLocal8Bit(d->Erreur.Message)));
+        LeverErreur(prefixe.arg(TexteErreurJpeg(d->Erreur.Code)));
     return image;
 }
 

@@ -122,11 +122,17 @@ void VerifierOuvert()
         LeverErreur(QStringLiteral("Le fichier de paramètres n'est pas ouvert."));
 }
 
+std::function<bool(const QString&)>& TestModifiable()
+{
+    static std::function<bool(const QString&)> test;
+    return test;
+}
+
 void EcrireLignes(const QStringList& lignes)
 {
     const QFileInfo info(NomFichier);
     // A rename would replace a file the user made read-only: refuse instead.
-    if (info.exists() && !info.isWritable())
+    if (info.exists() && !FichierModifiable(NomFichier))
         LeverErreurFichier(ES_AccesRefuse);
     QByteArray contenu;
     for (const QString& ligne : lignes)
@@ -217,13 +223,28 @@ const double SigmaMin = 0.2, SigmaMax = 100, CoefMin = 0, CoefMax = 1000;
 
 // ---------------------------------------------------------------------------
 
-QString EmplacementPreferencesParDefaut()
+bool FichierModifiable(const QString& nom)
 {
-    const QString dossier = RepertoireApplication();
-    if (!dossier.isEmpty()) {
-        // Writable folder: a file can be created in it (or the file is writable).
+    if (TestModifiable())
+        return TestModifiable()(nom);
+    return QFileInfo(nom).isWritable();
+}
+
+void FixerTestModifiable(std::function<bool(const QString&)> test) { TestModifiable() = std::move(test); }
+
+QString EmplacementPreferencesParDefaut() { return EmplacementPreferences(RepertoireApplication()); }
+
+QString EmplacementPreferences(const QString& dossierProgramme)
+{
+    if (!dossierProgramme.isEmpty()) {
+        // A file beside the program is the user's, even read-only: it is read
+        // there, and a write it refuses is reported. Without one, the folder
+        // must take a new file.
+        QString dossier = dossierProgramme;
+        if (!dossier.endsWith(QLatin1Char('/')))
+            dossier += QLatin1Char('/');
         const QFileInfo fichier(dossier + QStringLiteral("Stelor.ini"));
-        if (fichier.exists() ? fichier.isWritable() : QFileInfo(dossier).isWritable())
+        if (fichier.exists() || FichierModifiable(dossier))
             return fichier.filePath();
     }
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);

@@ -7,21 +7,30 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 // Default tables of the indexed families (index 1..5 -> entry 0..4).
 extern const double SigmasParDefaut[5];       // 0.7, 1.0, 1.2, 1.5, 1.8
 extern const double CoefficientsParDefaut[5]; // 1.0, 1.4, 1.8, 2.2, 2.6
 
-// Opening: beside the program when its folder is writable, otherwise
-// ~/.config/Stelor/Stelor.ini.
+// Opening: beside the program when a file is there (even read-only: it is
+// read, and a refused write raises the file error) or its folder is writable,
+// otherwise ~/.config/Stelor/Stelor.ini.
 void OuvrirPreferences();
 void FermerPreferences();
 bool PreferencesOuvertes();
 // Points the store at another file (tests, or a chosen location); opens it.
 void FixerFichierPreferences(const QString& nom);
 QString FichierPreferences();
-// Where OuvrirPreferences puts the file.
+// Where OuvrirPreferences puts the file; the same rule for another program folder.
 QString EmplacementPreferencesParDefaut();
+QString EmplacementPreferences(const QString& dossierProgramme);
+
+// Whether a file (or a folder) may be written; every check of the store goes
+// through it. Root writes read-only files, so a test steers it with
+// FixerTestModifiable (an empty function restores the file system's answer).
+bool FichierModifiable(const QString& nom);
+void FixerTestModifiable(std::function<bool(const QString&)> test);
 
 // Getters, with the built-in default.
 bool LireDefilImgTpsReel();         // true

@@ -1,5 +1,6 @@
 #include "UDialoguesFiltres.h"
 
+#include "PApplication.h"
 #include "UOutils.h"
 #include "UOutilsFenetres.h"
 
@@ -33,11 +34,12 @@ void TDialogueFiltre::Relier(QPushButton* ok, QPushButton* annuler, QWidget* pre
     FPremier = premier;
     // A tool window's border does not resize.
     setFixedSize(size());
-    connect(ok, &QPushButton::clicked, this, [this] {
+    // A field that cannot be repaired shows its error; the dialog stays open.
+    connect(ok, &QPushButton::clicked, this, Commande([this] {
         for (const auto& reparer : FReparations)
             reparer();
         accept();
-    });
+    }));
     connect(annuler, &QPushButton::clicked, this, &QDialog::reject);
 }
 

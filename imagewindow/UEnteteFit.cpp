@@ -2,6 +2,7 @@
 
 #include "ui_UEnteteFit.h"
 
+#include "PApplication.h"
 #include "PDialogues.h"
 #include "PErreurs.h"
 #include "PFichiers.h"
@@ -90,9 +91,9 @@ TEnteteFit::TEnteteFit(QWidget* parent)
     ui->setupUi(this);
     setFixedSize(616, 316);
     ui->RchEdtEntete->setFont(PoliceEntete());
-    connect(ui->BtnOK, &QPushButton::clicked, this, &TEnteteFit::BtnOKClick);
+    connect(ui->BtnOK, &QPushButton::clicked, this, Commande([this] { BtnOKClick(); }));
     connect(ui->BtnAnnuler, &QPushButton::clicked, this, &QDialog::reject);
-    connect(ui->BtnImprimer, &QPushButton::clicked, this, &TEnteteFit::BtnImprimerClick);
+    connect(ui->BtnImprimer, &QPushButton::clicked, this, Commande([this] { BtnImprimerClick(); }));
 }
 
 TEnteteFit::~TEnteteFit() { delete ui; }
@@ -118,20 +119,19 @@ QStringList TEnteteFit::CartesEditees(bool* ajoutEnd) const
     // An editor emptied of everything still holds one empty line.
     if (lignes.size() == 1 && lignes.front().isEmpty())
         lignes.clear();
+    // Blank lines after the last card do not count.
+    while (!lignes.isEmpty() && lignes.last().trimmed().isEmpty())
+        lignes.removeLast();
+    const bool finDerniere = !lignes.isEmpty() && lignes.last().trimmed() == CarteEnd;
+    // One END, last: a card typed after an END is kept before it, never read
+    // as pixel data nor lost.
     QStringList cartes;
-    bool finTrouvee = false;
-    for (const QString& ligne : lignes) {
-        cartes.append(NormaliserCarte(ligne).left(80));
-        // Cards past END would be read as pixel data.
-        if (ligne.trimmed() == CarteEnd) {
-            finTrouvee = true;
-            break;
-        }
-    }
+    for (const QString& ligne : lignes)
+        if (ligne.trimmed() != CarteEnd)
+            cartes.append(NormaliserCarte(ligne).left(80));
     if (ajoutEnd)
-        *ajoutEnd = !finTrouvee;
-    if (!finTrouvee)
-        cartes.append(Completer80(CarteEnd));
+        *ajoutEnd = !finDerniere;
+    cartes.append(Completer80(CarteEnd));
 
     const double bscale = LireBScaleFit(cartes);
     if (!(bscale > 0))
@@ -176,16 +176,24 @@ QString TEnteteFit::TexteImpression() const { return windowTitle() + QLatin1Char
 
 void TEnteteFit::BtnImprimerClick()
 {
-    // A copy is printed: the editor's text never changes.
-    QTextDocument document;
-    document.setDefaultFont(PoliceEntete());
-    document.setPlainText(TexteImpression());
+    // A copy is printed: the editor's text never changes. The editor's 11
+    // pixels are screen pixels (96 per inch): on paper the text keeps the
+    // size it has on screen, whatever the printer's resolution.
+    const QString texte = TexteImpression();
+    auto imprimer = [&texte](QPrinter& imprimante) {
+        QTextDocument document;
+        QFont police = PoliceEntete();
+        police.setPixelSize(qRound(11.0 * imprimante.resolution() / 96.0));
+        document.setDefaultFont(police);
+        document.setPlainText(texte);
+        document.print(&imprimante);
+    };
 
     const QString titre = windowTitle();
     if (!QPrinterInfo::defaultPrinter().isNull()) {
         QPrinter imprimante(QPrinterInfo::defaultPrinter());
         imprimante.setDocName(titre);
-        document.print(&imprimante);
+        imprimer(imprimante);
         return;
     }
     // No printer on this system: the printout becomes a PDF file.
@@ -202,7 +210,7 @@ void TEnteteFit::BtnImprimerClick()
         imprimante.setDocName(titre);
         imprimante.setCreator(QStringLiteral("Stelor"));
         imprimante.setOutputFileName(brouillon);
-        document.print(&imprimante);
+        imprimer(imprimante);
     } // the PDF is complete once the printer is gone
     if (!dossier.isValid() || !QFileInfo::exists(brouillon))
         LeverErreur(QStringLiteral("Impossible d'imprimer l'entête Fit dans le fichier %1.").arg(nom));

@@ -2,6 +2,7 @@
 
 #include "ui_UExportationJpeg.h"
 
+#include "PApplication.h"
 #include "PDialogues.h"
 #include "PErreurs.h"
 #include "PFichiers.h"
@@ -49,8 +50,9 @@ TExportationJpeg::TExportationJpeg(QWidget* parent)
 {
     ui->setupUi(this);
     resize(400, 400);
-    connect(ui->TrckBrQualite, &QSlider::valueChanged, this, &TExportationJpeg::TrckBrQualiteChange);
-    connect(ui->BtnExporter, &QPushButton::clicked, this, &TExportationJpeg::BtnExporterClick);
+    connect(ui->TrckBrQualite, &QSlider::valueChanged, this,
+            [this](int position) { ExecuterCommande([&] { TrckBrQualiteChange(position); }); });
+    connect(ui->BtnExporter, &QPushButton::clicked, this, Commande([this] { BtnExporterClick(); }));
     connect(ui->BtnAnnuler, &QPushButton::clicked, this, &QDialog::reject);
 }
 

@@ -1,5 +1,8 @@
 #include "UInstallationImage.h"
 
+#include "PApplication.h"
+#include "PDialogues.h"
+#include "UConvolution.h"
 #include "UMain.h"
 #include "UOngletsFiltres.h"
 #include "UTraitementImage.h"
@@ -18,14 +21,14 @@ namespace {
 // Connects a frame item to an operation of the active image window.
 void Lier(TMain& cadre, QAction* item, bool pageSource, void (TTraitementImage::*operation)())
 {
-    QObject::connect(item, &QAction::triggered, &cadre, [&cadre, pageSource, operation] {
+    QObject::connect(item, &QAction::triggered, &cadre, Commande([&cadre, pageSource, operation] {
         TTraitementImage* f = FenetreImageActive(cadre);
         if (!f)
             return;
         if (pageSource)
             f->AfficherPageSource();
         (f->*operation)();
-    });
+    }));
 }
 
 } // namespace
@@ -43,14 +46,14 @@ void InstallerFenetresImage(TMain& cadre)
 
     Lier(cadre, cadre.MnItmEnregistrer, false, &TTraitementImage::MenuEnregistrerSousImgSourceClick);
     // "Enregistrer sous..." is the frame's own dialog of the image kind, not preset.
-    QObject::connect(cadre.MnItmEnregistrerSous, &QAction::triggered, &cadre, [&cadre] {
+    QObject::connect(cadre.MnItmEnregistrerSous, &QAction::triggered, &cadre, Commande([&cadre] {
         TTraitementImage* f = FenetreImageActive(cadre);
         if (!f || f->TypeImage == 0)
             return;
         const QString nom = f->ChoisirNomImage(f->TypeImage, false);
         if (!nom.isEmpty())
             f->EnregistrerImage(nom);
-    });
+    }));
     Lier(cadre, cadre.MnItmExporterFit, false, &TTraitementImage::ExporterFit);
     Lier(cadre, cadre.MnItmExporterBmp, false, &TTraitementImage::ExporterBmp);
     Lier(cadre, cadre.MnItmExporterJpeg, false, &TTraitementImage::ExporterJpeg);
@@ -64,7 +67,7 @@ void InstallerFenetresImage(TMain& cadre)
     Lier(cadre, cadre.MnItmEnteteFit, false, &TTraitementImage::AfficherEnteteFit);
     // Positif/Négatif: an image window, or the image window of the active
     // threshold window.
-    QObject::connect(cadre.MnItmPositifNegatif, &QAction::triggered, &cadre, [&cadre] {
+    QObject::connect(cadre.MnItmPositifNegatif, &QAction::triggered, &cadre, Commande([&cadre] {
         TMDIChild* active = cadre.FenetreActive();
         if (!active)
             return;
@@ -77,7 +80,7 @@ void InstallerFenetresImage(TMain& cadre)
             if (auto* f = dynamic_cast<TTraitementImage*>(cadre.TrouverImage(active->NumeroDocument())))
                 f->InverserPositifNegatif();
         }
-    });
+    }));
 
     // The frame's filter pattern is the window's own: dialog, then on OK page
     // Source and the operation.
@@ -85,4 +88,26 @@ void InstallerFenetresImage(TMain& cadre)
     Lier(cadre, cadre.MnItmPasseHaut, false, &TTraitementImage::MenuPasseHautImgSourceClick);
     Lier(cadre, cadre.MnItmGaussien, false, &TTraitementImage::MenuGaussienImgSourceClick);
     Lier(cadre, cadre.MnItmMasqueFlou, false, &TTraitementImage::MenuMasqueFlouImgSourceClick);
+
+    // Filtre > Convolution: the kernel editor, then on OK page Source and the
+    // convolution; a cell that is not a number ends the command there.
+    QObject::connect(cadre.MnItmConvolution, &QAction::triggered, &cadre, [&cadre] {
+        ExecuterCommande([&cadre] {
+            TTraitementImage* f = FenetreImageActive(cadre);
+            if (!f || !Convolution || Dialogues::ExecuterModal(*Convolution) != mrOk)
+                return;
+            f->AfficherPageSource();
+            const TNoyau5x5 noyau = Convolution->LireNoyau();
+            f->AppliquerConvolution(noyau, Convolution->LirePreservatif());
+        });
+    });
+    // Visualisation > Histogramme > Afficher (F2): the image's threshold window.
+    QObject::connect(cadre.MnItmHistogramme_Afficher, &QAction::triggered, &cadre, [&cadre] {
+        ExecuterCommande([&cadre] {
+            if (TTraitementImage* f = FenetreImageActive(cadre)) {
+                f->AfficherPageSource();
+                f->AfficherHistogramme();
+            }
+        });
+    });
 }

@@ -2,6 +2,7 @@
 
 #include "UDialoguesFiltres.h"
 
+#include "PApplication.h"
 #include "PCurseur.h"
 #include "PDialogues.h"
 #include "UFiltres.h"
@@ -219,7 +220,7 @@ QWidget* TOngletsFiltres::CreerOnglet(TOngletFiltre onglet)
     ChckBxPreservatif[n] = preservatif;
     barre->addWidget(appliquer);
     barre->addWidget(preservatif);
-    connect(appliquer, &QToolButton::clicked, this, [this, onglet] { AppliquerFiltre(onglet); });
+    connect(appliquer, &QToolButton::clicked, this, Commande([this, onglet] { AppliquerFiltre(onglet); }));
     if (onglet == TOngletFiltre::Gaussien || onglet == TOngletFiltre::MasqueFlou) {
         auto* restaurer = new QToolButton(page);
         restaurer->setObjectName(onglet == TOngletFiltre::Gaussien ? QStringLiteral("TlBttnRestaurerPreferencesGaussien")
@@ -229,10 +230,10 @@ QWidget* TOngletsFiltres::CreerOnglet(TOngletFiltre onglet)
         barre->addWidget(restaurer);
         if (onglet == TOngletFiltre::Gaussien) {
             TlBttnRestaurerPreferencesGaussien = restaurer;
-            connect(restaurer, &QToolButton::clicked, this, [this] { LirePreferencesGaussien(); });
+            connect(restaurer, &QToolButton::clicked, this, Commande([this] { LirePreferencesGaussien(); }));
         } else {
             TlBttnRestaurerPreferencesMF = restaurer;
-            connect(restaurer, &QToolButton::clicked, this, [this] { LirePreferencesMasqueFlou(); });
+            connect(restaurer, &QToolButton::clicked, this, Commande([this] { LirePreferencesMasqueFlou(); }));
         }
     }
     barre->addStretch();
@@ -257,7 +258,7 @@ QWidget* TOngletsFiltres::CreerOnglet(TOngletFiltre onglet)
         libelle->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         Apercus[n][index] = apercu;
         Libelles[n][index] = libelle;
-        connect(apercu, &TApercuFiltre::Clic, this, [this, onglet, index] { ClicApercu(onglet, index); });
+        connect(apercu, &TApercuFiltre::Clic, this, Commande([this, onglet, index] { ClicApercu(onglet, index); }));
     };
 
     if (onglet == TOngletFiltre::MasqueFlou) {
@@ -382,12 +383,8 @@ void TOngletsFiltres::EnregistrerParametres()
     const auto g = SigmasGaussien();
     const auto s = SigmasMasqueFlou();
     const auto c = CoefficientsMasqueFlou();
-    try {
-        EcrireSigmasGaussien(g[0], g[1], g[2], g[3], g[4]);
-        EcrireParametresMasqueFlou(s[0], s[1], s[2], s[3], s[4], c[0], c[1], c[2], c[3], c[4]);
-    } catch (const std::exception&) {
-        // The window is closing: losing the preview values must not keep it open.
-    }
+    EcrireSigmasGaussien(g[0], g[1], g[2], g[3], g[4]);
+    EcrireParametresMasqueFlou(s[0], s[1], s[2], s[3], s[4], c[0], c[1], c[2], c[3], c[4]);
 }
 
 void TOngletsFiltres::PageChangee(int index)

@@ -8,7 +8,10 @@
 #include "UEnteteFit.h"
 #include "UExportation.h"
 #include "UExportationJpeg.h"
+#include "UFenetreSeuils.h"
 #include "UGaussien.h"
+#include "UHistogrammeBmp.h"
+#include "UHistogrammeFit.h"
 #include "UImages.h"
 #include "UMain.h"
 #include "UMasqueFlou.h"
@@ -259,7 +262,7 @@ TTraitementImage::TTraitementImage(QWidget* parent)
     RchEdtHistorique->hide();
     BtBtnMasquerHistorique->hide();
 
-    connect(BtBtnMasquerHistorique, &QToolButton::clicked, this, [this] { AfficherMasquerHistorique(); });
+    connect(BtBtnMasquerHistorique, &QToolButton::clicked, this, Commande([this] { AfficherMasquerHistorique(); }));
     connect(ImgSource, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         PppMnImageSource->popup(ImgSource->mapToGlobal(p));
     });
@@ -270,6 +273,9 @@ TTraitementImage::TTraitementImage(QWidget* parent)
 
 TTraitementImage::~TTraitementImage()
 {
+    // However the window goes, no threshold window may outlive its image.
+    TFenetreSeuils::OublierImage(&ImageFit);
+    TFenetreSeuils::OublierImage(&ImageBmp);
     FOnglets.reset();
     DetruireHistoFit(ImageFit);
     DetruireHistoFit(ImageFitAnnulation);
@@ -473,7 +479,7 @@ void TTraitementImage::OuvrirImage(const QString& nomFichier, bool redemarrerHis
 
 void TTraitementImage::ChargerImage()
 {
-    const int32_t type = TypeFichier(NomFichier);
+    const int32_t type = FTypeImpose != tiAutre ? FTypeImpose : TypeFichier(NomFichier);
     if (type == tiAutre) {
         Dialogues::Information(QStringLiteral("Format de fichier inconnu."));
         TypeImage = 0;
@@ -527,6 +533,43 @@ void TTraitementImage::AfficherImage(bool dessinerSelection, bool afficherInfo)
     ImgSource->update();
     if (afficherInfo)
         AfficherInfoImage();
+    FEtatAffiche = EtatAffichage();
+}
+
+TTraitementImage::TEtatAffiche TTraitementImage::EtatAffichage() const
+{
+    TEtatAffiche e;
+    e.Type = TypeImage;
+    if (TypeImage == tiFit) {
+        e.SMin = ImageFit.SMin;
+        e.SMax = ImageFit.SMax;
+        e.TRFT = ImageFit.TRFT;
+        e.Zoom = ImageFit.Zoom;
+        e.Pixels = ImageFit.Pixels.data();
+    } else if (TypeImage == tiBmp) {
+        e.SMin = ImageBmp.SMin;
+        e.SMax = ImageBmp.SMax;
+        e.TRFT = ImageBmp.TRFT;
+        e.Zoom = ImageBmp.Zoom;
+        e.CleSource = ImageBmp.BitmapSource.cacheKey();
+    }
+    e.Positif = Positif;
+    e.Selection[0] = Selection.Genre;
+    e.Selection[1] = Selection.X;
+    e.Selection[2] = Selection.Y;
+    e.Selection[3] = Selection.Largeur;
+    e.Selection[4] = Selection.Hauteur;
+    // Any drawing on the shown picture changes its key.
+    e.CleImage = ImgSource->Picture.cacheKey();
+    e.Generation = FGenerationPixels;
+    return e;
+}
+
+void TTraitementImage::AfficherImageSource()
+{
+    if (TypeImage != tiAutre && EtatAffichage() == FEtatAffiche)
+        return;
+    AfficherImage(true, true);
 }
 
 void TTraitementImage::DessinerSelection()
@@ -553,6 +596,7 @@ int TTraitementImage::ModeBmpCache()
 
 void TTraitementImage::PixelsModifies()
 {
+    ++FGenerationPixels;
     FModeFit = -1;
     FModeBmp = -1;
 }
@@ -765,13 +809,10 @@ void TTraitementImage::FormClose(TActionFermeture& action)
         action = TActionFermeture::Aucune;
         return;
     }
-    // Once the question is answered nothing may keep the window open.
-    if (FOnglets) {
-        try {
-            FOnglets->EnregistrerParametres();
-        } catch (...) {
-        }
-    }
+    // Once the question is answered nothing may keep the window open: a
+    // refused write of the preview values is shown, then the window closes.
+    if (FOnglets)
+        ExecuterCommande([this] { FOnglets->EnregistrerParametres(); });
     if (Main && Main->ExisteHistogramme(Numero))
         Main->FermerHistogrammes(Numero);
 }
@@ -1022,6 +1063,9 @@ void TTraitementImage::FixerSelection(const TSelectionImage& selection, int zoom
         AfficherImage(true, false);
 }
 
+// A FIT rectangle keeps both edges (a width of 0 is one column); a BMP one
+// keeps its width, so a width of 0 would leave an empty picture: the whole
+// picture is used then, as for a point.
 bool TTraitementImage::RectangleUtile() const
 {
     return Selection.Genre == SelectionRectangle && EcranVersImage(Selection.Largeur) > 0 &&
@@ -1031,7 +1075,7 @@ bool TTraitementImage::RectangleUtile() const
 void TTraitementImage::CopierZoneFit(THistoFit& zone)
 {
     CopierHistoFit(ImageFit, zone);
-    if (!RectangleUtile())
+    if (Selection.Genre != SelectionRectangle)
         return;
     const int32_t l = EcranVersImage(Selection.Largeur), h = EcranVersImage(Selection.Hauteur);
     int32_t gauche = EcranVersImage(Selection.X) - l / 2;
@@ -1115,12 +1159,13 @@ void TTraitementImage::ExecuterOperation(const QString& progression, const std::
         return;
     {
         TSablier sablier;
+        const QString statut = TexteStatut();
         FixerTexteStatut(progression);
         CopierDansAnnulation();
         try {
             operation();
         } catch (...) {
-            // A failed operation leaves the image as it was before it.
+            // A failed operation leaves the image, and its status, as they were.
             if (TypeImage == tiFit)
                 CopierPixelsFit(ImageFitAnnulation, ImageFit);
             else
@@ -1129,6 +1174,7 @@ void TTraitementImage::ExecuterOperation(const QString& progression, const std::
             AfficherImage(true, true);
             // The undo copy now holds this image: undo must not take a line away.
             FigerHistorique();
+            FixerTexteStatut(statut);
             throw;
         }
         PixelsModifies();
@@ -1235,9 +1281,12 @@ void TTraitementImage::AppliquerDDPGaussien(int niveau, bool preservatif, double
 void TTraitementImage::AppliquerMediane3x3()
 {
     if (TypeImage == tiBmp) {
+        // Nothing runs: once the notice is read the status is as it was.
         TSablier sablier;
+        const QString avant = TexteStatut();
         FixerTexteStatut(QStringLiteral("Application médiane 3x3..."));
         AvertirFonctionBmp(QStringLiteral("Filtre - Médiane 3x3"));
+        FixerTexteStatut(avant);
         return;
     }
     ExecuterOperation(QStringLiteral("Application médiane 3x3..."), [&] { FiltreMediane3x3Fit(ImageFit); },
@@ -1375,10 +1424,9 @@ void TTraitementImage::EnregistrerImage(const QString& nomFichier)
 {
     if (TypeImage == tiAutre)
         return;
-    // The file must read back as the kind it holds.
-    QString nom = nomFichier;
-    if (TypeFichier(nom) != TypeImage)
-        nom += TypeImage == tiFit ? QStringLiteral(".fit") : QStringLiteral(".bmp");
+    // Written under the name the user confirmed, whatever its extension; it
+    // reads back as the kind it holds.
+    const QString nom = nomFichier;
     const bool positifFit = Positif;
     {
         TSablier sablier;
@@ -1395,6 +1443,11 @@ void TTraitementImage::EnregistrerImage(const QString& nomFichier)
         }
     }
     FixerTexteStatut(QStringLiteral("Image enregistrée."));
+    FTypeImpose = TypeImage;
+    struct TOublier {
+        int32_t& t;
+        ~TOublier() { t = tiAutre; }
+    } oublier{FTypeImpose};
     OuvrirImage(nom, false);
     if (TypeImage == tiFit && !positifFit) {
         Positif = false;
@@ -1612,4 +1665,42 @@ void TTraitementImage::MenuConvolutionImgSourceClick()
     // The kernel editor is reached through the frame's command.
     if (Main && Main->MnItmConvolution && Main->MnItmConvolution->isEnabled())
         Main->MnItmConvolution->trigger();
+}
+
+// ---------------------------------------------------------------------------
+// Threshold window
+
+void TTraitementImage::AfficherHistogramme()
+{
+    if (!Main || TypeImage == tiAutre)
+        return;
+    if (Main->ExisteHistogramme(Numero)) {
+        Main->MontrerHistogrammes(Numero);
+        Main->ZoneMDI()->setActiveSubWindow(Main->TrouverHistogramme(Numero));
+        return;
+    }
+    TFenetreSeuils* fenetre = nullptr;
+    if (TypeImage == tiFit) {
+        auto* f = new THistogrammeFit;
+        f->Initialiser(Numero, ImageFit);
+        fenetre = f;
+    } else {
+        auto* f = new THistogrammeBmp;
+        f->Initialiser(Numero, ImageBmp);
+        fenetre = f;
+    }
+    QMdiArea* zone = Main->ZoneMDI();
+    zone->addSubWindow(fenetre);
+    fenetre->show();
+    const QSize vue = zone->viewport()->size();
+    fenetre->move(std::max(0, (vue.width() - fenetre->width()) / 2), std::max(0, (vue.height() - fenetre->height()) / 2));
+    zone->setActiveSubWindow(fenetre);
+}
+
+void TTraitementImage::ActualiserFenetreHistogramme()
+{
+    if (!Main)
+        return;
+    if (auto* f = dynamic_cast<TFenetreSeuils*>(Main->TrouverHistogramme(Numero)))
+        f->Actualiser();
 }

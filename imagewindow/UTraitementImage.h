@@ -135,7 +135,8 @@ public:
     void ZoomPasAPas(int direction) override; // 1 smaller, 0 larger
     void AfficherPageSource() override;
     void ZoomParTexte(const QString& texte) override;
-    void AfficherImageSource() override { AfficherImage(true, true); }
+    // The frame's re-render: skipped when nothing the picture shows changed.
+    void AfficherImageSource() override;
     void MarquerSelection(bool marquer) override;
     void FixerDefilementTempsReel(bool suivre) override;
     void FormClose(TActionFermeture& action) override;
@@ -186,6 +187,10 @@ public:
     void InverserPositifNegatif();
     // The header editor on the FIT image; an edit can be undone like a command.
     void AfficherEnteteFit();
+    // Brings the image's threshold window to the front, or opens one.
+    void AfficherHistogramme();
+    // The levels or curve changed here: the open threshold window reloads.
+    void ActualiserFenetreHistogramme();
 
     void MenuAnnulerRestaurerImgSourceClick();
     void DemarrerHistorique();
@@ -261,5 +266,22 @@ private:
     bool FPositifAnnulation = true;   // display sense that goes with the BMP undo copy
     int FModeFit = -1, FModeFitAnnulation = -1;
     int FModeBmp = -1, FModeBmpAnnulation = -1;
+    // The kind a reload reads, when the name's extension does not say it
+    // (an image saved under a name the user chose with another extension).
+    int32_t FTypeImpose = tiAutre;
     QList<QAction*> FItemsZoom;
+    // What the picture showed at its last rendering.
+    struct TEtatAffiche {
+        int32_t Type = -1, SMin = 0, SMax = 0, Zoom = 0;
+        double TRFT = 0;
+        bool Positif = true;
+        int32_t Selection[5] = {};
+        qint64 CleImage = 0, CleSource = 0;
+        const void* Pixels = nullptr;
+        uint64_t Generation = 0;
+        bool operator==(const TEtatAffiche&) const = default;
+    };
+    TEtatAffiche EtatAffichage() const;
+    TEtatAffiche FEtatAffiche;
+    uint64_t FGenerationPixels = 0;
 };

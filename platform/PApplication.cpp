@@ -8,7 +8,9 @@
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Stelor"));
-    setApplicationDisplayName(QStringLiteral("Stelor"));
+    // Set, and empty: Qt then appends nothing to the windows' captions, which
+    // read exactly as the forms give them.
+    setApplicationDisplayName(QString());
 }
 
 QString TexteExceptionCourante()

@@ -15,5 +15,13 @@ public:
 // Returns false when the command failed.
 bool ExecuterCommande(const std::function<void()>& commande);
 
+// The slot of a connection that runs a command: an error the command raises
+// is shown there and never crosses Qt's code. The signal's arguments are not
+// passed; a slot that needs them calls ExecuterCommande itself.
+inline auto Commande(std::function<void()> commande)
+{
+    return [commande = std::move(commande)] { ExecuterCommande(commande); };
+}
+
 // The text the error box shows for the exception being handled.
 QString TexteExceptionCourante();

@@ -5,6 +5,9 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -68,6 +71,43 @@ QString ExtensionParDefaut(const QString& filtre)
     const auto m = motif.match(filtre);
     return m.hasMatch() ? m.captured(1) : QString();
 }
+
+// The name with the extension added when it has none, by the rule the file
+// dialog applies before its overwrite question.
+QString AvecExtension(const QString& nom, const QString& ext)
+{
+    if (nom.isEmpty() || ext.isEmpty() || QFileInfo(nom).fileName().contains(QLatin1Char('.')))
+        return nom;
+    return nom + QLatin1Char('.') + ext;
+}
+
+// Qt's file list writes sizes and dates in the system's language: the
+// dialogs show them in French, whatever the system says.
+class TModeleFichiersFrancais : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const auto* fichiers = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !fichiers || (index.column() != 1 && index.column() != 3))
+            return QIdentityProxyModel::data(index, role);
+        const QFileInfo info = fichiers->fileInfo(mapToSource(index));
+        const QLocale francais(QLocale::French, QLocale::France);
+        if (index.column() == 3)
+            return francais.toString(info.lastModified(), QLocale::ShortFormat);
+        return info.isDir() ? QString() : francais.formattedDataSize(info.size());
+    }
+};
+
+// Qt's own dialog everywhere: the same extension rule, the same overwrite
+// question and the same French texts whatever the desktop.
+void PreparerDialogueFichier(QFileDialog& d)
+{
+    d.setOption(QFileDialog::DontUseNativeDialog);
+    d.setLocale(QLocale(QLocale::French, QLocale::France));
+    d.setProxyModel(new TModeleFichiersFrancais(&d));
+}
 } // namespace
 
 namespace Dialogues {
@@ -104,27 +144,33 @@ QStringList ChoisirFichiersOuverture(QWidget* parent, const QString& titre, cons
     TReponseDialogue r;
     if (Repondre({TGenreDemande::OuvrirFichiers, titre, filtre, dossier, nullptr, {}}, r))
         return multiple ? r.Fichiers : r.Fichiers.mid(0, 1);
-    if (multiple)
-        return QFileDialog::getOpenFileNames(parent, titre, dossier, filtre);
-    const QString f = QFileDialog::getOpenFileName(parent, titre, dossier, filtre);
-    return f.isEmpty() ? QStringList() : QStringList{f};
+    QFileDialog d(parent, titre, dossier, filtre);
+    PreparerDialogueFichier(d);
+    d.setAcceptMode(QFileDialog::AcceptOpen);
+    d.setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    if (d.exec() != QDialog::Accepted)
+        return {};
+    return d.selectedFiles();
 }
 
 QString ChoisirFichierEnregistrement(QWidget* parent, const QString& titre, const QString& filtre,
                                      const QString& nomPropose)
 {
+    const QString ext = ExtensionParDefaut(filtre);
     TReponseDialogue r;
-    QString nom;
+    // The responder stands for the dialog: it gets the same extension rule.
     if (Repondre({TGenreDemande::EnregistrerFichier, titre, filtre, nomPropose, nullptr, {}}, r))
-        nom = r.Fichiers.value(0);
-    else
-        nom = QFileDialog::getSaveFileName(parent, titre, nomPropose, filtre);
-    if (!nom.isEmpty() && QFileInfo(nom).suffix().isEmpty()) {
-        const QString ext = ExtensionParDefaut(filtre);
-        if (!ext.isEmpty())
-            nom += QLatin1Char('.') + ext;
-    }
-    return nom;
+        return AvecExtension(r.Fichiers.value(0), ext);
+    QFileDialog d(parent, titre, nomPropose, filtre);
+    PreparerDialogueFichier(d);
+    d.setAcceptMode(QFileDialog::AcceptSave);
+    d.setFileMode(QFileDialog::AnyFile);
+    // The dialog adds the extension itself, before it asks whether to replace
+    // a file: the question names the file that will be written.
+    d.setDefaultSuffix(ext);
+    if (d.exec() != QDialog::Accepted)
+        return {};
+    return d.selectedFiles().value(0);
 }
 
 QColor ChoisirCouleur(QWidget* parent, const QColor& initiale)
@@ -140,7 +186,13 @@ QString ChoisirDossier(QWidget* parent, const QString& titre, const QString& dos
     TReponseDialogue r;
     if (Repondre({TGenreDemande::Dossier, titre, {}, dossier, nullptr, {}}, r))
         return r.Fichiers.value(0);
-    return QFileDialog::getExistingDirectory(parent, titre, dossier);
+    QFileDialog d(parent, titre, dossier);
+    PreparerDialogueFichier(d);
+    d.setFileMode(QFileDialog::Directory);
+    d.setOption(QFileDialog::ShowDirsOnly);
+    if (d.exec() != QDialog::Accepted)
+        return {};
+    return d.selectedFiles().value(0);
 }
 
 } // namespace Dialogues

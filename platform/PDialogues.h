@@ -66,7 +66,9 @@ int ExecuterModal(QDialog& dialogue);
 
 QStringList ChoisirFichiersOuverture(QWidget* parent, const QString& titre, const QString& filtre,
                                      const QString& dossier = {}, bool multiple = true);
-// Returns the chosen name with the filter's default extension added when it has none.
+// The name confirmed in the dialog. A name typed without an extension gets the
+// filter's before the dialog asks whether to replace an existing file, so the
+// caller writes exactly the file the question named.
 QString ChoisirFichierEnregistrement(QWidget* parent, const QString& titre, const QString& filtre,
                                      const QString& nomPropose = {});
 QColor ChoisirCouleur(QWidget* parent, const QColor& initiale);

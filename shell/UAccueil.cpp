@@ -40,6 +40,32 @@ QPixmap LogoStelor(int largeur, int hauteur)
     return p;
 }
 
+QIcon IconeStelor()
+{
+    // The logo's bright star on its night sky: the name would not read at 16 pixels.
+    QIcon icone;
+    for (const int cote : {16, 32, 48, 64}) {
+        QPixmap p(cote, cote);
+        p.fill(QColor(18, 22, 48));
+        QPainter g(&p);
+        g.setRenderHint(QPainter::Antialiasing);
+        const QPointF centre(cote / 2.0, cote / 2.0);
+        const double r = cote / 10.0;
+        g.setPen(QPen(QColor(255, 236, 160), std::max(1.0, cote / 32.0)));
+        g.drawLine(centre - QPointF(4 * r, 0), centre + QPointF(4 * r, 0));
+        g.drawLine(centre - QPointF(0, 4 * r), centre + QPointF(0, 4 * r));
+        g.setPen(Qt::NoPen);
+        g.setBrush(QColor(255, 236, 160));
+        g.drawEllipse(centre, r, r);
+        g.setBrush(QColor(220, 225, 255));
+        g.drawEllipse(QPointF(0.2 * cote, 0.22 * cote), r / 2, r / 2);
+        g.drawEllipse(QPointF(0.78 * cote, 0.8 * cote), r / 2, r / 2);
+        g.end();
+        icone.addPixmap(p);
+    }
+    return icone;
+}
+
 void PreparerBoiteStelor(QDialog& boite, QLabel* logo, QLabel* version, QLabel* droits,
                          QTextBrowser* presentation, QTextBrowser* licence, QPushButton* ok)
 {

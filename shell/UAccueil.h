@@ -2,6 +2,7 @@
 // The splash box shown at start-up: it closes itself about 5 seconds after
 // its creation, or at the first click.
 #include <QDialog>
+#include <QIcon>
 #include <QPixmap>
 #include <memory>
 
@@ -34,6 +35,8 @@ extern TAccueil* Accueil;
 
 // Shared by the splash and the about box.
 QPixmap LogoStelor(int largeur, int hauteur);
+// Every window's icon.
+QIcon IconeStelor();
 extern const char* const TexteDroitsStelor;
 // Fills the common parts of the two boxes and makes a click on the panel, the
 // logo or either label close them.

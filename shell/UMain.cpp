@@ -104,6 +104,8 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
         return lu;
     }();
     Q_UNUSED(traduit);
+    // Every window and dialog without an icon of its own shows Stelor's.
+    QApplication::setWindowIcon(IconeStelor());
     FZoneMDI = new QMdiArea;
     FZoneMDI->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     FZoneMDI->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -135,8 +137,8 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
     // Hints: the status tips of the actions and buttons reach the status bar
     // through the main window; the tool buttons also set theirs on hover.
     // The menus follow every change of active window.
-    connect(FZoneMDI, &QMdiArea::subWindowActivated, this, &TMain::UpdateMenuItems);
-    connect(qApp, &QApplication::focusChanged, this, &TMain::UpdateMenuItems);
+    connect(FZoneMDI, &QMdiArea::subWindowActivated, this, Commande([this] { UpdateMenuItems(); }));
+    connect(qApp, &QApplication::focusChanged, this, Commande([this] { UpdateMenuItems(); }));
     InitialiserOutils();
     setWindowTitle(QStringLiteral("Stelor"));
     MnItmAPropos->setText(QStringLiteral("A Propos de Stelor..."));
@@ -154,7 +156,7 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
 
     FZoneMDI->viewport()->setMouseTracking(true);
     FZoneMDI->viewport()->installEventFilter(this);
-    connect(MnFenetre, &QMenu::aboutToShow, this, &TMain::MajListeFenetres);
+    connect(MnFenetre, &QMenu::aboutToShow, this, Commande([this] { MajListeFenetres(); }));
     setWindowState(Qt::WindowMaximized);
     UpdateMenuItems();
 }
@@ -307,38 +309,38 @@ void TMain::CreerMenus()
     MnItmAPropos = Item(MnAide, QStringLiteral("&A propos de ..."), QStringLiteral("A propos de Stelor"));
 
     // The commands that belong to the frame itself.
-    connect(MnItmOuvrir, &QAction::triggered, this, &TMain::MnItmOuvrirClick);
-    connect(MnItmFermer, &QAction::triggered, this, [this] {
+    connect(MnItmOuvrir, &QAction::triggered, this, Commande([this] { MnItmOuvrirClick(); }));
+    connect(MnItmFermer, &QAction::triggered, this, Commande([this] {
         if (TMDIChild* f = FenetreActive())
             f->close();
-    });
-    connect(MnItmToutFermer, &QAction::triggered, this, &TMain::MnItmToutFermerClick);
-    connect(MnItmQuitter, &QAction::triggered, this, &QWidget::close);
-    connect(MnItmDuppliquer, &QAction::triggered, this, &TMain::Image_DuppliquerClick);
-    connect(MnItmMire, &QAction::triggered, this, [] {
+    }));
+    connect(MnItmToutFermer, &QAction::triggered, this, Commande([this] { MnItmToutFermerClick(); }));
+    connect(MnItmQuitter, &QAction::triggered, this, Commande([this] { close(); }));
+    connect(MnItmDuppliquer, &QAction::triggered, this, Commande([this] { Image_DuppliquerClick(); }));
+    connect(MnItmMire, &QAction::triggered, this, Commande([] {
         if (Mire)
             Dialogues::ExecuterModal(*Mire);
-    });
-    connect(MnItmAPropos, &QAction::triggered, this, [] {
+    }));
+    connect(MnItmAPropos, &QAction::triggered, this, Commande([] {
         if (APropos)
             Dialogues::ExecuterModal(*APropos);
-    });
+    }));
     connect(MnItmSiteInternet, &QAction::triggered, this,
-            [] { OuvrirAdresseInternet(QString::fromLatin1(AdresseSiteStelor)); });
-    connect(MnItmContacterAuteur, &QAction::triggered, this, [] {
+            Commande([] { OuvrirAdresseInternet(QString::fromLatin1(AdresseSiteStelor)); }));
+    connect(MnItmContacterAuteur, &QAction::triggered, this, Commande([] {
         EnvoyerCourriel(QString(), QString::fromLatin1(AdresseCourrielAuteur), QStringLiteral("Stelor"), QString());
-    });
+    }));
     connect(MnItmCascade, &QAction::triggered, FZoneMDI, &QMdiArea::cascadeSubWindows);
     connect(MnItmMosaique, &QAction::triggered, FZoneMDI, &QMdiArea::tileSubWindows);
-    connect(MnItmReorganiserIcones, &QAction::triggered, this, &TMain::ReorganiserIcones);
-    connect(MnItmToutReduire, &QAction::triggered, this, [this] {
+    connect(MnItmReorganiserIcones, &QAction::triggered, this, Commande([this] { ReorganiserIcones(); }));
+    connect(MnItmToutReduire, &QAction::triggered, this, Commande([this] {
         for (TMDIChild* f : FenetresDuGenre(0))
             f->showMinimized();
-    });
-    connect(MnItmAjusterTaille, &QAction::triggered, this, [this] {
+    }));
+    connect(MnItmAjusterTaille, &QAction::triggered, this, Commande([this] {
         if (ActiveEstImage())
             FenetreActive()->AjusteTailleFenetreALImageSource();
-    });
+    }));
 
     // Popup of the tool button "Zoom".
     PppMnZoom = new QMenu(this);
@@ -349,8 +351,10 @@ void TMain::CreerMenus()
         {"300%", &TMain::Zoom300p100Click}, {"500%", &TMain::Zoom500p100Click},
     };
     for (const auto& [texte, gestionnaire] : niveaux)
-        connect(PppMnZoom->addAction(QString::fromLatin1(texte)), &QAction::triggered, this, gestionnaire);
-    connect(PppMnZoom->addAction(QStringLiteral("Définir...")), &QAction::triggered, this, &TMain::ZoomDefinirClick);
+        connect(PppMnZoom->addAction(QString::fromLatin1(texte)), &QAction::triggered, this,
+                Commande([this, g = gestionnaire] { (this->*g)(); }));
+    connect(PppMnZoom->addAction(QStringLiteral("Définir...")), &QAction::triggered, this,
+            Commande([this] { ZoomDefinirClick(); }));
 }
 
 void TMain::CreerPanneauOutils()
@@ -434,40 +438,45 @@ void TMain::CreerPanneauOutils()
     // Each button acts only for the window kinds it serves; the menu item it
     // stands for is triggered only when that item can act.
     connect(TlBttnOuvrir, &QToolButton::clicked, MnItmOuvrir, &QAction::trigger);
-    connect(TlBttnEnregistrer, &QToolButton::clicked, this, [this] { OutilImage(MnItmEnregistrerSous); });
-    connect(TlBttnDuppliquer, &QToolButton::clicked, this, [this] { OutilImage(MnItmDuppliquer); });
-    connect(TlBttnAnnulerRestaurer, &QToolButton::clicked, this, [this] { OutilImage(MnItmAnnulerRestaurer); });
-    connect(TlBttnPositifNegatif, &QToolButton::clicked, this, [this] {
+    connect(TlBttnEnregistrer, &QToolButton::clicked, this, Commande([this] { OutilImage(MnItmEnregistrerSous); }));
+    connect(TlBttnDuppliquer, &QToolButton::clicked, this, Commande([this] { OutilImage(MnItmDuppliquer); }));
+    connect(TlBttnAnnulerRestaurer, &QToolButton::clicked, this,
+            Commande([this] { OutilImage(MnItmAnnulerRestaurer); }));
+    connect(TlBttnPositifNegatif, &QToolButton::clicked, this, Commande([this] {
         if (FenetreActive() && MnItmPositifNegatif->isEnabled())
             MnItmPositifNegatif->trigger();
-    });
-    connect(TlBttnHistogramme, &QToolButton::clicked, this, [this] { OutilImage(MnItmHistogramme_Afficher); });
-    connect(TlBttnStatistiques, &QToolButton::clicked, this, [this] {
+    }));
+    connect(TlBttnHistogramme, &QToolButton::clicked, this, Commande([this] { OutilImage(MnItmHistogramme_Afficher); }));
+    connect(TlBttnStatistiques, &QToolButton::clicked, this, Commande([this] {
         if (ActiveEstImage() || ActiveEstVisionneuse())
             MnItmStatistiques->trigger();
-    });
-    connect(TlBttnEnteteFit, &QToolButton::clicked, this, [this] {
+    }));
+    connect(TlBttnEnteteFit, &QToolButton::clicked, this, Commande([this] {
         if (ActiveEstImage())
             OutilImage(MnItmEnteteFit);
         else if (ActiveEstVisionneuse())
             emit EnteteFitVisionneuseDemandee();
-    });
-    connect(TlBttnHistorique, &QToolButton::clicked, this, [this] { OutilImage(MnItmHistorique); });
-    connect(TlBttnZoom, &QToolButton::clicked, this, [this] {
+    }));
+    connect(TlBttnHistorique, &QToolButton::clicked, this, Commande([this] { OutilImage(MnItmHistorique); }));
+    connect(TlBttnZoom, &QToolButton::clicked, this, Commande([this] {
         const QPoint p = TlBttnZoom->mapToGlobal(QPoint(TlBttnZoom->width() / 2, TlBttnZoom->height()));
         PppMnZoom->popup(p);
-    });
-    connect(BtBtnZoom100p100, &QToolButton::clicked, this, &TMain::Zoom100p100Click);
-    connect(BtBtnAjusteTailleFenetre, &QToolButton::clicked, this, [this] {
+    }));
+    connect(BtBtnZoom100p100, &QToolButton::clicked, this, Commande([this] { Zoom100p100Click(); }));
+    connect(BtBtnAjusteTailleFenetre, &QToolButton::clicked, this, Commande([this] {
         if (ActiveEstImage()) {
             FenetreActive()->AfficherPageSource();
             FenetreActive()->AjusteTailleFenetreALImageSource();
         }
-    });
-    connect(TlBttnHistogrammeAuto, &QToolButton::clicked, this, [this] { OutilImage(MnItmHistogramme_Automatique); });
-    connect(TlBttnHistogrammeLog, &QToolButton::clicked, this, [this] { OutilImage(MnItmHistogramme_Logarithmique); });
-    connect(TlBttnHistogrammeLin, &QToolButton::clicked, this, [this] { OutilImage(MnItmHistogramme_Lineaire); });
-    connect(TlBttnHistogrammeExp, &QToolButton::clicked, this, [this] { OutilImage(MnItmHistogramme_Exponentiel); });
+    }));
+    connect(TlBttnHistogrammeAuto, &QToolButton::clicked, this,
+            Commande([this] { OutilImage(MnItmHistogramme_Automatique); }));
+    connect(TlBttnHistogrammeLog, &QToolButton::clicked, this,
+            Commande([this] { OutilImage(MnItmHistogramme_Logarithmique); }));
+    connect(TlBttnHistogrammeLin, &QToolButton::clicked, this,
+            Commande([this] { OutilImage(MnItmHistogramme_Lineaire); }));
+    connect(TlBttnHistogrammeExp, &QToolButton::clicked, this,
+            Commande([this] { OutilImage(MnItmHistogramme_Exponentiel); }));
     // TlBttnAide has no action of its own.
 }
 
@@ -807,7 +816,7 @@ void TMain::LierItemZoom(QAction* item)
     };
     for (const auto& [nom, gestionnaire] : gestionnaires)
         if (item->objectName() == QLatin1String(nom))
-            connect(item, &QAction::triggered, this, gestionnaire);
+            connect(item, &QAction::triggered, this, Commande([this, g = gestionnaire] { (this->*g)(); }));
 }
 
 void TMain::ZoomNiveau(int niveau)
@@ -901,13 +910,13 @@ void TMain::MajListeFenetres()
         a->setCheckable(true);
         a->setChecked(f == active);
         QPointer<TMDIChild> cible(f);
-        connect(a, &QAction::triggered, this, [this, cible] {
+        connect(a, &QAction::triggered, this, Commande([this, cible] {
             if (cible) {
                 if (cible->isMinimized())
                     cible->showNormal();
                 FZoneMDI->setActiveSubWindow(cible);
             }
-        });
+        }));
         FActionsFenetres.append(a);
         ++n;
     }

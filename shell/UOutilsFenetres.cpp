@@ -1,5 +1,6 @@
 #include "UOutilsFenetres.h"
 
+#include "PApplication.h"
 #include "PDialogues.h"
 #include "UOutils.h"
 
@@ -165,7 +166,7 @@ void RelierHautBas(QSpinBox* hautBas, std::function<void(TBoutonHautBas)> action
             const QSignalBlocker bloque(hautBas);
             hautBas->setValue(2500);
         }
-        action(valeur > 2500 ? TBoutonHautBas::Suivant : TBoutonHautBas::Precedent);
+        ExecuterCommande([&] { action(valeur > 2500 ? TBoutonHautBas::Suivant : TBoutonHautBas::Precedent); });
     });
 }
 

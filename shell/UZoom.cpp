@@ -1,5 +1,6 @@
 #include "UZoom.h"
 
+#include "PApplication.h"
 #include "UOutils.h"
 #include "UOutilsFenetres.h"
 #include "ui_UZoom.h"
@@ -22,7 +23,7 @@ TZoom::TZoom(QWidget* parent) : QDialog(parent), FUi(std::make_unique<Ui::TZoom>
     // At most 4 digits: OK can always read the number.
     FUi->EdtZoom->setMaxLength(4);
     InstallerFiltreSaisie(FUi->EdtZoom, TGenreSaisie::Entier);
-    connect(FUi->BtnOK, &QPushButton::clicked, this, &TZoom::BtnOKClick);
+    connect(FUi->BtnOK, &QPushButton::clicked, this, Commande([this] { BtnOKClick(); }));
     connect(FUi->BtnAnnuler, &QPushButton::clicked, this, &QDialog::reject);
     FUi->BtnAnnuler->setAutoDefault(false);
     FUi->BtnAide->setAutoRaise(true);

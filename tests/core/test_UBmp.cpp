@@ -375,3 +375,41 @@ TEST(PairQt, ImagesReellesIdentiquesAuLecteurDeQt)
             << n.toStdString();
     }
 }
+
+// ImageMagick writes grey pictures with a palette of greys in its own order
+// (and often fewer than 256 entries): each pixel takes its entry's level and
+// the picture stays 8-bit grey. Pillow writes such files and the expected
+// levels (its own conversion to grey) beside them.
+TEST(PairPillow, PaletteGriseDansLeDesordre)
+{
+    QTemporaryDir dir;
+    const QString script = R"(
+import sys, random
+from PIL import Image
+d = sys.argv[1]
+for nom, n in (('melange', 256), ('court', 5)):
+    niveaux = list(range(0, 256, 256 // n))[:n]
+    random.Random(7).shuffle(niveaux)
+    p = Image.new('P', (11, 6))
+    p.putpalette(sum(([v, v, v] for v in niveaux), []))
+    for y in range(6):
+        for x in range(11):
+            p.putpixel((x, y), (x * 3 + y * 5) % n)
+    p.save(d + '/' + nom + '.bmp')
+    p.convert('L').save(d + '/' + nom + '_attendu.bmp')
+)";
+    QString sortie;
+    ASSERT_EQ(LancerProgramme("/usr/bin/python3", {"-c", script, dir.path()}, &sortie), 0) << sortie.toStdString();
+    for (const char* nom : {"melange", "court"}) {
+        SCOPED_TRACE(nom);
+        THistoBmp o, attendu;
+        CreerHistoBmp(o);
+        CreerHistoBmp(attendu);
+        ChargerBmp(o, dir.filePath(QString("%1.bmp").arg(nom)));
+        ChargerBmp(attendu, dir.filePath(QString("%1_attendu.bmp").arg(nom)));
+        ASSERT_EQ(FormatPixelBmp(attendu), pf8bit);
+        EXPECT_EQ(FormatPixelBmp(o), pf8bit);
+        EXPECT_EQ(o.BitmapSource, attendu.BitmapSource);
+        EXPECT_EQ(QPoint(o.Min, o.Max), QPoint(attendu.Min, attendu.Max));
+    }
+}

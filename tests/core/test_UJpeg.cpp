@@ -103,3 +103,30 @@ TEST(UJpeg, ErreursDeLaBibliothequeSansArretNiFichierPartiel)
     EXPECT_THROW(EnregistrerJpeg(Ciel(10, 10), 80, dossier.filePath("absent/x.jpg")), EStelor);
     EXPECT_EQ(QDir(dossier.path()).entryList(QDir::Files).size(), 1);
 }
+
+// libjpeg's failures reach the user in French, never in its own English.
+TEST(UJpeg, MessagesDErreurEnFrancais)
+{
+    const QByteArray bon = CompresserJpeg(Ciel(40, 30), 80);
+    QByteArray sansImage = bon.left(2); // SOI, then EOI straight away
+    sansImage += QByteArray("\xFF\xD9", 2);
+    const struct {
+        const char* Nom;
+        QByteArray Donnees;
+        const char* Texte;
+    } cas[] = {
+        {"vide", QByteArray(), "Fichier Jpeg illisible : le fichier est vide"},
+        {"autre format", QByteArray("BM pas un jpeg"), "Fichier Jpeg illisible : ce n'est pas un fichier Jpeg"},
+        {"entête coupé", bon.left(20), "Fichier Jpeg illisible : le fichier ne contient pas d'image"},
+        {"sans image", sansImage, "Fichier Jpeg illisible : le fichier ne contient pas d'image"},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.Nom);
+        try {
+            DecompresserJpeg(c.Donnees);
+            ADD_FAILURE() << "accepted";
+        } catch (const EStelor& e) {
+            EXPECT_EQ(e.Message().toStdString(), std::string(c.Texte));
+        }
+    }
+}

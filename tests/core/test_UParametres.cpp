@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 
@@ -133,27 +132,42 @@ TEST_F(Parametres, EcrituresRefusees)
     FermerPreferences();
     EXPECT_THROW(EcrireReglSeuilsVisu(120), EStelor); // no store open
     EXPECT_EQ(LireReglSeuilsVisu(), 60);
-
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root writes read-only files";
-    FixerFichierPreferences(Nom);
-    EcrireALaMain("[General]\nReglSeuilsVisu=240\n");
-    QFile::setPermissions(Nom, QFile::ReadOwner);
-    EXPECT_THROW(EcrireReglSeuilsVisu(120), EErreurFichier);
-    EXPECT_EQ(LireReglSeuilsVisu(), 240);
 }
 
-TEST(ParametresEmplacement, ACoteDuProgrammeQuandIlEstInscriptible)
+// A read-only Stelor.ini beside the program is the user's: read there, its
+// writes refused with the file error. Root writes read-only files, so the
+// store's writability check is steered rather than the file's mode.
+TEST(ParametresLectureSeule, LuACoteDuProgrammeEcritureRefusee)
 {
-    const QString dossier = QCoreApplication::applicationDirPath();
-    const QString emplacement = EmplacementPreferencesParDefaut();
-    if (QFileInfo(dossier).isWritable())
-        EXPECT_EQ(emplacement, dossier + "/Stelor.ini");
-    else // the user's configuration folder
-        EXPECT_TRUE(emplacement.endsWith("/Stelor/Stelor.ini"));
-    OuvrirPreferences();
-    EXPECT_TRUE(PreferencesOuvertes());
-    EXPECT_EQ(FichierPreferences(), emplacement);
+    QTemporaryDir programme, vide;
+    const QString ini = programme.filePath("Stelor.ini");
+    const QByteArray texte("[General]\nCoulFondApp=255\n[Sigmas Gaussien]\nSigma1=2,5\n");
+    EcrireFichierSur(ini, texte);
+    FixerTestModifiable([](const QString&) { return false; });
+    EXPECT_EQ(EmplacementPreferences(programme.path()), ini);
+    // No file and a folder that refuses: the user's configuration folder.
+    EXPECT_TRUE(EmplacementPreferences(vide.path()).endsWith("/Stelor/Stelor.ini"));
+
+    FixerFichierPreferences(ini);
+    EXPECT_EQ(LireCoulFondApp(), 255);
+    EXPECT_EQ(LireSigmaGaussien(1), 2.5);
+    try {
+        EcrireCoulFondApp(0);
+        ADD_FAILURE() << "write accepted";
+    } catch (const EErreurFichier& e) {
+        EXPECT_EQ(e.Code(), ES_AccesRefuse);
+        EXPECT_EQ(e.Message(), "Accès au fichier refusé");
+    }
+    EXPECT_EQ(LireFichierComplet(ini), texte);
+
+    FixerTestModifiable({});
+    EXPECT_EQ(EmplacementPreferences(vide.path()), vide.filePath("Stelor.ini"));
+    EcrireCoulFondApp(0);
+    EXPECT_EQ(LireCoulFondApp(), 0);
     FermerPreferences();
     EXPECT_FALSE(PreferencesOuvertes());
+    // The program's own folder follows the same rule.
+    OuvrirPreferences();
+    EXPECT_EQ(FichierPreferences(), EmplacementPreferences(QCoreApplication::applicationDirPath()));
+    FermerPreferences();
 }

@@ -5,6 +5,7 @@
 
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -93,18 +94,22 @@ TEST_F(EnteteFit, EndManquantEtNormalisation)
 TEST_F(EnteteFit, NaxisEtFinReparesBScaleNulRefuse)
 {
     // NAXIS1 falsified, NAXIS2 removed, a card after END: the sizes come back
-    // from the image, the card after END goes.
+    // from the image, the card is kept before the one END, after the notice.
     QStringList l;
     for (const QString& c : Original)
         if (MotCleCarte(c) == QStringLiteral("NAXIS1"))
             l << QStringLiteral("NAXIS1  =                   12");
         else if (MotCleCarte(c) != QStringLiteral("NAXIS2"))
             l << c;
-    Presser(l << QStringLiteral("COMMENT after END would be read as data"));
-    EXPECT_TRUE(Messages.empty());
+    Presser(l << QStringLiteral("COMMENT typed after END") << QString());
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Texte, NoticeEnd);
     EXPECT_EQ(LireNaxis1Fit(Image), 256);
     EXPECT_EQ(LireNaxis2Fit(Image), 256);
+    ASSERT_GE(Image.Entete.size(), 2);
     EXPECT_EQ(Image.Entete.last().trimmed(), QStringLiteral("END"));
+    EXPECT_EQ(Image.Entete[Image.Entete.size() - 2].trimmed(), QStringLiteral("COMMENT typed after END"));
+    EXPECT_EQ(Image.Entete.filter(QRegularExpression(QStringLiteral("^END *$"))).size(), 1);
 
     // A BSCALE of 0 is refused: the dialog stays open, the header unchanged.
     const QStringList avant = Image.Entete;
@@ -142,4 +147,19 @@ TEST_F(EnteteFit, ImpressionEnPdf)
     EXPECT_TRUE(contenu.startsWith(QStringLiteral("#3 Entete Fit [*image non enregistrée*]")));
     for (const QString& carte : Original)
         EXPECT_TRUE(contenu.contains(carte.simplified())) << carte.toStdString();
+
+    // Readable on paper: every word at least 8 points tall (a PDF point is 1/72 inch).
+    QString boites;
+    ASSERT_EQ(LancerProgramme(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")}, &boites),
+              0);
+    static const QRegularExpression mot(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" "
+                                                       "xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">"));
+    int mots = 0;
+    for (auto it = mot.globalMatch(boites); it.hasNext();) {
+        const auto m = it.next();
+        const double hauteur = m.captured(4).toDouble() - m.captured(2).toDouble();
+        EXPECT_GE(hauteur, 8.0) << m.captured(0).toStdString();
+        ++mots;
+    }
+    EXPECT_GT(mots, Original.size());
 }

@@ -1,4 +1,6 @@
 #include "PDialogues.h"
+#include "PErreurs.h"
+#include "PFichiers.h"
 #include "Soutien.h"
 #include "UBmp.h"
 #include "UFit.h"
@@ -221,5 +223,32 @@ TEST_F(OngletsFiltres, DansUneFenetreImage)
     EXPECT_EQ(f->PgCtrlPrincipale->currentWidget(), f->TbShtSource);
     EXPECT_EQ(f->Historique().last(), QStringLiteral("Filtre passe bas force 3 préservatif"));
     f->Modifiee = false;
+    delete f;
+}
+
+TEST_F(OngletsFiltres, EcritureRefuseeALaFermetureMontreeFenetreFermee)
+{
+    TTraitementImage::InstallerFabriqueOnglets(CreerOngletsFiltres);
+    auto* f = new TTraitementImage();
+    TTraitementImage::InstallerFabriqueOnglets({});
+    f->setAttribute(Qt::WA_DeleteOnClose, false);
+    const QString nom = Dossier.filePath(QStringLiteral("m51.fit"));
+    ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("m51_i16_256.fits")), nom));
+    f->OuvrirImage(nom, true);
+    // The settings folder is a file: the write is refused.
+    EcrireFichierSur(Dossier.filePath(QStringLiteral("fichier")), QByteArray("x"));
+    FixerFichierPreferences(Dossier.filePath(QStringLiteral("fichier/Stelor.ini")));
+    QString attendu;
+    try {
+        EcrireSigmasGaussien(1, 1, 1, 1, 1);
+    } catch (const EStelor& e) {
+        attendu = e.Message();
+    }
+    ASSERT_FALSE(attendu.isEmpty());
+    TRepondeurTest repondeur(RepondreToujours());
+    EXPECT_TRUE(f->close());
+    ASSERT_EQ(Dialogues::Journal().size(), 1u);
+    EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::Erreur);
+    EXPECT_EQ(Dialogues::Journal()[0].Texte, attendu);
     delete f;
 }

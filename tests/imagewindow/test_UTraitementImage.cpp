@@ -220,18 +220,21 @@ TEST_F(TTraitementImageTest, CopiesDeZone)
     // Width 6 at 100 %: columns 10..16 (both ends), rows 5..9.
     EXPECT_EQ(std::pair(LargeurFit(zone), HauteurFit(zone)), std::pair(7, 5));
     EXPECT_DOUBLE_EQ(ValeurPixelFit(zone, 0, 0), 100 * 10 + 5 + 1000);
-    // A straight drag covers no image pixel: the whole image, never an empty one.
+    // A FIT rectangle keeps both edges: a straight drag is a one-row strip,
+    // a rectangle under one image pixel (1 pixel at 500 %) one pixel.
     f->MenuSelection_AucuneClick();
     Glisser(*f.f, 10, 5, 20, 5);
     ASSERT_EQ(f->Selection.Genre, SelectionRectangle);
-    EXPECT_FALSE(f->RectangleUtile());
     f->CopierZoneFit(zone);
-    EXPECT_EQ(LargeurFit(zone), 40);
-    // At 500 % a 1-pixel rectangle is less than one image pixel.
+    EXPECT_EQ(std::pair(LargeurFit(zone), HauteurFit(zone)), std::pair(11, 1));
+    EXPECT_DOUBLE_EQ(ValeurPixelFit(zone, 10, 0), 100 * 20 + 5 + 1000);
+    f->MenuSelection_AucuneClick();
+    Glisser(*f.f, 7, 3, 7, 12);
+    f->CopierZoneFit(zone);
+    EXPECT_EQ(std::pair(LargeurFit(zone), HauteurFit(zone)), std::pair(1, 10));
     f->ZoomParTexte(QStringLiteral("500%"));
     Glisser(*f.f, 100, 100, 101, 101);
-    EXPECT_FALSE(f->RectangleUtile());
-    EXPECT_EQ(f->RenduZone().size(), QSize(40, 30));
+    EXPECT_EQ(f->RenduZone().size(), QSize(1, 1));
     DetruireHistoFit(zone);
 
     Fenetre b(EcrireBmp(Dossier, QStringLiteral("c.bmp"), 20, 10));
@@ -243,6 +246,12 @@ TEST_F(TTraitementImageTest, CopiesDeZone)
     b->CopierZoneBmp(zb);
     EXPECT_EQ(zb.BitmapSource.size(), QSize(6, 4));
     EXPECT_EQ(zb.BitmapSource.scanLine(0)[0], (7 * 4 + 3 * 2) % 256);
+    // A BMP rectangle of width 0 would be empty: the whole picture, as a point.
+    b->MenuSelection_AucuneClick();
+    Glisser(*b.f, 4, 2, 4, 8);
+    ASSERT_EQ(b->Selection.Genre, SelectionRectangle);
+    b->CopierZoneBmp(zb);
+    EXPECT_EQ(zb.BitmapSource.size(), QSize(20, 10));
     DetruireHistoBmp(zb);
     // Copy: the rectangle at 100 % whatever the zoom.
     b->ZoomParTexte(QStringLiteral("200%"));
@@ -327,11 +336,14 @@ TEST_F(TTraitementImageTest, PositifNegatifAnnulationEtEnregistrement)
     // A BMP takes no préservatif, but its history line tells what was asked.
     b->AppliquerGaussien(true, 0.7);
     EXPECT_EQ(b->Historique().last(), QStringLiteral("Filtre gaussien sigma 0,7 préservatif"));
-    // The median is FIT only: the notice names it and nothing changes.
+    // The median is FIT only: the notice names it and nothing changes, not
+    // even the status line.
+    const QString statut = b->TexteStatut();
     b->AppliquerMediane3x3();
     ASSERT_NE(AbandonBmp, nullptr);
     EXPECT_EQ(AbandonBmp->Fonction(), QStringLiteral("Filtre - Médiane 3x3"));
     EXPECT_EQ(b->Historique().size(), 3);
+    EXPECT_EQ(b->TexteStatut(), statut);
 }
 
 TEST_F(TTraitementImageTest, EnregistrerSousAutreExtensionEtAnnulation)
@@ -339,8 +351,9 @@ TEST_F(TTraitementImageTest, EnregistrerSousAutreExtensionEtAnnulation)
     Fenetre f(EcrireFit(Dossier, QStringLiteral("m42.fit"), 30, 20));
     f->AppliquerPasseHaut(2, false);
     const std::vector<double> filtre = f->ImageFit.Pixels;
+    // Written under the name chosen, whatever its extension.
     f->EnregistrerImage(Dossier.filePath(QStringLiteral("M42.fits")));
-    const QString attendu = Dossier.filePath(QStringLiteral("M42.fits.fit"));
+    const QString attendu = Dossier.filePath(QStringLiteral("M42.fits"));
     EXPECT_TRUE(QFile::exists(attendu));
     EXPECT_EQ(std::make_tuple(f->NomFichier, f->TypeImage, f->Modifiee), std::make_tuple(attendu, 1, false));
     for (size_t i = 0; i < filtre.size(); ++i)
@@ -352,8 +365,10 @@ TEST_F(TTraitementImageTest, EnregistrerSousAutreExtensionEtAnnulation)
 
     Fenetre b(EcrireBmp(Dossier, QStringLiteral("x.bmp"), 8, 8));
     b->EnregistrerImage(Dossier.filePath(QStringLiteral("x.fit")));
-    EXPECT_EQ(b->NomFichier, Dossier.filePath(QStringLiteral("x.fit.bmp")));
+    EXPECT_EQ(b->NomFichier, Dossier.filePath(QStringLiteral("x.fit")));
     EXPECT_EQ(b->TypeImage, 2);
+    EXPECT_EQ(LireBitmapBmp(Dossier.filePath(QStringLiteral("x.fit"))).size(), QSize(8, 8));
+    EXPECT_FALSE(QFile::exists(Dossier.filePath(QStringLiteral("x.fit.bmp"))));
 }
 
 namespace {
@@ -413,10 +428,14 @@ TEST_F(TTraitementImageTest, DuplicationEtFermeture)
         EXPECT_FALSE(copie->close());
         EXPECT_EQ(Dialogues::Journal().size(), 1u);
     }
-    // Pages that fail to keep their values never keep the window open.
+    // Pages that fail to keep their values never keep the window open; the
+    // error is shown first.
     TRepondeurTest oui(RepondreToujours(mrOk));
     EXPECT_TRUE(copie->close());
     EXPECT_EQ(appels, 2);
+    ASSERT_FALSE(Dialogues::Journal().empty());
+    EXPECT_EQ(Dialogues::Journal().back().Genre, TGenreDemande::Erreur);
+    EXPECT_EQ(Dialogues::Journal().back().Texte, QStringLiteral("'abc' n'est pas une valeur en virgule flottante correcte"));
     EXPECT_TRUE(copie->EnFermeture());
     delete copie;
 }
@@ -425,6 +444,7 @@ TEST_F(TTraitementImageTest, OperationEnEchecLaisseLImage)
 {
     Fenetre f(EcrireFit(Dossier, QStringLiteral("x.fit"), 12, 12));
     const std::vector<double> avant = f->ImageFit.Pixels;
+    f->FixerTexteStatut(QStringLiteral("Image copiée."));
     EXPECT_THROW(f->ExecuterOperation(
                      QStringLiteral("Essai..."),
                      [&] {
@@ -434,6 +454,7 @@ TEST_F(TTraitementImageTest, OperationEnEchecLaisseLImage)
                      QStringLiteral("Essai")),
                  EStelor);
     EXPECT_EQ(f->ImageFit.Pixels, avant);
+    EXPECT_EQ(f->TexteStatut(), QStringLiteral("Image copiée."));
     EXPECT_EQ(std::make_tuple(f->Modifiee, f->Historique().size()), std::make_tuple(false, 1));
     // After a filter, a failed command leaves nothing that F9 could undo:
     // picture and history stay together.
@@ -445,4 +466,27 @@ TEST_F(TTraitementImageTest, OperationEnEchecLaisseLImage)
     f->MenuAnnulerRestaurerImgSourceClick();
     EXPECT_EQ(f->ImageFit.Pixels, filtre);
     EXPECT_EQ(f->Historique().last(), QStringLiteral("Filtre passe bas force 1"));
+}
+
+// A selection from a window at another zoom: each field scaled to this
+// window's zoom, halves to even; the kind copied.
+TEST_F(TTraitementImageTest, SelectionVenueDUnAutreZoom)
+{
+    Fenetre f(EcrireFit(Dossier, QStringLiteral("s.fit"), 80, 60));
+    const struct {
+        const char* Zoom;
+        int ZoomSource;
+        std::array<int, 5> Attendu;
+    } cas[] = {
+        {"100%", 100, {int(SelectionRectangle), 1, 3, 5, 7}},
+        {"200%", 50, {int(SelectionRectangle), 4, 12, 20, 28}},
+        {"150%", 100, {int(SelectionRectangle), 2, 4, 8, 10}}, // 1,5 4,5 7,5 10,5
+        {"100%", 200, {int(SelectionRectangle), 0, 2, 2, 4}},  // 0,5 1,5 2,5 3,5
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.Zoom + std::to_string(c.ZoomSource));
+        f->ZoomParTexte(QString::fromLatin1(c.Zoom));
+        f->FixerSelection(TSelectionImage{SelectionRectangle, 1, 3, 5, 7}, c.ZoomSource, false);
+        EXPECT_EQ(Rect(*f.f), c.Attendu);
+    }
 }

@@ -524,3 +524,17 @@ TEST_F(Cadre, MenuFenetreEtToutReduire)
 }
 
 } // namespace
+
+// Captions read exactly as the forms give them (Qt appends the display name
+// when one is set and not empty) and every window shows Stelor's icon.
+TEST_F(Cadre, LegendesExactesEtIconeDeStelor)
+{
+    EXPECT_TRUE(QGuiApplication::applicationDisplayName().isEmpty());
+    EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("Stelor"));
+    const QImage attendue = IconeStelor().pixmap(32, 32).toImage();
+    QDialog dialogue;
+    for (QWidget* w : {static_cast<QWidget*>(Main), static_cast<QWidget*>(&dialogue)})
+        EXPECT_EQ(w->windowIcon().pixmap(32, 32).toImage(), attendue) << w->metaObject()->className();
+    // Not Qt's logo: the night sky of the logo.
+    EXPECT_EQ(attendue.pixelColor(1, 1), QColor(18, 22, 48));
+}

@@ -1,0 +1,144 @@
+// Translations, centroid and disk outline: the cases a mutation run showed
+// the other tests let through.
+#include "Soutien.h"
+#include "UArithmetique.h"
+#include "UBmp.h"
+#include "UFit.h"
+
+#include <gtest/gtest.h>
+#include <tuple>
+
+namespace {
+
+// Channel k of pixel x of a 4 x 1 colour row: every byte tells its pixel and
+// channel, and is a multiple of 4 so that halves are exact.
+int Canal(int x, int k) { return 4 * (10 * x + k + 1); }
+
+std::vector<int> Octets(const QImage& b)
+{
+    std::vector<int> v;
+    for (int x = 0; x < b.width(); ++x)
+        for (int k = 0; k < 3; ++k)
+            v.push_back(OctetDe(b, x, 0, k));
+    return v;
+}
+
+// What each channel becomes: its own pixel's channel only, never a neighbour
+// channel of the same pixel.
+std::vector<int> Attendu(double d)
+{
+    std::vector<int> v;
+    for (int x = 0; x < 4; ++x)
+        for (int k = 0; k < 3; ++k) {
+            auto p = [k](int i) { return i >= 0 && i < 4 ? Canal(i, k) : 0; };
+            if (d == 1 || d == -1)
+                v.push_back(p(x - static_cast<int>(d)));
+            else // half a pixel: half of each of the two pixels
+                v.push_back(p(x) / 2 + p(x - (d > 0 ? 1 : -1)) / 2);
+        }
+    return v;
+}
+
+} // namespace
+
+TEST(Geometrie, Translation24BitsParPixelEtCanalParCanal)
+{
+    for (const double d : {1.0, -1.0, 0.5, -0.5}) {
+        SCOPED_TRACE(d);
+        const QImage ligne = BitmapDe(4, 1, 3, [](int x, int, int k) { return Canal(x, k); });
+        QImage nue = ligne.copy();
+        TranslationXBitmap(nue, d, true);
+        EXPECT_EQ(Octets(nue), Attendu(d));
+        THistoBmp objet = ObjetBmpDe(ligne);
+        TranslationXBmp(objet, d, true);
+        EXPECT_EQ(Octets(objet.BitmapSource), Attendu(d));
+    }
+}
+
+// Pixels exactly at the window's mean count in the centroid. Window of the
+// star at (10, 20): columns 8..11, rows 18..21; the star 800, columns 8 and
+// 11 at 100, the rest 0: mean 1600 / 16 = 100.
+TEST(Geometrie, CentroideCompteLesPixelsEgauxALaMoyenne)
+{
+    auto v = [](int x, int y) {
+        if (x == 10 && y == 20)
+            return 800;
+        return (x == 8 || x == 11) && y >= 18 && y <= 21 ? 100 : 0;
+    };
+    // x: (800 x 10 + 400 x 8 + 400 x 11) / 1600; y: (800 x 20 + 200 x (18 + 19 + 20 + 21)) / 1600.
+    const std::pair attendu(9.75, 19.75);
+    double x = 0, y = 0;
+    ASSERT_TRUE(PositionEtoileFit(ImageFitDe(30, 30, [&](int x, int y) { return double(v(x, y)); }), x, y, 5));
+    EXPECT_EQ(std::pair(x, y), attendu);
+    x = y = 0;
+    ASSERT_TRUE(PositionEtoileBmp(ObjetBmpDe(BitmapDe(30, 30, 1, [&](int x, int y, int) { return v(x, y) / 4; })), x,
+                                  y, clRouge, 5));
+    EXPECT_EQ(std::pair(x, y), attendu);
+}
+
+// Columns 0, s, 2s, ..., 98s and w - 1 with s = w div 99: widths where w div
+// 98, w div 99 and w div 100 differ, a bright column that only the right step
+// reaches, and the last column.
+TEST(Geometrie, DisqueEchantillonneTousLesWDiv99)
+{
+    const struct {
+        int Largeur, Colonne;
+        bool Vue;
+    } cas[] = {
+        {198, 194, true},  // s = 2; 1 with div 100 scans 0..98
+        {296, 194, true},  // s = 2; 3 with div 98 skips 194
+        {296, 195, false}, // odd: between two scanned columns
+        {296, 295, true},  // the last column
+        {9702, 9604, true}, // s = 98 (div 98: 99, div 100: 97)
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.Largeur * 100000 + c.Colonne);
+        const THistoFit im = ImageFitDe(c.Largeur, 3, [&](int x, int) { return x == c.Colonne ? 7.0 : 0.0; });
+        QList<TPointBord> points;
+        PointsBordDisqueFit(im, points, 7);
+        // Rows: 3 high, s = 0: row 0 ninety-nine times, then row 2, two points each.
+        const qsizetype lignes = 2 * 100;
+        ASSERT_EQ(points.size(), lignes + (c.Vue ? 2 : 0));
+        if (c.Vue) {
+            EXPECT_EQ(std::tuple(points[0].x, points[0].y, points[1].x, points[1].y),
+                      std::tuple(c.Colonne, 0, c.Colonne, 2));
+        }
+        // The same along the rows of the transposed image.
+        const THistoFit t = ImageFitDe(3, c.Largeur, [&](int, int y) { return y == c.Colonne ? 7.0 : 0.0; });
+        QList<TPointBord> lignesT;
+        PointsBordDisqueFit(t, lignesT, 7);
+        ASSERT_EQ(lignesT.size(), 2 * 100 + (c.Vue ? 2 : 0));
+        if (c.Vue) {
+            EXPECT_EQ(std::tuple(lignesT.last().x, lignesT.last().y), std::tuple(2, c.Colonne));
+        }
+    }
+}
+
+TEST(Geometrie, ContourEgaliteAuPremierRencontre)
+{
+    // From (0, 0), (0, 1) and (1, 0) are both at 1: the first in the list wins.
+    for (const auto& [entree, sortie] :
+         {std::pair(QList<TPointBord>{{0, 0}, {0, 1}, {1, 0}, {5, 5}}, QList<TPointBord>{{0, 0}, {0, 1}, {1, 0}, {5, 5}}),
+          std::pair(QList<TPointBord>{{0, 0}, {1, 0}, {0, 1}, {5, 5}}, QList<TPointBord>{{0, 0}, {1, 0}, {0, 1}, {5, 5}}),
+          std::pair(QList<TPointBord>{{3, 3}, {9, 9}, {4, 3}, {2, 3}}, QList<TPointBord>{{3, 3}, {4, 3}, {2, 3}, {9, 9}})}) {
+        QList<TPointBord> l = entree;
+        OrdonnerPointsContour(l);
+        ASSERT_EQ(l.size(), sortie.size());
+        for (qsizetype i = 0; i < l.size(); ++i)
+            EXPECT_EQ(std::pair(l[i].x, l[i].y), std::pair(sortie[i].x, sortie[i].y)) << i;
+    }
+}
+
+// The square disk 20..39 x 10..29: its outline's centre is its own, exactly.
+TEST(Geometrie, CentreExactDuDisqueCarre)
+{
+    const THistoFit im =
+        ImageFitDe(100, 100, [](int x, int y) { return x >= 20 && x < 40 && y >= 10 && y < 30 ? 50.0 : 0.0; });
+    QList<TPointBord> points;
+    PointsBordDisqueFit(im, points, 50);
+    OrdonnerPointsContour(points);
+    double x = 0, y = 0;
+    ASSERT_TRUE(CentreContour(points, x, y));
+    EXPECT_NEAR(x, 29.5, 1e-9);
+    EXPECT_NEAR(y, 19.5, 1e-9);
+}

@@ -1,0 +1,226 @@
+// The 5 x 5 kernel editor: presets, highlighting, typing through the key
+// filter, completion of empty cells on both buttons, and the kernel read.
+#include "PErreurs.h"
+#include "Soutien.h"
+#include "UConvolution.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+bool EnRouge(const QLineEdit* e)
+{
+    return e->font().bold() && e->palette().color(QPalette::Text) == QColor(255, 0, 0);
+}
+
+QStringList Grille(const TConvolution& d)
+{
+    QStringList t;
+    for (int l = 1; l <= 5; ++l)
+        for (int c = 1; c <= 5; ++c)
+            t << d.Coefficient(l, c)->text();
+    return t;
+}
+
+int CellulesRouges(const TConvolution& d)
+{
+    int n = 0;
+    for (int l = 1; l <= 5; ++l)
+        for (int c = 1; c <= 5; ++c)
+            n += EnRouge(d.Coefficient(l, c));
+    return n;
+}
+
+void Cliquer(TConvolution& d, const char* nom)
+{
+    QWidget* b = d.findChild<QWidget*>(QString::fromLatin1(nom));
+    ASSERT_NE(b, nullptr) << nom;
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
+// Types into a cell as the user does: select all, then keys.
+void Taper(QLineEdit* e, const QString& touches)
+{
+    e->setFocus();
+    e->selectAll();
+    QTest::keyClicks(e, touches);
+}
+
+class TEditeurConvolution : public ::testing::Test {
+protected:
+    TConvolution D;
+};
+
+TEST_F(TEditeurConvolution, PremierAffichageGrilleNulleCentreRougeEtFocus)
+{
+    D.show();
+    QApplication::setActiveWindow(&D);
+    QApplication::processEvents();
+    EXPECT_EQ(D.windowTitle(), QStringLiteral("Convolution"));
+    QStringList attendu(25, QStringLiteral("0"));
+    attendu[12] = QStringLiteral("1");
+    EXPECT_EQ(Grille(D), attendu);
+    EXPECT_TRUE(EnRouge(D.Coefficient(3, 3)));
+    EXPECT_EQ(CellulesRouges(D), 1);
+    EXPECT_EQ(QApplication::focusWidget(), D.Coefficient(3, 3));
+    D.hide();
+}
+
+TEST_F(TEditeurConvolution, PresetsEcriventLeursCellules)
+{
+    struct Cas {
+        const char* bouton;
+        QList<int> cellules; // cells holding "1"
+    };
+    const Cas cas[] = {
+        {"BtnNeutre", {33}},
+        {"BtBtnHorizontal", {32, 33, 34}},
+        {"BtBtnVertical", {23, 33, 43}},
+        {"BtBtnDiagonalHaut", {42, 33, 24}},
+        {"BtBtnDiagonalBas", {22, 33, 44}},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.bouton);
+        D.Coefficient(1, 1)->setText(QStringLiteral("5"));
+        Cliquer(D, c.bouton);
+        for (int l = 1; l <= 5; ++l)
+            for (int k = 1; k <= 5; ++k) {
+                const bool un = c.cellules.contains(l * 10 + k);
+                EXPECT_EQ(D.Coefficient(l, k)->text(), un ? QStringLiteral("1") : QStringLiteral("0")) << l << k;
+                EXPECT_EQ(EnRouge(D.Coefficient(l, k)), un) << l << k;
+            }
+    }
+}
+
+TEST_F(TEditeurConvolution, PresetsPasseBasEtPasseHautAuCentre3x3)
+{
+    Cliquer(D, "BtnPasseBas");
+    QStringList pb(25, QStringLiteral("0"));
+    const char* centre[9] = {"1", "2", "1", "2", "8", "2", "1", "2", "1"};
+    for (int i = 0; i < 9; ++i)
+        pb[(i / 3 + 1) * 5 + (i % 3 + 1)] = QString::fromLatin1(centre[i]);
+    EXPECT_EQ(Grille(D), pb);
+    EXPECT_EQ(CellulesRouges(D), 9);
+
+    Cliquer(D, "Button1");
+    QStringList ph(25, QStringLiteral("0"));
+    const char* haut[9] = {"0", "-1", "0", "-1", "7", "-1", "0", "-1", "0"};
+    for (int i = 0; i < 9; ++i)
+        ph[(i / 3 + 1) * 5 + (i % 3 + 1)] = QString::fromLatin1(haut[i]);
+    EXPECT_EQ(Grille(D), ph);
+    EXPECT_EQ(CellulesRouges(D), 5);
+}
+
+TEST_F(TEditeurConvolution, PresetGaussienSigma12)
+{
+    Cliquer(D, "Button2");
+    const QStringList r15 = {"0,6", "1,6", "2,3", "1,6", "0,6"};
+    const QStringList r24 = {"1,6", "4,5", "6,4", "4,5", "1,6"};
+    const QStringList r3 = {"2,3", "6,4", "9,0", "6,4", "2,3"};
+    EXPECT_EQ(Grille(D), r15 + r24 + r3 + r24 + r15);
+    EXPECT_EQ(CellulesRouges(D), 25);
+}
+
+TEST_F(TEditeurConvolution, SaisiesPartiellesRestentNoiresSansErreur)
+{
+    struct Cas {
+        const char* touches;
+        const char* texte;
+        bool rouge;
+    };
+    const Cas cas[] = {
+        {"-", "-", false},   {"-2", "-2", true},  {",", ",", false},     {"-,", "-,", false},
+        {"-,5", "-,5", true}, {"0", "0", false},   {"0,0", "0,0", false}, {"1.5", "1,5", true},
+        {"1,55", "1,5", true}, {"--3", "-3", true}, {"2,,1", "2,1", true}, {"a7", "7", true},
+    };
+    TRepondeurTest repondeur(RepondreToujours());
+    QLineEdit* e = D.Coefficient(2, 4);
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.touches);
+        Taper(e, QString::fromLatin1(c.touches));
+        EXPECT_EQ(e->text(), QString::fromUtf8(c.texte));
+        EXPECT_EQ(EnRouge(e), c.rouge);
+    }
+    e->clear();
+    EXPECT_FALSE(EnRouge(e));
+    EXPECT_TRUE(Dialogues::Journal().empty());
+}
+
+TEST_F(TEditeurConvolution, AppliquerCompleteLesCellulesEtLitLeNoyau)
+{
+    Cliquer(D, "Button2");
+    D.Coefficient(1, 1)->clear();
+    D.Coefficient(5, 5)->setText(QStringLiteral("-"));
+    D.Coefficient(2, 4)->setText(QStringLiteral("-3,5"));
+    D.show();
+    Cliquer(D, "BtnAppliquer");
+    EXPECT_EQ(D.result(), QDialog::Accepted);
+    EXPECT_EQ(D.Coefficient(1, 1)->text(), QStringLiteral("0"));
+    EXPECT_EQ(D.Coefficient(5, 5)->text(), QStringLiteral("0"));
+    const TNoyau5x5 n = D.LireNoyau();
+    // EdtCoef24 is row 2, column 4: the ninth element.
+    EXPECT_DOUBLE_EQ(n[8], -3.5);
+    EXPECT_DOUBLE_EQ(CoefficientNoyau5x5(n, 2, 4), -3.5);
+    EXPECT_DOUBLE_EQ(n[12], 9.0);
+    EXPECT_DOUBLE_EQ(n[0], 0.0);
+    EXPECT_DOUBLE_EQ(n[24], 0.0);
+    EXPECT_DOUBLE_EQ(n[1], 1.6);
+}
+
+TEST_F(TEditeurConvolution, AnnulerGardeLeNoyauEditeCompleteAuProchainAffichage)
+{
+    D.Coefficient(1, 2)->setText(QStringLiteral("4"));
+    D.Coefficient(3, 3)->clear();
+    QCheckBox* preservatif = D.findChild<QCheckBox*>(QStringLiteral("ChckBxPreservatif"));
+    preservatif->setChecked(true);
+    D.show();
+    Cliquer(D, "BtnAnnuler");
+    EXPECT_EQ(D.result(), QDialog::Rejected);
+    D.show();
+    EXPECT_EQ(D.Coefficient(1, 2)->text(), QStringLiteral("4"));
+    EXPECT_EQ(D.Coefficient(3, 3)->text(), QStringLiteral("0"));
+    EXPECT_TRUE(D.LirePreservatif());
+    // Escape takes the same road.
+    D.Coefficient(4, 4)->setText(QStringLiteral("-"));
+    QTest::keyClick(&D, Qt::Key_Escape);
+    EXPECT_EQ(D.Coefficient(4, 4)->text(), QStringLiteral("0"));
+    D.hide();
+}
+
+TEST_F(TEditeurConvolution, CelluleNonNumeriqueLeveLErreurDeConversion)
+{
+    for (const char* texte : {",", "-,", "2-", "1,5,"}) {
+        SCOPED_TRACE(texte);
+        D.Coefficient(4, 2)->setText(QString::fromLatin1(texte));
+        EXPECT_THROW(D.LireNoyau(), EStelor);
+    }
+}
+
+TEST_F(TEditeurConvolution, OrdreDeTabulationEtBoutonsHorsTabulation)
+{
+    D.show();
+    QApplication::setActiveWindow(&D);
+    D.Coefficient(1, 1)->setFocus();
+    QApplication::processEvents();
+    QStringList parcours;
+    for (int i = 0; i < 27; ++i) {
+        parcours << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QStringList attendu;
+    for (int l = 1; l <= 5; ++l)
+        for (int c = 1; c <= 5; ++c)
+            attendu << QStringLiteral("EdtCoef%1%2").arg(l).arg(c);
+    attendu << QStringLiteral("ChckBxPreservatif") << QStringLiteral("BtBtnAide");
+    EXPECT_EQ(parcours, attendu);
+    EXPECT_EQ(QApplication::focusWidget(), D.Coefficient(1, 1));
+    D.hide();
+}
+
+} // namespace

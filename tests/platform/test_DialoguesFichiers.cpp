@@ -1,0 +1,157 @@
+// The real file dialogs, driven offscreen as a user would: typing into the
+// name field, answering the overwrite question.
+#include "PDialogues.h"
+#include "PFichiers.h"
+#include "Soutien.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The dialogs are shown for real while it lives.
+struct TSansRepondeur {
+    Dialogues::TRepondeur Precedent = Dialogues::RepondeurCourant();
+    TSansRepondeur() { Dialogues::RetirerRepondeur(); }
+    ~TSansRepondeur() { Dialogues::InstallerRepondeur(Precedent); }
+};
+
+// Runs action on the first modal widget of type T as soon as one is shown;
+// gives up (closing whatever is modal) when none comes.
+template <class T>
+void QuandModal(const std::function<void(T*)>& action)
+{
+    auto* minuterie = new QTimer;
+    auto essais = std::make_shared<int>(0);
+    minuterie->setInterval(10);
+    QObject::connect(minuterie, &QTimer::timeout, [minuterie, essais, action] {
+        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            minuterie->stop();
+            minuterie->deleteLater();
+            action(w);
+        } else if (++*essais > 1000) {
+            minuterie->stop();
+            minuterie->deleteLater();
+            ADD_FAILURE() << "no " << T::staticMetaObject.className() << " shown";
+            if (auto* m = QApplication::activeModalWidget())
+                m->close();
+        }
+    });
+    minuterie->start();
+}
+
+void Taper(QFileDialog* d, const QString& nom)
+{
+    auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(edit, nullptr);
+    edit->clear();
+    QTest::keyClicks(edit, nom);
+}
+
+struct TCas {
+    const char* Nom;
+    const char* Existant; // file present before the dialog
+    const char* Tape;
+    bool Remplacer;       // answer to the overwrite question
+    const char* Attendu;  // name returned; empty: cancelled
+    const char* Question; // file the question names; empty: no question
+};
+
+} // namespace
+
+TEST(DialogueEnregistrement, LaQuestionNommeLeFichierQuiSeraEcrit)
+{
+    const TCas cas[] = {
+        {"sans extension, remplace", "dup.fit", "dup", true, "dup.fit", "dup.fit"},
+        {"sans extension, refuse puis annule", "dup.fit", "dup", false, "", "dup.fit"},
+        {"autre extension gardée", "zone.jpg", "zone.jpg", true, "zone.jpg", "zone.jpg"},
+        {"nouveau fichier", "autre.fit", "neuf", true, "neuf.fit", ""},
+    };
+    for (const TCas& c : cas) {
+        SCOPED_TRACE(c.Nom);
+        QTemporaryDir dossier;
+        EcrireFichierSur(dossier.filePath(c.Existant), QByteArray("ancien"));
+        TSansRepondeur reel;
+        QString question;
+        QuandModal<QFileDialog>([&](QFileDialog* d) {
+            Taper(d, QString::fromUtf8(c.Tape));
+            if (*c.Question) {
+                QuandModal<QMessageBox>([&, d](QMessageBox* m) {
+                    question = m->text();
+                    m->button(c.Remplacer ? QMessageBox::Yes : QMessageBox::No)->click();
+                    if (!c.Remplacer) // back in the dialog: give up
+                        QTimer::singleShot(0, d, &QDialog::reject);
+                });
+            }
+            QTest::keyClick(d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")), Qt::Key_Return);
+        });
+        const QString nom = Dialogues::ChoisirFichierEnregistrement(nullptr, "Enregistrer sous", "Fichier Fit (*.fit)",
+                                                                   dossier.path() + "/");
+        EXPECT_EQ(nom, *c.Attendu ? dossier.filePath(c.Attendu) : QString());
+        if (*c.Question)
+            EXPECT_TRUE(question.contains(c.Question)) << question.toStdString();
+        else
+            EXPECT_TRUE(question.isEmpty()) << question.toStdString();
+        EXPECT_EQ(LireFichierComplet(dossier.filePath(c.Existant)), "ancien");
+    }
+}
+
+TEST(DialogueEnregistrement, LeRepondeurSuitLaMemeRegleDExtension)
+{
+    const struct {
+        const char* Repondu;
+        const char* Attendu;
+    } cas[] = {{"/t/dup", "/t/dup.fit"}, {"/t/zone.jpg", "/t/zone.jpg"}, {"/t/m31.2024", "/t/m31.2024"}, {"", ""}};
+    for (const auto& c : cas) {
+        TRepondeurTest rep([&](const TDemandeDialogue&) {
+            TReponseDialogue r;
+            if (*c.Repondu)
+                r.Fichiers = QStringList{c.Repondu};
+            return r;
+        });
+        EXPECT_EQ(Dialogues::ChoisirFichierEnregistrement(nullptr, "t", "Fichier Fit (*.fit)"), QString(c.Attendu));
+    }
+}
+
+TEST(DialogueFichiers, TaillesEtDatesEnFrancais)
+{
+    QTemporaryDir dossier;
+    EcrireFichierSur(dossier.filePath("image.fit"), QByteArray(5000, 'x'));
+    const QLocale francais(QLocale::French, QLocale::France);
+    const QString tailleAttendue = francais.formattedDataSize(5000);
+    const QString dateAttendue =
+        francais.toString(QFileInfo(dossier.filePath("image.fit")).lastModified(), QLocale::ShortFormat);
+    TSansRepondeur reel;
+    QString taille, date;
+    QuandModal<QFileDialog>([&](QFileDialog* d) {
+        auto* vue = d->findChild<QTreeView*>(QStringLiteral("treeView"));
+        ASSERT_NE(vue, nullptr);
+        // The list fills in the background: wait for the file's line.
+        QModelIndex ligne;
+        for (int i = 0; i < 500 && !ligne.isValid(); ++i) {
+            QTest::qWait(10);
+            const QModelIndex racine = vue->rootIndex();
+            for (int r = 0; r < vue->model()->rowCount(racine); ++r)
+                if (vue->model()->index(r, 0, racine).data().toString() == "image.fit")
+                    ligne = vue->model()->index(r, 0, racine);
+        }
+        ASSERT_TRUE(ligne.isValid());
+        taille = ligne.siblingAtColumn(1).data().toString();
+        date = ligne.siblingAtColumn(3).data().toString();
+        d->reject();
+    });
+    Dialogues::ChoisirFichiersOuverture(nullptr, "Ouvrir", "Fichier Fit (*.fit)", dossier.path());
+    EXPECT_EQ(taille, tailleAttendue);
+    EXPECT_EQ(date, dateAttendue);
+    EXPECT_FALSE(taille.contains("KiB"));
+}

@@ -1,0 +1,164 @@
+// The real dialogs, without the test responder: the batch dialog shown
+// modally as the viewer shows it, its folder picker, its conversion options
+// and its overwrite confirmation; the tricolour window's open and save
+// dialogs. A timer plays the user in each modal loop as it appears.
+#include "PDialogues.h"
+#include "Soutien.h"
+#include "UConfirmationFichiers.h"
+#include "UConversionImages.h"
+#include "UEnregistrementSelection.h"
+#include "UParametres.h"
+#include "UTrichromieRVB.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Plays the user: each tick looks at the modal window on top and acts on it,
+// from a fresh event (a timer never fires inside its own handler, and an
+// action may open the next modal window). A window is acted on again each
+// time it comes back on top.
+class TJoueur {
+public:
+    explicit TJoueur(std::function<void(QWidget&)> agir) : FAgir(std::move(agir))
+    {
+        FMinuterie.setInterval(20);
+        QObject::connect(&FMinuterie, &QTimer::timeout, [this] {
+            QWidget* modale = QApplication::activeModalWidget();
+            if (!modale || FEnCours.contains(modale))
+                return;
+            FEnCours.insert(modale);
+            QTimer::singleShot(0, modale, [this, modale] {
+                FAgir(*modale);
+                FEnCours.remove(modale);
+            });
+        });
+        FMinuterie.start();
+    }
+
+private:
+    std::function<void(QWidget&)> FAgir;
+    QTimer FMinuterie;
+    QSet<QWidget*> FEnCours;
+};
+
+class TDialoguesReels : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Dossier.isValid());
+        FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
+        Precedent = Dialogues::RepondeurCourant();
+        Dialogues::RetirerRepondeur();
+    }
+    void TearDown() override { Dialogues::InstallerRepondeur(Precedent); }
+
+    QTemporaryDir Dossier;
+    Dialogues::TRepondeur Precedent;
+};
+
+TEST_F(TDialoguesReels, LotParLesVraisDialogues)
+{
+    if (!ConfirmationFichiers)
+        ConfirmationFichiers = new TConfirmationFichiers;
+    if (!ConversionImages)
+        ConversionImages = new TConversionImages;
+    const QString source = Dossier.filePath(QStringLiteral("a.fit"));
+    ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("ngc1316_optical_i16.fits")), source));
+    const QString destination = Dossier.filePath(QStringLiteral("sortie"));
+    QDir().mkpath(destination);
+    {
+        QFile ancien(destination + QStringLiteral("/img1.jpg"));
+        ASSERT_TRUE(ancien.open(QIODevice::WriteOnly));
+        ancien.write("ancien");
+    }
+    TEnregistrementSelection dialogue;
+    QStringList vus;
+    int tour = 0;
+    TJoueur joueur([&](QWidget& m) {
+        vus << m.metaObject()->className();
+        if (auto* d = qobject_cast<QFileDialog*>(&m)) {
+            d->setDirectory(destination);
+            static_cast<QDialog*>(d)->accept();
+        } else if (&m == &dialogue) {
+            switch (tour++) {
+            case 0:
+                m.findChild<QLineEdit*>(QStringLiteral("EdtDossier"))->clear();
+                m.findChild<QLineEdit*>(QStringLiteral("EdtEntete"))->setText(QStringLiteral("img"));
+                m.findChild<QToolButton*>(QStringLiteral("BtBtnDossier"))->click();
+                break;
+            case 1:
+                m.findChild<QCheckBox*>(QStringLiteral("ChckBxConversion"))->click();
+                break;
+            case 2:
+                m.findChild<QPushButton*>(QStringLiteral("BtnOK"))->click();
+                break;
+            default:
+                m.findChild<QPushButton*>(QStringLiteral("BtnTermine"))->click();
+            }
+        } else if (&m == ConversionImages) {
+            m.findChild<QComboBox*>(QStringLiteral("CmbBxFormat"))->setCurrentIndex(TConversionImages::FormatJpeg);
+            m.findChild<QPushButton*>(QStringLiteral("BtnOk"))->click();
+        } else if (&m == ConfirmationFichiers) {
+            m.findChild<QPushButton*>(QStringLiteral("BtnConfirmer"))->click();
+        }
+    });
+    dialogue.Initialiser({TFichierSelection{QStringLiteral("a.fit"), Dossier.path() + QLatin1Char('/'), true}},
+                         Dossier.path());
+    EXPECT_EQ(Dialogues::ExecuterModal(dialogue), mrOk);
+    EXPECT_EQ(vus, (QStringList{"TEnregistrementSelection", "QFileDialog", "TEnregistrementSelection",
+                                "TConversionImages", "TEnregistrementSelection", "TConfirmationFichiers",
+                                "TEnregistrementSelection"}));
+    EXPECT_EQ(dialogue.findChild<QLineEdit*>(QStringLiteral("EdtDossier"))->text(), destination);
+    EXPECT_EQ(ConfirmationFichiers->FichiersListes(), QStringList{destination + QStringLiteral("/img1.jpg")});
+    QFile jpeg(destination + QStringLiteral("/img1.jpg"));
+    ASSERT_TRUE(jpeg.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(jpeg.read(3) == QByteArray("\xFF\xD8\xFF"));
+}
+
+TEST_F(TDialoguesReels, TrichromieParLesVraisDialoguesDeFichiers)
+{
+    const QString plan = Dossier.filePath(QStringLiteral("plan.bmp"));
+    ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("hubble_deep_field_8.bmp")), plan));
+    const QString sortie = Dossier.filePath(QStringLiteral("couleur"));
+    QStringList filtres;
+    TJoueur joueur([&](QWidget& m) {
+        auto* d = qobject_cast<QFileDialog*>(&m);
+        if (!d)
+            return;
+        filtres << d->nameFilters().join(QLatin1Char('|'));
+        // The user types the name, as the folder view fills only later.
+        const QString nom = d->acceptMode() == QFileDialog::AcceptOpen ? plan : sortie;
+        d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(nom);
+        static_cast<QDialog*>(d)->accept();
+    });
+    TTrichromieRVB f;
+    f.show();
+    f.ImgMiniClick(TTrichromieRVB::PlanVert);
+    EXPECT_EQ(f.Plans[1].NomFichier, plan);
+    f.BtBtnEnregistrerClick();
+    EXPECT_EQ(filtres, (QStringList{"Fichier fit (*.fit)|Fichier bitmap (*.bmp)", "Fichier Bmp (*.bmp)"}));
+    // The save dialog adds its extension.
+    THistoBmp relu;
+    CreerHistoBmp(relu);
+    ChargerBmp(relu, sortie + QStringLiteral(".bmp"));
+    EXPECT_EQ(LargeurBmp(relu), 1000);
+    EXPECT_EQ(FormatPixelBmp(relu), pf24bit);
+}
+
+} // namespace
