@@ -169,6 +169,7 @@ public:
     void ExporterResultatBmpEnFit();
     void ExporterResultatJpeg(bool fit);
     void CopierRapport();
+    void BtBtnResultatBmpTrichromieRVBClick();
     void ImprimerRapport();
     // The frame's commands while this window is active: the shown panel.
     void EnregistrerResultatSous();

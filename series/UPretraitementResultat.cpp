@@ -9,8 +9,10 @@
 #include "UControleImage.h"
 #include "UExportation.h"
 #include "UExportationJpeg.h"
+#include "UInstallationTrichromie.h"
 #include "UOutils.h"
 #include "UPretraitement.h"
+#include "UTrichromieRVB.h"
 
 #include <QAction>
 #include <QApplication>
@@ -119,6 +121,8 @@ void TPretraitement::AfficherResultat(bool fit)
         PlacerCurseurs(TrckBrResultatBmpSeuilHaut, TrckBrResultatBmpSeuilBas, ResultatBmp.SMax, ResultatBmp.SMin);
     }
     (fit ? PnlResultatFit : PnlResultatBmp)->show();
+    // The colour result goes on to the tricolour window from its panel.
+    BtBtnResultatBmpTrichromieRVB->setVisible(!fit);
     PgCntrlPrincipale->setCurrentWidget(TbShtResultat);
     BtnImprimerExecution->hide();
     if (Main) {
@@ -213,6 +217,27 @@ void TPretraitement::ExporterResultatJpeg(bool fit)
         LblMessage->setText(QStringLiteral("Image exportée."));
 }
 
+void TPretraitement::BtBtnResultatBmpTrichromieRVBClick()
+{
+    if (!ResultatBmpPresent() || !Main)
+        return;
+    if (FormatPixelBmp(ResultatBmp) != pf24bit) {
+        Dialogues::Information(QStringLiteral(
+            "Le compositage couleurs ne peut être réalisé que sur une image couleur.\rSi vous traitez des plans "
+            "séparés, ouvrez la fenêtre trichromie et sélectionnez les plans un à un."));
+        return;
+    }
+    if (FichierResultatBmp.isEmpty()) {
+        if (!Dialogues::Question(QStringLiteral("L'image doit être enregistrée avant d'effectuer le compositage "
+                                                "couleurs. Voulez-vous réaliser cette opération ?")))
+            return;
+        EnregistrerResultatBmp();
+        if (FichierResultatBmp.isEmpty())
+            return;
+    }
+    CreerFenetreTrichromie(*Main)->ChargerPlansBmpCouleur(FichierResultatBmp);
+}
+
 void TPretraitement::CopierRapport() { RchEdtExecution->copy(); }
 
 void TPretraitement::ImprimerRapport()
@@ -267,6 +292,7 @@ void TPretraitement::ConnecterResultat()
     bouton(BtBtnResultatFitEnregistrerSous, [this] { EnregistrerResultatFit(); });
     bouton(BtBtnResultatBmpEnregistrerSous, [this] { EnregistrerResultatBmp(); });
     bouton(BtnImprimerExecution, [this] { ImprimerRapport(); });
+    bouton(BtBtnResultatBmpTrichromieRVB, [this] { BtBtnResultatBmpTrichromieRVBClick(); });
     item(MnItmResultatFitEnregistrerSous, [this] { EnregistrerResultatFit(); });
     item(MnItmResultatBmpEnregistrerSous, [this] { EnregistrerResultatBmp(); });
     item(MnItmResultatFitOuvrir, [this] { OuvrirResultat(true); });

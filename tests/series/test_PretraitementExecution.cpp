@@ -345,6 +345,12 @@ TEST_F(TExecutionFenetre, SerieBmpSansCadreApresLaQuestion)
     EXPECT_EQ(F->FichierResultatBmp, AEnregistrer);
     const QImage lu(AEnregistrer);
     EXPECT_EQ(lu.size(), QSize(1000, 872));
+    // The saved colour result goes on to a tricolour window.
+    ASSERT_FALSE(F->BtBtnResultatBmpTrichromieRVB->isHidden());
+    QTest::mouseClick(F->BtBtnResultatBmpTrichromieRVB, Qt::LeftButton);
+    ASSERT_NE(Cadre->FenetreActive(), nullptr);
+    EXPECT_EQ(Cadre->FenetreActive()->Tag(), GenreTrichromie);
+    Cadre->ZoneMDI()->setActiveSubWindow(F);
     // A run that fails keeps the result shown before it.
     QFile::remove(Chemin(QStringLiteral("couleur1.bmp")));
     QFile::copy(CheminDonnees(QStringLiteral("hubble_deep_field_8.bmp")), Chemin(QStringLiteral("couleur1.bmp")));
