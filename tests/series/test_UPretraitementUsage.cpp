@@ -17,6 +17,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -43,7 +46,92 @@ void Capturer(QWidget* w, const char* nom)
     EXPECT_TRUE(w->grab().save(QDir(QString::fromLocal8Bit(dossier)).filePath(QString::fromLatin1(nom))));
 }
 
+// Answers the next real modal window with the action, as a user would.
+void QuandModal(std::function<void(QWidget*)> action)
+{
+    auto* minuterie = new QTimer;
+    QObject::connect(minuterie, &QTimer::timeout, [minuterie, action] {
+        if (QWidget* m = QApplication::activeModalWidget()) {
+            minuterie->stop();
+            minuterie->deleteLater();
+            action(m);
+        }
+    });
+    minuterie->start(10);
+}
+
 } // namespace
+
+TEST(UsagePretraitement, VraisDialogues)
+{
+    // No responder: the real file dialogs and message box, driven by hand.
+    const auto repondeur = Dialogues::RepondeurCourant();
+    Dialogues::RetirerRepondeur();
+    QTemporaryDir dossier;
+    ASSERT_TRUE(dossier.isValid());
+    EcrireSeriesEssai(dossier.path());
+    auto* cadre = new TMain;
+    FixerFichierPreferences(dossier.filePath(QStringLiteral("Stelor.ini")));
+    InstallerPretraitement(*cadre);
+    cadre->show();
+    cadre->MnItmPretraitement->trigger();
+    auto* f = qobject_cast<TPretraitement*>(cadre->FenetreActive());
+    ASSERT_NE(f, nullptr);
+
+    QStringList filtres;
+    QuandModal([&](QWidget* m) {
+        auto* d = qobject_cast<QFileDialog*>(m);
+        ASSERT_NE(d, nullptr);
+        filtres = d->nameFilters();
+        d->setDirectory(dossier.path());
+        d->selectFile(QStringLiteral("\"dark1.fit\" \"dark2.fit\""));
+        static_cast<QDialog*>(d)->accept();
+    });
+    QTest::mouseClick(f->BtnDarks, Qt::LeftButton);
+    EXPECT_EQ(filtres, (QStringList{"Fichier fit (*.fit)", "Fichier bitmap (*.bmp)"}));
+    EXPECT_EQ(f->LstBxDarks->count(), 2);
+
+    // A file of another size: the real box says why.
+    QString texte;
+    QuandModal([&](QWidget* m) {
+        auto* d = qobject_cast<QFileDialog*>(m);
+        ASSERT_NE(d, nullptr);
+        filtres = d->nameFilters();
+        d->selectFile(dossier.filePath(QStringLiteral("ngc.fit")));
+        QuandModal([&](QWidget* b) {
+            auto* boite = qobject_cast<QMessageBox*>(b);
+            ASSERT_NE(boite, nullptr);
+            texte = boite->windowTitle() + QLatin1Char('|') + boite->text();
+            boite->button(QMessageBox::Ok)->click();
+        });
+        static_cast<QDialog*>(d)->accept();
+    });
+    QTest::mouseClick(f->BtnDarks, Qt::LeftButton);
+    EXPECT_EQ(filtres, QStringList{"Fichier fit (*.fit)"}); // listed files choose the kind
+    EXPECT_EQ(texte, QStringLiteral("Stelor|Les images choisies ont une taille différente de celle des images déjà "
+                                    "sélectionnées."));
+    EXPECT_EQ(f->LstBxDarks->count(), 2);
+
+    // The save dialog of the master, which adds its extension.
+    QTest::mouseClick(f->BtBtnDarkProcess, Qt::LeftButton);
+    QuandModal([&](QWidget* m) {
+        auto* d = qobject_cast<QFileDialog*>(m);
+        ASSERT_NE(d, nullptr);
+        filtres = d->nameFilters();
+        EXPECT_EQ(d->acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_FALSE(d->testOption(QFileDialog::DontConfirmOverwrite));
+        d->selectFile(dossier.filePath(QStringLiteral("maitre")));
+        static_cast<QDialog*>(d)->accept();
+    });
+    QTest::mouseClick(f->BtBtnDarkEnregistrerSous, Qt::LeftButton);
+    EXPECT_EQ(filtres, QStringList{"Fichier Fit (*.fit)"});
+    EXPECT_TRUE(QFile::exists(dossier.filePath(QStringLiteral("maitre.fit"))));
+    EXPECT_EQ(f->LblMessage->text(), QStringLiteral("Master Dark enregistré."));
+
+    delete cadre;
+    FermerPreferences();
+    Dialogues::InstallerRepondeur(repondeur);
+}
 
 TEST(UsagePretraitement, DeBoutEnBout)
 {
@@ -81,6 +169,7 @@ TEST(UsagePretraitement, DeBoutEnBout)
     choisir(f->BtnFlats, {chemin("flat1.fit"), chemin("flat2.fit")});
     choisir(f->BtnOffsets, {chemin("offset1.fit"), chemin("offset2.fit")});
     EXPECT_EQ(f->LstBxBrutes->count() + f->LstBxDarks->count() + f->LstBxFlats->count() + f->LstBxOffsets->count(), 10);
+    Capturer(f, "pretraitement_images.png");
 
     // A listed flat deleted on disk: purged, with its message, at the next add.
     ASSERT_TRUE(QFile::remove(chemin("flat2.fit")));
