@@ -824,8 +824,6 @@ void TPretraitement::FixerPlagesCurseurs()
     EvenementsActifs = actifs;
 }
 
-void TPretraitement::MessageVide() { LblMessage->clear(); }
-
 // ---------------------------------------------------------------------------
 // Masters
 

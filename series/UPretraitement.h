@@ -221,7 +221,6 @@ private:
     void CurseurRegistrationChange();
     void RedessinerRegistration();
     void SelectionnerBrute(int index);
-    void MessageVide();
 
     std::unique_ptr<Ui::TPretraitement> FUi;
     bool FPremierAffichage = true;

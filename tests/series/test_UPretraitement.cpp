@@ -495,6 +495,40 @@ print(int(np.rint(a.max())), z(X), z(Y))
     // A move without a drag reads the position out; the scroll box clears it.
     QTest::mouseMove(F->ImgRegistration, QPoint(100, 37));
     EXPECT_EQ(F->LblMessage->text(), QStringLiteral("[100,37]"));
+    QMouseEvent dehors(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(F->ScrllBxRegistration->viewport(), &dehors);
+    EXPECT_TRUE(F->LblMessage->text().isEmpty());
+
+    // The levels: rendered again with the frame, its zoom and its mark drawn back.
+    const QImage zoomAvant = F->ImgZoomRegistration->Picture;
+    F->TrckBrRegistrationSeuilHaut->setValue(F->RegistrationFit.SMax + 3000);
+    EXPECT_EQ(F->RegistrationFit.SMax, F->TrckBrRegistrationSeuilHaut->value());
+    EXPECT_EQ(F->TrckBrRegistrationSeuilHaut->toolTip(),
+              QStringLiteral("Seuil haut : ") + QString::number(F->RegistrationFit.SMax));
+    EXPECT_NE(F->ImgZoomRegistration->Picture, zoomAvant);
+    EXPECT_EQ(qGray(F->ImgRegistration->Picture.pixel(439, 73)), 0);
+    // "Maintenir les seuils automatiques" applies them at once, and to every frame chosen.
+    F->ChckBxSeuilsAutoRegistration->setChecked(true);
+    EXPECT_EQ(F->RegistrationFit.SMax, SeuilMaxiAutoFit(F->RegistrationFit));
+    EXPECT_EQ(F->TrckBrRegistrationSeuilHaut->value(), F->RegistrationFit.SMax);
+    EXPECT_EQ(F->ImgZoomRegistration->Picture, ZoomCadreFit(F->RegistrationFit, F->Cadre, true));
+    F->CmbBxBrutesRegistration->setCurrentIndex(2);
+    emit F->CmbBxBrutesRegistration->activated(2);
+    EXPECT_EQ(F->RegistrationFit.SMin, SeuilMiniAutoFit(F->RegistrationFit));
+    EXPECT_TRUE(F->CadreDefini());
+
+    // With the slow-machine setting the zoom waits for the mouse up.
+    EcrireValeurIni(QStringLiteral("General"), QStringLiteral("ConfigLente"), QStringLiteral("1"));
+    F->EffacerCadre();
+    QTest::mousePress(F->ImgRegistration, Qt::LeftButton, {}, QPoint(439, 73));
+    QMouseEvent lent(QEvent::MouseMove, QPointF(463, 97), F->ImgRegistration->mapToGlobal(QPointF(463, 97)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(F->ImgRegistration, &lent);
+    EXPECT_TRUE(F->PnlZoomRegistration->isHidden());
+    EXPECT_EQ(F->LblCoordonneesEtMaxi->text(), QStringLiteral("[439,73] [463,97]"));
+    QTest::mouseRelease(F->ImgRegistration, Qt::LeftButton, {}, QPoint(463, 97));
+    EXPECT_FALSE(F->PnlZoomRegistration->isHidden());
+    EcrireValeurIni(QStringLiteral("General"), QStringLiteral("ConfigLente"), QStringLiteral("0"));
 
     // Planétaire and back: no frame left.
     F->CmbBxRegistration->setCurrentIndex(RegistrationPlanetaire);
@@ -668,7 +702,7 @@ print(int(np.rint(My / A)), int(np.rint(Mx / A)))
     EXPECT_EQ(F->EdtCoefRegistrationPlanetaire->text(), QStringLiteral("5"));
 }
 
-TEST_F(TFenetrePretraitement, ImageDeRegistrationIlliseible)
+TEST_F(TFenetrePretraitement, ImageDeRegistrationIllisible)
 {
     Ajouter(F->BtnBrutes, Chemins({"brute1.fit", "brute2.fit"}));
     const std::vector<double> montree = F->RegistrationFit.Pixels;
