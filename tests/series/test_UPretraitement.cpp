@@ -723,3 +723,32 @@ TEST_F(TFenetrePretraitement, ImageDeRegistrationIllisible)
         EXPECT_TRUE(F->CadreDefini());
     }
 }
+
+TEST_F(TFenetrePretraitement, EtoileSurLePlanChoisi)
+{
+    // A 24-bit frame: a red star at (30, 20), a green one at (36, 26).
+    const QString nom = Chemin(QStringLiteral("plans.bmp"));
+    EcrireBitmapBmp(BitmapDe(80, 60, 3,
+                             [](int x, int y, int c) {
+                                 // Bytes blue, green, red.
+                                 if (c == 2 && x == 30 && y == 20)
+                                     return 250;
+                                 if (c == 1 && x == 36 && y == 26)
+                                     return 240;
+                                 return 20;
+                             }),
+                    nom);
+    F->AjouterBrutes({nom});
+    Glisser(QPoint(20, 10), QPoint(50, 40));
+    ASSERT_TRUE(F->CadreDefini());
+    EXPECT_EQ(F->LblCoordonneesEtMaxi->text(), QStringLiteral("[20,10] [50,40] Max : 250"));
+    // The brightest pixel of the plane is the whole centroid: the cross sits on it.
+    const auto croix = [&](int x, int y) { return F->ImgZoomRegistration->Picture.pixel(4 * (x - 20), 4 * (y - 10)); };
+    EXPECT_EQ(croix(36, 26), qRgb(255, 0, 0));
+    EXPECT_NE(croix(30, 20), qRgb(255, 0, 0));
+    F->CmbBxPlanRegistration->setCurrentIndex(0);
+    emit F->CmbBxPlanRegistration->activated(0);
+    EXPECT_EQ(croix(30, 20), qRgb(255, 0, 0));
+    EXPECT_NE(croix(36, 26), qRgb(255, 0, 0));
+    EXPECT_EQ(F->IndexPlanRegistration, 0);
+}
