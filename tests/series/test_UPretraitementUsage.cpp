@@ -236,6 +236,10 @@ print(int(np.abs(lire(o + '/master_dark.fit') - np.sort(d, 0)[1]).max()))
     EXPECT_FALSE(f->CadreDefini());
     EXPECT_TRUE(f->PnlZoomRegistration->isHidden());
 
+    f->PgCntrlPrincipale->setCurrentWidget(f->TbShtExecution);
+    EXPECT_FALSE(f->BtnImprimerExecution->isHidden());
+    Capturer(f, "pretraitement_execution.png");
+
     // The preferences push reaches the window's six scroll boxes.
     EcrireDefilImgTpsReel(false);
     cadre->MajFenetresImagesSuivantPreferences();
