@@ -823,8 +823,6 @@ void TPretraitement::FixerPlagesCurseurs()
     EvenementsActifs = actifs;
 }
 
-void TPretraitement::MessageVide() { LblMessage->clear(); }
-
 // ---------------------------------------------------------------------------
 // Masters
 

@@ -238,7 +238,6 @@ private:
     void CurseurRegistrationChange();
     void RedessinerRegistration();
     void SelectionnerBrute(int index);
-    void MessageVide();
     void ConnecterResultat();
     void AjouterLigneRapport(const QString& texte, const QColor& couleur);
     void AfficherResultat(bool fit);

@@ -407,10 +407,9 @@ void TPretraitement::ChargerImageRegistration()
         return;
     }
     FixerPlagesCurseurs();
-    const int i = std::max(LstBxBrutes->currentRow() >= 0 && LstBxBrutes->currentItem()->isSelected()
-                               ? LstBxBrutes->currentRow()
-                               : 0,
-                           0);
+    // The selected raw frame, or the first.
+    const int courant = LstBxBrutes->currentRow();
+    const int i = courant >= 0 && LstBxBrutes->item(courant)->isSelected() ? courant : 0;
     const QString nom = CheminEntree(LstBxBrutes, i);
     const int32_t type = TypeImages();
     if (type != tiFit && type != tiBmp)
