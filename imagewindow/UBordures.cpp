@@ -15,12 +15,20 @@ TBordures* Bordures = nullptr;
 void LignePointillee(QImage& bitmap, int x1, int y1, int x2, int y2)
 {
     // Only the straight lines of the preview: one of the two axes is fixed.
+    // Light and dark dots in turn, so that the line shows on a bright
+    // galaxy as on the dark sky.
     const int n = std::max(std::abs(x2 - x1), std::abs(y2 - y1));
     const int sx = x2 > x1 ? 1 : (x2 < x1 ? -1 : 0), sy = y2 > y1 ? 1 : (y2 < y1 ? -1 : 0);
+    const bool indexe = bitmap.format() == QImage::Format_Indexed8;
     for (int i = 0; i < n; i += 2) {
         const int x = x1 + sx * i, y = y1 + sy * i;
-        if (x >= 0 && y >= 0 && x < bitmap.width() && y < bitmap.height())
-            MarquerPixel(bitmap, x, y, clRouge);
+        if (x < 0 || y < 0 || x >= bitmap.width() || y >= bitmap.height())
+            continue;
+        const bool clair = (i / 2) % 2 == 0;
+        if (indexe)
+            bitmap.setPixel(x, y, clair ? 255 : 0);
+        else
+            MarquerPixel(bitmap, x, y, clair ? clRouge : clNoir);
     }
 }
 

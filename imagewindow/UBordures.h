@@ -49,7 +49,8 @@ private:
 };
 
 // Dotted line of one-pixel dots, every second pixel, clipped to the bitmap;
-// white on an 8-bit bitmap, red on a 24-bit one.
+// the dots are light and dark in turn: white and black on an 8-bit bitmap
+// (palette ends), red and black on a 24-bit one.
 void LignePointillee(QImage& bitmap, int x1, int y1, int x2, int y2);
 
 extern TBordures* Bordures;

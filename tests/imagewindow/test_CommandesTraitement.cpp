@@ -25,6 +25,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
@@ -839,4 +840,55 @@ TEST_F(TCommandes, StatistiquesEtImpression)
         EXPECT_FALSE(ligne("Nombre de pixels").isEmpty());
         EXPECT_NE(ligne("Nombre de pixels"), QStringLiteral("0"));
     }
+}
+
+// The dotted lines of the borders dialog on a picture shown at 200 %: on the
+// rows and columns typed, every second pixel. STELOR_CAPTURE_BORDURES names
+// a PNG of the screen with the dialog open (run under Xvfb to look at it).
+TEST_F(TCommandes, LignesDesBorduresA200)
+{
+    TTraitementImage* f = Ouvrir(Copie(QStringLiteral("m51_i16_256.fits"), QStringLiteral("m51.fit")));
+    f->ZoomParTexte(QStringLiteral("200%"));
+    f->AjusteTailleFenetreALImageSource();
+    f->AfficherImage(true, true);
+    const QImage propre = f->ImgSource->Picture.copy();
+    ASSERT_EQ(propre.size(), QSize(512, 512));
+    QImage vue;
+    Utilisateur.Formes[QStringLiteral("TBordures")] = [&](QDialog& d) {
+        d.show();
+        d.move(f->mapToGlobal(QPoint(f->width() + 20, 40)));
+        for (const auto& [nom, texte] : std::vector<std::pair<const char*, const char*>>{
+                 {"EdtBordureHaut", "40"}, {"EdtBordureBas", "100"}, {"EdtBordureGauche", "60"}, {"EdtBordureDroite", "120"}}) {
+            auto* e = d.findChild<QLineEdit*>(QLatin1String(nom));
+            e->selectAll();
+            QTest::keyClick(e, Qt::Key_Backspace);
+            QTest::keyClicks(e, QString::fromLatin1(texte));
+        }
+        QApplication::processEvents();
+        vue = f->ImgSource->Picture.copy();
+        const QString capture = qEnvironmentVariable("STELOR_CAPTURE_BORDURES");
+        if (!capture.isEmpty()) {
+            for (int i = 0; i < 20; ++i)
+                QApplication::processEvents();
+            QScreen* ecran = QGuiApplication::primaryScreen();
+            EXPECT_TRUE(ecran->grabWindow(0).save(capture));
+        }
+        return Presser(d, "BtnAppliquer");
+    };
+    Cadre->MnItmBordures->trigger();
+    ASSERT_EQ(vue.size(), propre.size());
+    const auto pointille = [&](int x, int y) { return vue.pixel(x, y) != propre.pixel(x, y); };
+    int marques = 0;
+    for (int x = 0; x < 512; ++x) {
+        for (int y = 0; y < 512; ++y) {
+            const bool surLigne = ((y == 40 || y == 412) && x % 2 == 0) || ((x == 60 || x == 392) && y % 2 == 0);
+            if (pointille(x, y)) {
+                ++marques;
+                EXPECT_TRUE(surLigne) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_GT(marques, 4 * 150);
+    // The crop is what the lines framed, in image pixels.
+    EXPECT_EQ(QSize(LargeurFit(f->ImageFit), HauteurFit(f->ImageFit)), QSize(256 - 30 - 60, 256 - 20 - 50));
 }
