@@ -1535,7 +1535,16 @@ void TTraitementImage::RemplirDepuis(int type, const THistoFit* fit, const THist
     setWindowTitle(QStringLiteral("#") + Entier(Numero) + QStringLiteral(" [") + TexteNonEnregistree +
                    QLatin1Char(']'));
     if (type == tiFit) {
-        CopierHistoFit(*fit, ImageFit);
+        if (FPrendrePixels) {
+            // PrendreImageFit hands an image of its caller's, not a constant.
+            auto* source = const_cast<THistoFit*>(fit);
+            std::vector<double> pixels;
+            pixels.swap(source->Pixels);
+            CopierHistoFit(*source, ImageFit);
+            ImageFit.Pixels.swap(pixels);
+        } else {
+            CopierHistoFit(*fit, ImageFit);
+        }
         FModeFit = -1;
     } else {
         CopierImageBmp(*bmp, ImageBmp);
@@ -1579,6 +1588,19 @@ void TTraitementImage::DupliquerDepuis(TMDIChild& source)
 }
 
 void TTraitementImage::NouvelleImageFit(const THistoFit& image) { RemplirDepuis(tiFit, &image, nullptr, true); }
+
+void TTraitementImage::PrendreImageFit(THistoFit& image)
+{
+    // The pixels move first; the copy then finds its block the right size.
+    FPrendrePixels = true;
+    try {
+        RemplirDepuis(tiFit, &image, nullptr, true);
+    } catch (...) {
+        FPrendrePixels = false;
+        throw;
+    }
+    FPrendrePixels = false;
+}
 
 void TTraitementImage::NouvelleImageBmp(const THistoBmp& image) { RemplirDepuis(tiBmp, nullptr, &image, true); }
 
@@ -2127,7 +2149,14 @@ void TTraitementImage::MenuRedimensionnementClick()
     };
     TTraitementImage* nouvelle = nullptr;
     try {
-        nouvelle = dynamic_cast<TTraitementImage*>(Main->CreerFenetreImageFit(copie));
+        // The frame's own road, the pixels moved rather than copied.
+        if (!Main->FabriqueFenetreImage)
+            LeverErreur(QStringLiteral("La fenêtre image n'est pas disponible."));
+        nouvelle = dynamic_cast<TTraitementImage*>(Main->FabriqueFenetreImage());
+        if (!nouvelle)
+            LeverErreur(QStringLiteral("La fenêtre image n'a pas pu être créée."));
+        nouvelle->PrendreImageFit(copie);
+        Main->UpdateMenuItems();
     } catch (const std::bad_alloc&) {
         retirerVides();
         LeverErreur(QStringLiteral("Mémoire insuffisante pour redimensionner l'image."));

@@ -210,6 +210,8 @@ public:
     void DupliquerImage(TTraitementImage& source);
     void DupliquerDepuis(TMDIChild& source) override;
     void NouvelleImageFit(const THistoFit& image) override;
+    // The same, the pixels taken from the image (left without them).
+    void PrendreImageFit(THistoFit& image);
     void NouvelleImageBmp(const THistoBmp& image) override;
 
     // Filter dialogs of the popup menu.
@@ -318,4 +320,5 @@ private:
     int FModeFit = -1, FModeFitAnnulation = -1;
     int FModeBmp = -1, FModeBmpAnnulation = -1;
     QList<QAction*> FItemsZoom;
+    bool FPrendrePixels = false; // the fill takes the pixels rather than copying them
 };
