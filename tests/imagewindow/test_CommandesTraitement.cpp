@@ -28,6 +28,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <map>
@@ -891,4 +892,58 @@ TEST_F(TCommandes, LignesDesBorduresA200)
     EXPECT_GT(marques, 4 * 150);
     // The crop is what the lines framed, in image pixels.
     EXPECT_EQ(QSize(LargeurFit(f->ImageFit), HauteurFit(f->ImageFit)), QSize(256 - 30 - 60, 256 - 20 - 50));
+}
+
+// The real modal loop, no responder: the user types into the dialog the
+// command opened and presses its button.
+TEST_F(TCommandes, DialoguesModauxReels)
+{
+    TTraitementImage* f = Ouvrir(Copie(QStringLiteral("m51_i16_256.fits"), QStringLiteral("m51.fit")));
+    ASSERT_NE(f, nullptr);
+    const std::vector<double> origine = f->ImageFit.Pixels;
+    struct Cas {
+        QAction* item;
+        std::vector<std::pair<const char*, QString>> saisies;
+        const char* bouton;
+        QString historique;
+    };
+    const Cas cas[] = {
+        {Cadre->MnItmAdditionConstante, {{"EdtValeur", "12,5"}}, "BtnOK", "Addition constante 12,50"},
+        {Cadre->MnItmTranslation, {{"Edtx", "-3"}, {"Edty", "2"}}, "BtnOK", "Translation x -3,0 y 2,0"},
+        {Cadre->MnItmBordures, {{"EdtBordureHaut", "10"}}, "BtnAppliquer", "Ouverture"},
+        {Cadre->MnItmTranslation, {{"Edtx", "5"}}, "BtnAnnuler", "Ouverture"},
+    };
+    Dialogues::RetirerRepondeur();
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.historique.toStdString());
+        bool vu = false;
+        // The dialog is the active modal window once its loop runs.
+        std::function<void()> repondre;
+        repondre = [&] {
+            auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!d) {
+                QTimer::singleShot(10, repondre);
+                return;
+            }
+            vu = true;
+            for (const auto& [nom, texte] : c.saisies) {
+                auto* e = d->findChild<QLineEdit*>(QLatin1String(nom));
+                e->selectAll();
+                QTest::keyClick(e, Qt::Key_Backspace);
+                QTest::keyClicks(e, texte);
+            }
+            QTest::mouseClick(d->findChild<QPushButton*>(QLatin1String(c.bouton)), Qt::LeftButton);
+        };
+        QTimer::singleShot(0, repondre);
+        c.item->trigger();
+        EXPECT_TRUE(vu);
+        EXPECT_EQ(f->Historique().last(), c.historique);
+    }
+    Dialogues::InstallerRepondeur(Utilisateur.Repondeur());
+    EXPECT_EQ(QSize(LargeurFit(f->ImageFit), HauteurFit(f->ImageFit)), QSize(256, 246));
+    // Cancelled: the display holds no mark of the preview.
+    const QImage affiche = f->ImgSource->Picture.copy();
+    f->AfficherImage(true, false);
+    EXPECT_EQ(f->ImgSource->Picture, affiche);
+    EXPECT_NE(f->ImageFit.Pixels, origine);
 }
