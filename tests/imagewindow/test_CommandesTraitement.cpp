@@ -913,6 +913,7 @@ TEST_F(TCommandes, DialoguesModauxReels)
         {Cadre->MnItmBordures, {{"EdtBordureHaut", "10"}}, "BtnAppliquer", "Ouverture"},
         {Cadre->MnItmTranslation, {{"Edtx", "5"}}, "BtnAnnuler", "Ouverture"},
     };
+    QImage pendant; // the display while the last dialog was open
     Dialogues::RetirerRepondeur();
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.historique.toStdString());
@@ -932,6 +933,7 @@ TEST_F(TCommandes, DialoguesModauxReels)
                 QTest::keyClick(e, Qt::Key_Backspace);
                 QTest::keyClicks(e, texte);
             }
+            pendant = f->ImgSource->Picture.copy();
             QTest::mouseClick(d->findChild<QPushButton*>(QLatin1String(c.bouton)), Qt::LeftButton);
         };
         QTimer::singleShot(0, repondre);
@@ -945,5 +947,8 @@ TEST_F(TCommandes, DialoguesModauxReels)
     const QImage affiche = f->ImgSource->Picture.copy();
     f->AfficherImage(true, false);
     EXPECT_EQ(f->ImgSource->Picture, affiche);
+    QImage axes = affiche.copy();
+    DessinerAxes(axes, clBleu);
+    EXPECT_EQ(pendant, axes); // the preview was on the window while the dialog was open
     EXPECT_NE(f->ImageFit.Pixels, origine);
 }
