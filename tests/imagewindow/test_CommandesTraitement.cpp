@@ -23,6 +23,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QToolButton>
 #include <QMdiArea>
 #include <QPushButton>
 #include <QScreen>
@@ -565,6 +567,11 @@ TEST_F(TCommandes, CourbesEtNiveauxCopies)
     }
     EXPECT_FALSE(f->Modifiee); // closing asks nothing
     EXPECT_EQ(f->Historique().size(), 1);
+    // The tool buttons and the popup's items forward to the same commands.
+    QTest::mouseClick(Cadre->TlBttnHistogrammeExp, Qt::LeftButton);
+    EXPECT_EQ(f->ImageFit.TRFT, -11.001);
+    f->PppMnImageSource->findChild<QAction*>(QStringLiteral("MenuHistogramme_Logarithmique"))->trigger();
+    EXPECT_EQ(f->ImageFit.TRFT, 3.5);
     EXPECT_TRUE(f->TexteStatut().endsWith(QStringLiteral("Log")));
     f->ImageFit.SMin = 7;
     f->ImageFit.SMax = 77;
@@ -799,7 +806,7 @@ TEST_F(TCommandes, StatistiquesEtImpression)
         QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("BtnImprimer")), Qt::LeftButton);
         return Presser(d, "BtnFermer");
     };
-    Cadre->MnItmStatistiques->trigger();
+    QTest::mouseClick(Cadre->TlBttnStatistiques, Qt::LeftButton);
     EXPECT_EQ(Statistiques->windowTitle(), QStringLiteral("#%1 Statistiques [a.fit]").arg(f->Numero));
     const QStringList numpy = Python({QStringLiteral("stats"), a}).split(QLatin1Char('\n')).last().split(QLatin1Char(' '));
     ASSERT_EQ(numpy.size(), 8);
