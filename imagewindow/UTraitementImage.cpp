@@ -2129,8 +2129,7 @@ void TTraitementImage::MenuRedimensionnementClick()
     THistoFit copie;
     CreerHistoFit(copie);
     try {
-        CopierHistoFit(ImageFit, copie);
-        RedimensionnerFit(copie, f);
+        RedimensionnerCopieFit(ImageFit, copie, f);
     } catch (const std::bad_alloc&) {
         DetruireHistoFit(copie);
         LeverErreur(QStringLiteral("Mémoire insuffisante pour redimensionner l'image."));
