@@ -3,12 +3,14 @@
 #include "UAbandonBmp.h"
 #include "UAccueil.h"
 #include "UAvertissementVersionTest.h"
+#include "UBordures.h"
 #include "UConfirmationFichiers.h"
 #include "UConversionImages.h"
 #include "UConvolution.h"
 #include "UDDPGaussien.h"
 #include "UDDPNeutre.h"
 #include "UDDPPasseBas.h"
+#include "UDemandeValeur.h"
 #include "UEnregistrementSelection.h"
 #include "UEnteteFit.h"
 #include "UExportationJpeg.h"
@@ -21,6 +23,10 @@
 #include "UMire.h"
 #include "UPasseBas.h"
 #include "UPasseHaut.h"
+#include "URedimensionnement.h"
+#include "USelectionTraitementImage.h"
+#include "UStatistiques.h"
+#include "UTranslationn.h"
 #include "UZoom.h"
 
 #include <QDialog>
@@ -63,16 +69,19 @@ int main(int argc, char** argv)
     creer(EnteteFit, new TEnteteFit);
     creer(Mire, new TMire);
     creer(ExportationJpeg, new TExportationJpeg);
-    // TBordures, TStatistiques
+    creer(Bordures, new TBordures);
+    creer(Statistiques, new TStatistiques);
     creer(DDPNeutre, new TDDPNeutre);
     // TAnimation
     creer(EnregistrementSelection, new TEnregistrementSelection);
     creer(ConfirmationFichiers, new TConfirmationFichiers);
     creer(ConversionImages, new TConversionImages);
-    // TSelectionTraitementImage, TDemandeValeur
+    creer(SelectionTraitementImage, new TSelectionTraitementImage);
+    creer(DemandeValeur, new TDemandeValeur);
     creer(Zoom, new TZoom);
     creer(AbandonBmp, new TAbandonBmp);
-    // TTranslationn, TRedimensionnement
+    creer(Translationn, new TTranslationn);
+    creer(Redimensionnement, new TRedimensionnement);
 
     // The image windows and the frame's commands that reach them.
     InstallerFenetresImage(*Main);

@@ -725,41 +725,41 @@ void DecalerYFit(THistoFit& image, int64_t n)
 void InterpolerXFit(THistoFit& image, double f)
 {
     if (!image.PixelsPresents() || !(std::fabs(f) > 0 && std::fabs(f) < 1)) return;
-    // Every row's recurrence, run a whole column at a time: each new value is
-    // (old - g x old) + g x old neighbour, computed as the row walk does, so
-    // that the pixels and the extremes noted are the same; the columns stay
-    // contiguous in memory.
+    // Column by column, as the pixels lie, with the same operations in the
+    // same order as along a row: each column from itself and its neighbour
+    // on the side the content comes from, taken before that one changes.
     const double g = std::fabs(f);
+    const int32_t w = image.XMax + 1;
     const int64_t h = image.YMax + 1;
     double mini = image.Min, maxi = image.Max;
-    auto noter = [&mini, &maxi](double v) {
-        if (mini > v) mini = v;
-        if (maxi < v) maxi = v;
-    };
-    auto melanger = [&](double* colonne, const double* voisine) {
+    auto combiner = [&](double* c, const double* voisin) {
         for (int64_t y = 0; y < h; ++y) {
-            const double ancien = colonne[y];
-            const double v = ancien - g * ancien;
-            noter(v);
-            colonne[y] = v + g * voisine[y];
-            noter(colonne[y]);
+            const double a = c[y];
+            const double r = a - g * a; // noted along a row too
+            const double v = r + g * voisin[y];
+            c[y] = v;
+            mini = std::min(mini, std::min(r, v));
+            maxi = std::max(maxi, std::max(r, v));
         }
     };
-    auto attenuer = [&](double* colonne) {
+    auto seule = [&](double* c) {
         for (int64_t y = 0; y < h; ++y) {
-            colonne[y] -= g * colonne[y];
-            noter(colonne[y]);
+            const double a = c[y];
+            const double v = a - g * a;
+            c[y] = v;
+            mini = std::min(mini, v);
+            maxi = std::max(maxi, v);
         }
     };
     if (f > 0) {
-        for (int32_t x = image.XMax; x >= 1; --x) melanger(image.Colonne(x), image.Colonne(x - 1));
-        attenuer(image.Colonne(0));
+        for (int32_t x = w - 1; x >= 1; --x) combiner(image.Colonne(x), image.Colonne(x - 1));
+        seule(image.Colonne(0));
     } else {
-        for (int32_t x = 0; x < image.XMax; ++x) melanger(image.Colonne(x), image.Colonne(x + 1));
-        attenuer(image.Colonne(image.XMax));
+        for (int32_t x = 0; x <= w - 2; ++x) combiner(image.Colonne(x), image.Colonne(x + 1));
+        seule(image.Colonne(w - 1));
     }
-    image.Min = mini;
-    image.Max = maxi;
+    Elargir(image, mini);
+    Elargir(image, maxi);
 }
 
 void InterpolerYFit(THistoFit& image, double f)
@@ -906,16 +906,24 @@ namespace {
 template <class Placer>
 void Replacer(THistoFit& image, int32_t w2, int32_t h2, Placer placer)
 {
-    const std::vector<double> copie = image.Pixels;
     const int32_t w = image.XMax + 1, h = image.YMax + 1;
-    image.Pixels.assign(static_cast<size_t>(w2) * h2, 0.0);
-    for (int32_t x = 0; x < w; ++x) {
-        const double* c = copie.data() + static_cast<size_t>(x) * h;
-        for (int32_t y = 0; y < h; ++y) {
-            const auto [nx, ny] = placer(x, y);
-            image.Pixels[static_cast<size_t>(nx) * h2 + ny] = c[y];
+    std::vector<double> nouveau(static_cast<size_t>(w2) * h2, 0.0);
+    const double* source = image.Pixels.data();
+    // By tiles: a quarter turn reads columns and writes rows, and a tile of
+    // each stays in the cache.
+    constexpr int32_t Tuile = 64;
+    for (int32_t x0 = 0; x0 < w; x0 += Tuile)
+        for (int32_t y0 = 0; y0 < h; y0 += Tuile) {
+            const int32_t x1 = std::min(w, x0 + Tuile), y1 = std::min(h, y0 + Tuile);
+            for (int32_t x = x0; x < x1; ++x) {
+                const double* c = source + static_cast<size_t>(x) * h;
+                for (int32_t y = y0; y < y1; ++y) {
+                    const auto [nx, ny] = placer(x, y);
+                    nouveau[static_cast<size_t>(nx) * h2 + ny] = c[y];
+                }
+            }
         }
-    }
+    image.Pixels.swap(nouveau);
     image.XMax = w2 - 1;
     image.YMax = h2 - 1;
 }

@@ -139,9 +139,13 @@ int64_t NombrePixelsRedimensionnes(int32_t largeur, int32_t hauteur, double fact
     return static_cast<int64_t>(l) * h;
 }
 
-void RedimensionnerFit(THistoFit& image, double facteur)
+namespace {
+
+// Resizes source into cible (which may be the source itself: every pixel is
+// read before the new block replaces the old one). Levels and curve of the
+// target are left alone.
+void Redimensionner(const THistoFit& image, THistoFit& cible, double facteur)
 {
-    if (facteur == 1 || !FacteurValide(facteur) || !image.PixelsPresents()) return;
     const int32_t w = image.XMax + 1, h = image.YMax + 1;
     const int64_t w2 = CoteRedimensionne(w, facteur), h2 = CoteRedimensionne(h, facteur);
     // Beyond this the pixel block could not be addressed (or held) anyway.
@@ -192,14 +196,34 @@ void RedimensionnerFit(THistoFit& image, double facteur)
             maxi = std::max(maxi, v);
         }
     }
-    image.Pixels = std::move(pixels);
-    image.XMax = static_cast<int32_t>(w2 - 1);
-    image.YMax = static_cast<int32_t>(h2 - 1);
-    CreerEnteteFit(static_cast<int32_t>(w2), static_cast<int32_t>(h2), 16, 0, 65535, 0, image.Entete);
-    image.Min = mini;
-    image.Max = maxi;
-    image.Zoom = 100;
-    image.Palette.clear();
+    cible.Pixels = std::move(pixels);
+    cible.XMax = static_cast<int32_t>(w2 - 1);
+    cible.YMax = static_cast<int32_t>(h2 - 1);
+    CreerEnteteFit(static_cast<int32_t>(w2), static_cast<int32_t>(h2), 16, 0, 65535, 0, cible.Entete);
+    cible.Min = mini;
+    cible.Max = maxi;
+    cible.Zoom = 100;
+    cible.Palette.clear();
+}
+
+} // namespace
+
+void RedimensionnerFit(THistoFit& image, double facteur)
+{
+    if (facteur == 1 || !FacteurValide(facteur) || !image.PixelsPresents()) return;
+    Redimensionner(image, image, facteur);
+}
+
+void RedimensionnerCopieFit(const THistoFit& source, THistoFit& cible, double facteur)
+{
+    if (facteur == 1 || !FacteurValide(facteur) || !source.PixelsPresents()) {
+        CopierHistoFit(source, cible);
+        return;
+    }
+    Redimensionner(source, cible, facteur);
+    cible.SMin = source.SMin;
+    cible.SMax = source.SMax;
+    cible.TRFT = source.TRFT;
 }
 
 void MarquerEtoileFit(const THistoFit& image, QImage& bitmap, int32_t n)

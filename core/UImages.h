@@ -46,6 +46,9 @@ bool ExtraireZoneFit(THistoFit& image, int32_t haut, int32_t bas, int32_t gauche
 // Bilinear resize in place; a factor of 1, of 0 or below, or not finite
 // changes nothing. Throws EStelor when the new size cannot be held.
 void RedimensionnerFit(THistoFit& image, double facteur);
+// The same into another object, with the source's levels and curve (a full
+// copy when the factor changes nothing); the source is not read twice.
+void RedimensionnerCopieFit(const THistoFit& source, THistoFit& cible, double facteur);
 void DimensionsRedimensionnees(int32_t largeur, int32_t hauteur, double facteur, int32_t& nouvelleLargeur,
                                int32_t& nouvelleHauteur);
 int64_t NombrePixelsRedimensionnes(int32_t largeur, int32_t hauteur, double facteur);

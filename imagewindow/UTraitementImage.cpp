@@ -19,6 +19,16 @@
 #include "UParametres.h"
 #include "UPasseBas.h"
 #include "UAbandonBmp.h"
+#include "UArithmetique.h"
+#include "UBordures.h"
+#include "UDDPGaussien.h"
+#include "UDDPNeutre.h"
+#include "UDDPPasseBas.h"
+#include "UDemandeValeur.h"
+#include "URedimensionnement.h"
+#include "USelectionTraitementImage.h"
+#include "UStatistiques.h"
+#include "UTranslationn.h"
 #include "UPasseHaut.h"
 #include "ui_UTraitementImage.h"
 
@@ -1578,7 +1588,16 @@ void TTraitementImage::RemplirDepuis(int type, const THistoFit* fit, const THist
     setWindowTitle(QStringLiteral("#") + Entier(Numero) + QStringLiteral(" [") + TexteNonEnregistree +
                    QLatin1Char(']'));
     if (type == tiFit) {
-        CopierHistoFit(*fit, ImageFit);
+        if (FPrendrePixels) {
+            // PrendreImageFit hands an image of its caller's, not a constant.
+            auto* source = const_cast<THistoFit*>(fit);
+            std::vector<double> pixels;
+            pixels.swap(source->Pixels);
+            CopierHistoFit(*source, ImageFit);
+            ImageFit.Pixels.swap(pixels);
+        } else {
+            CopierHistoFit(*fit, ImageFit);
+        }
         FModeFit = -1;
     } else {
         CopierImageBmp(*bmp, ImageBmp);
@@ -1622,6 +1641,19 @@ void TTraitementImage::DupliquerDepuis(TMDIChild& source)
 }
 
 void TTraitementImage::NouvelleImageFit(const THistoFit& image) { RemplirDepuis(tiFit, &image, nullptr, true); }
+
+void TTraitementImage::PrendreImageFit(THistoFit& image)
+{
+    // The pixels move first; the copy then finds its block the right size.
+    FPrendrePixels = true;
+    try {
+        RemplirDepuis(tiFit, &image, nullptr, true);
+    } catch (...) {
+        FPrendrePixels = false;
+        throw;
+    }
+    FPrendrePixels = false;
+}
 
 void TTraitementImage::NouvelleImageBmp(const THistoBmp& image) { RemplirDepuis(tiBmp, nullptr, &image, true); }
 
@@ -1697,10 +1729,603 @@ void TTraitementImage::AfficherHistogramme()
     zone->setActiveSubWindow(fenetre);
 }
 
+// Processing commands
+
+namespace {
+
+QString Reel2(double v) { return ReelEnTexte(v, 2); }
+
+// Beyond this a resized image could not be saved as a bitmap nor held
+// beside its source and undo copy.
+constexpr int64_t PixelsMaximum = int64_t(1) << 28;
+
+} // namespace
+
+TTraitementImage* TTraitementImage::ChoisirImage(const QString& titre)
+{
+    if (!SelectionTraitementImage || !Main)
+        return nullptr;
+    SelectionTraitementImage->PreparerSelection(titre, TypeImage);
+    const int resultat = Dialogues::ExecuterModal(*SelectionTraitementImage);
+    if (resultat != mrOk && !SelectionTraitementImage->DoubleClic)
+        return nullptr;
+    AfficherPageSource();
+    const int numero = SelectionTraitementImage->ImageSelectionnee();
+    if (numero == 0)
+        return nullptr;
+    auto* autre = dynamic_cast<TTraitementImage*>(Main->TrouverImage(numero));
+    return autre && autre->TypeImage == TypeImage ? autre : nullptr;
+}
+
+TTraitementImage* TTraitementImage::ChoisirImageMemeTaille(const QString& titre)
+{
+    TTraitementImage* autre = ChoisirImage(titre);
+    if (autre && (autre->ImageFit.XMax != ImageFit.XMax || autre->ImageFit.YMax != ImageFit.YMax)) {
+        Dialogues::Information(QStringLiteral("Les images doivent être de taille identique."));
+        return nullptr;
+    }
+    return autre;
+}
+
+void TTraitementImage::OperationImage(const QString& titre, const QString& avis,
+                                      const std::function<void(const THistoFit&)>& operation)
+{
+    if (TypeImage == tiBmp) {
+        AvertirFonctionBmp(avis);
+        return;
+    }
+    if (TypeImage != tiFit)
+        return;
+    TTraitementImage* autre = ChoisirImageMemeTaille(titre);
+    if (!autre)
+        return;
+    const QString n = Entier(autre->Numero);
+    ExecuterOperation(titre + QStringLiteral(" #") + n + QStringLiteral("..."), [&] { operation(autre->ImageFit); },
+                      titre + QStringLiteral(" image #") + n);
+}
+
+void TTraitementImage::AdditionImage()
+{
+    OperationImage(QStringLiteral("Addition"), QStringLiteral("Addition - Image"),
+                   [this](const THistoFit& autre) { AdditionnerImageFit(ImageFit, autre); });
+}
+
+void TTraitementImage::SoustractionImage()
+{
+    OperationImage(QStringLiteral("Soustraction"), QStringLiteral("Soustraction - Image"),
+                   [this](const THistoFit& autre) { SoustractionImagesFit(ImageFit, autre, ImageFit); });
+}
+
+void TTraitementImage::DivisionImage()
+{
+    OperationImage(QStringLiteral("Division"), QStringLiteral("Division - Image"), [this](const THistoFit& autre) {
+        DiviserImageFit(ImageFit, autre, MoyenneFit(autre));
+    });
+}
+
+void TTraitementImage::MultiplicationImage()
+{
+    OperationImage(QStringLiteral("Multiplication"), QStringLiteral("Multiplication - Image"),
+                   [this](const THistoFit& autre) { MultiplierImageFit(ImageFit, autre, MoyenneFit(autre)); });
+}
+
+void TTraitementImage::MoyenneImages()
+{
+    OperationImage(QStringLiteral("Moyenne"), QStringLiteral("Moyenne"), [this](const THistoFit& autre) {
+        // The result is one of the two images: read this one from a copy.
+        THistoFit copie;
+        CreerHistoFit(copie);
+        CopierPixelsFit(ImageFit, copie);
+        MoyenneImagesFit({&copie, &autre}, ImageFit);
+        DetruireHistoFit(copie);
+    });
+}
+
+void TTraitementImage::OperationConstante(const QString& question, const QString& titre,
+                                          const std::function<void(double)>& operation, bool refuserZero)
+{
+    if (TypeImage == tiBmp) {
+        AvertirFonctionBmp(titre + QStringLiteral(" - Constante"));
+        return;
+    }
+    if (TypeImage != tiFit || !DemandeValeur)
+        return;
+    DemandeValeur->PreparerDemande(question, -65535, 65535);
+    if (Dialogues::ExecuterModal(*DemandeValeur) != mrOk)
+        return;
+    const double c = DemandeValeur->ValeurDemandee();
+    AfficherPageSource();
+    if (refuserZero && c == 0) {
+        Dialogues::Information(QStringLiteral("Division par zéro impossible : l'image n'est pas modifiée."));
+        return;
+    }
+    ExecuterOperation(titre + QStringLiteral(" Constante ") + Reel2(c) + QStringLiteral("..."), [&] { operation(c); },
+                      titre + QStringLiteral(" constante ") + Reel2(c));
+}
+
+void TTraitementImage::AdditionConstante()
+{
+    OperationConstante(QStringLiteral("Constante à additionner ?"), QStringLiteral("Addition"),
+                       [this](double c) { AjouterConstanteFit(ImageFit, c); }, false);
+}
+
+void TTraitementImage::SoustractionConstante()
+{
+    OperationConstante(QStringLiteral("Constante à soustraire ?"), QStringLiteral("Soustraction"),
+                       [this](double c) { SoustraireConstanteFit(ImageFit, c); }, false);
+}
+
+void TTraitementImage::DivisionConstante()
+{
+    OperationConstante(QStringLiteral("Constante de division ?"), QStringLiteral("Division"),
+                       [this](double c) { MultiplierConstanteFit(ImageFit, 1 / c); }, true);
+}
+
+void TTraitementImage::MultiplicationConstante()
+{
+    OperationConstante(QStringLiteral("Constante de multiplication ?"), QStringLiteral("Multiplication"),
+                       [this](double c) { MultiplierConstanteFit(ImageFit, c); }, false);
+}
+
+void TTraitementImage::Translation()
+{
+    if (TypeImage == tiBmp) {
+        AvertirFonctionBmp(QStringLiteral("Translation"));
+        return;
+    }
+    if (TypeImage != tiFit || !Translationn)
+        return;
+    double dx = 0, dy = 0;
+    try {
+        if (Dialogues::ExecuterModal(*Translationn) != mrOk) {
+            AfficherImage(true, false); // the preview marks go
+            return;
+        }
+        dx = Translationn->TranslationX();
+        dy = Translationn->TranslationY();
+    } catch (...) {
+        AfficherImage(true, false);
+        throw;
+    }
+    AfficherPageSource();
+    ExecuterOperation(
+        QStringLiteral("Translation x=") + Reel1(dx) + QStringLiteral(" y=") + Reel1(dy) + QStringLiteral("..."),
+        [&] {
+            TranslationXFit(ImageFit, dx);
+            TranslationYFit(ImageFit, dy);
+        },
+        QStringLiteral("Translation x ") + Reel1(dx) + QStringLiteral(" y ") + Reel1(dy));
+}
+
+void TTraitementImage::Geometrie(const QString& avis, const QString& progression, const QString& historique,
+                                 const std::function<void()>& operation)
+{
+    if (TypeImage == tiBmp) {
+        AvertirFonctionBmp(avis);
+        return;
+    }
+    ExecuterOperation(progression, operation, historique);
+}
+
+void TTraitementImage::MiroirHorizontal()
+{
+    Geometrie(QStringLiteral("Miroir horizontal"), QStringLiteral("Miroir horizontal..."),
+              QStringLiteral("Miroir horizontal"), [this] { MiroirHorizontalFit(ImageFit); });
+}
+
+void TTraitementImage::MiroirVertical()
+{
+    Geometrie(QStringLiteral("Miroir vertical"), QStringLiteral("Miroir vertical..."), QStringLiteral("Miroir vertical"),
+              [this] { MiroirVerticalFit(ImageFit); });
+}
+
+void TTraitementImage::Rotation90()
+{
+    Geometrie(QStringLiteral("Rotation 90 degrés"), QStringLiteral("Rotation 90 degrés..."),
+              QStringLiteral("Rotation horaire 90 degrés"), [this] { Rotation90Fit(ImageFit); });
+}
+
+void TTraitementImage::Rotation180()
+{
+    Geometrie(QStringLiteral("Rotation 180 degrés"), QStringLiteral("Rotation 180 degrés..."),
+              QStringLiteral("Rotation horaire 180 degrés"), [this] { Rotation180Fit(ImageFit); });
+}
+
+void TTraitementImage::Rotation270()
+{
+    Geometrie(QStringLiteral("Rotation 270 degrés"), QStringLiteral("Rotation 270 degrés..."),
+              QStringLiteral("Rotation horaire 270 degrés"), [this] { Rotation270Fit(ImageFit); });
+}
+
+void TTraitementImage::AlignementStellaire()
+{
+    if (TypeImage == tiBmp) {
+        AvertirFonctionBmp(QStringLiteral("Alignement stellaire"));
+        return;
+    }
+    if (TypeImage != tiFit)
+        return;
+    if (Selection.Genre != SelectionRectangle) {
+        Dialogues::Information(
+            QStringLiteral("Tracez un cadre autour d'une étoile référence pour appliquer un alignement stellaire."));
+        return;
+    }
+    const QString horsImage = QStringLiteral("Le cadre ne couvre aucun pixel de l'image : l'alignement stellaire "
+                                             "n'est pas possible.");
+    if (!RectangleUtile()) {
+        Dialogues::Information(horsImage);
+        return;
+    }
+    TTraitementImage* autre = ChoisirImageMemeTaille(QStringLiteral("Alignement stellaire"));
+    if (!autre)
+        return;
+    // Both stars are measured before anything changes.
+    const TSelectionImage ancienne = autre->Selection;
+    autre->FixerSelection(Selection, ZoomCourant(), true);
+    const bool cadreUtile = autre->RectangleUtile();
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    bool trouve = false;
+    if (cadreUtile) {
+        THistoFit zone1, zone2;
+        CreerHistoFit(zone1);
+        CreerHistoFit(zone2);
+        CopierZoneFit(zone1);
+        autre->CopierZoneFit(zone2);
+        trouve = PositionEtoileFit(zone1, x1, y1) && PositionEtoileFit(zone2, x2, y2);
+        DetruireHistoFit(zone1);
+        DetruireHistoFit(zone2);
+    }
+    if (!trouve) {
+        if (autre != this)
+            autre->FixerSelection(ancienne, autre->ZoomCourant(), true);
+        Dialogues::Information(cadreUtile ? QStringLiteral("Aucune étoile n'a été trouvée dans le cadre : "
+                                                           "l'alignement stellaire n'est pas possible.")
+                                          : horsImage);
+        return;
+    }
+    const QString n = Entier(autre->Numero);
+    const double dx = x2 - x1, dy = y2 - y1;
+    ExecuterOperation(
+        QStringLiteral("Alignement stellaire #") + n + QStringLiteral("..."),
+        [&] {
+            TranslationXFit(ImageFit, dx);
+            TranslationYFit(ImageFit, dy);
+        },
+        QStringLiteral("Alignement stellaire #") + n + QStringLiteral(" x ") + Reel1(dx) + QStringLiteral(" y ") +
+            Reel1(dy));
+}
+
+void TTraitementImage::AjusterNiveauDUneImage()
+{
+    if (TypeImage == tiBmp) {
+        AvertirFonctionBmp(QStringLiteral("Ajustement du niveau"));
+        return;
+    }
+    if (TypeImage != tiFit)
+        return;
+    TTraitementImage* autre = ChoisirImage(QStringLiteral("Ajuster le niveau"));
+    if (!autre)
+        return;
+    const QString n = Entier(autre->Numero);
+    const double m = MoyenneFit(autre->ImageFit);
+    ExecuterOperation(QStringLiteral("Ajuster le niveau #") + n + QStringLiteral("..."),
+                      [&] { AjusterNiveauFit(ImageFit, m); },
+                      QStringLiteral("Ajustement du niveau #") + n + QStringLiteral(" niveau moyen ") +
+                          ReelEnTexte(m, 4));
+}
+
+void TTraitementImage::AjusterNiveauAuxImages()
+{
+    if (TypeImage == tiBmp) {
+        AvertirFonctionBmp(QStringLiteral("Ajustement des niveaux"));
+        return;
+    }
+    if (TypeImage != tiFit || !Main)
+        return;
+    {
+        TSablier sablier;
+        const double m = MoyenneFit(ImageFit);
+        FixerTexteStatut(QStringLiteral("Ajuster les niveaux des images..."));
+        const QString ligne =
+            QStringLiteral("Ajustement du niveau #") + Entier(Numero) + QStringLiteral(" niveau moyen ") + ReelEnTexte(m, 4);
+        for (TMDIChild* enfant : Main->FenetresDuGenre(GenreImage)) {
+            auto* f = dynamic_cast<TTraitementImage*>(enfant);
+            if (!f || f == this || f->TypeImage != tiFit)
+                continue;
+            f->CopierDansAnnulation();
+            AjusterNiveauFit(f->ImageFit, m);
+            f->PixelsModifies();
+            f->AfficherImage(true, true);
+            f->Modifiee = true;
+            f->AjouterHistorique(ligne);
+        }
+    }
+    AfficherInfoImage();
+}
+
+int TTraitementImage::NiveauMinimal() const
+{
+    if (TypeImage == tiBmp)
+        return static_cast<int>(std::nearbyint(256.0 * 10 / 100));
+    return static_cast<int>(std::clamp<int64_t>(MiniArrondiFit(ImageFit), 0, 65535));
+}
+
+void TTraitementImage::MenuDDPNeutreImgSourceClick()
+{
+    if (TypeImage == tiAutre || !DDPNeutre)
+        return;
+    DDPNeutre->FixerNiveau(NiveauMinimal());
+    if (Dialogues::ExecuterModal(*DDPNeutre) != mrOk)
+        return;
+    AfficherPageSource();
+    AppliquerDDPNeutre(DDPNeutre->LireNiveau(), DDPNeutre->LireCoefficient());
+}
+
+void TTraitementImage::MenuDDPPasseBasImgSourceClick()
+{
+    if (TypeImage == tiAutre || !DDPPasseBas)
+        return;
+    DDPPasseBas->FixerNiveau(NiveauMinimal());
+    if (Dialogues::ExecuterModal(*DDPPasseBas) != mrOk)
+        return;
+    AfficherPageSource();
+    AppliquerDDPPasseBas(DDPPasseBas->LireNiveau(), DDPPasseBas->LireForce(), DDPPasseBas->LireCoefficient(),
+                         DDPPasseBas->LirePreservatif());
+}
+
+void TTraitementImage::MenuDDPGaussienImgSourceClick()
+{
+    if (TypeImage == tiAutre || !DDPGaussien)
+        return;
+    DDPGaussien->FixerNiveau(NiveauMinimal());
+    if (Dialogues::ExecuterModal(*DDPGaussien) != mrOk)
+        return;
+    AfficherPageSource();
+    AppliquerDDPGaussien(DDPGaussien->LireNiveau(), DDPGaussien->LirePreservatif(), DDPGaussien->LireSigma(),
+                         DDPGaussien->LireCoefficient());
+}
+
+void TTraitementImage::ConvertirNiveauxDeGris()
+{
+    if (TypeImage != tiBmp)
+        return;
+    if (FormatPixelBitmap(ImageBmp.BitmapSource) == pf8bit) {
+        Dialogues::Information(QStringLiteral("L'image est déjà en niveaux de gris."));
+        return;
+    }
+    CopierDansAnnulation();
+    ConvertirHistoBmpGris(ImageBmp);
+    PixelsModifies();
+    AfficherImage(true, true);
+    Modifiee = true;
+    AjouterHistorique(QStringLiteral("Conversion en mode niveaux de gris"));
+}
+
+void TTraitementImage::MargesEnPixelsImage(int32_t& haut, int32_t& bas, int32_t& droite, int32_t& gauche) const
+{
+    // Each line is placed at the image row or column the shown one stands
+    // for; the image's own edges stay where they are.
+    const int32_t W = TypeImage == tiFit ? LargeurFit(ImageFit) : LargeurBmp(ImageBmp);
+    const int32_t H = TypeImage == tiFit ? HauteurFit(ImageFit) : HauteurBmp(ImageBmp);
+    const int32_t Wa = ImgSource->Picture.width(), Ha = ImgSource->Picture.height();
+    if (Wa <= 0 || Ha <= 0)
+        return;
+    const auto ligne = [](int32_t p, int32_t affiche, int32_t taille) {
+        return static_cast<int32_t>(std::nearbyint(static_cast<double>(p) * taille / affiche));
+    };
+    const int32_t t = haut, b = bas, d = droite, g = gauche;
+    haut = t == 0 ? 0 : ligne(t, Ha, H);
+    bas = b == 0 ? 0 : H - ligne(Ha - b, Ha, H);
+    gauche = g == 0 ? 0 : ligne(g, Wa, W);
+    droite = d == 0 ? 0 : W - ligne(Wa - d, Wa, W);
+}
+
+void TTraitementImage::DecouperBordures()
+{
+    if (TypeImage == tiAutre || !Bordures)
+        return;
+    AfficherImage(true, true);
+    Bordures->Initialiser(ImgSource->Picture, Selection, ImgSource);
+    if (Dialogues::ExecuterModal(*Bordures) != mrOk) {
+        AfficherImage(true, true);
+        return;
+    }
+    int32_t haut = 0, bas = 0, droite = 0, gauche = 0;
+    Bordures->LireBordures(haut, bas, droite, gauche);
+    if (haut == 0 && bas == 0 && droite == 0 && gauche == 0) {
+        Selection = TSelectionImage();
+        AfficherImage(true, true);
+        PreviensMenus();
+        MajLibellesSelection();
+        return;
+    }
+    MargesEnPixelsImage(haut, bas, droite, gauche);
+    const int64_t W = TypeImage == tiFit ? LargeurFit(ImageFit) : LargeurBmp(ImageBmp);
+    const int64_t H = TypeImage == tiFit ? HauteurFit(ImageFit) : HauteurBmp(ImageBmp);
+    if (haut < 0 || bas < 0 || droite < 0 || gauche < 0 || int64_t(haut) + bas >= H || int64_t(gauche) + droite >= W) {
+        AfficherImage(true, true);
+        Dialogues::Information(QStringLiteral("Les bordures ne laissent aucune ligne ou aucune colonne de l'image : "
+                                              "l'image n'est pas découpée."));
+        return;
+    }
+    Selection = TSelectionImage();
+    {
+        TSablier sablier;
+        const bool fait = TypeImage == tiFit ? ExtraireZoneFit(ImageFit, haut, bas, gauche, droite)
+                                             : ExtraireZoneBmp(ImageBmp, haut, bas, gauche, droite);
+        if (!fait)
+            LeverErreur(QStringLiteral("Les bordures n'ont pas pu être découpées."));
+        PixelsModifies();
+        // A crop cannot be undone.
+        CopierDansAnnulation();
+    }
+    Modifiee = true;
+    AfficherImage(true, true);
+    PreviensMenus();
+    MajLibellesSelection();
+    AjusteTailleFenetreALImageSource();
+    DemarrerHistorique();
+}
+
+void TTraitementImage::MenuRedimensionnementClick()
+{
+    if (TypeImage == tiBmp) {
+        AvertirFonctionBmp(QStringLiteral("Redimensionnement"));
+        return;
+    }
+    if (TypeImage != tiFit || !Redimensionnement || !Main)
+        return;
+    const int32_t w = LargeurFit(ImageFit), h = HauteurFit(ImageFit);
+    Redimensionnement->InitialiserDimensions(w, h);
+    if (Dialogues::ExecuterModal(*Redimensionnement) != mrOk)
+        return;
+    const double f = Redimensionnement->FacteurRedimensionnement();
+    const int64_t n = NombrePixelsRedimensionnes(w, h, f);
+    if (n > PixelsMaximum) {
+        int32_t l = 0, ht = 0;
+        DimensionsRedimensionnees(w, h, f, l, ht);
+        Dialogues::Information(QStringLiteral("L'image redimensionnée (") + Entier(l) + QStringLiteral(" x ") +
+                               Entier(ht) + QStringLiteral(" pixels) dépasserait la taille maximale d'une image (") +
+                               Entier(PixelsMaximum) + QStringLiteral(" pixels) : elle n'est pas créée."));
+        return;
+    }
+    if (n > 3000000 &&
+        !Dialogues::Question(QStringLiteral("L'image agrandie dépasse les 3 millions de pixels. Voulez-vous appliquer "
+                                            "cet agrandissement ?")))
+        return;
+    TSablier sablier;
+    // The resized image is made before its window: a size that cannot be
+    // held leaves no empty window behind.
+    THistoFit copie;
+    CreerHistoFit(copie);
+    try {
+        RedimensionnerCopieFit(ImageFit, copie, f);
+    } catch (const std::bad_alloc&) {
+        DetruireHistoFit(copie);
+        LeverErreur(QStringLiteral("Mémoire insuffisante pour redimensionner l'image."));
+    } catch (...) {
+        DetruireHistoFit(copie);
+        throw;
+    }
+    // A window made but not filled goes with the failure.
+    const auto retirerVides = [&] {
+        DetruireHistoFit(copie);
+        for (TMDIChild* enfant : Main->FenetresDuGenre(GenreImage))
+            if (auto* vide = dynamic_cast<TTraitementImage*>(enfant); vide && vide->TypeImage == tiAutre) {
+                vide->Modifiee = false;
+                vide->close();
+            }
+    };
+    TTraitementImage* nouvelle = nullptr;
+    try {
+        // The frame's own road, the pixels moved rather than copied.
+        if (!Main->FabriqueFenetreImage)
+            LeverErreur(QStringLiteral("La fenêtre image n'est pas disponible."));
+        nouvelle = dynamic_cast<TTraitementImage*>(Main->FabriqueFenetreImage());
+        if (!nouvelle)
+            LeverErreur(QStringLiteral("La fenêtre image n'a pas pu être créée."));
+        nouvelle->PrendreImageFit(copie);
+        Main->UpdateMenuItems();
+    } catch (const std::bad_alloc&) {
+        retirerVides();
+        LeverErreur(QStringLiteral("Mémoire insuffisante pour redimensionner l'image."));
+    } catch (...) {
+        retirerVides();
+        throw;
+    }
+    DetruireHistoFit(copie);
+    if (nouvelle && nouvelle->Positif != Positif) {
+        nouvelle->Positif = Positif;
+        nouvelle->AfficherImage(true, true);
+    }
+}
+
+void TTraitementImage::AfficherStatistiques()
+{
+    if (TypeImage == tiAutre || !Statistiques)
+        return;
+    TStatistiquesImage stats;
+    {
+        TSablier sablier;
+        SurZone([&](THistoFit& zone) { StatistiquesFit(zone, stats); },
+                [&](THistoBmp& zone) { StatistiquesBmp(zone, stats); });
+    }
+    Statistiques->Afficher(Numero, NomFichier, stats);
+    Dialogues::ExecuterModal(*Statistiques);
+}
+
 void TTraitementImage::ActualiserFenetreHistogramme()
 {
     if (!Main)
         return;
     if (auto* f = dynamic_cast<TFenetreSeuils*>(Main->TrouverHistogramme(Numero)))
         f->Actualiser();
+}
+
+void TTraitementImage::FixerCourbe(int32_t sMin, int32_t sMax, double trft, bool seuils)
+{
+    if (TypeImage == tiFit) {
+        if (seuils)
+            FixerSeuilsFit(ImageFit, sMin, sMax, false, Positif);
+        FixerTransfertFit(ImageFit, false, Positif, trft);
+    } else if (TypeImage == tiBmp) {
+        if (seuils)
+            FixerSeuilsBmp(ImageBmp, sMin, sMax, false, Positif);
+        FixerTransfertBmp(ImageBmp, trft, false, Positif);
+    } else {
+        return;
+    }
+    AfficherImage(true, true);
+    ActualiserFenetreHistogramme();
+}
+
+void TTraitementImage::HistogrammeAutomatique()
+{
+    if (TypeImage == tiFit) {
+        const int mode = ModeFitCache();
+        FixerCourbe(BornerEntier(mode / 2, 0, 65535), BornerEntier(2 * mode, 0, 65535), 0, true);
+    } else {
+        FixerCourbe(0, 255, 0, true);
+    }
+}
+
+void TTraitementImage::HistogrammeLogarithmique() { FixerCourbe(0, 0, 3.5, false); }
+void TTraitementImage::HistogrammeLineaire() { FixerCourbe(0, 0, 0.0, false); }
+void TTraitementImage::HistogrammeExponentiel() { FixerCourbe(0, 0, -11.001, false); }
+
+void TTraitementImage::MenuHistogramme_AppliquerDUneImageClick()
+{
+    if (TypeImage == tiAutre)
+        return;
+    TTraitementImage* autre = ChoisirImage(QStringLiteral("Appliquer l'histogramme"));
+    if (!autre)
+        return;
+    {
+        TSablier sablier;
+        FixerTexteStatut(QStringLiteral("Application histogramme #") + Entier(autre->Numero) + QStringLiteral("..."));
+        if (TypeImage == tiFit)
+            FixerCourbe(autre->ImageFit.SMin, autre->ImageFit.SMax, autre->ImageFit.TRFT, true);
+        else
+            FixerCourbe(autre->ImageBmp.SMin, autre->ImageBmp.SMax, autre->ImageBmp.TRFT, true);
+    }
+}
+
+void TTraitementImage::MenuHistogramme_AppliquerAuxImagesClick()
+{
+    if (TypeImage == tiAutre || !Main)
+        return;
+    {
+        TSablier sablier;
+        FixerTexteStatut(QStringLiteral("Application histogramme aux images..."));
+        for (TMDIChild* enfant : Main->FenetresDuGenre(GenreImage)) {
+            auto* f = dynamic_cast<TTraitementImage*>(enfant);
+            if (!f || f == this || f->TypeImage != TypeImage)
+                continue;
+            if (TypeImage == tiFit)
+                f->FixerCourbe(ImageFit.SMin, ImageFit.SMax, ImageFit.TRFT, true);
+            else
+                f->FixerCourbe(ImageBmp.SMin, ImageBmp.SMax, ImageBmp.TRFT, true);
+        }
+    }
+    AfficherInfoImage();
 }

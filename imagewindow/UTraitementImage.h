@@ -215,6 +215,8 @@ public:
     void DupliquerImage(TTraitementImage& source);
     void DupliquerDepuis(TMDIChild& source) override;
     void NouvelleImageFit(const THistoFit& image) override;
+    // The same, the pixels taken from the image (left without them).
+    void PrendreImageFit(THistoFit& image);
     void NouvelleImageBmp(const THistoBmp& image) override;
 
     // Filter dialogs of the popup menu.
@@ -227,6 +229,48 @@ public:
     // Captions of the two popup items that name the selection.
     void MajLibellesSelection();
     void CocherZoom();
+
+    // ---- Processing commands of the frame's menus and the popup
+    // Arithmetic with another open image of the same size.
+    void AdditionImage();
+    void SoustractionImage();
+    void DivisionImage();
+    void MultiplicationImage();
+    void MoyenneImages();
+    // Arithmetic with a constant asked in the value dialog.
+    void AdditionConstante();
+    void SoustractionConstante();
+    void DivisionConstante();
+    void MultiplicationConstante();
+    void Translation();
+    void MiroirHorizontal();
+    void MiroirVertical();
+    void Rotation90();
+    void Rotation180();
+    void Rotation270();
+    void AlignementStellaire();
+    void AjusterNiveauDUneImage();
+    void AjusterNiveauAuxImages();
+    void MenuDDPNeutreImgSourceClick();
+    void MenuDDPPasseBasImgSourceClick();
+    void MenuDDPGaussienImgSourceClick();
+    void ConvertirNiveauxDeGris();
+    void DecouperBordures();
+    void MenuRedimensionnementClick();
+    void AfficherStatistiques();
+    // Display-curve presets: no undo copy, no modified mark, no history.
+    void HistogrammeAutomatique();
+    void HistogrammeLogarithmique();
+    void HistogrammeLineaire();
+    void HistogrammeExponentiel();
+    void MenuHistogramme_AppliquerDUneImageClick();
+    void MenuHistogramme_AppliquerAuxImagesClick();
+    // The level a DDP dialog proposes: the FIT image's smallest value
+    // rounded, 26 for a BMP picture.
+    int NiveauMinimal() const;
+    // The crop margins of the borders dialog (displayed pixels) in image
+    // pixels: the band between the lines at the current zoom.
+    void MargesEnPixelsImage(int32_t& haut, int32_t& bas, int32_t& droite, int32_t& gauche) const;
 
 protected:
     bool eventFilter(QObject* objet, QEvent* e) override;
@@ -253,6 +297,18 @@ private:
     void SurZone(const std::function<void(THistoFit&)>& fit, const std::function<void(THistoBmp&)>& bmp);
     // Undo can no longer take away the lines recorded so far.
     void FigerHistorique();
+    // The image window chosen in the picker (nullptr: the command stops).
+    TTraitementImage* ChoisirImage(const QString& titre);
+    // Other image window, sizes checked (message and nullptr when they differ).
+    TTraitementImage* ChoisirImageMemeTaille(const QString& titre);
+    // titre: the picker's caption, the start of the progress and history texts.
+    void OperationImage(const QString& titre, const QString& avis,
+                        const std::function<void(const THistoFit&)>& operation);
+    void OperationConstante(const QString& question, const QString& titre,
+                            const std::function<void(double)>& operation, bool refuserZero);
+    void Geometrie(const QString& avis, const QString& progression, const QString& historique,
+                   const std::function<void()>& operation);
+    void FixerCourbe(int32_t sMin, int32_t sMax, double trft, bool seuils);
 
     // Read through AnnulationFit / AnnulationBmp, which make them when needed.
     THistoFit ImageFitAnnulation;
@@ -284,4 +340,5 @@ private:
     TEtatAffiche EtatAffichage() const;
     TEtatAffiche FEtatAffiche;
     uint64_t FGenerationPixels = 0;
+    bool FPrendrePixels = false; // the fill takes the pixels rather than copying them
 };

@@ -103,6 +103,31 @@ TEST(RedimensionnerFit, EchantillonsEtBords)
     }
 }
 
+TEST(RedimensionnerFit, VersUneCopie)
+{
+    // The copy is what the resize in place gives, with the source's levels;
+    // the source is left as it was.
+    const THistoFit source = [] {
+        THistoFit im = ImageFitDe(37, 23, [](int x, int y) { return 3.0 * x * x + 7.0 * y + 1; });
+        im.SMin = 11;
+        im.SMax = 999;
+        im.TRFT = 3.5;
+        return im;
+    }();
+    for (double f : {2.0, 0.5, 1.5, 1.0, -1.0}) {
+        THistoFit enPlace = source, copie;
+        CreerHistoFit(copie);
+        RedimensionnerFit(enPlace, f);
+        RedimensionnerCopieFit(source, copie, f);
+        EXPECT_EQ(copie.Pixels, enPlace.Pixels) << f;
+        EXPECT_EQ(std::tuple(copie.XMax, copie.YMax, copie.Min, copie.Max, copie.Zoom, copie.Entete),
+                  std::tuple(enPlace.XMax, enPlace.YMax, enPlace.Min, enPlace.Max, enPlace.Zoom, enPlace.Entete))
+            << f;
+        EXPECT_EQ(std::tuple(copie.SMin, copie.SMax, copie.TRFT), std::tuple(11, 999, 3.5)) << f;
+    }
+    EXPECT_EQ(LargeurFit(source), 37);
+}
+
 TEST(MarquerEtoileFit, CroixALaPositionAgrandie)
 {
     // Star at (10, 20), n = 2: the cross centre at (20, 40); none without a star.

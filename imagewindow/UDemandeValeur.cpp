@@ -1,0 +1,63 @@
+#include "UDemandeValeur.h"
+
+#include "ui_UDemandeValeur.h"
+
+#include "PApplication.h"
+#include "UOutils.h"
+#include "UOutilsFenetres.h"
+
+TDemandeValeur* DemandeValeur = nullptr;
+
+TDemandeValeur::TDemandeValeur(QWidget* parent) : QDialog(parent), ui(new Ui::TDemandeValeur)
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+    EdtValeur = ui->EdtValeur;
+    EdtValeur->setText(QStringLiteral("0,00"));
+    InstallerFiltreSaisie(EdtValeur, TGenreSaisie::ReelSigne, 2);
+    RelierHautBas(ui->UpDwnValeur, [this](TBoutonHautBas b) {
+        ExecuterCommande([&] { UpDwnValeurClick(b == TBoutonHautBas::Suivant); });
+    });
+    connect(ui->BtnOK, &QPushButton::clicked, this, [this] {
+        if (ExecuterCommande([this] { BtnOKClick(); }))
+            accept();
+    });
+    connect(ui->BtnAnnuler, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TDemandeValeur::~TDemandeValeur() { delete ui; }
+
+void TDemandeValeur::PreparerDemande(const QString& titre, double minimum, double maximum)
+{
+    setWindowTitle(titre);
+    Minimum = minimum;
+    Maximum = maximum;
+}
+
+double TDemandeValeur::ValeurDemandee() const { return ConvertirReel(EdtValeur->text()); }
+
+void TDemandeValeur::UpDwnValeurClick(bool haut)
+{
+    if (EdtValeur->text().isEmpty())
+        EdtValeur->setText(QStringLiteral("0,00"));
+    if (ConvertirReel(EdtValeur->text()) < Minimum)
+        EdtValeur->setText(ReelEnTexte(Minimum, 2));
+    IncrementerEditReel(EdtValeur, haut ? TBoutonHautBas::Suivant : TBoutonHautBas::Precedent, 2, 1, Minimum);
+}
+
+void TDemandeValeur::BtnOKClick()
+{
+    if (EdtValeur->text().isEmpty())
+        EdtValeur->setText(QStringLiteral("0,00"));
+    const double v = ConvertirReel(EdtValeur->text());
+    if (v < Minimum)
+        EdtValeur->setText(ReelEnTexte(Minimum, 2));
+    else if (v > Maximum)
+        EdtValeur->setText(ReelEnTexte(Maximum, 2));
+}
+
+void TDemandeValeur::showEvent(QShowEvent* evenement)
+{
+    QDialog::showEvent(evenement);
+    EdtValeur->setFocus();
+}
