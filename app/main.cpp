@@ -16,6 +16,7 @@
 #include "UExportationJpeg.h"
 #include "UGaussien.h"
 #include "UInstallationImage.h"
+#include "UInstallationPretraitement.h"
 #include "UInstallationTrichromie.h"
 #include "UMain.h"
 #include "UMasqueFlou.h"
@@ -84,6 +85,7 @@ int main(int argc, char** argv)
 
     // The image windows and the frame's commands that reach them.
     InstallerFenetresImage(*Main);
+    InstallerPretraitement(*Main);
     InstallerTrichromie(*Main);
 
     // Without a window manager a maximised window keeps its size: give it the

@@ -66,9 +66,11 @@ void StatistiquesFit(const THistoFit& image, TStatistiquesImage& stats)
 
 double MoyenneFit(const THistoFit& image)
 {
-    TStatistiquesImage s;
-    StatistiquesFit(image, s);
-    return s.Moyenne;
+    // The statistics' own sum, without the rest of them.
+    if (!image.PixelsPresents()) return 0;
+    long double somme = 0;
+    for (double v : image.Pixels) somme += v;
+    return static_cast<double>(somme / NombrePixels(image));
 }
 
 double EcartTypeFit(const THistoFit& image)

@@ -1735,18 +1735,6 @@ namespace {
 
 QString Reel2(double v) { return ReelEnTexte(v, 2); }
 
-// The mean level in one pass (the full statistics also count the histogram);
-// the same sum in the same order as the statistics.
-double MoyennePixels(const THistoFit& image)
-{
-    if (!image.PixelsPresents() || image.Pixels.empty())
-        return 0;
-    long double somme = 0;
-    for (double v : image.Pixels)
-        somme += v;
-    return static_cast<double>(somme / static_cast<long double>(image.Pixels.size()));
-}
-
 // Beyond this a resized image could not be saved as a bitmap nor held
 // beside its source and undo copy.
 constexpr int64_t PixelsMaximum = int64_t(1) << 28;
@@ -1811,14 +1799,14 @@ void TTraitementImage::SoustractionImage()
 void TTraitementImage::DivisionImage()
 {
     OperationImage(QStringLiteral("Division"), QStringLiteral("Division - Image"), [this](const THistoFit& autre) {
-        DiviserImageFit(ImageFit, autre, MoyennePixels(autre));
+        DiviserImageFit(ImageFit, autre, MoyenneFit(autre));
     });
 }
 
 void TTraitementImage::MultiplicationImage()
 {
     OperationImage(QStringLiteral("Multiplication"), QStringLiteral("Multiplication - Image"),
-                   [this](const THistoFit& autre) { MultiplierImageFit(ImageFit, autre, MoyennePixels(autre)); });
+                   [this](const THistoFit& autre) { MultiplierImageFit(ImageFit, autre, MoyenneFit(autre)); });
 }
 
 void TTraitementImage::MoyenneImages()
@@ -2019,7 +2007,7 @@ void TTraitementImage::AjusterNiveauDUneImage()
     if (!autre)
         return;
     const QString n = Entier(autre->Numero);
-    const double m = MoyennePixels(autre->ImageFit);
+    const double m = MoyenneFit(autre->ImageFit);
     ExecuterOperation(QStringLiteral("Ajuster le niveau #") + n + QStringLiteral("..."),
                       [&] { AjusterNiveauFit(ImageFit, m); },
                       QStringLiteral("Ajustement du niveau #") + n + QStringLiteral(" niveau moyen ") +
@@ -2036,7 +2024,7 @@ void TTraitementImage::AjusterNiveauAuxImages()
         return;
     {
         TSablier sablier;
-        const double m = MoyennePixels(ImageFit);
+        const double m = MoyenneFit(ImageFit);
         FixerTexteStatut(QStringLiteral("Ajuster les niveaux des images..."));
         const QString ligne =
             QStringLiteral("Ajustement du niveau #") + Entier(Numero) + QStringLiteral(" niveau moyen ") + ReelEnTexte(m, 4);

@@ -1,0 +1,57 @@
+#include "SoutienSeries.h"
+
+#include "Soutien.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char* const Prelude = R"(
+import sys, warnings, numpy as np
+warnings.simplefilter('ignore')
+from astropy.io import fits
+from PIL import Image
+def lire(n): return fits.getdata(n).astype(np.float64)[::-1]
+def ecrire(n, a): fits.PrimaryHDU(np.clip(np.rint(a), 0, 65535).astype(np.uint16)[::-1]).writeto(n, overwrite=True)
+def bmp(n): return np.asarray(Image.open(n).convert('RGB' if Image.open(n).mode == 'RGB' else 'L'), dtype=np.float64)
+def pile(ns): return np.array([lire(n) for n in ns])
+rng = np.random.default_rng(14)
+)";
+
+const char* const ScriptSeries = R"(
+d, o = sys.argv[1], sys.argv[2]
+saao = lire(d + '/saao_raw_u16.fits'); h, w = saao.shape
+yy, xx = np.mgrid[0:h, 0:w]
+for i in range(3): ecrire(f'{o}/brute{i + 1}.fit', saao + rng.normal(0, 12, saao.shape))
+for i in range(4):
+    a = 300 + rng.normal(0, 15, saao.shape)
+    for (y, x) in ((40, 50), (300, 200), (511, 100)): a[y, x] = 9000 + 500 * i
+    ecrire(f'{o}/dark{i + 1}.fit', a)
+vignette = 1 - 0.35 * (((xx - w / 2) / (w / 2)) ** 2 + ((yy - h / 2) / (h / 2)) ** 2)
+for i in range(3): ecrire(f'{o}/flat{i + 1}.fit', 20000 * vignette + rng.normal(0, 60, saao.shape))
+for i in range(5): ecrire(f'{o}/offset{i + 1}.fit', 200 + rng.normal(0, 5, saao.shape))
+ngc = lire(d + '/ngc1316_optical_i16.fits'); ecrire(o + '/ngc.fit', ngc + rng.normal(0, 5, ngc.shape))
+m51 = lire(d + '/m51_i16_256.fits')
+for i in range(2): ecrire(f'{o}/m51_{i}.fit', m51 + rng.normal(0, 8, m51.shape))
+g = bmp(d + '/hubble_deep_field_8.bmp')
+for i in range(4): Image.fromarray(np.clip(np.rint(g + rng.normal(0, 6, g.shape)), 0, 255).astype(np.uint8), 'L').save(f'{o}/gris{i}.bmp')
+c = bmp(d + '/hubble_deep_field_24.bmp')
+for i in range(3): Image.fromarray(np.clip(np.rint(c + rng.normal(0, 6, c.shape)), 0, 255).astype(np.uint8), 'RGB').save(f'{o}/couleur{i}.bmp')
+)";
+
+} // namespace
+
+QString Python(const QString& script, const QStringList& arguments)
+{
+    QString sortie;
+    const int code = LancerProgramme(QStringLiteral("/usr/bin/python3"),
+                                     QStringList{QStringLiteral("-c"), QString::fromUtf8(Prelude) + script} + arguments,
+                                     &sortie, 180000);
+    EXPECT_EQ(code, 0) << sortie.toStdString();
+    return sortie.trimmed();
+}
+
+void EcrireSeriesEssai(const QString& dossier)
+{
+    Python(QString::fromUtf8(ScriptSeries), {QStringLiteral(STELOR_TESTDATA), dossier});
+}
