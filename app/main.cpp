@@ -15,6 +15,7 @@
 #include "UMire.h"
 #include "UPasseBas.h"
 #include "UPasseHaut.h"
+#include "UPreferences.h"
 #include "UZoom.h"
 
 #include <QDialog>
@@ -49,7 +50,7 @@ int main(int argc, char** argv)
     creer(Accueil, new TAccueil);
     creer(APropos, new TAPropos);
     creer(MasqueFlou, new TMasqueFlou);
-    // TPreferences
+    creer(Preferences, new TPreferences);
     creer(Gaussien, new TGaussien);
     creer(PasseBas, new TPasseBas);
     creer(PasseHaut, new TPasseHaut);

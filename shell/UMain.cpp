@@ -9,6 +9,7 @@
 #include "UOutils.h"
 #include "UOutilsFenetres.h"
 #include "UParametres.h"
+#include "UPreferences.h"
 #include "UZoom.h"
 
 #include <QApplication>
@@ -318,6 +319,12 @@ void TMain::CreerMenus()
     connect(MnItmMire, &QAction::triggered, this, [] {
         if (Mire)
             Dialogues::ExecuterModal(*Mire);
+    });
+    connect(MnItmPreferences, &QAction::triggered, this, [] {
+        ExecuterCommande([] {
+            if (Preferences)
+                Dialogues::ExecuterModal(*Preferences);
+        });
     });
     connect(MnItmAPropos, &QAction::triggered, this, [] {
         if (APropos)
