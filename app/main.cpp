@@ -1,3 +1,4 @@
+#include "OnHelpFix.h"
 #include "PApplication.h"
 #include "UAPropos.h"
 #include "UAbandonBmp.h"
@@ -17,6 +18,8 @@
 #include "UPasseHaut.h"
 #include "UPreferences.h"
 #include "UZoom.h"
+#include "hh.h"
+#include "hh_funcs.h"
 
 #include <QDialog>
 #include <QScreen>
@@ -35,6 +38,10 @@ int main(int argc, char** argv)
     TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Stelor"));
     QApplication::setApplicationDisplayName(QStringLiteral("Stelor"));
+    // The help support: paths, debug log, the viewer, help routing.
+    InitialiserHHFuncs(QCoreApplication::arguments());
+    ChargerHHCtrl();
+    InstallerOnHelpFix();
 
     // The long-lived forms, created once in this order, the frame first; all
     // stay hidden but the frame. Each sets its global pointer here. A form
@@ -83,5 +90,8 @@ int main(int argc, char** argv)
     delete Main;
     while (!formes.empty())
         formes.pop_back();
+    RetirerOnHelpFix();
+    TerminerHHFuncs();
+    LibererHHCtrl();
     return code;
 }

@@ -1,5 +1,6 @@
 #include "UTraitementImage.h"
 
+#include "OnHelpFix.h"
 #include "PApplication.h"
 #include "PCurseur.h"
 #include "PDialogues.h"
@@ -9,6 +10,7 @@
 #include "UExportation.h"
 #include "UExportationJpeg.h"
 #include "UGaussien.h"
+#include "UHelp.h"
 #include "UImages.h"
 #include "UMain.h"
 #include "UMasqueFlou.h"
@@ -198,6 +200,8 @@ TTraitementImage::TTraitementImage(QWidget* parent)
     FUi->setupUi(contenu);
     setWidget(contenu);
     setObjectName(QStringLiteral("TraitementImage"));
+    // F1 in the window shows its own topic.
+    InstallerGestionnaireAide(this, 1001, AfficherAideContexte);
     PgCtrlPrincipale = FUi->PgCtrlPrincipale;
     // The window follows its picture: pages added later must not impose
     // their minimum size on it.

@@ -8,6 +8,7 @@
 #include "UMire.h"
 #include "UOutils.h"
 #include "UOutilsFenetres.h"
+#include "UHelp.h"
 #include "UParametres.h"
 #include "UPreferences.h"
 #include "UZoom.h"
@@ -326,6 +327,7 @@ void TMain::CreerMenus()
                 Dialogues::ExecuterModal(*Preferences);
         });
     });
+    connect(MnItmDocumentation, &QAction::triggered, this, [] { ExecuterCommande(AfficherAide); });
     connect(MnItmAPropos, &QAction::triggered, this, [] {
         if (APropos)
             Dialogues::ExecuterModal(*APropos);
