@@ -1,5 +1,6 @@
 #include "UTraitementImage.h"
 
+#include "FlatMenu.h"
 #include "OnHelpFix.h"
 #include "PApplication.h"
 #include "PCurseur.h"
@@ -270,6 +271,7 @@ TTraitementImage::TTraitementImage(QWidget* parent)
     connect(RchEdtHistorique, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         PppMnHistorique->popup(RchEdtHistorique->mapToGlobal(p));
     });
+    FlatMenu = CreerFlatMenu(this);
 }
 
 TTraitementImage::~TTraitementImage()

@@ -1,5 +1,6 @@
 #include "UMain.h"
 
+#include "FlatMenu.h"
 #include "PApplication.h"
 #include "PDialogues.h"
 #include "PErreurs.h"
@@ -123,6 +124,7 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
 
     CreerMenus();
     CreerPanneauOutils();
+    FlatMenu = CreerFlatMenu(this);
 
     auto* centre = new QWidget;
     auto* disposition = new QHBoxLayout(centre);
