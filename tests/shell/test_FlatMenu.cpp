@@ -16,12 +16,16 @@
 
 namespace {
 
-// Opaque red square: its grey is (255 + 0 + 0) div 3 + 90 = 175.
+// A red square of 12 pixels inside a transparent border of 2; its grey is
+// (255 + 0 + 0) div 3 + 90 = 175.
 QIcon IconeRouge()
 {
-    QPixmap p(16, 16);
-    p.fill(Qt::red);
-    return QIcon(p);
+    QImage i(16, 16, QImage::Format_ARGB32);
+    i.fill(Qt::transparent);
+    for (int y = 2; y < 14; ++y)
+        for (int x = 2; x < 14; ++x)
+            i.setPixel(x, y, qRgb(255, 0, 0));
+    return QIcon(QPixmap::fromImage(i));
 }
 
 struct TMenuEssai {
@@ -244,4 +248,27 @@ TEST(FlatMenu, AccrochageEtDessinPropre)
     EXPECT_FALSE(peintre->EstAccroche(menuFille));
     propre->setStyle(nullptr);
     autre->setStyle(nullptr);
+}
+
+TEST(FlatMenu, IconesEclairciesEtOmbreDeSelection)
+{
+    TMenuEssai e;
+    QAction* icone = e.Menu->addAction(IconeRouge(), QStringLiteral("Avec icône"));
+    QImage image = e.Rendu();
+    const QRect r = e.Menu->actionGeometry(icone);
+    // Unselected: the icon lightened by 30, centred one pixel left of the column's middle.
+    const int x = r.left() + (24 - 16) / 2 - 1, y = r.top() + (r.height() - 16) / 2;
+    EXPECT_EQ(Pixel(image, x + 8, y + 8), Eclaircir(QColor(255, 0, 0), 30));
+    EXPECT_EQ(Pixel(image, x + 16, y + 8), Eclaircir(e.Sys(clBtnFace), 16));
+    // Selected: drawn one pixel up and left over its shadow, 2 pixels right and down.
+    e.Menu->setActiveAction(icone);
+    image.fill(Qt::magenta);
+    e.Menu->render(&image);
+    const QColor ombre = Assombrir(Eclaircir(e.Sys(clHighlight), 68), 50);
+    EXPECT_EQ(Pixel(image, x + 1, y + 1), QColor(255, 0, 0));
+    EXPECT_EQ(Pixel(image, x + 12, y + 12), QColor(255, 0, 0));
+    EXPECT_EQ(Pixel(image, x + 13, y + 13), ombre);
+    EXPECT_EQ(Pixel(image, x + 15, y + 15), ombre);
+    EXPECT_EQ(Pixel(image, x + 16, y + 15), Eclaircir(e.Sys(clHighlight), 68));
+    EXPECT_EQ(Pixel(image, x + 14, y + 3), Eclaircir(e.Sys(clHighlight), 68));
 }
