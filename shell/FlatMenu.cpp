@@ -2,11 +2,9 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-#include <QPainterPath>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStyleOption>
