@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPointer>
 #include <QWidget>
 
@@ -27,9 +29,13 @@ TPorteurAide* Porteur(const QWidget* w)
 
 TPorteurAide* PorteurDepuis(QWidget* depart)
 {
-    for (QWidget* w = depart; w; w = w->parentWidget())
+    for (QWidget* w = depart; w; w = w->parentWidget()) {
         if (TPorteurAide* p = Porteur(w); p && p->Contexte != 0)
             return p;
+        // The focus on the document area itself: the active document's help.
+        if (auto* zone = qobject_cast<QMdiArea*>(w); zone && zone->activeSubWindow())
+            return PorteurDepuis(zone->activeSubWindow());
+    }
     return nullptr;
 }
 

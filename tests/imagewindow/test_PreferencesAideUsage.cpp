@@ -160,13 +160,17 @@ TEST_F(TUsagePreferencesAide, F1DansLeCadreEtDansLaFenetreImage)
     Image->ImgSource->setFocus();
     QTest::keyClick(Image->ImgSource, Qt::Key_F1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return Lire(journal).count('\n') >= 1; }, 10000));
+    // The focus on the document area: the active window's topic again.
+    Cadre->ZoneMDI()->setFocus();
+    QTest::keyClick(Cadre->ZoneMDI(), Qt::Key_F1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Lire(journal).count('\n') >= 2; }, 10000));
     // In the frame, outside any window: the contents.
     Cadre->ZoneMDI()->setActiveSubWindow(nullptr);
     Cadre->menuBar()->setFocus();
     QTest::keyClick(Cadre->menuBar(), Qt::Key_F1);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Lire(journal).count('\n') >= 2; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Lire(journal).count('\n') >= 3; }, 10000));
     EXPECT_EQ(QString::fromUtf8(Lire(journal)),
-              "appel|-c|1001|" + aide + "\nappel|" + aide + "\n");
+              "appel|-c|1001|" + aide + "\nappel|-c|1001|" + aide + "\nappel|" + aide + "\n");
 
     RetirerOnHelpFix();
     FixerFichierAide({});
