@@ -1,3 +1,4 @@
+#include "OnHelpFix.h"
 #include "PApplication.h"
 #include "UAPropos.h"
 #include "UAbandonBmp.h"
@@ -23,11 +24,14 @@
 #include "UMire.h"
 #include "UPasseBas.h"
 #include "UPasseHaut.h"
+#include "UPreferences.h"
 #include "URedimensionnement.h"
 #include "USelectionTraitementImage.h"
 #include "UStatistiques.h"
 #include "UTranslationn.h"
 #include "UZoom.h"
+#include "hh.h"
+#include "hh_funcs.h"
 
 #include <QDialog>
 #include <QScreen>
@@ -44,6 +48,10 @@ int main(int argc, char** argv)
         return 1;
     }
     TApplication app(argc, argv);
+    // The help support: paths, debug log, the viewer, help routing.
+    InitialiserHHFuncs(QCoreApplication::arguments());
+    ChargerHHCtrl();
+    InstallerOnHelpFix();
 
     // The long-lived forms, created once in this order, the frame first; all
     // stay hidden but the frame. Each sets its global pointer here. A form
@@ -59,7 +67,7 @@ int main(int argc, char** argv)
     creer(Accueil, new TAccueil);
     creer(APropos, new TAPropos);
     creer(MasqueFlou, new TMasqueFlou);
-    // TPreferences
+    creer(Preferences, new TPreferences);
     creer(Gaussien, new TGaussien);
     creer(PasseBas, new TPasseBas);
     creer(PasseHaut, new TPasseHaut);
@@ -100,5 +108,8 @@ int main(int argc, char** argv)
     delete Main;
     while (!formes.empty())
         formes.pop_back();
+    RetirerOnHelpFix();
+    TerminerHHFuncs();
+    LibererHHCtrl();
     return code;
 }

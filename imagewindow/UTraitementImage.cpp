@@ -1,5 +1,7 @@
 #include "UTraitementImage.h"
 
+#include "FlatMenu.h"
+#include "OnHelpFix.h"
 #include "PApplication.h"
 #include "PCurseur.h"
 #include "PDialogues.h"
@@ -10,6 +12,7 @@
 #include "UExportationJpeg.h"
 #include "UFenetreSeuils.h"
 #include "UGaussien.h"
+#include "UHelp.h"
 #include "UHistogrammeBmp.h"
 #include "UHistogrammeFit.h"
 #include "UImages.h"
@@ -211,6 +214,8 @@ TTraitementImage::TTraitementImage(QWidget* parent)
     FUi->setupUi(contenu);
     setWidget(contenu);
     setObjectName(QStringLiteral("TraitementImage"));
+    // F1 in the window shows its own topic.
+    InstallerGestionnaireAide(this, 1001, AfficherAideContexte);
     PgCtrlPrincipale = FUi->PgCtrlPrincipale;
     // The window follows its picture: pages added later must not impose
     // their minimum size on it.
@@ -279,6 +284,7 @@ TTraitementImage::TTraitementImage(QWidget* parent)
     connect(RchEdtHistorique, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         PppMnHistorique->popup(RchEdtHistorique->mapToGlobal(p));
     });
+    FlatMenu = CreerFlatMenu(this);
 }
 
 TTraitementImage::~TTraitementImage()

@@ -23,6 +23,7 @@ class QStatusBar;
 class QLabel;
 class QTabWidget;
 class QToolButton;
+class TFlatMenu;
 class TTraitementImage;
 namespace Ui {
 class TTraitementImage;
@@ -114,6 +115,7 @@ public:
     QStatusBar* SttsBrPrincipale = nullptr;
     QLineEdit* EdtPourcentZoom2 = nullptr;
     QMenu* PppMnImageSource = nullptr;
+    TFlatMenu* FlatMenu = nullptr; // draws the window's menus flat
     QMenu* PppMnHistorique = nullptr;
     QMenu* MenuZoomImgSource = nullptr;
     QMenu* MenuExporterImgSource = nullptr;

@@ -1,5 +1,6 @@
 #include "UMain.h"
 
+#include "FlatMenu.h"
 #include "PApplication.h"
 #include "PDialogues.h"
 #include "PErreurs.h"
@@ -8,7 +9,9 @@
 #include "UMire.h"
 #include "UOutils.h"
 #include "UOutilsFenetres.h"
+#include "UHelp.h"
 #include "UParametres.h"
+#include "UPreferences.h"
 #include "UZoom.h"
 
 #include <QApplication>
@@ -123,6 +126,7 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
 
     CreerMenus();
     CreerPanneauOutils();
+    FlatMenu = CreerFlatMenu(this);
 
     auto* centre = new QWidget;
     auto* disposition = new QHBoxLayout(centre);
@@ -321,6 +325,11 @@ void TMain::CreerMenus()
         if (Mire)
             Dialogues::ExecuterModal(*Mire);
     }));
+    connect(MnItmPreferences, &QAction::triggered, this, Commande([] {
+        if (Preferences)
+            Dialogues::ExecuterModal(*Preferences);
+    }));
+    connect(MnItmDocumentation, &QAction::triggered, this, Commande(AfficherAide));
     connect(MnItmAPropos, &QAction::triggered, this, Commande([] {
         if (APropos)
             Dialogues::ExecuterModal(*APropos);

@@ -24,6 +24,7 @@ class QMenu;
 class QScrollArea;
 class QToolButton;
 class QFrame;
+class TFlatMenu;
 class THistoFit;
 class THistoBmp;
 
@@ -169,6 +170,9 @@ public:
         *TlBttnAide;
     QLabel* ImgStelor;
     QLabel* LblVersion;
+
+    // Draws the frame's menus flat.
+    TFlatMenu* FlatMenu = nullptr;
 
 signals:
     // The quit was accepted (no image window refused): the run ends.

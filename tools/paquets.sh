@@ -13,7 +13,7 @@ installer_paquets() {
     "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${manquants[@]}"
 }
 
-PAQUETS_CONSTRUCTION=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libjpeg62-turbo-dev
+PAQUETS_CONSTRUCTION=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libjpeg62-turbo-dev xchm
                       libgtest-dev libbenchmark-dev)
 PAQUETS_TESTS=(fitsverify libcfitsio-dev python3-astropy python3-pil libjpeg-turbo-progs poppler-utils
                xvfb xauth libopencv-dev)

@@ -1,0 +1,349 @@
+// Help support: versions and their names, debug mode, the debug log, and
+// the help requests through a stand-in viewer that records its arguments.
+#include "OnHelpFix.h"
+#include "PFichiers.h"
+#include "Soutien.h"
+#include "UHelp.h"
+#include "UMain.h"
+#include "UParametres.h"
+#include "hh.h"
+#include "hh_funcs.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+TVersionFichier V(const char* texte)
+{
+    const QStringList p = QString::fromLatin1(texte).split(QLatin1Char('.'));
+    return Version(p[0].toInt(), p[1].toInt(), p[2].toInt(), p[3].toInt());
+}
+
+QByteArray Lire(const QString& nom) { return QFile::exists(nom) ? LireFichierComplet(nom) : QByteArray(); }
+
+} // namespace
+
+TEST(VersionsAide, ComparaisonChampParChamp)
+{
+    struct {
+        const char *a, *b;
+        int attendu;
+    } const cas[] = {{"4.73.0.0", "4.72.8164.0", 1}, {"4.72.8164.0", "4.73.0.0", -1}, {"5.0.0.0", "5.0.0.0", 0},
+                     {"5.2.3669.1", "5.2.3669.0", 1}, {"4.74.0.0", "5.0.0.0", -1},  {"65535.0.0.0", "1.0.0.0", 1}};
+    for (const auto& c : cas)
+        EXPECT_EQ(ComparerVersions(V(c.a), V(c.b)), c.attendu) << c.a << " / " << c.b;
+}
+
+TEST(VersionsAide, NomsAmicaux)
+{
+    struct {
+        const char *version, *nom;
+    } const hh[] = {{"4.72.7289.9", "< 1.0"}, {"4.72.7290.0", "1.0"},   {"4.72.8164.0", "1.1b"},
+                    {"4.73.0.0", "1.1b"},     {"4.74.8702.0", "1.3"},   {"4.74.8800.0", "1.31"},
+                    {"5.2.3669.0", "1.4a"},   {"5.2.3669.1", "> 1.4a"}, {"5.2.3670.0", "> 1.4a"},
+                    {"6.0.0.0", "> 1.4a"}};
+    for (const auto& c : hh)
+        EXPECT_EQ(NomVersionHH(V(c.version)), c.nom) << c.version;
+    const std::pair<const char*, const char*> ie[] = {
+        {"4.40.307.0", "< Internet Explorer 1.0 (Plus!)"},
+        {"4.70.1158.0", "Internet Explorer 3.0 (OSR2)"},
+        {"5.0.2919.6399", "Internet Explorer 5.01 (Windows 2000 RC2, build 5.00.2128)"},
+        {"6.0.2900.2180", "Internet Explorer 6 (Windows XP SP2)"},
+        {"9.0.0.0", "> Internet Explorer 8"}};
+    for (const auto& [version, nom] : ie)
+        EXPECT_EQ(NomVersionIE(V(version)), nom) << version;
+    // No version resource: zeros, empty texts, no name.
+    const TVersionFichier aucune = VersionFichier(QStringLiteral("/bin/sh"));
+    EXPECT_EQ(aucune.Majeur + aucune.Mineur + aucune.Release + aucune.Build, 0);
+    EXPECT_TRUE(aucune.Texte.isEmpty());
+    EXPECT_TRUE(NomVersionHH(aucune).isEmpty());
+    EXPECT_TRUE(NomVersionIE(aucune).isEmpty());
+    // An old browser's build moves back to its place.
+    EXPECT_EQ(CorrigerVersionIE(V("4.70.0.1155")).Texte, "4.70.1155.0");
+    EXPECT_EQ(CorrigerVersionIE(V("4.71.0.1712")).Texte, "4.71.0.1712");
+    EXPECT_EQ(CorrigerVersionIE(V("4.70.2.1155")).Texte, "4.70.2.1155");
+}
+
+TEST(OutilsAide, TextesEtDossiers)
+{
+    EXPECT_EQ(SupprimerCaracteresFinaux(QStringLiteral("/a/b//"), QLatin1Char('/')), "/a/b");
+    EXPECT_EQ(SupprimerCaracteresFinaux(QStringLiteral("///"), QLatin1Char('/')), "");
+    EXPECT_EQ(RepeterCaractere(QLatin1Char('='), 3), "===");
+    EXPECT_EQ(RepeterCaractere(QLatin1Char('='), -1), "");
+    EXPECT_EQ(OuiNon(true), "YES");
+    EXPECT_EQ(OuiNon(false), "NO");
+    EXPECT_EQ(FormaterTexte(QStringLiteral("%s %d.%d (Build %d)"), {"Linux", "6", "1", "0"}), "Linux 6.1 (Build 0)");
+    EXPECT_EQ(FormaterTexte(QStringLiteral("100% %s"), {}), "100% %s");
+
+    QTemporaryDir dossier;
+    EXPECT_TRUE(EstRepertoireInscriptible(dossier.path()));
+    EXPECT_FALSE(QFile::exists(dossier.filePath(QStringLiteral("$_Temp_$.$$$"))));
+    EXPECT_FALSE(EstRepertoireInscriptible(QStringLiteral("/proc")));
+    EXPECT_FALSE(EstRepertoireInscriptible(dossier.filePath(QStringLiteral("absent"))));
+    // A file of the test's name that is not ours stays.
+    QFile autre(dossier.filePath(QStringLiteral("$_Temp_$.$$$")));
+    ASSERT_TRUE(autre.open(QIODevice::WriteOnly));
+    autre.write("a moi");
+    autre.close();
+    EstRepertoireInscriptible(dossier.path());
+    EXPECT_EQ(Lire(autre.fileName()), "a moi");
+}
+
+TEST(OutilsAide, ModeDebug)
+{
+    QTemporaryDir dossier;
+    struct {
+        QStringList parametres;
+        bool attendu;
+    } const cas[] = {{{"-DEBUG"}, true},   {{"/debug"}, true},  {{"x", "/DeBuG"}, true}, {{"debug"}, false},
+                     {{"--debug"}, false}, {{"-debug2"}, false}, {{}, false}};
+    for (const auto& c : cas)
+        EXPECT_EQ(EstModeDebug(dossier.path(), c.parametres), c.attendu) << c.parametres.join(' ').toStdString();
+    QFile fichier(dossier.filePath(QStringLiteral("debug.debug")));
+    ASSERT_TRUE(fichier.open(QIODevice::WriteOnly));
+    fichier.close();
+    EXPECT_TRUE(EstModeDebug(dossier.path(), {}));
+}
+
+TEST(JournalAide, LignesEtEntete)
+{
+    QTemporaryDir dossier;
+    const QString nom = dossier.filePath(QStringLiteral("HHDebug.txt"));
+    QFile ancien(nom);
+    ASSERT_TRUE(ancien.open(QIODevice::WriteOnly));
+    ancien.write("ancien\n");
+    ancien.close();
+    {
+        // Off: the old log is deleted all the same, nothing is written.
+        TDLogFile journal(dossier.path(), false);
+        EXPECT_EQ(journal.NomFichier(), nom);
+        EXPECT_FALSE(QFile::exists(nom));
+        journal.EcrireLigne(QStringLiteral("rien"));
+        EXPECT_FALSE(QFile::exists(nom));
+    }
+    TDLogFile journal(dossier.path() + QStringLiteral("/"), true, true, false);
+    journal.EcrireLigne(QStringLiteral("-"));
+    journal.EcrireLigne(QStringLiteral("="));
+    journal.EcrireLigne(QStringLiteral("!Valeur = %s"), {"7"});
+    journal.EcrireLigne(QStringLiteral("heure"));
+    const QStringList lignes = QString::fromUtf8(Lire(nom)).split(QLatin1Char('\n'));
+    ASSERT_EQ(lignes.size(), 5);
+    EXPECT_EQ(lignes[0], QString(79, QLatin1Char('-')));
+    EXPECT_EQ(lignes[1], QString(79, QLatin1Char('=')));
+    EXPECT_EQ(lignes[2], "Valeur = 7");
+    EXPECT_TRUE(lignes[3].endsWith("   heure")) << lignes[3].toStdString();
+    EXPECT_GT(lignes[3].size(), QStringLiteral("   heure").size() + 10);
+
+    // With the header: framed by rules, the paths and versions in it.
+    _hhInstalled = false;
+    TDLogFile entete(dossier.path(), true);
+    const QString texte = QString::fromUtf8(Lire(nom));
+    EXPECT_TRUE(texte.startsWith(QString(79, QLatin1Char('=')) + "\nLog File:             " + nom + "\n"))
+        << texte.toStdString();
+    EXPECT_TRUE(texte.contains("\n_hhInstalled =      NO\n"));
+    EXPECT_TRUE(texte.endsWith(QString(79, QLatin1Char('=')) + "\n"));
+    EXPECT_EQ(texte.count(QLatin1Char('\n')), 27);
+}
+
+TEST(JournalAide, NeSuitAucunLienEtNeRemplaceQueLeJournal)
+{
+    QTemporaryDir dossier, ailleurs;
+    const QString cible = ailleurs.filePath(QStringLiteral("precieux.txt"));
+    QFile f(cible);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("garder");
+    f.close();
+    const QString nom = dossier.filePath(QStringLiteral("HHDebug.txt"));
+    // In append mode the link stays, and writing refuses to follow it.
+    ASSERT_TRUE(QFile::link(cible, nom));
+    {
+        TDLogFile journal(dossier.path(), true, true, false, true);
+        journal.EcrireLigne(QStringLiteral("!par le lien"));
+    }
+    EXPECT_EQ(Lire(cible), "garder");
+    // Otherwise the link itself is removed and a plain log takes its place.
+    TDLogFile journal(dossier.path(), true, true, false);
+    EXPECT_FALSE(QFileInfo(nom).isSymLink());
+    journal.EcrireLigne(QStringLiteral("!ici"));
+    EXPECT_EQ(Lire(nom), "ici\n");
+    EXPECT_EQ(Lire(cible), "garder");
+    // A folder of the log's name is neither removed nor written.
+    QTemporaryDir autre;
+    ASSERT_TRUE(QDir(autre.path()).mkdir(QStringLiteral("HHDebug.txt")));
+    TDLogFile surDossier(autre.path(), true, true, false);
+    surDossier.EcrireLigne(QStringLiteral("!x"));
+    EXPECT_TRUE(QFileInfo(autre.filePath(QStringLiteral("HHDebug.txt"))).isDir());
+    // A folder that cannot be written sends the log to the temporary folder.
+    QTemporaryDir temporaire;
+    qputenv("TMPDIR", temporaire.path().toUtf8());
+    TDLogFile refuse(QStringLiteral("/proc"), true, true, false);
+    qunsetenv("TMPDIR");
+    EXPECT_EQ(refuse.NomFichier(), temporaire.filePath(QStringLiteral("HHDebug.txt")));
+}
+
+TEST(DemarrageAide, CheminsEtJournal)
+{
+    InitialiserHHFuncs({QCoreApplication::applicationFilePath(), QStringLiteral("-Debug")});
+    EXPECT_EQ(_ModulePath, QCoreApplication::applicationFilePath());
+    EXPECT_EQ(_ModuleDir + "/" + _ModuleName, _ModulePath);
+    EXPECT_EQ(_RunDir, _ModuleDir);
+    EXPECT_TRUE(ModeDebug);
+    EXPECT_FALSE(_hhInstalled);
+    EXPECT_EQ(_ieFriendlyVerStr, "");
+    ASSERT_NE(JournalHH, nullptr);
+    const QString nom = JournalHH->NomFichier();
+    EXPECT_TRUE(Lire(nom).contains("Cmdline Param(s) =  -Debug\n")) << Lire(nom).constData();
+    TerminerHHFuncs();
+    EXPECT_EQ(JournalHH, nullptr);
+    QFile::remove(nom);
+}
+
+TEST(ArgumentsAide, ContenuEtContexte)
+{
+    const QString fichier = QStringLiteral("/a b/l'aide;x/Stelor.chm");
+    EXPECT_EQ(ArgumentsHtmlHelp(QStringLiteral("/usr/bin/xchm"), fichier, HH_DISPLAY_TOC, 0), QStringList{fichier});
+    EXPECT_EQ(ArgumentsHtmlHelp(QStringLiteral("/usr/bin/xchm"), fichier, HH_HELP_CONTEXT, 1001),
+              (QStringList{"-c", "1001", fichier}));
+    EXPECT_EQ(ArgumentsHtmlHelp(QStringLiteral("/usr/bin/kchmviewer"), fichier, HH_HELP_CONTEXT, 1001),
+              QStringList{fichier});
+}
+
+// ---------------------------------------------------------------------------
+// The frame's requests with a stand-in viewer on the PATH.
+
+namespace {
+
+class TAideCadre : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CheminAvant = qgetenv("PATH");
+        ASSERT_TRUE(QDir(Dossier.path()).mkpath(QStringLiteral("bin")));
+        ASSERT_TRUE(QDir(Dossier.path()).mkpath(QStringLiteral("vide")));
+        // A folder name a shell would misread.
+        DossierAide = Dossier.filePath(QStringLiteral("mes docs; touch PIEGE 'x' \"y\""));
+        ASSERT_TRUE(QDir().mkpath(DossierAide));
+        Aide = DossierAide + QStringLiteral("/Stelor.chm");
+        QFile chm(Aide);
+        ASSERT_TRUE(chm.open(QIODevice::WriteOnly));
+        chm.write("ITSF");
+        chm.close();
+        Journal = Dossier.filePath(QStringLiteral("appels.txt"));
+        const QString script = Dossier.filePath(QStringLiteral("bin/xchm"));
+        QFile s(script);
+        ASSERT_TRUE(s.open(QIODevice::WriteOnly));
+        s.write("#!/bin/sh\n{ printf 'appel'; for a in \"$@\"; do printf '|%s' \"$a\"; done; printf '\\n'; } >> '" +
+                Journal.toUtf8() + "'\n");
+        s.close();
+        s.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("PATH", Dossier.filePath(QStringLiteral("bin")).toUtf8());
+        LibererHHCtrl();
+        FixerFichierAide(Aide);
+        Cadre = new TMain;
+        FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
+        Cadre->show();
+        InstallerOnHelpFix();
+        Dialogues::ViderJournal();
+    }
+    void TearDown() override
+    {
+        delete Cadre;
+        RetirerOnHelpFix();
+        FixerFichierAide({});
+        LibererHHCtrl();
+        qputenv("PATH", CheminAvant);
+    }
+    // The calls recorded once `n` complete lines are there.
+    QStringList Appels(int n)
+    {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Lire(Journal).count('\n') >= n; }, 10000));
+        QStringList lignes = QString::fromUtf8(Lire(Journal)).split(QLatin1Char('\n'));
+        lignes.removeLast();
+        return lignes;
+    }
+    QStringList Messages() const
+    {
+        QStringList t;
+        for (const TDemandeDialogue& d : Dialogues::Journal())
+            t << d.Texte;
+        return t;
+    }
+
+    QTemporaryDir Dossier;
+    QString DossierAide, Aide, Journal;
+    QByteArray CheminAvant;
+    TMain* Cadre = nullptr;
+    TRepondeurTest Repondeur{ReponseParDefaut};
+};
+
+const char* const MessageAbsent =
+    "Le fichier d'aide 'Stelor.chm' n'est pas présent dans le répertoire de l'application.";
+const char* const MessageVersion = "La version 1.2 ou supérieure de Microsoft HTML Help n'est pas installée pour "
+                                   "votre système d'exploitation. L'aide ne peut être visualisée.";
+
+} // namespace
+
+TEST_F(TAideCadre, F1DansLeCadreOuvreLeSommaire)
+{
+    Cadre->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Cadre));
+    QTest::keyClick(Cadre, Qt::Key_F1);
+    EXPECT_EQ(Appels(1), QStringList{"appel|" + Aide});
+    EXPECT_TRUE(Messages().isEmpty());
+    EXPECT_FALSE(QFile::exists(DossierAide + "/PIEGE"));
+    EXPECT_FALSE(QFile::exists(QStringLiteral("PIEGE")));
+}
+
+TEST_F(TAideCadre, UneFenetreAvecContexteRecoitSaDemande)
+{
+    // A window carrying a context, as the image window does.
+    auto* fenetre = new QWidget(Cadre);
+    auto* edit = new QLineEdit(fenetre);
+    QList<intptr_t> recus;
+    InstallerGestionnaireAide(fenetre, 1001, [&](int commande, intptr_t donnee, bool& appeler) {
+        EXPECT_EQ(commande, HELP_CONTEXT);
+        recus << donnee;
+        return AfficherAideContexte(commande, donnee, appeler);
+    });
+    EXPECT_EQ(ContexteAide(fenetre), 1001);
+    EXPECT_EQ(ContexteAide(edit), 0);
+    fenetre->show();
+    QTest::keyClick(edit, Qt::Key_F1);
+    EXPECT_EQ(recus, QList<intptr_t>{1001});
+    EXPECT_EQ(Appels(1), QStringList{"appel|-c|1001|" + Aide});
+    // The handler reports what it did.
+    bool appeler = true;
+    EXPECT_TRUE(AfficherAideContexte(HELP_CONTENTS, 1001, appeler));
+    EXPECT_FALSE(appeler);
+    EXPECT_EQ(Appels(2).size(), 2);
+}
+
+TEST_F(TAideCadre, SansFichierNiVisionneuse)
+{
+    FixerFichierAide(DossierAide + QStringLiteral("/absent.chm"));
+    Cadre->MnItmDocumentation->trigger();
+    bool appeler = true;
+    EXPECT_FALSE(AfficherAideContexte(HELP_CONTEXT, 1001, appeler));
+    EXPECT_TRUE(appeler);
+    EXPECT_EQ(Messages(), (QStringList{MessageAbsent, MessageAbsent}));
+    // Nothing was started: the one call seen is the next, good one.
+    FixerFichierAide(Aide);
+    Cadre->MnItmDocumentation->trigger();
+    EXPECT_EQ(Appels(1), QStringList{"appel|" + Aide});
+
+    // No viewer on the PATH: the version message.
+    qputenv("PATH", Dossier.filePath(QStringLiteral("vide")).toUtf8());
+    LibererHHCtrl();
+    Dialogues::ViderJournal();
+    Cadre->MnItmDocumentation->trigger();
+    EXPECT_FALSE(AfficherAideContexte(HELP_CONTEXT, 1001, appeler));
+    EXPECT_EQ(Messages(), (QStringList{MessageVersion, MessageVersion}));
+    EXPECT_FALSE(HHCtrlCharge());
+}

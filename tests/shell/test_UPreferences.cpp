@@ -1,0 +1,309 @@
+// The preferences dialog on its own and with the frame: loading, the ladder
+// and the steppers, the previews, and what Ok / Appliquer / Annuler /
+// Réinitialiser leave in the settings file.
+#include "PFichiers.h"
+#include "Soutien.h"
+#include "UMain.h"
+#include "UParametres.h"
+#include "UPreferences.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// One click on a bare up-down.
+void Cliquer(QSpinBox* hautBas, bool monter) { hautBas->setValue(monter ? 2501 : 2499); }
+
+QSpinBox* HautBas(QWidget& d, const char* nom) { return d.findChild<QSpinBox*>(QString::fromLatin1(nom)); }
+QPushButton* Bouton(QWidget& d, const char* nom) { return d.findChild<QPushButton*>(QString::fromLatin1(nom)); }
+
+class TPreferencesEssai : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Cadre = new TMain;
+        Fichier = Dossier.filePath(QStringLiteral("Stelor.ini"));
+        FixerFichierPreferences(Fichier);
+        Cadre->show();
+        Dialogue = new TPreferences;
+        Preferences = Dialogue;
+        Dialogues::ViderJournal();
+    }
+    void TearDown() override
+    {
+        delete Dialogue;
+        delete Cadre;
+    }
+    QByteArray Contenu() const { return QFile::exists(Fichier) ? LireFichierComplet(Fichier) : QByteArray(); }
+    QColor FondCadre() const { return Cadre->ZoneMDI()->background().color(); }
+    QStringList Erreurs() const
+    {
+        QStringList t;
+        for (const TDemandeDialogue& d : Dialogues::Journal())
+            if (d.Genre == TGenreDemande::Erreur)
+                t << d.Texte;
+        return t;
+    }
+
+    QTemporaryDir Dossier;
+    QString Fichier;
+    TMain* Cadre = nullptr;
+    TPreferences* Dialogue = nullptr;
+    TRepondeurTest Repondeur{ReponseParDefaut};
+};
+
+} // namespace
+
+TEST_F(TPreferencesEssai, ChaqueAffichageRechargeLeFichier)
+{
+    EcrireSigmasGaussien(1.25, 1.0, 1.2, 1.5, 1.8);
+    EcrireReglSeuilsVisu(240);
+    EcrireDefilImgTpsReel(false);
+    Dialogue->show();
+    EXPECT_EQ(Dialogue->windowTitle(), "Préférences");
+    EXPECT_EQ(Dialogue->PgCntrlPrincipale()->currentWidget()->objectName(), "TbShtGeneral");
+    EXPECT_FALSE(Dialogue->findChild<QCheckBox*>("ChckBxDefilementImageTpsReel")->isChecked());
+    EXPECT_EQ(Dialogue->EdtReglageSeuils()->text(), "240");
+    EXPECT_EQ(Dialogue->EdtOffsetDetectionEtoiles()->text(), "1000");
+    // One decimal, the dropped half away from zero.
+    EXPECT_EQ(Dialogue->EdtSigmaGauss()[0]->text(), "1,3");
+    EXPECT_EQ(Dialogue->EdtCoefMF()[4]->text(), "2,6");
+    EXPECT_EQ(Dialogue->focusWidget(), Bouton(*Dialogue, "BtnOk"));
+    // Edits then Annuler: the next showing reads the file again, on the tab last shown.
+    Dialogue->EdtSigmaGauss()[0]->setText(QStringLiteral("2,0"));
+    Dialogue->PgCntrlPrincipale()->setCurrentIndex(2);
+    QTest::mouseClick(Bouton(*Dialogue, "BtnAnnuler"), Qt::LeftButton);
+    EXPECT_FALSE(Dialogue->isVisible());
+    Dialogue->show();
+    EXPECT_EQ(Dialogue->EdtSigmaGauss()[0]->text(), "1,3");
+    EXPECT_EQ(Dialogue->PgCntrlPrincipale()->currentWidget()->objectName(), "TbShtMasqueFlou");
+}
+
+TEST_F(TPreferencesEssai, EchelleDuReglageDesSeuils)
+{
+    Dialogue->show();
+    QSpinBox* hautBas = HautBas(*Dialogue, "UpDwnSigmaMF1");
+    struct {
+        const char* depart;
+        bool monter;
+        const char* attendu;
+    } const cas[] = {{"240", true, "500"}, {"500", false, "240"}, {"500", true, "500"}, {"60", false, "60"},
+                     {"60", true, "120"},  {"100", true, "120"},  {"100", false, "60"}, {"180", false, "120"}};
+    for (const auto& c : cas) {
+        Dialogue->EdtReglageSeuils()->setText(QString::fromLatin1(c.depart));
+        Cliquer(hautBas, c.monter);
+        EXPECT_EQ(Dialogue->EdtReglageSeuils()->text(), c.attendu) << c.depart << (c.monter ? " +" : " -");
+    }
+    // Typed characters never reach it.
+    Dialogue->EdtReglageSeuils()->setText(QStringLiteral("60"));
+    QTest::keyClicks(Dialogue->EdtReglageSeuils(), QStringLiteral("7x"));
+    EXPECT_EQ(Dialogue->EdtReglageSeuils()->text(), "60");
+    // The offset takes digits only.
+    QLineEdit* offset = Dialogue->EdtOffsetDetectionEtoiles();
+    offset->clear();
+    QTest::keyClicks(offset, QStringLiteral("-1a2,5"));
+    EXPECT_EQ(offset->text(), "125");
+}
+
+TEST_F(TPreferencesEssai, PasDesSigmasEtDesCoefficients)
+{
+    Dialogue->show();
+    QLineEdit* sigma = Dialogue->EdtSigmaMF()[1];
+    QLineEdit* coef = Dialogue->EdtCoefMF()[2];
+    struct {
+        QLineEdit* edit;
+        const char* nomHautBas;
+        const char* depart;
+        bool monter;
+        const char* attendu;
+    } const cas[] = {
+        {sigma, "UpDwnSigmaMF2", "0,2", false, "0,2"}, {sigma, "UpDwnSigmaMF2", "0,3", false, "0,2"},
+        {sigma, "UpDwnSigmaMF2", "", true, "0,3"},     {sigma, "UpDwnSigmaMF2", "0,1", false, "0,2"},
+        {sigma, "UpDwnSigmaMF2", "2,9", true, "3,0"},  {coef, "UpDwnCoefMF3", "0,1", false, "0,0"},
+        {coef, "UpDwnCoefMF3", "0,0", false, "0,0"},   {coef, "UpDwnCoefMF3", "", true, "0,1"},
+    };
+    for (const auto& c : cas) {
+        c.edit->setText(QString::fromLatin1(c.depart));
+        Cliquer(HautBas(*Dialogue, c.nomHautBas), c.monter);
+        EXPECT_EQ(c.edit->text(), c.attendu) << c.nomHautBas << " " << c.depart << (c.monter ? " +" : " -");
+    }
+    // The group stops going down as soon as its first value is at the minimum.
+    const char* const valeurs[5] = {"0,2", "1,0", "1,2", "1,5", "1,8"};
+    for (int i = 0; i < 5; ++i)
+        Dialogue->EdtSigmaGauss()[i]->setText(QString::fromLatin1(valeurs[i]));
+    Cliquer(HautBas(*Dialogue, "UpDwnSigmasGauss"), false);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(Dialogue->EdtSigmaGauss()[i]->text(), valeurs[i]);
+    Cliquer(HautBas(*Dialogue, "UpDwnSigmasGauss"), true);
+    EXPECT_EQ(Dialogue->EdtSigmaGauss()[0]->text(), "0,3");
+    EXPECT_EQ(Dialogue->EdtSigmaGauss()[4]->text(), "1,9");
+    // The coefficients' group brings an empty edit to 0 first.
+    Dialogue->EdtCoefMF()[3]->clear();
+    Cliquer(HautBas(*Dialogue, "UpDwnCoefsMF"), true);
+    EXPECT_EQ(Dialogue->EdtCoefMF()[0]->text(), "1,1");
+    EXPECT_EQ(Dialogue->EdtCoefMF()[3]->text(), "0,1");
+}
+
+TEST_F(TPreferencesEssai, ApercusSuiventLesEdits)
+{
+    Dialogue->show();
+    struct {
+        const char* sigma;
+        QRgb couleur;
+    } const gauss[] = {{"1,6", qRgb(0, 0, 128)}, {"3,2", qRgb(0, 0, 255)}, {"9,9", qRgb(0, 0, 255)},
+                       {"0,2", qRgb(0, 0, 16)},  {"", qRgb(128, 128, 128)}, {",", qRgb(128, 128, 128)}};
+    for (const auto& g : gauss) {
+        Dialogue->EdtSigmaGauss()[2]->setText(QString::fromLatin1(g.sigma));
+        const QImage& b = Dialogue->ApercuGaussien(2);
+        EXPECT_EQ(b.pixel(0, 0), g.couleur | 0xFF000000) << g.sigma;
+        EXPECT_EQ(b.pixel(b.width() - 1, b.height() - 1), b.pixel(0, 0));
+    }
+    // Coefficient edit c redraws row c, sigma edit s column s.
+    Dialogue->EdtCoefMF()[1]->setText(QStringLiteral("2,0"));
+    Dialogue->EdtSigmaMF()[3]->setText(QStringLiteral("1,6"));
+    EXPECT_EQ(Dialogue->ApercuMasqueFlou(1, 3).pixel(0, 0), qRgb(128, 128, 0));
+    EXPECT_EQ(qRed(Dialogue->ApercuMasqueFlou(1, 0).pixel(0, 0)), 128);
+    EXPECT_EQ(qGreen(Dialogue->ApercuMasqueFlou(4, 3).pixel(0, 0)), 128);
+    Dialogue->EdtCoefMF()[1]->clear();
+    EXPECT_EQ(Dialogue->ApercuMasqueFlou(1, 3).pixel(0, 0), qRgb(128, 128, 128));
+    EXPECT_NE(Dialogue->ApercuMasqueFlou(2, 3).pixel(0, 0), qRgb(128, 128, 128));
+}
+
+TEST_F(TPreferencesEssai, AppliquerEcritToutEtPousse)
+{
+    Dialogue->show();
+    Dialogue->EdtOffsetDetectionEtoiles()->clear();
+    Cliquer(HautBas(*Dialogue, "UpDwnSigmaMF1"), true);
+    Dialogue->EdtCoefMF()[4]->setText(QStringLiteral("3,5"));
+    {
+        TRepondeurTest couleur([](const TDemandeDialogue& d) {
+            TReponseDialogue r = ReponseParDefaut(d);
+            if (d.Genre == TGenreDemande::Couleur)
+                r.Couleur = QColor(10, 20, 30);
+            return r;
+        });
+        QTest::mouseClick(Dialogue->ImgCouleurFondApplication(), Qt::LeftButton);
+    }
+    EXPECT_EQ(Dialogue->BitmapCouleurFond().pixel(3, 3), qRgb(10, 20, 30));
+    EXPECT_NE(FondCadre(), QColor(10, 20, 30)); // not before Appliquer
+    QTest::mouseClick(Bouton(*Dialogue, "BtnAppliquer"), Qt::LeftButton);
+    EXPECT_TRUE(Dialogue->isVisible());
+    EXPECT_EQ(Dialogue->EdtOffsetDetectionEtoiles()->text(), "0");
+    EXPECT_EQ(LireOffsetDetectEtoiles(), 0);
+    EXPECT_EQ(LireReglSeuilsVisu(), 120);
+    EXPECT_EQ(LireCoefMasqueFlou(5), 3.5);
+    EXPECT_EQ(FondCadre(), QColor(10, 20, 30));
+    const QByteArray texte = Contenu();
+    EXPECT_TRUE(texte.contains("CoulFondApp=1971210\n")) << texte.constData();
+    EXPECT_TRUE(texte.contains("Coef5=3,5\n"));
+    EXPECT_TRUE(texte.contains("Sigma1=0,7\n"));
+    EXPECT_TRUE(Erreurs().isEmpty());
+
+    // Réinitialiser: the defaults in the file, the controls and the frame.
+    QTest::mouseClick(Bouton(*Dialogue, "BtnReinitPreferences"), Qt::LeftButton);
+    EXPECT_TRUE(Dialogue->isVisible());
+    EXPECT_EQ(Dialogue->EdtReglageSeuils()->text(), "60");
+    EXPECT_EQ(Dialogue->EdtOffsetDetectionEtoiles()->text(), "1000");
+    EXPECT_EQ(Dialogue->EdtCoefMF()[4]->text(), "2,6");
+    EXPECT_TRUE(Contenu().contains("CoulFondApp=-16777204\n"));
+    EXPECT_EQ(FondCadre(), CouleurEnQColor(clAppWorkSpace));
+    // Ok writes and closes.
+    Dialogue->EdtSigmaGauss()[0]->setText(QStringLiteral("2,5"));
+    QTest::mouseClick(Bouton(*Dialogue, "BtnOk"), Qt::LeftButton);
+    EXPECT_FALSE(Dialogue->isVisible());
+    EXPECT_EQ(Dialogue->result(), QDialog::Accepted);
+    EXPECT_EQ(LireSigmaGaussien(1), 2.5);
+}
+
+TEST_F(TPreferencesEssai, AnnulerApresUneCouleurGardeLaCouleurEnregistree)
+{
+    EcrireCoulFondApp(255);
+    Cadre->MajFenetresImagesSuivantPreferences();
+    Dialogue->show();
+    TRepondeurTest couleur([](const TDemandeDialogue& d) {
+        TReponseDialogue r = ReponseParDefaut(d);
+        if (d.Genre == TGenreDemande::Couleur)
+            r.Couleur = QColor(0, 255, 0);
+        return r;
+    });
+    QTest::mouseClick(Dialogue->ImgCouleurFondApplication(), Qt::LeftButton);
+    EXPECT_EQ(Dialogue->CouleurDialogue(), 0x00FF00);
+    QTest::mouseClick(Bouton(*Dialogue, "BtnAnnuler"), Qt::LeftButton);
+    EXPECT_EQ(FondCadre(), QColor(255, 0, 0));
+    Dialogue->show();
+    EXPECT_EQ(Dialogue->CouleurDialogue(), 255);
+    EXPECT_EQ(Dialogue->BitmapCouleurFond().pixel(0, 0), qRgb(255, 0, 0));
+}
+
+TEST_F(TPreferencesEssai, UnChampQuiNEstPasUnNombreNEcritRien)
+{
+    EcrireSigmasGaussien(1.0, 1.0, 1.2, 1.5, 1.8);
+    const QByteArray avant = Contenu();
+    for (const char* bouton : {"BtnOk", "BtnAppliquer"}) {
+        Dialogue->show();
+        Dialogue->PgCntrlPrincipale()->setCurrentIndex(0);
+        Dialogue->EdtOffsetDetectionEtoiles()->setText(QStringLiteral("5"));
+        Dialogue->EdtSigmaGauss()[0]->setText(QStringLiteral("2,0"));
+        Dialogue->EdtCoefMF()[2]->setText(QStringLiteral(","));
+        Dialogues::ViderJournal();
+        QTest::mouseClick(Bouton(*Dialogue, bouton), Qt::LeftButton);
+        EXPECT_EQ(Erreurs(), QStringList{"',' n'est pas une valeur en virgule flottante correcte"}) << bouton;
+        // Nothing written, nothing pushed, the other edits kept, the user on the field.
+        EXPECT_EQ(Contenu(), avant) << bouton;
+        EXPECT_TRUE(Dialogue->isVisible()) << bouton;
+        EXPECT_EQ(Dialogue->EdtSigmaGauss()[0]->text(), "2,0");
+        EXPECT_EQ(Dialogue->PgCntrlPrincipale()->currentWidget()->objectName(), "TbShtMasqueFlou");
+        EXPECT_EQ(Dialogue->focusWidget(), Dialogue->EdtCoefMF()[2]);
+        Dialogue->hide();
+    }
+    // An empty sigma gives the same message with its empty text.
+    Dialogue->show();
+    Dialogue->EdtSigmaMF()[4]->clear();
+    Dialogues::ViderJournal();
+    QTest::mouseClick(Bouton(*Dialogue, "BtnOk"), Qt::LeftButton);
+    EXPECT_EQ(Erreurs(), QStringList{"'' n'est pas une valeur en virgule flottante correcte"});
+    EXPECT_EQ(Contenu(), avant);
+}
+
+TEST_F(TPreferencesEssai, EcritureRefuseeMontreLErreurEtGardeLeDialogue)
+{
+    // procfs refuses every new file, whoever runs the test.
+    FixerFichierPreferences(QStringLiteral("/proc/Stelor.ini"));
+    const QColor fond = FondCadre();
+    Dialogue->show();
+    Cliquer(HautBas(*Dialogue, "UpDwnSigmaMF1"), true);
+    QTest::mouseClick(Bouton(*Dialogue, "BtnOk"), Qt::LeftButton);
+    ASSERT_EQ(Erreurs().size(), 1);
+    EXPECT_FALSE(Erreurs()[0].contains("virgule")) << Erreurs()[0].toStdString();
+    EXPECT_TRUE(Dialogue->isVisible());
+    EXPECT_FALSE(QFile::exists(QStringLiteral("/proc/Stelor.ini")));
+    EXPECT_EQ(FondCadre(), fond);
+}
+
+TEST_F(TPreferencesEssai, LeMenuDuCadreOuvreLeDialogue)
+{
+    EcrireOffsetDetectEtoiles(777);
+    QString offsetVu;
+    TRepondeurTest modal([&](const TDemandeDialogue& d) {
+        TReponseDialogue r = ReponseParDefaut(d);
+        if (d.Genre == TGenreDemande::Modal && d.NomObjet == "Preferences") {
+            d.Dialogue->show();
+            offsetVu = static_cast<TPreferences*>(d.Dialogue)->EdtOffsetDetectionEtoiles()->text();
+            r.Resultat = mrOk;
+        }
+        return r;
+    });
+    Cadre->MnItmPreferences->trigger();
+    EXPECT_EQ(offsetVu, "777");
+}
