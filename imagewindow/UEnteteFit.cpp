@@ -4,6 +4,7 @@
 
 #include "PApplication.h"
 #include "PDialogues.h"
+#include "PImpression.h"
 #include "PErreurs.h"
 #include "PFichiers.h"
 #include "UMain.h"
@@ -176,45 +177,8 @@ QString TEnteteFit::TexteImpression() const { return windowTitle() + QLatin1Char
 
 void TEnteteFit::BtnImprimerClick()
 {
-    // A copy is printed: the editor's text never changes. The editor's 11
-    // pixels are screen pixels (96 per inch): on paper the text keeps the
-    // size it has on screen, whatever the printer's resolution.
-    const QString texte = TexteImpression();
-    auto imprimer = [&texte](QPrinter& imprimante) {
-        QTextDocument document;
-        QFont police = PoliceEntete();
-        police.setPixelSize(qRound(11.0 * imprimante.resolution() / 96.0));
-        document.setDefaultFont(police);
-        document.setPlainText(texte);
-        document.print(&imprimante);
-    };
-
-    const QString titre = windowTitle();
-    if (!QPrinterInfo::defaultPrinter().isNull()) {
-        QPrinter imprimante(QPrinterInfo::defaultPrinter());
-        imprimante.setDocName(titre);
-        imprimer(imprimante);
-        return;
-    }
-    // No printer on this system: the printout becomes a PDF file.
-    const QString nom = Dialogues::ChoisirFichierEnregistrement(this, QStringLiteral("Imprimer l'entête Fit"),
-                                                                QStringLiteral("Fichier PDF (*.pdf)"));
-    if (nom.isEmpty())
-        return;
-    QTemporaryDir dossier;
-    const QString brouillon = dossier.path() + QStringLiteral("/entete.pdf");
-    {
-        QPrinter imprimante(QPrinter::HighResolution);
-        imprimante.setOutputFormat(QPrinter::PdfFormat);
-        imprimante.setPageSize(QPageSize(QPageSize::A4));
-        imprimante.setDocName(titre);
-        imprimante.setCreator(QStringLiteral("Stelor"));
-        imprimante.setOutputFileName(brouillon);
-        imprimer(imprimante);
-    } // the PDF is complete once the printer is gone
-    if (!dossier.isValid() || !QFileInfo::exists(brouillon))
-        LeverErreur(QStringLiteral("Impossible d'imprimer l'entête Fit dans le fichier %1.").arg(nom));
-    EcrireFichierSur(nom, LireFichierComplet(brouillon));
+    // A copy is printed: the editor's text never changes.
+    ImprimerTexte(this, windowTitle(), QStringLiteral("Imprimer l'entête Fit"), TexteImpression(), PoliceEntete());
 }
 
 void TEnteteFit::showEvent(QShowEvent* evenement)

@@ -4,6 +4,7 @@
 
 #include "PApplication.h"
 #include "PDialogues.h"
+#include "PImpression.h"
 #include "PErreurs.h"
 #include "PFichiers.h"
 #include "UMain.h"
@@ -102,35 +103,8 @@ QString TStatistiques::Texte() const { return RchEdtStatistiques->toPlainText();
 void TStatistiques::BtnImprimerClick()
 {
     // A copy is printed: the shown text never changes.
-    QTextDocument document;
-    document.setDefaultFont(PoliceStatistiques());
-    document.setPlainText(windowTitle() + QLatin1Char('\n') + Texte());
-    const QString titre = windowTitle();
-    if (!QPrinterInfo::defaultPrinter().isNull()) {
-        QPrinter imprimante(QPrinterInfo::defaultPrinter());
-        imprimante.setDocName(titre);
-        document.print(&imprimante);
-        return;
-    }
-    // No printer on this system: the printout becomes a PDF file.
-    const QString nom = Dialogues::ChoisirFichierEnregistrement(this, QStringLiteral("Imprimer les statistiques"),
-                                                                QStringLiteral("Fichier PDF (*.pdf)"));
-    if (nom.isEmpty())
-        return;
-    QTemporaryDir dossier;
-    const QString brouillon = dossier.path() + QStringLiteral("/statistiques.pdf");
-    {
-        QPrinter imprimante(QPrinter::HighResolution);
-        imprimante.setOutputFormat(QPrinter::PdfFormat);
-        imprimante.setPageSize(QPageSize(QPageSize::A4));
-        imprimante.setDocName(titre);
-        imprimante.setCreator(QStringLiteral("Stelor"));
-        imprimante.setOutputFileName(brouillon);
-        document.print(&imprimante);
-    } // the PDF is complete once the printer is gone
-    if (!dossier.isValid() || !QFileInfo::exists(brouillon))
-        LeverErreur(QStringLiteral("Impossible d'imprimer les statistiques dans le fichier %1.").arg(nom));
-    EcrireFichierSur(nom, LireFichierComplet(brouillon));
+    ImprimerTexte(this, windowTitle(), QStringLiteral("Imprimer les statistiques"),
+                  windowTitle() + QLatin1Char('\n') + Texte(), PoliceStatistiques());
 }
 
 void TStatistiques::showEvent(QShowEvent* evenement)

@@ -12,19 +12,16 @@
 #include <QTextDocument>
 #include <memory>
 
-bool ImprimerTexte(QWidget* parent, const QString& titre, const QTextDocument* document)
+bool Imprimer(QWidget* parent, const QString& titre, const QString& legende,
+              const std::function<void(QPrinter&)>& dessiner)
 {
-    const std::unique_ptr<QTextDocument> copie(document->clone());
     if (!QPrinterInfo::defaultPrinter().isNull()) {
         QPrinter imprimante(QPrinterInfo::defaultPrinter());
         imprimante.setDocName(titre);
-        copie->print(&imprimante);
+        dessiner(imprimante);
         return true;
     }
-    // No printer on this system: the printout becomes a PDF file, written
-    // aside first so that a failure never leaves half a file under the name.
-    const QString nom = Dialogues::ChoisirFichierEnregistrement(parent, QStringLiteral("Imprimer"),
-                                                                QStringLiteral("Fichier PDF (*.pdf)"));
+    const QString nom = Dialogues::ChoisirFichierEnregistrement(parent, legende, QStringLiteral("Fichier PDF (*.pdf)"));
     if (nom.isEmpty())
         return false;
     QTemporaryDir dossier;
@@ -36,10 +33,32 @@ bool ImprimerTexte(QWidget* parent, const QString& titre, const QTextDocument* d
         imprimante.setDocName(titre);
         imprimante.setCreator(QStringLiteral("Stelor"));
         imprimante.setOutputFileName(brouillon);
-        copie->print(&imprimante);
+        dessiner(imprimante);
     } // the PDF is complete once the printer is gone
     if (!dossier.isValid() || !QFileInfo::exists(brouillon))
         LeverErreur(QStringLiteral("Impossible d'imprimer dans le fichier %1.").arg(nom));
     EcrireFichierSur(nom, LireFichierComplet(brouillon));
     return true;
+}
+
+bool ImprimerDocument(QWidget* parent, const QString& titre, const QString& legende, const QTextDocument& document)
+{
+    return Imprimer(parent, titre, legende, [&document](QPrinter& imprimante) {
+        const std::unique_ptr<QTextDocument> copie(document.clone());
+        copie->print(&imprimante);
+    });
+}
+
+bool ImprimerTexte(QWidget* parent, const QString& titre, const QString& legende, const QString& texte,
+                   const QFont& police)
+{
+    return Imprimer(parent, titre, legende, [&](QPrinter& imprimante) {
+        QTextDocument document;
+        QFont p = police;
+        if (police.pixelSize() > 0)
+            p.setPixelSize(qRound(police.pixelSize() * imprimante.resolution() / 96.0));
+        document.setDefaultFont(p);
+        document.setPlainText(texte);
+        document.print(&imprimante);
+    });
 }

@@ -1,12 +1,25 @@
 #pragma once
-// Printing a text document: on the system's default printer, or, where there
-// is none, into a PDF file chosen in a save dialog.
+// Printing: on the system's default printer, or, where there is none, into
+// a PDF file chosen in a save dialog.
+#include <QFont>
 #include <QString>
+#include <functional>
 
+class QPrinter;
 class QTextDocument;
 class QWidget;
 
-// Prints a copy of the document (the caller's stays as it is) with the title
-// as the document's name. Returns false when the user cancelled the PDF
-// dialog; a failure to write throws the file error.
-bool ImprimerTexte(QWidget* parent, const QString& titre, const QTextDocument* document);
+// Hands the printer to `dessiner`, with the title as the document's name.
+// Without a printer the PDF is written aside first, so that a failure never
+// leaves half a file under the chosen name (the file error is thrown).
+// False when the user cancelled the PDF dialog, whose caption is `legende`.
+bool Imprimer(QWidget* parent, const QString& titre, const QString& legende,
+              const std::function<void(QPrinter&)>& dessiner);
+
+// A copy of the document (the caller's stays as it is).
+bool ImprimerDocument(QWidget* parent, const QString& titre, const QString& legende, const QTextDocument& document);
+
+// Plain text in the font; a size in pixels is taken as screen pixels (96 per
+// inch), so that on paper the text keeps the size it has on screen.
+bool ImprimerTexte(QWidget* parent, const QString& titre, const QString& legende, const QString& texte,
+                   const QFont& police);

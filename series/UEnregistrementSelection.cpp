@@ -5,6 +5,7 @@
 #include "PApplication.h"
 #include "PCurseur.h"
 #include "PDialogues.h"
+#include "PImpression.h"
 #include "PErreurs.h"
 #include "PFichiers.h"
 #include "UBmp.h"
@@ -493,31 +494,5 @@ void TEnregistrementSelection::Enregistrer(const std::vector<TTacheEnregistremen
 void TEnregistrementSelection::BtnImprimerClick()
 {
     // A copy is printed: the report itself never changes.
-    std::unique_ptr<QTextDocument> document(ui->RchEdtProgression->document()->clone());
-    const QString titre = windowTitle();
-    if (!QPrinterInfo::defaultPrinter().isNull()) {
-        QPrinter imprimante(QPrinterInfo::defaultPrinter());
-        imprimante.setDocName(titre);
-        document->print(&imprimante);
-        return;
-    }
-    // No printer on this system: the printout becomes a PDF file.
-    const QString nom = Dialogues::ChoisirFichierEnregistrement(this, QStringLiteral("Imprimer le rapport"),
-                                                                QStringLiteral("Fichier PDF (*.pdf)"));
-    if (nom.isEmpty())
-        return;
-    QTemporaryDir dossier;
-    const QString brouillon = dossier.path() + QStringLiteral("/rapport.pdf");
-    {
-        QPrinter imprimante(QPrinter::HighResolution);
-        imprimante.setOutputFormat(QPrinter::PdfFormat);
-        imprimante.setPageSize(QPageSize(QPageSize::A4));
-        imprimante.setDocName(titre);
-        imprimante.setCreator(QStringLiteral("Stelor"));
-        imprimante.setOutputFileName(brouillon);
-        document->print(&imprimante);
-    }
-    if (!dossier.isValid() || !QFileInfo::exists(brouillon))
-        LeverErreur(QStringLiteral("Impossible d'imprimer le rapport dans le fichier %1.").arg(nom));
-    EcrireFichierSur(nom, LireFichierComplet(brouillon));
+    ImprimerDocument(this, windowTitle(), QStringLiteral("Imprimer le rapport"), *ui->RchEdtProgression->document());
 }

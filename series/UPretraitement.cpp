@@ -1,5 +1,7 @@
 #include "UPretraitement.h"
 
+#include "FlatMenu.h"
+
 #include "PApplication.h"
 #include "PCurseur.h"
 #include "PDialogues.h"
@@ -226,6 +228,7 @@ TPretraitement::TPretraitement(QWidget* parent)
     FormCreate();
     Connecter();
     ConnecterResultat();
+    FlatMenu = CreerFlatMenu(this);
 }
 
 TPretraitement::~TPretraitement()

@@ -32,6 +32,7 @@ class QTabWidget;
 class QTextEdit;
 class QToolButton;
 class QWidget;
+class TFlatMenu;
 class TImageControle;
 namespace Ui {
 class TPretraitement;
@@ -108,6 +109,8 @@ public:
     TDialogueFichier SvDlgEnregistrerSousFit;
     TDialogueFichier SvDlgEnregistrerSousBmp;
     TDialogueFichier SvDlgEnregistrerSousExecution;
+
+    TFlatMenu* FlatMenu = nullptr; // draws the window's menus flat
 
     // ---- Own fields
     QStringList RepertoiresBrutes, RepertoiresDarks, RepertoiresFlats, RepertoiresOffsets;

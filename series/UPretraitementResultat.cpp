@@ -242,7 +242,7 @@ void TPretraitement::CopierRapport() { RchEdtExecution->copy(); }
 
 void TPretraitement::ImprimerRapport()
 {
-    ImprimerTexte(this, windowTitle(), RchEdtExecution->document());
+    ImprimerDocument(this, windowTitle(), QStringLiteral("Imprimer le rapport"), *RchEdtExecution->document());
 }
 
 // ---- The frame's commands: they act on the panel that is shown.
