@@ -293,6 +293,7 @@ TEST_F(TFenetresSeuils, LuminositeEtContrasteAuxBornes)
         {&TFenetreSeuils::UpDwnLuminosite, false, 65000, 64800, "65536", "65536"},
         {&TFenetreSeuils::UpDwnLuminosite, true, 1093, 1092, "1", "0"},
         {&TFenetreSeuils::UpDwnContraste, false, 65000, 100, "65536", "0"},
+        {&TFenetreSeuils::UpDwnContraste, false, 30000, 5000, "31092", "3908"},
         {&TFenetreSeuils::UpDwnContraste, true, 30000, 1000, "28908", "2092"},
         {&TFenetreSeuils::UpDwnContraste, true, 1000, 65000, "0", "65536"},
     };
