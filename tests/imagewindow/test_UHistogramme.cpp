@@ -337,10 +337,11 @@ TEST_F(TFenetresSeuils, PasDesNiveauxEtDescenteDesBitsSansCouperUnNiveau)
         Bas(s->UpDownSeuilMini);
     EXPECT_EQ(s->EdtSeuilMini->text(), QStringLiteral("0"));
     EXPECT_EQ(f->ImageFit.SMin, 0);
-    // Up climbs by 2 to 16 and stops there.
+    // Up climbs by 2 to 16 and stops there; the levels stay.
     for (int i = 0; i < 6; ++i)
         Haut(s->UpDwnNbBits);
     EXPECT_EQ(s->LblNbBits->text(), QStringLiteral("16"));
+    EXPECT_EQ(std::pair(f->ImageFit.SMin, f->ImageFit.SMax), std::pair(0, 233));
 }
 
 TEST_F(TFenetresSeuils, CourbeEchelleEtLin)
@@ -362,6 +363,7 @@ TEST_F(TFenetresSeuils, CourbeEchelleEtLin)
     EXPECT_EQ(f->ImageFit.TRFT, 0.0);
     EXPECT_EQ(s->Transfert, 0.0);
     EXPECT_EQ(s->LblTransfert->text(), QStringLiteral("Lin"));
+    EXPECT_EQ(f->ImgSource->Picture, RendreFit(f->ImageFit, true));
     // The band follows the curve: the log colour, then the linear one.
     Haut(s->UpDwnTransfert);
     EXPECT_EQ(s->DessinHistogramme().pixelColor(40, 2), QColor(201, 122, 122));
