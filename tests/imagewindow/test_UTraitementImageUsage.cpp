@@ -499,3 +499,23 @@ TEST_F(TUsageFenetreImage, ConvolutionAnnuleeNeChangeRien)
     EXPECT_FALSE(f->Modifiee);
     EXPECT_EQ(f->Historique().size(), 1);
 }
+
+// Files dropped on the frame open in real image windows, whose kind the
+// menus follow; nothing was changed, so quitting asks nothing.
+TEST_F(TUsageFenetreImage, DepotDeVraisFichiersEtMenusSelonLeGenre)
+{
+    const QString m1 = Dossier.filePath("m1.fit"), m3 = Dossier.filePath("m3.bmp");
+    ASSERT_TRUE(QFile::copy(CheminDonnees("m51_i16_256.fits"), m1));
+    ASSERT_TRUE(QFile::copy(CheminDonnees("hubble_deep_field_8.bmp"), m3));
+    Cadre->DeposerFichiers({m1, m3});
+    ASSERT_EQ(Cadre->FenetresDocument().size(), 2);
+    ASSERT_EQ(Cadre->FenetreActive()->NumeroDocument(), 2);
+    EXPECT_TRUE(Cadre->MnItmNiveauxDeGris->isEnabled());
+    EXPECT_FALSE(Cadre->MnItmEnteteFit->isEnabled());
+    Cadre->ZoneMDI()->setActiveSubWindow(Cadre->TrouverImage(1));
+    EXPECT_TRUE(Cadre->MnItmEnteteFit->isEnabled());
+    EXPECT_EQ(Cadre->NomFichierImage(1), m1);
+    Dialogues::ViderJournal();
+    EXPECT_TRUE(Cadre->close());
+    EXPECT_TRUE(Dialogues::Journal().empty());
+}
