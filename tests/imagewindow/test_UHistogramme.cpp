@@ -56,15 +56,6 @@ int EcartsRenduLineaire(const QImage& vue, const THistoFit& image, int32_t bas, 
     return ecarts;
 }
 
-// Mode of the rounded pixels, the lowest level winning a tie.
-int32_t ModeCalcule(const THistoFit& image)
-{
-    std::vector<int64_t> comptes(65536, 0);
-    for (double v : image.Pixels)
-        ++comptes[static_cast<size_t>(std::clamp<double>(std::nearbyint(v), 0, 65535))];
-    return static_cast<int32_t>(std::max_element(comptes.begin(), comptes.end()) - comptes.begin());
-}
-
 // Lets the windows closed or let go of be freed.
 void Liberer()
 {
@@ -639,15 +630,14 @@ TEST_F(TFenetresSeuils, F2SurM51AuClavierEtALaSouris)
     EXPECT_EQ(f->ImageFit.SMax, haut);
     EXPECT_EQ(EcartsRenduLineaire(f->ImgSource->Picture, f->ImageFit, departBas, haut), 0);
 
-    // Auto: half and twice the mode, linear.
+    // Auto: the core's automatic levels (half and twice the mode), linear.
     Haut(s->UpDwnTransfert);
     ASSERT_EQ(f->ImageFit.TRFT, 1.25);
     QTest::mouseClick(s->BtnAuto, Qt::LeftButton);
-    const int32_t mode = ModeCalcule(f->ImageFit);
-    EXPECT_EQ(f->ImageFit.SMin, mode / 2);
-    EXPECT_EQ(f->ImageFit.SMax, std::min(2 * mode, 65535));
+    const int32_t bas = SeuilMiniAutoFit(f->ImageFit), hautAuto = SeuilMaxiAutoFit(f->ImageFit);
+    EXPECT_EQ(std::pair(f->ImageFit.SMin, f->ImageFit.SMax), std::pair(bas, hautAuto));
     EXPECT_EQ(f->ImageFit.TRFT, 0.0);
-    EXPECT_EQ(EcartsRenduLineaire(f->ImgSource->Picture, f->ImageFit, mode / 2, std::min(2 * mode, 65535)), 0);
+    EXPECT_EQ(EcartsRenduLineaire(f->ImgSource->Picture, f->ImageFit, bas, hautAuto), 0);
 }
 
 } // namespace
