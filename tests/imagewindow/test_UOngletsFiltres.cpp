@@ -55,6 +55,18 @@ protected:
     }
     static QImage EnRgb(const QImage& i) { return i.convertToFormat(QImage::Format_RGB32); }
 
+    // An image window with the real filter pages, opened on a copy of M51.
+    TTraitementImage* FenetreM51()
+    {
+        TTraitementImage::InstallerFabriqueOnglets(CreerOngletsFiltres);
+        auto* f = new TTraitementImage();
+        TTraitementImage::InstallerFabriqueOnglets({});
+        const QString nom = Dossier.filePath(QStringLiteral("m51.fit"));
+        QFile::copy(CheminDonnees(QStringLiteral("m51_i16_256.fits")), nom);
+        f->OuvrirImage(nom, true);
+        return f;
+    }
+
     QTemporaryDir Dossier;
     THistoFit Fit;
     THistoBmp Bmp;
@@ -203,12 +215,7 @@ TEST_F(OngletsFiltres, ValeursEnregistreesALaFermeture)
 TEST_F(OngletsFiltres, DansUneFenetreImage)
 {
     TRepondeurTest repondeur(RepondreToujours());
-    TTraitementImage::InstallerFabriqueOnglets(CreerOngletsFiltres);
-    auto* f = new TTraitementImage();
-    TTraitementImage::InstallerFabriqueOnglets({});
-    const QString nom = Dossier.filePath(QStringLiteral("m51.fit"));
-    ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("m51_i16_256.fits")), nom));
-    f->OuvrirImage(nom, true);
+    TTraitementImage* f = FenetreM51();
     ASSERT_EQ(f->Selection.Genre, SelectionAucune);
     // Entering a tab without selection: a 100 x 100 rectangle at the centre.
     f->PgCtrlPrincipale->setCurrentIndex(1);
@@ -228,13 +235,8 @@ TEST_F(OngletsFiltres, DansUneFenetreImage)
 
 TEST_F(OngletsFiltres, EcritureRefuseeALaFermetureMontreeFenetreFermee)
 {
-    TTraitementImage::InstallerFabriqueOnglets(CreerOngletsFiltres);
-    auto* f = new TTraitementImage();
-    TTraitementImage::InstallerFabriqueOnglets({});
+    TTraitementImage* f = FenetreM51();
     f->setAttribute(Qt::WA_DeleteOnClose, false);
-    const QString nom = Dossier.filePath(QStringLiteral("m51.fit"));
-    ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("m51_i16_256.fits")), nom));
-    f->OuvrirImage(nom, true);
     // The settings folder is a file: the write is refused.
     EcrireFichierSur(Dossier.filePath(QStringLiteral("fichier")), QByteArray("x"));
     FixerFichierPreferences(Dossier.filePath(QStringLiteral("fichier/Stelor.ini")));

@@ -1,9 +1,12 @@
 // The image window driven through the frame as a user would: open, select
-// with the mouse, read the pixel, filter through the dialog, undo, redo,
-// save as, reopen and compare.
+// with the mouse, read the pixel, filter through the dialogs (the kernel
+// editor's result checked by astropy / Pillow against a numpy convolution),
+// undo, redo, save as, reopen and compare.
 #include "PDialogues.h"
+#include "PFichiers.h"
 #include "Soutien.h"
 #include "UBmp.h"
+#include "UConvolution.h"
 #include "UEnteteFit.h"
 #include "UFit.h"
 #include "UGaussien.h"
@@ -15,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -75,6 +79,68 @@ std::function<int(QDialog&)> EditerEntete(const QString& carte, const char* bout
     };
 }
 
+// Reads the image before and after with the peer, convolves the first with
+// the kernel (edges repeated, divided by the sum or by 1 when it is 0,
+// clamped), rounds, and compares. FITS rows run bottom up: the kernel's top
+// row goes with the row above, that is the next file row.
+const char* const ScriptVerification = R"PY(
+import sys
+import numpy as np
+genre, avant, apres = sys.argv[1:4]
+k = np.array([float(v) for v in sys.argv[4:29]]).reshape(5, 5)
+somme = k.sum()
+diviseur = somme if somme != 0 else 1.0
+if genre == "fit":
+    from astropy.io import fits
+    a = fits.getdata(avant).astype(np.float64)[..., None]
+    b = fits.getdata(apres).astype(np.float64)[..., None]
+    k = k[::-1, :]
+    haut = 65535.0
+else:
+    from PIL import Image
+    a = np.asarray(Image.open(avant).convert("RGB"), dtype=np.float64)
+    b = np.asarray(Image.open(apres).convert("RGB"), dtype=np.float64)
+    haut = 255.0
+if a.shape != b.shape:
+    print("TAILLES", a.shape, b.shape)
+    sys.exit(2)
+h, w = a.shape[:2]
+p = np.pad(a, ((2, 2), (2, 2), (0, 0)), mode="edge")
+s = np.zeros_like(a)
+for r in range(5):
+    for c in range(5):
+        s += k[r, c] * p[r:r + h, c:c + w, :]
+e = np.clip(s / diviseur, 0.0, haut)
+attendu = np.rint(e)
+ecart = np.abs(b - attendu)
+# A value within a hair of a half may round either way after another summing order.
+limite = np.abs(e - np.floor(e) - 0.5) < 1e-6
+faux = (ecart > 0) & ~(limite & (ecart <= 1))
+if faux.any():
+    y, x, c = np.argwhere(faux)[0]
+    print("DIFFERENT", int(faux.sum()), "ex", y, x, c, b[y, x, c], e[y, x, c])
+    sys.exit(1)
+print("IDENTIQUE", h, w, int((a != b).sum()))
+)PY";
+
+// Clicks a preset, types each (cell, text) over the cell's text, then Appliquer.
+std::function<int(QDialog&)> Editer(const char* preset, QList<std::pair<const char*, QString>> saisies)
+{
+    return [preset, saisies](QDialog& d) {
+        d.show();
+        QTest::mouseClick(d.findChild<QPushButton*>(QString::fromLatin1(preset)), Qt::LeftButton);
+        for (const auto& [cellule, texte] : saisies) {
+            auto* e = d.findChild<QLineEdit*>(QString::fromLatin1(cellule));
+            e->setFocus();
+            e->selectAll();
+            QTest::keyClicks(e, texte);
+        }
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("BtnAppliquer")), Qt::LeftButton);
+        d.hide();
+        return d.result() == QDialog::Accepted ? mrOk : mrCancel;
+    };
+}
+
 class TUsageFenetreImage : public ::testing::Test {
 protected:
     void SetUp() override
@@ -85,6 +151,8 @@ protected:
             Gaussien = new TGaussien;
         if (!PasseBas)
             PasseBas = new TPasseBas;
+        if (!Convolution)
+            Convolution = new TConvolution;
         InstallerFenetresImage(*Cadre);
         Cadre->resize(1200, 900);
         Cadre->show();
@@ -118,6 +186,28 @@ protected:
 
     QString LectureCadre() { return Cadre->statusBar()->currentMessage(); }
 
+    void EnregistrerSous(const QString& nom)
+    {
+        Utilisateur.AEnregistrer = nom;
+        Cadre->MnItmEnregistrerSous->trigger();
+    }
+
+    // The peer convolves the pixels before with the kernel and compares.
+    ::testing::AssertionResult VerifieParLePair(const char* genre, const QString& avant, const QString& apres,
+                                                const TNoyau5x5& noyau)
+    {
+        const QString script = Dossier.filePath(QStringLiteral("verifier.py"));
+        EcrireFichierSur(script, QByteArray(ScriptVerification));
+        QStringList arguments{script, QString::fromLatin1(genre), avant, apres};
+        for (double v : noyau)
+            arguments << QString::number(v, 'g', 17);
+        QString sortie;
+        const int code = LancerProgramme(QStringLiteral("/usr/bin/python3"), arguments, &sortie, 120000);
+        if (code == 0 && sortie.contains(QStringLiteral("IDENTIQUE")))
+            return ::testing::AssertionSuccess() << sortie.toStdString();
+        return ::testing::AssertionFailure() << "code " << code << ": " << sortie.toStdString();
+    }
+
     QTemporaryDir Dossier;
     TUtilisateur Utilisateur;
     std::unique_ptr<TRepondeurTest> Repondeur;
@@ -134,7 +224,6 @@ TEST_F(TUsageFenetreImage, FitDeBoutEnBout)
     TTraitementImage* f = Ouvrir(source);
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->windowTitle(), QStringLiteral("#1 [") + source + "]");
-    EXPECT_EQ(f->TexteStatut(), TexteInfoFit(f->ImageFit));
     const std::vector<double> origine = f->ImageFit.Pixels;
 
     // The header editor: Annuler from the tool button changes nothing.
@@ -268,8 +357,7 @@ TEST_F(TUsageFenetreImage, Bmp24DeBoutEnBout)
     EXPECT_EQ(proposes, (QStringList{Utilisateur.AEnregistrer, QString()}));
     TTraitementImage* relu = Ouvrir(Utilisateur.AEnregistrer);
     ASSERT_NE(relu, f);
-    EXPECT_EQ(relu->ImageBmp.BitmapSource.format(), QImage::Format_BGR888);
-    EXPECT_EQ(relu->ImageBmp.BitmapSource, filtre);
+    EXPECT_EQ(relu->ImageBmp.BitmapSource, filtre); // format included
     EXPECT_EQ(f->Historique().size(), 2);
 
     // The rectangle exported as FIT: 180 x 90 grey pixels, a valid file.
@@ -322,4 +410,101 @@ TEST_F(TUsageFenetreImage, DeuxFenetresAvecSelectionEtHistorique)
     if (!chemin.isEmpty()) {
         EXPECT_TRUE(capture.save(chemin));
     }
+}
+
+TEST_F(TUsageFenetreImage, FitGaussienEtCelluleTapeeContreAstropy)
+{
+    const QString source = Dossier.filePath(QStringLiteral("m51.fit"));
+    ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("m51_i16_256.fits")), source));
+    TTraitementImage* f = Ouvrir(source);
+    ASSERT_NE(f, nullptr);
+    // The pixels as Stelor reads them, saved unchanged: the peer's input.
+    const QString avant = Dossier.filePath(QStringLiteral("avant.fit"));
+    EnregistrerSous(avant);
+    const std::vector<double> origine = f->ImageFit.Pixels;
+    const QStringList historique = f->Historique();
+
+    // A cell that is not a number: the conversion error, nothing changes.
+    Dialogues::ViderJournal();
+    Utilisateur.Modal = Editer("Button2", {{"EdtCoef42", QStringLiteral(",")}});
+    Cadre->MnItmConvolution->trigger();
+    bool erreur = false;
+    for (const TDemandeDialogue& d : Dialogues::Journal())
+        erreur |= d.Genre == TGenreDemande::Erreur && d.Texte.contains(QStringLiteral("','"));
+    EXPECT_TRUE(erreur);
+    EXPECT_EQ(f->ImageFit.Pixels, origine);
+    EXPECT_EQ(f->Historique(), historique);
+    EXPECT_FALSE(f->Modifiee);
+
+    // The gaussian preset with its top-right corner typed as -4: not symmetric.
+    Utilisateur.Modal = Editer("Button2", {{"EdtCoef42", QStringLiteral("1,6")}, {"EdtCoef15", QStringLiteral("-4")}});
+    Cadre->MnItmConvolution->trigger();
+    const TNoyau5x5 noyau = Convolution->LireNoyau();
+    EXPECT_DOUBLE_EQ(noyau[4], -4.0);
+    EXPECT_DOUBLE_EQ(noyau[12], 9.0);
+    ASSERT_NE(f->ImageFit.Pixels, origine);
+    EXPECT_TRUE(f->Modifiee);
+    EXPECT_EQ(f->Historique().last(), QStringLiteral("Filtre convolution"));
+
+    const QString apres = Dossier.filePath(QStringLiteral("apres.fit"));
+    EnregistrerSous(apres);
+    EXPECT_TRUE(VerifieParLePair("fit", avant, apres, noyau));
+}
+
+TEST_F(TUsageFenetreImage, Bmp24LaplacienDeSommeNulleContrePillow)
+{
+    const QString source = CheminDonnees(QStringLiteral("hubble_deep_field_24.bmp"));
+    TTraitementImage* f = Ouvrir(source);
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(f->TypeImage, 2);
+    const QImage origine = f->ImageBmp.BitmapSource.copy();
+    // The high-pass preset with its centre typed as 4: the kernel sums to 0.
+    Utilisateur.Modal = Editer("Button1", {{"EdtCoef33", QStringLiteral("4")}});
+    // Through the window's popup item, which takes the frame's road.
+    f->MenuConvolutionImgSourceClick();
+    const TNoyau5x5 noyau = Convolution->LireNoyau();
+    EXPECT_DOUBLE_EQ(SommeNoyau(noyau.data(), 5), 0.0);
+    ASSERT_NE(f->ImageBmp.BitmapSource, origine);
+
+    const QString apres = Dossier.filePath(QStringLiteral("apres.bmp"));
+    EnregistrerSous(apres);
+    EXPECT_TRUE(VerifieParLePair("bmp", source, apres, noyau));
+}
+
+TEST_F(TUsageFenetreImage, ConvolutionAnnuleeNeChangeRien)
+{
+    TTraitementImage* f = Ouvrir(CheminDonnees(QStringLiteral("hubble_deep_field_8.bmp")));
+    ASSERT_NE(f, nullptr);
+    const QImage origine = f->ImageBmp.BitmapSource.copy();
+    Utilisateur.Modal = [](QDialog& d) {
+        d.show();
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("BtnPasseBas")), Qt::LeftButton);
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("BtnAnnuler")), Qt::LeftButton);
+        d.hide();
+        return d.result() == QDialog::Accepted ? mrOk : mrCancel;
+    };
+    Cadre->MnItmConvolution->trigger();
+    EXPECT_EQ(f->ImageBmp.BitmapSource, origine);
+    EXPECT_FALSE(f->Modifiee);
+    EXPECT_EQ(f->Historique().size(), 1);
+}
+
+// Files dropped on the frame open in real image windows, whose kind the
+// menus follow; nothing was changed, so quitting asks nothing.
+TEST_F(TUsageFenetreImage, DepotDeVraisFichiersEtMenusSelonLeGenre)
+{
+    const QString m1 = Dossier.filePath("m1.fit"), m3 = Dossier.filePath("m3.bmp");
+    ASSERT_TRUE(QFile::copy(CheminDonnees("m51_i16_256.fits"), m1));
+    ASSERT_TRUE(QFile::copy(CheminDonnees("hubble_deep_field_8.bmp"), m3));
+    Cadre->DeposerFichiers({m1, m3});
+    ASSERT_EQ(Cadre->FenetresDocument().size(), 2);
+    ASSERT_EQ(Cadre->FenetreActive()->NumeroDocument(), 2);
+    EXPECT_TRUE(Cadre->MnItmNiveauxDeGris->isEnabled());
+    EXPECT_FALSE(Cadre->MnItmEnteteFit->isEnabled());
+    Cadre->ZoneMDI()->setActiveSubWindow(Cadre->TrouverImage(1));
+    EXPECT_TRUE(Cadre->MnItmEnteteFit->isEnabled());
+    EXPECT_EQ(Cadre->NomFichierImage(1), m1);
+    Dialogues::ViderJournal();
+    EXPECT_TRUE(Cadre->close());
+    EXPECT_TRUE(Dialogues::Journal().empty());
 }

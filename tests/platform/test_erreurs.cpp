@@ -28,20 +28,19 @@ TEST(Erreurs, UneCommandeQuiEchoueMontreSonTexteSansPropager)
     EXPECT_EQ(Dialogues::Journal()[0].Texte, "Format de fichier inconnu.");
 }
 
-TEST(Fichiers, LectureDUnFichierAbsentOuRefuse)
+TEST(Fichiers, LectureDUnFichierAbsent)
 {
     QTemporaryDir dir;
-    try {
-        LireFichierComplet(dir.filePath("absent.fit"));
-        FAIL();
-    } catch (const EErreurFichier& e) {
-        EXPECT_EQ(e.Code(), ES_FichierIntrouvable);
-    }
-    try {
-        LireFichierComplet(dir.filePath("nulle/part/absent.fit"));
-        FAIL();
-    } catch (const EErreurFichier& e) {
-        EXPECT_EQ(e.Message(), "Fichier introuvable");
+    // A missing folder has its own code, but the user reads the same text.
+    for (const auto& [nom, code] :
+         {std::pair{"absent.fit", ES_FichierIntrouvable}, {"nulle/part/absent.fit", ES_CheminIntrouvable}}) {
+        try {
+            LireFichierComplet(dir.filePath(nom));
+            ADD_FAILURE() << nom;
+        } catch (const EErreurFichier& e) {
+            EXPECT_EQ(e.Code(), code) << nom;
+            EXPECT_EQ(e.Message(), "Fichier introuvable") << nom;
+        }
     }
 }
 

@@ -298,16 +298,18 @@ TEST_F(Cadre, ActivationSuivantLeGenreDeLaFenetre)
 TEST_F(Cadre, LibellesSelonLaSelection)
 {
     cadre->OuvrirFichiers({Fichier("a.fit")});
-    Active()->Selection = SelectionRectangle;
-    cadre->UpdateMenuItems();
-    EXPECT_EQ(cadre->MnItmExporter->text(), "Exporter la sélection");
-    EXPECT_EQ(cadre->MnItmStatistiques->text(), "Statistiques de la sélection");
-    EXPECT_EQ(cadre->MnItmStatistiques->statusTip(), "Statistiques de l'image (sélection)");
-    Active()->Selection = SelectionPoint;
-    cadre->UpdateMenuItems();
-    EXPECT_EQ(cadre->MnItmExporter->text(), "Exporter");
-    EXPECT_EQ(cadre->MnItmStatistiques->text(), "Statistiques");
-    EXPECT_EQ(cadre->MnItmStatistiques->statusTip(), "Statistiques de l'image");
+    const std::pair<int, QStringList> cas[] = {
+        {SelectionRectangle,
+         {"Exporter la sélection", "Statistiques de la sélection", "Statistiques de l'image (sélection)"}},
+        {SelectionPoint, {"Exporter", "Statistiques", "Statistiques de l'image"}},
+    };
+    for (const auto& [genre, libelles] : cas) {
+        Active()->Selection = genre;
+        cadre->UpdateMenuItems();
+        EXPECT_EQ(QStringList({cadre->MnItmExporter->text(), cadre->MnItmStatistiques->text(),
+                               cadre->MnItmStatistiques->statusTip()}),
+                  libelles);
+    }
 }
 
 TEST_F(Cadre, CochesEtCommandesDuZoom)
