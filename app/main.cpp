@@ -6,10 +6,12 @@
 #include "UDDPGaussien.h"
 #include "UDDPNeutre.h"
 #include "UDDPPasseBas.h"
+#include "UAnimation.h"
 #include "UEnteteFit.h"
 #include "UExportationJpeg.h"
 #include "UGaussien.h"
 #include "UInstallationImage.h"
+#include "UInstallationVisionneuse.h"
 #include "UMain.h"
 #include "UMasqueFlou.h"
 #include "UMire.h"
@@ -61,7 +63,8 @@ int main(int argc, char** argv)
     creer(ExportationJpeg, new TExportationJpeg);
     // TBordures, TStatistiques
     creer(DDPNeutre, new TDDPNeutre);
-    // TAnimation, TEnregistrementSelection, TConfirmationFichiers,
+    creer(Animation, new TAnimation);
+    // TEnregistrementSelection, TConfirmationFichiers,
     // TConversionImages, TSelectionTraitementImage, TDemandeValeur
     creer(Zoom, new TZoom);
     creer(AbandonBmp, new TAbandonBmp);
@@ -69,6 +72,7 @@ int main(int argc, char** argv)
 
     // The image windows and the frame's commands that reach them.
     InstallerFenetresImage(*Main);
+    InstallerVisionneuse(*Main);
 
     // Without a window manager a maximised window keeps its size: give it the
     // screen first.
