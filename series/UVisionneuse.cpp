@@ -439,18 +439,18 @@ void TVisionneuse::Disposer()
     LblMessageImgVisualisation->setGeometry(200, H - 92, std::max(20, W - 212), 16);
     for (QWidget* w : std::initializer_list<QWidget*>{FUi->LblConfiguration, BtBtnEnregistrerConfiguration,
                                                       BtBtnChargerConfiguration})
-        w->move(w->x(), H - 72);
+        w->move(w->x(), H - 75);
     for (QWidget* w : std::initializer_list<QWidget*>{FUi->LblSelection, BtBtnEnregistrerSelection, SpdBttnAnimer,
                                                       BtBtnPretraitement})
-        w->move(w->x(), H - 50);
-    SpdBttnPositifNegatif->move(W - 59, 4);
+        w->move(w->x(), H - 54);
+    SpdBttnPositifNegatif->move(W - 63, 4);
     SttcTxtNomImage->setGeometry(200, 4, std::max(20, W - 267), 16);
     TrckBrSeuilHaut->setGeometry(W - 63, 28, 22, std::max(20, H - 155));
     TrckBrSeuilBas->setGeometry(W - 32, 28, 22, std::max(20, H - 155));
     BtBtnSeuilsAuto->move(W - 59, H - 118);
     ChckBxSeuilsAuto->move(W - 28, H - 114);
     ScrllBxVisualisation->setGeometry(200, 24, std::max(20, W - 268), std::max(20, H - 134));
-    BtBtnAide->move(W - 50, H - 52);
+    BtBtnAide->move(W - 50, H - 56);
 }
 
 int TVisionneuse::BornerLargeur(int largeur) const
