@@ -867,6 +867,7 @@ void TVisionneuse::ChckLstBxImagesClick()
     const QString chemin = CheminSelection();
     const bool positif = !SpdBttnPositifNegatif->isChecked();
     const bool fit = EstFit();
+    ++FNombreChargements;
     try {
         ConfigurerSeuils(fit);
         if (fit)

@@ -155,6 +155,8 @@ public:
     // A selection the user made is rendered once the events already queued
     // are handled, so that a burst of keys loads only the last line.
     bool RenduEnAttente() const { return FRenduEnAttente; }
+    // Files read for display since creation.
+    int NombreChargements() const { return FNombreChargements; }
 
     // Fields, as the window keeps them.
     QStringList Repertoires;
@@ -241,6 +243,7 @@ private:
     bool FImageChargee = false;     // the image object of the selected line holds its file
     bool FSelectionParProgramme = false;
     bool FRenduEnAttente = false;
+    int FNombreChargements = 0;
     qint64 FDernierAffichageProgression = 0;
 };
 

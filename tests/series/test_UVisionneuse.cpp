@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -601,4 +602,27 @@ TEST_F(Visionneuse, PretraitementMemeExtension)
     EXPECT_TRUE(recus.isEmpty());
     V->InverserSelection();
     EXPECT_EQ(V->CheminsCoches().size(), 5);
+}
+
+TEST_F(Visionneuse, RafaleDeTouchesUnSeulChargement)
+{
+    Remplir(QString(80, QLatin1Char('0')));
+    V->SelectionnerLigne(10);
+    const int avant = V->NombreChargements();
+    V->ChckLstBxImages->setFocus();
+    for (int k = 0; k < 50; ++k)
+        QCoreApplication::postEvent(V->ChckLstBxImages, new QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier));
+    QTRY_COMPARE(V->LigneSelectionnee(), 60);
+    QTRY_VERIFY(!V->RenduEnAttente());
+    EXPECT_EQ(V->NombreChargements(), avant + 1);
+    EXPECT_GT(V->ImgVisualisation->width(), 0);
+    // A selection made by the program renders at once and cancels a pending one.
+    QTest::keyClick(V->ChckLstBxImages, Qt::Key_Down);
+    EXPECT_TRUE(V->RenduEnAttente());
+    V->SelectionnerLigne(3);
+    EXPECT_FALSE(V->RenduEnAttente());
+    EXPECT_EQ(V->NombreChargements(), avant + 2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(V->NombreChargements(), avant + 2);
+    EXPECT_EQ(V->LigneSelectionnee(), 3);
 }
