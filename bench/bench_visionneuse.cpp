@@ -267,7 +267,7 @@ void BM_ArretAnimation4096(benchmark::State& etat)
     Dialogues::RetirerRepondeur();
     etat.counters["rapport"] = arret / nue;
 }
-BENCHMARK(BM_ArretAnimation4096)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ArretAnimation4096)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 } // namespace
 
