@@ -399,7 +399,7 @@ void TVisionneuse::CreerMenus()
     // The frame's "Copier" owns Ctrl+C: the popup only shows it.
     MnItmCopier = item(PppMnImage, "MnItmCopier", QStringLiteral("Copier\tCtrl+C"), &TVisionneuse::MnItmCopierClick);
     PppMnImage->addSeparator();
-    MnItmStatistiques = item(PppMnImage, "MnItmStatistiques", QStringLiteral("Statistiques"), &TVisionneuse::Stats);
+    MnItmStatistiques = item(PppMnImage, "MnItmStatistiques", QStringLiteral("Statistiques"), &TVisionneuse::MnItmStatistiquesClick);
     MnItmEnteteFit = item(PppMnImage, "MnItmEnteteFit", QStringLiteral("Entête Fit"), &TVisionneuse::AfficherEnteteFit);
 }
 
@@ -1073,8 +1073,6 @@ void TVisionneuse::MnItmCopierClick()
     QGuiApplication::clipboard()->setImage(copie);
     LibererBitmap(copie);
 }
-
-void TVisionneuse::Stats() { MnItmStatistiquesClick(); }
 
 void TVisionneuse::MnItmStatistiquesClick()
 {

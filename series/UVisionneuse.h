@@ -235,7 +235,6 @@ private:
     void RenduDiffere();
     bool ParcourirAuClavier(int touche);
     void GrandirALImage();
-    void Stats();
     int BornerLargeur(int largeur) const;
     int BornerHauteur(int hauteur) const;
 

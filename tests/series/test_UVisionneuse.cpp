@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -625,4 +626,41 @@ TEST_F(Visionneuse, RafaleDeTouchesUnSeulChargement)
     QCoreApplication::processEvents();
     EXPECT_EQ(V->NombreChargements(), avant + 2);
     EXPECT_EQ(V->LigneSelectionnee(), 3);
+}
+
+TEST_F(Visionneuse, SeuilsInversesEtAutomatiquesMaintenus)
+{
+    // Pixels 100..135: a low threshold above the high one gives two levels.
+    const QString a = Fit(QStringLiteral("a.fit")), b = Fit(QStringLiteral("b.fit"), 6, 4, 1000);
+    V->AjouterFichiers({a, b});
+    ASSERT_EQ(V->SttcTxtNomImage->text(), a);
+    V->TrckBrSeuilBas->setValue(65535 - 120);
+    V->TrckBrSeuilHaut->setValue(65535 - 110);
+    EXPECT_EQ(V->ImageFit.SMin, 120);
+    EXPECT_EQ(V->ImageFit.SMax, 110);
+    const QImage& p = V->ImgVisualisation->Picture();
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) {
+            const int v = 100 + x + 10 * y, o = OctetDe(p, x, y);
+            EXPECT_EQ(o, v < 120 ? 0 : 255) << x << "," << y;
+        }
+    EXPECT_EQ(V->PositionBasFit, 65535 - 120);
+    EXPECT_EQ(V->PositionHautFit, 65535 - 110);
+    // Kept for the next FIT file.
+    V->SelectionnerLigne(1);
+    EXPECT_EQ(V->ImageFit.SMin, 120);
+    EXPECT_EQ(V->TrckBrSeuilBas->value(), 65535 - 120);
+    EXPECT_EQ(V->TrckBrSeuilBas->toolTip(), QStringLiteral("Seuil bas : 120"));
+
+    // Maintained automatic levels: the picture and the sliders follow each file.
+    V->ChckBxSeuilsAuto->setChecked(true);
+    const THistoFit lb = FitLu(b);
+    EXPECT_EQ(V->ImageFit.SMin, SeuilMiniAutoFit(lb));
+    EXPECT_EQ(V->TrckBrSeuilHaut->value(), 65535 - SeuilMaxiAutoFit(lb));
+    V->SelectionnerLigne(0);
+    const THistoFit la = FitLu(a);
+    EXPECT_EQ(V->ImageFit.SMin, SeuilMiniAutoFit(la));
+    EXPECT_EQ(V->ImageFit.SMax, SeuilMaxiAutoFit(la));
+    EXPECT_EQ(V->TrckBrSeuilBas->value(), 65535 - SeuilMiniAutoFit(la));
+    EXPECT_EQ(V->PositionBasFit, 65535 - SeuilMiniAutoFit(la));
 }
