@@ -1109,6 +1109,9 @@ void TVisionneuse::AfficherEnteteFit()
     EnteteFit->setWindowTitle(QStringLiteral("Entete Fit [") + ChckLstBxImages->currentItem()->text()
                               + QStringLiteral("]"));
     Dialogues::ExecuterModal(*EnteteFit);
+    // The loaded copy is freed by the next selection: the dialog keeps no
+    // pointer to it.
+    EnteteFit->Image = nullptr;
 }
 
 void TVisionneuse::Pretraitement()

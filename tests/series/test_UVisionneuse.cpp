@@ -525,6 +525,7 @@ TEST_F(Visionneuse, AucunTopPendantUnDialogue)
         V->Commande([&] { V->AfficherEnteteFit(); });
     }
     EXPECT_EQ(vus, 2);
+    EXPECT_EQ(EnteteFit->Image, nullptr);
     EXPECT_TRUE(t->isActive());
     V->ArreterAnimation();
 }
