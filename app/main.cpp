@@ -11,6 +11,7 @@
 #include "UDDPGaussien.h"
 #include "UDDPNeutre.h"
 #include "UDDPPasseBas.h"
+#include "UAnimation.h"
 #include "UDemandeValeur.h"
 #include "UEnregistrementSelection.h"
 #include "UEnteteFit.h"
@@ -19,6 +20,7 @@
 #include "UInstallationImage.h"
 #include "UInstallationPretraitement.h"
 #include "UInstallationTrichromie.h"
+#include "UInstallationVisionneuse.h"
 #include "UMain.h"
 #include "UMasqueFlou.h"
 #include "UMire.h"
@@ -80,7 +82,7 @@ int main(int argc, char** argv)
     creer(Bordures, new TBordures);
     creer(Statistiques, new TStatistiques);
     creer(DDPNeutre, new TDDPNeutre);
-    // TAnimation
+    creer(Animation, new TAnimation);
     creer(EnregistrementSelection, new TEnregistrementSelection);
     creer(ConfirmationFichiers, new TConfirmationFichiers);
     creer(ConversionImages, new TConversionImages);
@@ -95,6 +97,7 @@ int main(int argc, char** argv)
     InstallerFenetresImage(*Main);
     InstallerPretraitement(*Main);
     InstallerTrichromie(*Main);
+    InstallerVisionneuse(*Main);
 
     // Without a window manager a maximised window keeps its size: give it the
     // screen first.

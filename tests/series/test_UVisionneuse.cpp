@@ -1,0 +1,667 @@
+// The viewer on its own: list file, sorts, browsing, rendering faults and the
+// slide show's steps.
+#include "PDialogues.h"
+#include "PErreurs.h"
+#include "PFichiers.h"
+#include "Soutien.h"
+#include "UAnimation.h"
+#include "UBmp.h"
+#include "UEnteteFit.h"
+#include "UFit.h"
+#include "UOutils.h"
+#include "UVisionneuse.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRandomGenerator>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QPushButton>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+QString Chemins(const QList<TLigneVisionneuse>& lignes)
+{
+    QStringList c;
+    for (const TLigneVisionneuse& l : lignes)
+        c << l.Chemin() + (l.Cochee ? QStringLiteral("*") : QString());
+    return c.join(QLatin1Char('|'));
+}
+
+// The rank sort as the window once did it, n x (n - 1) comparisons.
+QList<TLigneVisionneuse> TriParRang(const QList<TLigneVisionneuse>& lignes)
+{
+    const int n = lignes.size();
+    std::vector<int> rang(n, 0);
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j)
+            if (i != j && ComparerNomsFichiers(lignes[i].Chemin(), lignes[j].Chemin()))
+                ++rang[i];
+    QList<TLigneVisionneuse> resultat;
+    for (int r = 0; r < n; ++r)
+        for (int i = 0; i < n; ++i)
+            if (rang[i] == r)
+                resultat << lignes[i];
+    return resultat;
+}
+
+TLigneVisionneuse L(const QString& chemin, bool cochee = false)
+{
+    return {NomFichierSansChemin(chemin), CheminFichier(chemin), cochee};
+}
+
+QString TexteErreur(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const EStelor& e) {
+        return e.Message();
+    }
+    return QStringLiteral("(aucune erreur)");
+}
+
+class Visionneuse : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!Animation)
+            Animation = new TAnimation;
+        if (!EnteteFit)
+            EnteteFit = new TEnteteFit;
+        V = std::make_unique<TVisionneuse>();
+        V->show();
+    }
+    void TearDown() override
+    {
+        TVisionneuse::AfficherStatistiquesHook = nullptr;
+        TVisionneuse::AjouterBrutesHook = nullptr;
+        V.reset();
+    }
+    // A w x h FIT file whose pixel (x, y) is base + x + 10 y.
+    QString Fit(const QString& nom, int w = 6, int h = 4, double base = 100)
+    {
+        THistoFit im = ImageFitDe(w, h, [base](int x, int y) { return base + x + 10 * y; });
+        im.SMin = 100;
+        im.SMax = 200;
+        const QString chemin = Dossier.filePath(nom);
+        EnregistrerFit(im, chemin);
+        return chemin;
+    }
+    QString Bmp(const QString& nom)
+    {
+        const QString chemin = Dossier.filePath(nom);
+        EcrireBitmapBmp(BitmapDe(5, 3, 1, [](int x, int y, int) { return 40 * x + y; }), chemin);
+        return chemin;
+    }
+    QString Texte(const QString& nom, const QByteArray& contenu)
+    {
+        const QString chemin = Dossier.filePath(nom);
+        QFile f(chemin);
+        f.open(QIODevice::WriteOnly);
+        f.write(contenu);
+        return chemin;
+    }
+    // n lines over existing files, ticked where the mask says '1'.
+    void Remplir(const QString& coches)
+    {
+        const QString fit = Fit(QStringLiteral("a.fit"));
+        QList<TLigneVisionneuse> lignes;
+        for (int i = 0; i < coches.size(); ++i) {
+            TLigneVisionneuse l = L(fit, coches[i] == QLatin1Char('1'));
+            l.Nom = QStringLiteral("a.fit");
+            lignes << l;
+        }
+        TConfigurationVisionneuse c;
+        c.Lignes = lignes;
+        c.Selection = -1;
+        V->AppliquerConfiguration(c);
+    }
+    bool Lance(int images, int sens, bool boucle, const QString& periode = QStringLiteral("1000"))
+    {
+        TRepondeurTest r([&](const TDemandeDialogue& d) {
+            TReponseDialogue rep;
+            rep.Resultat = mrOk;
+            if (d.Genre == TGenreDemande::Modal && d.Dialogue) {
+                d.Dialogue->findChild<QLineEdit*>(QStringLiteral("EdtFrequence"))->setText(periode);
+                d.Dialogue->findChild<QComboBox*>(QStringLiteral("CmbBxImages"))->setCurrentIndex(images);
+                d.Dialogue->findChild<QComboBox*>(QStringLiteral("CmbBxSens"))->setCurrentIndex(sens);
+                Animation->FixerBoucle(boucle);
+            }
+            return rep;
+        });
+        QTest::mouseClick(V->SpdBttnAnimer, Qt::LeftButton);
+        Erreurs.clear();
+        for (const TDemandeDialogue& d : Dialogues::Journal())
+            if (d.Genre == TGenreDemande::Erreur)
+                Erreurs << d.Texte;
+        return V->AnimationEnCours();
+    }
+
+    QTemporaryDir Dossier;
+    std::unique_ptr<TVisionneuse> V;
+    QStringList Erreurs;
+};
+
+} // namespace
+
+TEST(FichierVisionneuse, AllerRetour)
+{
+    TConfigurationVisionneuse c;
+    c.Largeur = 700;
+    c.Hauteur = 500;
+    c.ImagesParcourues = 2;
+    c.PeriodeAnimation = -3;
+    c.SensAnimation = 1;
+    c.BoucleAnimation = false;
+    c.Positif = false;
+    c.PositionBasFit = 70000; // positions, not checked against the slider
+    c.PositionHautFit = 12;
+    c.PositionBasBmp = 200;
+    c.PositionHautBmp = 3;
+    c.Selection = 1;
+    c.Lignes = {L(QStringLiteral("/tmp/Été.d/m31 été.v2.fit"), true), L(QStringLiteral("/a.b/c/n.bmp")),
+                L(QStringLiteral("/x/n.fit"), true)};
+    const QByteArray texte = TexteFichierVisionneuse(c);
+    EXPECT_TRUE(texte.startsWith("Stelor 2.0 Avril 2008\r\nConfiguration de visionneuse\r\n700\r\n500\r\n2\r\n-3\r\n1\r\n0\r\n0\r\n"));
+    EXPECT_TRUE(texte.endsWith("/x/n.fit\r\n1\r\n"));
+    EXPECT_EQ(texte.count("\r\n"), 14 + 6);
+    EXPECT_EQ(AnalyserFichierVisionneuse(texte), c);
+    // LF-only files from another editor read the same.
+    QByteArray lf = texte;
+    lf.replace("\r\n", "\n");
+    EXPECT_EQ(AnalyserFichierVisionneuse(lf), c);
+}
+
+TEST(FichierVisionneuse, LignesHuitEtNeufLuesCommeTextes)
+{
+    struct Cas {
+        const char* boucle;
+        const char* affichage;
+        bool boucleLue;
+        bool positifLu;
+    };
+    const Cas cas[] = {{"1", "1", true, true}, {"0", "0", false, false}, {" 1", "x", false, true},
+                       {"2", "", false, true}, {"", "00", false, true}};
+    for (const Cas& k : cas) {
+        SCOPED_TRACE(std::string(k.boucle) + "/" + k.affichage);
+        const QByteArray texte = QByteArray("S\r\nC\r\n548\r\n423\r\n0\r\n1000\r\n0\r\n") + k.boucle + "\r\n" +
+                                 k.affichage + "\r\n65535\r\n0\r\n255\r\n0\r\n-1\r\n";
+        const TConfigurationVisionneuse c = AnalyserFichierVisionneuse(texte);
+        EXPECT_EQ(c.BoucleAnimation, k.boucleLue);
+        EXPECT_EQ(c.Positif, k.positifLu);
+        EXPECT_TRUE(c.Lignes.isEmpty());
+    }
+}
+
+TEST(FichierVisionneuse, FichiersIncorrects)
+{
+    const QByteArray bon = "S\r\nC\r\n548\r\n423\r\n0\r\n1000\r\n0\r\n1\r\n1\r\n65535\r\n0\r\n255\r\n0\r\n-1\r\n";
+    auto avec = [&](int ligne, const QByteArray& valeur) {
+        QList<QByteArray> l = bon.split('\n');
+        l[ligne - 1] = valeur + "\r";
+        return l.join('\n');
+    };
+    struct Cas {
+        const char* nom;
+        QByteArray texte;
+        QString message;
+    };
+    const QString pre = QStringLiteral("Fichier de configuration de visionneuse incorrect, ligne ");
+    const Cas cas[] = {
+        {"vide", QByteArray(), pre + "1 : le fichier s'arrête avant la fin de son en-tête."},
+        {"treize lignes", bon.left(bon.lastIndexOf("-1")), pre + "14 : le fichier s'arrête avant la fin de son en-tête."},
+        {"largeur", avec(3, "54a"), QStringLiteral("'54a' n'est pas une valeur entière correcte")},
+        {"hauteur vide", avec(4, ""), QStringLiteral("'' n'est pas une valeur entière correcte")},
+        {"periode trop grande", avec(6, "99999999999"), QStringLiteral("'99999999999' n'est pas une valeur entière correcte")},
+        {"parcours 3", avec(5, "3"), pre + "5 : '3' n'est pas compris entre 0 et 2."},
+        {"parcours -1", avec(5, "-1"), pre + "5 : '-1' n'est pas compris entre 0 et 2."},
+        {"sens 2", avec(7, "2"), pre + "7 : '2' n'est pas compris entre 0 et 1."},
+        {"position reelle", avec(10, "1,5"), QStringLiteral("'1,5' n'est pas une valeur entière correcte")},
+        {"selection", avec(14, "x"), QStringLiteral("'x' n'est pas une valeur entière correcte")},
+    };
+    for (const Cas& k : cas) {
+        SCOPED_TRACE(k.nom);
+        EXPECT_EQ(TexteErreur([&] { AnalyserFichierVisionneuse(k.texte); }), k.message);
+    }
+    EXPECT_EQ(TexteErreur([&] { AnalyserFichierVisionneuse(bon); }), QStringLiteral("(aucune erreur)"));
+}
+
+TEST(FichierVisionneuse, AncienFichierEnPageDeCodeOccidentale)
+{
+    const QByteArray texte = "S\r\nC\r\n548\r\n423\r\n0\r\n1000\r\n0\r\n1\r\n1\r\n65535\r\n0\r\n255\r\n0\r\n0\r\n/d/\xe9t\xe9.fit\r\n1\r\n";
+    const TConfigurationVisionneuse c = AnalyserFichierVisionneuse(texte);
+    ASSERT_EQ(c.Lignes.size(), 1);
+    EXPECT_EQ(c.Lignes[0].Nom, QStringLiteral("été.fit"));
+    EXPECT_TRUE(c.Lignes[0].Cochee);
+}
+
+TEST(TriParSerie, OrdreDuTriParRang)
+{
+    QList<TLigneVisionneuse> lignes;
+    for (const char* c : {"/d/img100.fit", "/d/img9.fit", "/d/flat1.fit", "/d/img10.fit", "/d/dark2.fit",
+                          "/d/m31_7.fit", "/d/m31_007.fit", "/d/img10.bmp", "/d/img.fit", "/e/img1.fit", "/d/Img5.fit"})
+        lignes << L(QString::fromLatin1(c));
+    QList<TLigneVisionneuse> triees = lignes;
+    TrierLignesParSerie(triees);
+    EXPECT_EQ(Chemins(triees), QStringLiteral("/d/Img5.fit|/d/dark2.fit|/d/flat1.fit|/d/img10.bmp|/d/img.fit|"
+                                              "/d/img9.fit|/d/img10.fit|/d/img100.fit|/d/m31_7.fit|/d/m31_007.fit|"
+                                              "/e/img1.fit"));
+    EXPECT_EQ(Chemins(triees), Chemins(TriParRang(lignes)));
+
+    // Random tables with many equals: the same order as the rank sort.
+    QRandomGenerator alea(16);
+    for (int essai = 0; essai < 20; ++essai) {
+        QList<TLigneVisionneuse> t;
+        for (int i = 0; i < 60; ++i) {
+            const QString nom = QStringLiteral("/r%1/s%2_%3%4").arg(alea.bounded(2)).arg(alea.bounded(3))
+                                    .arg(QString(alea.bounded(3), QLatin1Char('0')))
+                                    .arg(alea.bounded(2) ? QStringLiteral(".fit") : QStringLiteral(".bmp"));
+            t << L(alea.bounded(4) ? nom.left(nom.size() - 4) + QString::number(alea.bounded(12)) + nom.right(4) : nom,
+                   alea.bounded(2));
+        }
+        QList<TLigneVisionneuse> a = t;
+        TrierLignesParSerie(a);
+        ASSERT_EQ(Chemins(a), Chemins(TriParRang(t))) << essai;
+    }
+}
+
+TEST_F(Visionneuse, ChargementRefuseNeChangeRien)
+{
+    const QString a = Fit(QStringLiteral("a.fit")), b = Bmp(QStringLiteral("b.bmp"));
+    V->AjouterFichiers({a, b});
+    V->ChckLstBxImages->item(1)->setCheckState(Qt::Checked);
+    V->SelectionnerLigne(1);
+    V->PeriodeAnimation = 250;
+    V->resize(600, 450);
+    const TConfigurationVisionneuse avant = V->Configuration();
+    const QString bon = Dossier.filePath(QStringLiteral("bon.vsn"));
+    V->EnregistrerConfiguration(bon);
+    QByteArray mauvais = QFile(bon).exists() ? TexteFichierVisionneuse(avant) : QByteArray();
+    mauvais.replace("\r\n250\r\n", "\r\n25O\r\n");
+    const QString chemins[] = {Texte(QStringLiteral("court.vsn"), "S\r\nC\r\n600\r\n"),
+                               Texte(QStringLiteral("mauvais.vsn"), mauvais), Dossier.filePath(QStringLiteral("absent.vsn"))};
+    for (const QString& c : chemins) {
+        SCOPED_TRACE(c.toStdString());
+        EXPECT_NE(TexteErreur([&] { V->ChargerConfiguration(c); }), QStringLiteral("(aucune erreur)"));
+        EXPECT_EQ(V->Configuration(), avant);
+        EXPECT_EQ(V->SttcTxtNomImage->text(), b);
+    }
+    // The good file brings everything back after the list is cleared.
+    V->EffacerListe();
+    V->ChargerConfiguration(bon);
+    EXPECT_EQ(V->Configuration(), avant);
+    EXPECT_EQ(V->SttcTxtNomImage->text(), b);
+}
+
+TEST_F(Visionneuse, SelectionHorsListeEtTailleBornee)
+{
+    const QString a = Fit(QStringLiteral("a.fit"));
+    struct Cas {
+        int selection;
+        int attendue;
+    };
+    for (const Cas& k : {Cas{-1, -1}, Cas{2, -1}, Cas{1, 1}, Cas{-7, -1}}) {
+        SCOPED_TRACE(k.selection);
+        TConfigurationVisionneuse c;
+        c.Lignes = {L(a), L(a)};
+        c.Selection = k.selection;
+        c.Largeur = 10;
+        c.Hauteur = 100000;
+        V->AppliquerConfiguration(c);
+        EXPECT_EQ(V->LigneSelectionnee(), k.attendue);
+        EXPECT_EQ(V->ImgVisualisation->width() > 0, k.attendue >= 0);
+        EXPECT_EQ(V->width(), 548);
+        EXPECT_GE(V->height(), 423);
+    }
+}
+
+TEST_F(Visionneuse, EcritureRateeGardeLAncienFichier)
+{
+    V->AjouterFichiers({Fit(QStringLiteral("a.fit"))});
+    const QString cible = Dossier.filePath(QStringLiteral("l.vsn"));
+    V->EnregistrerConfiguration(cible);
+    const QByteArray ancien = LireFichierComplet(cible);
+    QStringList beaucoup;
+    for (int i = 0; i < 200; ++i)
+        beaucoup << Dossier.filePath(QStringLiteral("image%1.fit").arg(i));
+    V->AjouterFichiers(beaucoup);
+    // A folder that takes no new file (root ignores permissions: the
+    // immutable flag stops it too).
+    const bool root = geteuid() == 0;
+    auto verrouiller = [&](bool oui) {
+        if (root)
+            return LancerProgramme(QStringLiteral("/usr/bin/chattr"), {oui ? "+i" : "-i", Dossier.path()}) == 0;
+        return QFile::setPermissions(Dossier.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                         (oui ? QFileDevice::Permissions() : QFileDevice::WriteOwner));
+    };
+    ASSERT_TRUE(verrouiller(true));
+    const QString erreur = TexteErreur([&] { V->EnregistrerConfiguration(cible); });
+    ASSERT_TRUE(verrouiller(false));
+    EXPECT_NE(erreur, QStringLiteral("(aucune erreur)"));
+    EXPECT_EQ(LireFichierComplet(cible), ancien);
+    EXPECT_EQ(AnalyserFichierVisionneuse(ancien).Lignes.size(), 1);
+    EXPECT_EQ(QDir(Dossier.path()).entryList({QStringLiteral("*.vsn*")}, QDir::Files), QStringList{QStringLiteral("l.vsn")});
+}
+
+TEST_F(Visionneuse, FichiersIllisiblesVidentLaVue)
+{
+    const QString bon = Fit(QStringLiteral("bon.fit"));
+    QByteArray fit = LireFichierComplet(bon);
+    const QString tronque = Texte(QStringLiteral("tronque.fit"), fit.left(2880 + 10));
+    const QString pasBmp = Texte(QStringLiteral("texte.bmp"), "ceci n'est pas une image");
+    const QString fits = Texte(QStringLiteral("image.fits"), fit);
+    const QString absent = Dossier.filePath(QStringLiteral("absent.fit"));
+    V->AjouterFichiers({bon});
+    V->AjouterFichiers({tronque, pasBmp, fits, absent});
+    for (int i = 1; i <= 4; ++i) {
+        SCOPED_TRACE(i);
+        V->SelectionnerLigne(0);
+        ASSERT_GT(V->ImgVisualisation->width(), 0);
+        TRepondeurTest r(RepondreToujours());
+        V->Commande([&] { V->SelectionnerLigne(i); });
+        const auto& journal = Dialogues::Journal();
+        EXPECT_EQ(journal.size(), i == 4 ? 0u : 1u);
+        EXPECT_EQ(V->ImgVisualisation->width(), 0);
+        EXPECT_TRUE(V->LblMessageImgVisualisation->text().isEmpty());
+        EXPECT_EQ(V->SttcTxtNomImage->text(), i == 4 ? QStringLiteral("Le fichier n'est pas trouvé.") : V->Lignes()[i].Chemin());
+        // Nothing on the stale object answers the sliders or the commands.
+        V->TrckBrSeuilBas->setValue(V->TrckBrSeuilBas->value() - 1);
+        V->Commande([&] { V->MnItmCopierClick(); });
+        EXPECT_EQ(Dialogues::Journal().size(), i == 4 ? 0u : 1u);
+        EXPECT_EQ(V->ImgVisualisation->width(), 0);
+    }
+}
+
+TEST_F(Visionneuse, ErreurPendantLAnimationArreteDAbord)
+{
+    const QString bon = Fit(QStringLiteral("a.fit"));
+    V->AjouterFichiers({bon});
+    V->AjouterFichiers({Texte(QStringLiteral("b.fit"), "SIMPLE")});
+    V->SelectionnerLigne(0);
+    ASSERT_TRUE(Lance(0, 0, true, QStringLiteral("1")));
+    TRepondeurTest r([&](const TDemandeDialogue&) {
+        // No tick may run while the box is up.
+        EXPECT_FALSE(V->findChild<QTimer*>(QStringLiteral("TmrAnimation"))->isActive());
+        EXPECT_FALSE(V->AnimationEnCours());
+        return TReponseDialogue{mrOk, {}, {}};
+    });
+    QTRY_VERIFY(!V->AnimationEnCours());
+    EXPECT_EQ(Dialogues::Journal().size(), 1u);
+    EXPECT_EQ(V->LigneSelectionnee(), 1);
+    EXPECT_TRUE(V->SpdBttnAnimer->toolTip() == QStringLiteral("Animer la sélection d'images"));
+    EXPECT_TRUE(V->BtBtnOuvrir->isEnabled());
+}
+
+TEST_F(Visionneuse, PeriodeIllisibleLaisseArrete)
+{
+    Remplir(QStringLiteral("101"));
+    V->ImagesParcourues = 0;
+    EXPECT_FALSE(Lance(2, 1, false, QStringLiteral("99999999999")));
+    EXPECT_EQ(Erreurs, QStringList{QStringLiteral("'99999999999' n'est pas une valeur entière correcte")});
+    EXPECT_FALSE(V->SpdBttnAnimer->isChecked());
+    EXPECT_FALSE(V->findChild<QTimer*>(QStringLiteral("TmrAnimation"))->isActive());
+    EXPECT_EQ(V->ImagesParcourues, 0);
+    EXPECT_TRUE(V->SpdBttnTout->isChecked());
+    EXPECT_EQ(V->PeriodeAnimation, 1000);
+    EXPECT_EQ(V->SensAnimation, 0);
+    EXPECT_TRUE(V->BoucleAnimation);
+    EXPECT_TRUE(V->BtBtnEffacer->isEnabled());
+
+    // Cancel changes nothing either.
+    {
+        TRepondeurTest r(ReponseParDefaut);
+        QTest::mouseClick(V->SpdBttnAnimer, Qt::LeftButton);
+    }
+    EXPECT_FALSE(V->SpdBttnAnimer->isChecked());
+    EXPECT_EQ(V->ImagesParcourues, 0);
+
+    // 0 and below play at 1 ms; Stop acts at once.
+    for (const char* p : {"0", "-200"}) {
+        ASSERT_TRUE(Lance(2, 1, true, QString::fromLatin1(p)));
+        QTimer* t = V->findChild<QTimer*>(QStringLiteral("TmrAnimation"));
+        EXPECT_EQ(t->interval(), 1);
+        EXPECT_EQ(V->PeriodeAnimation, QString::fromLatin1(p).toInt());
+        EXPECT_EQ(V->ImagesParcourues, 2);
+        EXPECT_TRUE(V->SpdBttnDeselectionnes->isChecked());
+        EXPECT_FALSE(V->BtBtnEffacer->isEnabled());
+        EXPECT_FALSE(V->MnItmTriParSerie->isEnabled());
+        EXPECT_EQ(V->LblMessageListe->text(), QStringLiteral("Animation en cours, cliquez sur 'Stopper l'animation' pour arreter."));
+        QTest::mouseClick(V->SpdBttnAnimer, Qt::LeftButton);
+        EXPECT_FALSE(t->isActive());
+        EXPECT_TRUE(V->MnItmTriParSerie->isEnabled());
+        EXPECT_EQ(V->LblMessageListe->text(), QStringLiteral("3 image(s)"));
+    }
+    // Either label stops a running show.
+    for (QLabel* l : {V->LblMessageListe, V->LblMessageImgVisualisation}) {
+        ASSERT_TRUE(Lance(0, 0, true));
+        QTest::mouseClick(l, Qt::LeftButton);
+        EXPECT_FALSE(V->AnimationEnCours());
+    }
+}
+
+TEST_F(Visionneuse, PasDeLAnimation)
+{
+    struct Cas {
+        const char* nom;
+        const char* coches;
+        int images, sens;
+        bool boucle;
+        int depart;
+        std::vector<int> visites; // selection after each tick; -2: stopped by that tick
+    };
+    const Cas cas[] = {
+        {"toutes montant sans boucle depuis la derniere", "0000", 0, 0, false, 3, {-2}},
+        {"toutes montant sans boucle", "0000", 0, 0, false, 1, {2, -2}},
+        {"toutes montant en boucle", "0000", 0, 0, true, 2, {3, 0, 1}},
+        {"toutes descendant en boucle", "0000", 0, 1, true, 1, {0, 3, 2}},
+        {"toutes descendant sans boucle", "0000", 0, 1, false, 2, {1, -2}},
+        {"cochees en boucle depuis la derniere cochee", "01010", 1, 0, true, 3, {1, 3, 1}},
+        {"cochees descendant en boucle", "01010", 1, 1, true, 1, {3, 1}},
+        {"cochees sans boucle", "11010", 1, 0, false, 0, {1, -2}},
+        {"aucune cochee en boucle", "00000", 1, 0, true, 2, {-2}},
+        {"aucune cochee sans boucle", "00000", 1, 1, false, 2, {-2}},
+        {"non cochees en boucle", "01010", 2, 0, true, 0, {2, 4, 0}},
+        {"non cochees descendant sans boucle", "01010", 2, 1, false, 4, {2, -2}},
+    };
+    for (const Cas& k : cas) {
+        SCOPED_TRACE(k.nom);
+        Remplir(QString::fromLatin1(k.coches));
+        V->SelectionnerLigne(k.depart);
+        ASSERT_TRUE(Lance(k.images, k.sens, k.boucle));
+        V->findChild<QTimer*>(QStringLiteral("TmrAnimation"))->stop(); // ticks driven by hand
+        for (size_t t = 0; t < k.visites.size(); ++t) {
+            SCOPED_TRACE(t);
+            ASSERT_TRUE(V->AnimationEnCours());
+            const int avant = V->LigneSelectionnee();
+            V->TmrAnimationTimer();
+            if (k.visites[t] == -2) {
+                EXPECT_FALSE(V->AnimationEnCours());
+                if (t == 0) {
+                    EXPECT_EQ(V->LigneSelectionnee(), avant);
+                }
+            } else {
+                EXPECT_EQ(V->LigneSelectionnee(), k.visites[t]);
+                EXPECT_EQ(V->SttcTxtNomImage->text(), V->Lignes()[k.visites[t]].Chemin());
+            }
+        }
+        if (V->AnimationEnCours())
+            V->ArreterAnimation();
+    }
+}
+
+TEST_F(Visionneuse, AucunTopPendantUnDialogue)
+{
+    V->AjouterFichiers({Fit(QStringLiteral("a.fit")), Fit(QStringLiteral("b.fit"))});
+    ASSERT_TRUE(Lance(0, 0, true, QStringLiteral("1")));
+    QTimer* t = V->findChild<QTimer*>(QStringLiteral("TmrAnimation"));
+    int vus = 0;
+    TVisionneuse::AfficherStatistiquesHook = [&](const QString& nom, const TStatistiquesImage& s) {
+        ++vus;
+        EXPECT_FALSE(t->isActive());
+        EXPECT_EQ(nom, V->Lignes()[V->LigneSelectionnee()].Nom);
+        EXPECT_EQ(s.Largeur, 6);
+    };
+    V->Commande([&] { V->MnItmStatistiquesClick(); });
+    {
+        TRepondeurTest r([&](const TDemandeDialogue& d) {
+            ++vus;
+            EXPECT_FALSE(t->isActive());
+            EXPECT_EQ(d.Dialogue, EnteteFit);
+            EXPECT_EQ(EnteteFit->windowTitle(), QStringLiteral("Entete Fit [") + V->ChckLstBxImages->currentItem()->text() + "]");
+            return TReponseDialogue{mrCancel, {}, {}};
+        });
+        V->Commande([&] { V->AfficherEnteteFit(); });
+    }
+    EXPECT_EQ(vus, 2);
+    EXPECT_EQ(EnteteFit->Image, nullptr);
+    EXPECT_TRUE(t->isActive());
+    V->ArreterAnimation();
+}
+
+TEST_F(Visionneuse, EffacerLaLigneEtDeplacer)
+{
+    const QString a = Fit(QStringLiteral("a.fit")), b = Fit(QStringLiteral("b.fit")), c = Bmp(QStringLiteral("c.bmp"));
+    V->AjouterFichiers({c, a, b});
+    EXPECT_EQ(Chemins(V->Lignes()), a + "|" + b + "|" + c);
+    // Added to a non-empty list: appended, unsorted, selection kept.
+    V->SelectionnerLigne(1);
+    V->AjouterFichiers({a});
+    EXPECT_EQ(V->LigneSelectionnee(), 1);
+    EXPECT_EQ(V->LblMessageListe->text(), QStringLiteral("4 image(s)"));
+    V->ChckLstBxImages->item(1)->setCheckState(Qt::Checked);
+    V->DeplacerLigne(false);
+    EXPECT_EQ(Chemins(V->Lignes()), a + "|" + c + "|" + b + "*|" + a);
+    EXPECT_EQ(V->LigneSelectionnee(), 2);
+    V->SelectionnerLigne(0);
+    V->DeplacerLigne(true); // nothing above
+    EXPECT_EQ(V->LigneSelectionnee(), 0);
+
+    V->SelectionnerLigne(3);
+    V->EffacerLigne();
+    EXPECT_EQ(V->LigneSelectionnee(), 2);
+    EXPECT_EQ(V->SttcTxtNomImage->text(), b);
+    V->EffacerLignesDecochees();
+    EXPECT_EQ(Chemins(V->Lignes()), b + "*");
+    EXPECT_EQ(V->LigneSelectionnee(), 0);
+    V->EffacerLigne();
+    EXPECT_EQ(V->ChckLstBxImages->count(), 0);
+    EXPECT_TRUE(V->SttcTxtNomImage->text().isEmpty());
+    EXPECT_EQ(V->ImgVisualisation->width(), 0);
+    EXPECT_TRUE(V->LblMessageListe->text().isEmpty());
+    EXPECT_FALSE(V->MnItmEffacerLigne->isEnabled());
+}
+
+TEST_F(Visionneuse, ParcoursAuClavier)
+{
+    Remplir(QStringLiteral("01001"));
+    struct Cas {
+        QToolButton* bouton;
+        int depart;
+        Qt::Key touche;
+        int arrivee;
+    };
+    const Cas cas[] = {
+        {V->SpdBttnSelectionnes, 0, Qt::Key_Down, 1}, {V->SpdBttnSelectionnes, 1, Qt::Key_Down, 4},
+        {V->SpdBttnSelectionnes, 4, Qt::Key_Up, 1},   {V->SpdBttnSelectionnes, 1, Qt::Key_Up, 1},
+        {V->SpdBttnDeselectionnes, 0, Qt::Key_Down, 2}, {V->SpdBttnDeselectionnes, 3, Qt::Key_Down, 3},
+        {V->SpdBttnDeselectionnes, 4, Qt::Key_Up, 3}, {V->SpdBttnTout, 1, Qt::Key_Down, 2},
+        {V->SpdBttnTout, 1, Qt::Key_Up, 0},
+    };
+    for (const Cas& k : cas) {
+        SCOPED_TRACE(k.depart * 10 + k.arrivee);
+        k.bouton->click();
+        V->SelectionnerLigne(k.depart);
+        QTest::keyClick(V->ChckLstBxImages, k.touche);
+        EXPECT_EQ(V->LigneSelectionnee(), k.arrivee);
+        QTRY_VERIFY(!V->RenduEnAttente());
+    }
+}
+
+TEST_F(Visionneuse, PretraitementMemeExtension)
+{
+    QStringList recus;
+    TVisionneuse::AjouterBrutesHook = [&](const QStringList& l) { recus = l; };
+    TConfigurationVisionneuse c;
+    c.Lignes = {L("/d/z.fit"), L("/d/a.fit", true), L("/d/b.FIT", true), L("/e/c.x.fit", true), L("/f/d.fit", true)};
+    V->AppliquerConfiguration(c);
+    V->Pretraitement();
+    EXPECT_EQ(recus, (QStringList{"/d/a.fit", "/f/d.fit"}));
+    recus.clear();
+    V->ToutDecocher();
+    V->Pretraitement();
+    EXPECT_TRUE(recus.isEmpty());
+    V->InverserSelection();
+    EXPECT_EQ(V->CheminsCoches().size(), 5);
+}
+
+TEST_F(Visionneuse, RafaleDeTouchesUnSeulChargement)
+{
+    Remplir(QString(80, QLatin1Char('0')));
+    V->SelectionnerLigne(10);
+    const int avant = V->NombreChargements();
+    V->ChckLstBxImages->setFocus();
+    for (int k = 0; k < 50; ++k)
+        QCoreApplication::postEvent(V->ChckLstBxImages, new QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier));
+    QTRY_COMPARE(V->LigneSelectionnee(), 60);
+    QTRY_VERIFY(!V->RenduEnAttente());
+    EXPECT_EQ(V->NombreChargements(), avant + 1);
+    EXPECT_GT(V->ImgVisualisation->width(), 0);
+    // A selection made by the program renders at once and cancels a pending one.
+    QTest::keyClick(V->ChckLstBxImages, Qt::Key_Down);
+    EXPECT_TRUE(V->RenduEnAttente());
+    V->SelectionnerLigne(3);
+    EXPECT_FALSE(V->RenduEnAttente());
+    EXPECT_EQ(V->NombreChargements(), avant + 2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(V->NombreChargements(), avant + 2);
+    EXPECT_EQ(V->LigneSelectionnee(), 3);
+}
+
+TEST_F(Visionneuse, SeuilsInversesEtAutomatiquesMaintenus)
+{
+    // Pixels 100..135: a low threshold above the high one gives two levels.
+    const QString a = Fit(QStringLiteral("a.fit")), b = Fit(QStringLiteral("b.fit"), 6, 4, 1000);
+    V->AjouterFichiers({a, b});
+    ASSERT_EQ(V->SttcTxtNomImage->text(), a);
+    V->TrckBrSeuilBas->setValue(65535 - 120);
+    V->TrckBrSeuilHaut->setValue(65535 - 110);
+    EXPECT_EQ(V->ImageFit.SMin, 120);
+    EXPECT_EQ(V->ImageFit.SMax, 110);
+    const QImage& p = V->ImgVisualisation->Picture();
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) {
+            const int v = 100 + x + 10 * y, o = OctetDe(p, x, y);
+            EXPECT_EQ(o, v < 120 ? 0 : 255) << x << "," << y;
+        }
+    EXPECT_EQ(V->PositionBasFit, 65535 - 120);
+    EXPECT_EQ(V->PositionHautFit, 65535 - 110);
+    // Kept for the next FIT file.
+    V->SelectionnerLigne(1);
+    EXPECT_EQ(V->ImageFit.SMin, 120);
+    EXPECT_EQ(V->TrckBrSeuilBas->value(), 65535 - 120);
+    EXPECT_EQ(V->TrckBrSeuilBas->toolTip(), QStringLiteral("Seuil bas : 120"));
+
+    // Maintained automatic levels: the picture and the sliders follow each file.
+    V->ChckBxSeuilsAuto->setChecked(true);
+    const THistoFit lb = FitLu(b);
+    EXPECT_EQ(V->ImageFit.SMin, SeuilMiniAutoFit(lb));
+    EXPECT_EQ(V->TrckBrSeuilHaut->value(), 65535 - SeuilMaxiAutoFit(lb));
+    V->SelectionnerLigne(0);
+    const THistoFit la = FitLu(a);
+    EXPECT_EQ(V->ImageFit.SMin, SeuilMiniAutoFit(la));
+    EXPECT_EQ(V->ImageFit.SMax, SeuilMaxiAutoFit(la));
+    EXPECT_EQ(V->TrckBrSeuilBas->value(), 65535 - SeuilMiniAutoFit(la));
+    EXPECT_EQ(V->PositionBasFit, 65535 - SeuilMiniAutoFit(la));
+}
