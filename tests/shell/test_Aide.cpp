@@ -62,38 +62,30 @@ TEST(VersionsAide, NomsAmicaux)
     // No version resource: zeros, empty texts, no name.
     const TVersionFichier aucune = VersionFichier(QStringLiteral("/bin/sh"));
     EXPECT_EQ(aucune.Majeur + aucune.Mineur + aucune.Release + aucune.Build, 0);
-    EXPECT_TRUE(aucune.Texte.isEmpty());
-    EXPECT_TRUE(NomVersionHH(aucune).isEmpty());
-    EXPECT_TRUE(NomVersionIE(aucune).isEmpty());
+    EXPECT_EQ(aucune.Texte + NomVersionHH(aucune) + NomVersionIE(aucune), "");
     // An old browser's build moves back to its place.
-    EXPECT_EQ(CorrigerVersionIE(V("4.70.0.1155")).Texte, "4.70.1155.0");
-    EXPECT_EQ(CorrigerVersionIE(V("4.71.0.1712")).Texte, "4.71.0.1712");
-    EXPECT_EQ(CorrigerVersionIE(V("4.70.2.1155")).Texte, "4.70.2.1155");
+    EXPECT_EQ(QStringList({CorrigerVersionIE(V("4.70.0.1155")).Texte, CorrigerVersionIE(V("4.71.0.1712")).Texte,
+                           CorrigerVersionIE(V("4.70.2.1155")).Texte}),
+              QStringList({"4.70.1155.0", "4.71.0.1712", "4.70.2.1155"}));
 }
 
 TEST(OutilsAide, TextesEtDossiers)
 {
-    EXPECT_EQ(SupprimerCaracteresFinaux(QStringLiteral("/a/b//"), QLatin1Char('/')), "/a/b");
-    EXPECT_EQ(SupprimerCaracteresFinaux(QStringLiteral("///"), QLatin1Char('/')), "");
-    EXPECT_EQ(RepeterCaractere(QLatin1Char('='), 3), "===");
-    EXPECT_EQ(RepeterCaractere(QLatin1Char('='), -1), "");
-    EXPECT_EQ(OuiNon(true), "YES");
-    EXPECT_EQ(OuiNon(false), "NO");
-    EXPECT_EQ(FormaterTexte(QStringLiteral("%s %d.%d (Build %d)"), {"Linux", "6", "1", "0"}), "Linux 6.1 (Build 0)");
-    EXPECT_EQ(FormaterTexte(QStringLiteral("100% %s"), {}), "100% %s");
+    EXPECT_EQ(QStringList({SupprimerCaracteresFinaux("/a/b//", '/'), SupprimerCaracteresFinaux("///", '/'),
+                           RepeterCaractere('=', 3), RepeterCaractere('=', -1), OuiNon(true), OuiNon(false),
+                           FormaterTexte("%s %d.%d (Build %d)", {"Linux", "6", "1", "0"}), FormaterTexte("100% %s", {})}),
+              QStringList({"/a/b", "", "===", "", "YES", "NO", "Linux 6.1 (Build 0)", "100% %s"}));
 
     QTemporaryDir dossier;
+    const QString essai = dossier.filePath(QStringLiteral("$_Temp_$.$$$"));
     EXPECT_TRUE(EstRepertoireInscriptible(dossier.path()));
-    EXPECT_FALSE(QFile::exists(dossier.filePath(QStringLiteral("$_Temp_$.$$$"))));
+    EXPECT_FALSE(QFile::exists(essai));
     EXPECT_FALSE(EstRepertoireInscriptible(QStringLiteral("/proc")));
     EXPECT_FALSE(EstRepertoireInscriptible(dossier.filePath(QStringLiteral("absent"))));
     // A file of the test's name that is not ours stays.
-    QFile autre(dossier.filePath(QStringLiteral("$_Temp_$.$$$")));
-    ASSERT_TRUE(autre.open(QIODevice::WriteOnly));
-    autre.write("a moi");
-    autre.close();
+    EcrireFichierSur(essai, "a moi");
     EstRepertoireInscriptible(dossier.path());
-    EXPECT_EQ(Lire(autre.fileName()), "a moi");
+    EXPECT_EQ(Lire(essai), "a moi");
 }
 
 TEST(OutilsAide, ModeDebug)
@@ -106,9 +98,7 @@ TEST(OutilsAide, ModeDebug)
                      {{"--debug"}, false}, {{"-debug2"}, false}, {{}, false}};
     for (const auto& c : cas)
         EXPECT_EQ(EstModeDebug(dossier.path(), c.parametres), c.attendu) << c.parametres.join(' ').toStdString();
-    QFile fichier(dossier.filePath(QStringLiteral("debug.debug")));
-    ASSERT_TRUE(fichier.open(QIODevice::WriteOnly));
-    fichier.close();
+    EcrireFichierSur(dossier.filePath(QStringLiteral("debug.debug")), "");
     EXPECT_TRUE(EstModeDebug(dossier.path(), {}));
 }
 
@@ -116,10 +106,7 @@ TEST(JournalAide, LignesEtEntete)
 {
     QTemporaryDir dossier;
     const QString nom = dossier.filePath(QStringLiteral("HHDebug.txt"));
-    QFile ancien(nom);
-    ASSERT_TRUE(ancien.open(QIODevice::WriteOnly));
-    ancien.write("ancien\n");
-    ancien.close();
+    EcrireFichierSur(nom, "ancien\n");
     {
         // Off: the old log is deleted all the same, nothing is written.
         TDLogFile journal(dossier.path(), false);
@@ -135,9 +122,7 @@ TEST(JournalAide, LignesEtEntete)
     journal.EcrireLigne(QStringLiteral("heure"));
     const QStringList lignes = QString::fromUtf8(Lire(nom)).split(QLatin1Char('\n'));
     ASSERT_EQ(lignes.size(), 5);
-    EXPECT_EQ(lignes[0], QString(79, QLatin1Char('-')));
-    EXPECT_EQ(lignes[1], QString(79, QLatin1Char('=')));
-    EXPECT_EQ(lignes[2], "Valeur = 7");
+    EXPECT_EQ(lignes.mid(0, 3), QStringList({QString(79, '-'), QString(79, '='), "Valeur = 7"}));
     EXPECT_TRUE(lignes[3].endsWith("   heure")) << lignes[3].toStdString();
     EXPECT_GT(lignes[3].size(), QStringLiteral("   heure").size() + 10);
 
@@ -156,10 +141,7 @@ TEST(JournalAide, NeSuitAucunLienEtNeRemplaceQueLeJournal)
 {
     QTemporaryDir dossier, ailleurs;
     const QString cible = ailleurs.filePath(QStringLiteral("precieux.txt"));
-    QFile f(cible);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("garder");
-    f.close();
+    EcrireFichierSur(cible, "garder");
     const QString nom = dossier.filePath(QStringLiteral("HHDebug.txt"));
     // In append mode the link stays, and writing refuses to follow it.
     ASSERT_TRUE(QFile::link(cible, nom));
@@ -191,12 +173,8 @@ TEST(JournalAide, NeSuitAucunLienEtNeRemplaceQueLeJournal)
 TEST(DemarrageAide, CheminsEtJournal)
 {
     InitialiserHHFuncs({QCoreApplication::applicationFilePath(), QStringLiteral("-Debug")});
-    EXPECT_EQ(_ModulePath, QCoreApplication::applicationFilePath());
-    EXPECT_EQ(_ModuleDir + "/" + _ModuleName, _ModulePath);
-    EXPECT_EQ(_RunDir, _ModuleDir);
-    EXPECT_TRUE(ModeDebug);
-    EXPECT_FALSE(_hhInstalled);
-    EXPECT_EQ(_ieFriendlyVerStr, "");
+    EXPECT_EQ(_ModuleDir + "/" + _ModuleName, QCoreApplication::applicationFilePath());
+    EXPECT_EQ(std::tuple(_RunDir, ModeDebug, _hhInstalled), std::tuple(_ModuleDir, true, false));
     ASSERT_NE(JournalHH, nullptr);
     const QString nom = JournalHH->NomFichier();
     EXPECT_TRUE(Lire(nom).contains("Cmdline Param(s) =  -Debug\n")) << Lire(nom).constData();
@@ -231,18 +209,12 @@ protected:
         DossierAide = Dossier.filePath(QStringLiteral("mes docs; touch PIEGE 'x' \"y\""));
         ASSERT_TRUE(QDir().mkpath(DossierAide));
         Aide = DossierAide + QStringLiteral("/Stelor.chm");
-        QFile chm(Aide);
-        ASSERT_TRUE(chm.open(QIODevice::WriteOnly));
-        chm.write("ITSF");
-        chm.close();
+        EcrireFichierSur(Aide, "ITSF");
         Journal = Dossier.filePath(QStringLiteral("appels.txt"));
         const QString script = Dossier.filePath(QStringLiteral("bin/xchm"));
-        QFile s(script);
-        ASSERT_TRUE(s.open(QIODevice::WriteOnly));
-        s.write("#!/bin/sh\n{ printf 'appel'; for a in \"$@\"; do printf '|%s' \"$a\"; done; printf '\\n'; } >> '" +
-                Journal.toUtf8() + "'\n");
-        s.close();
-        s.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        EcrireFichierSur(script, "#!/bin/sh\n{ printf 'appel'; for a in \"$@\"; do printf '|%s' \"$a\"; done; "
+                                 "printf '\\n'; } >> '" + Journal.toUtf8() + "'\n");
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("PATH", Dossier.filePath(QStringLiteral("bin")).toUtf8());
         LibererHHCtrl();
         FixerFichierAide(Aide);
@@ -290,19 +262,15 @@ const char* const MessageVersion = "La version 1.2 ou supérieure de Microsoft H
 
 } // namespace
 
-TEST_F(TAideCadre, F1DansLeCadreOuvreLeSommaire)
+TEST_F(TAideCadre, F1DansLeCadrePuisDansUneFenetreAvecContexte)
 {
+    // In the frame: the contents, the shell-like folder name passed as it stands.
     Cadre->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(Cadre));
     QTest::keyClick(Cadre, Qt::Key_F1);
     EXPECT_EQ(Appels(1), QStringList{"appel|" + Aide});
     EXPECT_TRUE(Messages().isEmpty());
-    EXPECT_FALSE(QFile::exists(DossierAide + "/PIEGE"));
-    EXPECT_FALSE(QFile::exists(QStringLiteral("PIEGE")));
-}
-
-TEST_F(TAideCadre, UneFenetreAvecContexteRecoitSaDemande)
-{
+    EXPECT_FALSE(QFile::exists(DossierAide + "/PIEGE") || QFile::exists(QStringLiteral("PIEGE")));
     // A window carrying a context, as the image window does.
     auto* fenetre = new QWidget(Cadre);
     auto* edit = new QLineEdit(fenetre);
@@ -312,17 +280,16 @@ TEST_F(TAideCadre, UneFenetreAvecContexteRecoitSaDemande)
         recus << donnee;
         return AfficherAideContexte(commande, donnee, appeler);
     });
-    EXPECT_EQ(ContexteAide(fenetre), 1001);
-    EXPECT_EQ(ContexteAide(edit), 0);
+    EXPECT_EQ(std::pair(ContexteAide(fenetre), ContexteAide(edit)), std::pair(1001, 0));
     fenetre->show();
     QTest::keyClick(edit, Qt::Key_F1);
     EXPECT_EQ(recus, QList<intptr_t>{1001});
-    EXPECT_EQ(Appels(1), QStringList{"appel|-c|1001|" + Aide});
+    EXPECT_EQ(Appels(2)[1], "appel|-c|1001|" + Aide);
     // The handler reports what it did.
     bool appeler = true;
     EXPECT_TRUE(AfficherAideContexte(HELP_CONTENTS, 1001, appeler));
     EXPECT_FALSE(appeler);
-    EXPECT_EQ(Appels(2).size(), 2);
+    EXPECT_EQ(Appels(3).size(), 3);
 }
 
 TEST_F(TAideCadre, SansFichierNiVisionneuse)

@@ -47,6 +47,24 @@ protected:
     }
     QByteArray Contenu() const { return QFile::exists(Fichier) ? LireFichierComplet(Fichier) : QByteArray(); }
     QColor FondCadre() const { return Cadre->ZoneMDI()->background().color(); }
+    QString Onglet() const { return Dialogue->PgCntrlPrincipale()->currentWidget()->objectName(); }
+    static QStringList Textes(std::initializer_list<QLineEdit*> edits)
+    {
+        QStringList t;
+        for (QLineEdit* e : edits)
+            t << e->text();
+        return t;
+    }
+    // The colour dialog answers with c.
+    static Dialogues::TRepondeur Couleur(QColor c)
+    {
+        return [c](const TDemandeDialogue& d) {
+            TReponseDialogue r = ReponseParDefaut(d);
+            if (d.Genre == TGenreDemande::Couleur)
+                r.Couleur = c;
+            return r;
+        };
+    }
     QStringList Erreurs() const
     {
         QStringList t;
@@ -71,14 +89,12 @@ TEST_F(TPreferencesEssai, ChaqueAffichageRechargeLeFichier)
     EcrireReglSeuilsVisu(240);
     EcrireDefilImgTpsReel(false);
     Dialogue->show();
-    EXPECT_EQ(Dialogue->windowTitle(), "Préférences");
-    EXPECT_EQ(Dialogue->PgCntrlPrincipale()->currentWidget()->objectName(), "TbShtGeneral");
+    EXPECT_EQ(Onglet(), "TbShtGeneral");
     EXPECT_FALSE(Dialogue->findChild<QCheckBox*>("ChckBxDefilementImageTpsReel")->isChecked());
-    EXPECT_EQ(Dialogue->EdtReglageSeuils()->text(), "240");
-    EXPECT_EQ(Dialogue->EdtOffsetDetectionEtoiles()->text(), "1000");
-    // One decimal, the dropped half away from zero.
-    EXPECT_EQ(Dialogue->EdtSigmaGauss()[0]->text(), "1,3");
-    EXPECT_EQ(Dialogue->EdtCoefMF()[4]->text(), "2,6");
+    // Sigmas with one decimal, the dropped half away from zero.
+    EXPECT_EQ(Textes({Dialogue->EdtReglageSeuils(), Dialogue->EdtOffsetDetectionEtoiles(), Dialogue->EdtSigmaGauss()[0],
+                      Dialogue->EdtCoefMF()[4]}),
+              QStringList({"240", "1000", "1,3", "2,6"}));
     EXPECT_EQ(Dialogue->focusWidget(), Bouton(*Dialogue, "BtnOk"));
     // Edits then Annuler: the next showing reads the file again, on the tab last shown.
     Dialogue->EdtSigmaGauss()[0]->setText(QStringLiteral("2,0"));
@@ -87,7 +103,7 @@ TEST_F(TPreferencesEssai, ChaqueAffichageRechargeLeFichier)
     EXPECT_FALSE(Dialogue->isVisible());
     Dialogue->show();
     EXPECT_EQ(Dialogue->EdtSigmaGauss()[0]->text(), "1,3");
-    EXPECT_EQ(Dialogue->PgCntrlPrincipale()->currentWidget()->objectName(), "TbShtMasqueFlou");
+    EXPECT_EQ(Onglet(), "TbShtMasqueFlou");
 }
 
 TEST_F(TPreferencesEssai, EchelleDuReglageDesSeuils)
@@ -146,13 +162,11 @@ TEST_F(TPreferencesEssai, PasDesSigmasEtDesCoefficients)
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(Dialogue->EdtSigmaGauss()[i]->text(), valeurs[i]);
     Cliquer(HautBas(*Dialogue, "UpDwnSigmasGauss"), true);
-    EXPECT_EQ(Dialogue->EdtSigmaGauss()[0]->text(), "0,3");
-    EXPECT_EQ(Dialogue->EdtSigmaGauss()[4]->text(), "1,9");
+    EXPECT_EQ(Textes({Dialogue->EdtSigmaGauss()[0], Dialogue->EdtSigmaGauss()[4]}), QStringList({"0,3", "1,9"}));
     // The coefficients' group brings an empty edit to 0 first.
     Dialogue->EdtCoefMF()[3]->clear();
     Cliquer(HautBas(*Dialogue, "UpDwnCoefsMF"), true);
-    EXPECT_EQ(Dialogue->EdtCoefMF()[0]->text(), "1,1");
-    EXPECT_EQ(Dialogue->EdtCoefMF()[3]->text(), "0,1");
+    EXPECT_EQ(Textes({Dialogue->EdtCoefMF()[0], Dialogue->EdtCoefMF()[3]}), QStringList({"1,1", "0,1"}));
 }
 
 TEST_F(TPreferencesEssai, ApercusSuiventLesEdits)
@@ -187,12 +201,7 @@ TEST_F(TPreferencesEssai, AppliquerEcritToutEtPousse)
     Cliquer(HautBas(*Dialogue, "UpDwnSigmaMF1"), true);
     Dialogue->EdtCoefMF()[4]->setText(QStringLiteral("3,5"));
     {
-        TRepondeurTest couleur([](const TDemandeDialogue& d) {
-            TReponseDialogue r = ReponseParDefaut(d);
-            if (d.Genre == TGenreDemande::Couleur)
-                r.Couleur = QColor(10, 20, 30);
-            return r;
-        });
+        TRepondeurTest couleur(Couleur(QColor(10, 20, 30)));
         QTest::mouseClick(Dialogue->ImgCouleurFondApplication(), Qt::LeftButton);
     }
     EXPECT_EQ(Dialogue->BitmapCouleurFond().pixel(3, 3), qRgb(10, 20, 30));
@@ -200,29 +209,23 @@ TEST_F(TPreferencesEssai, AppliquerEcritToutEtPousse)
     QTest::mouseClick(Bouton(*Dialogue, "BtnAppliquer"), Qt::LeftButton);
     EXPECT_TRUE(Dialogue->isVisible());
     EXPECT_EQ(Dialogue->EdtOffsetDetectionEtoiles()->text(), "0");
-    EXPECT_EQ(LireOffsetDetectEtoiles(), 0);
-    EXPECT_EQ(LireReglSeuilsVisu(), 120);
-    EXPECT_EQ(LireCoefMasqueFlou(5), 3.5);
+    EXPECT_EQ(std::tuple(LireOffsetDetectEtoiles(), LireReglSeuilsVisu(), LireCoefMasqueFlou(5), LireSigmaMasqueFlou(1)),
+              std::tuple(0, 120, 3.5, 0.7));
     EXPECT_EQ(FondCadre(), QColor(10, 20, 30));
-    const QByteArray texte = Contenu();
-    EXPECT_TRUE(texte.contains("CoulFondApp=1971210\n")) << texte.constData();
-    EXPECT_TRUE(texte.contains("Coef5=3,5\n"));
-    EXPECT_TRUE(texte.contains("Sigma1=0,7\n"));
+    EXPECT_TRUE(Contenu().contains("CoulFondApp=1971210\n")) << Contenu().constData();
     EXPECT_TRUE(Erreurs().isEmpty());
 
     // Réinitialiser: the defaults in the file, the controls and the frame.
     QTest::mouseClick(Bouton(*Dialogue, "BtnReinitPreferences"), Qt::LeftButton);
     EXPECT_TRUE(Dialogue->isVisible());
-    EXPECT_EQ(Dialogue->EdtReglageSeuils()->text(), "60");
-    EXPECT_EQ(Dialogue->EdtOffsetDetectionEtoiles()->text(), "1000");
-    EXPECT_EQ(Dialogue->EdtCoefMF()[4]->text(), "2,6");
+    EXPECT_EQ(Textes({Dialogue->EdtReglageSeuils(), Dialogue->EdtOffsetDetectionEtoiles(), Dialogue->EdtCoefMF()[4]}),
+              QStringList({"60", "1000", "2,6"}));
     EXPECT_TRUE(Contenu().contains("CoulFondApp=-16777204\n"));
     EXPECT_EQ(FondCadre(), CouleurEnQColor(clAppWorkSpace));
     // Ok writes and closes.
     Dialogue->EdtSigmaGauss()[0]->setText(QStringLiteral("2,5"));
     QTest::mouseClick(Bouton(*Dialogue, "BtnOk"), Qt::LeftButton);
-    EXPECT_FALSE(Dialogue->isVisible());
-    EXPECT_EQ(Dialogue->result(), QDialog::Accepted);
+    EXPECT_EQ(std::pair(Dialogue->isVisible(), Dialogue->result()), std::pair(false, int(QDialog::Accepted)));
     EXPECT_EQ(LireSigmaGaussien(1), 2.5);
 }
 
@@ -231,19 +234,13 @@ TEST_F(TPreferencesEssai, AnnulerApresUneCouleurGardeLaCouleurEnregistree)
     EcrireCoulFondApp(255);
     Cadre->MajFenetresImagesSuivantPreferences();
     Dialogue->show();
-    TRepondeurTest couleur([](const TDemandeDialogue& d) {
-        TReponseDialogue r = ReponseParDefaut(d);
-        if (d.Genre == TGenreDemande::Couleur)
-            r.Couleur = QColor(0, 255, 0);
-        return r;
-    });
+    TRepondeurTest couleur(Couleur(QColor(0, 255, 0)));
     QTest::mouseClick(Dialogue->ImgCouleurFondApplication(), Qt::LeftButton);
     EXPECT_EQ(Dialogue->CouleurDialogue(), 0x00FF00);
     QTest::mouseClick(Bouton(*Dialogue, "BtnAnnuler"), Qt::LeftButton);
     EXPECT_EQ(FondCadre(), QColor(255, 0, 0));
     Dialogue->show();
-    EXPECT_EQ(Dialogue->CouleurDialogue(), 255);
-    EXPECT_EQ(Dialogue->BitmapCouleurFond().pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(std::pair(Dialogue->CouleurDialogue(), Dialogue->BitmapCouleurFond().pixel(0, 0)), std::pair(255, qRgb(255, 0, 0)));
 }
 
 TEST_F(TPreferencesEssai, UnChampQuiNEstPasUnNombreNEcritRien)
@@ -262,8 +259,7 @@ TEST_F(TPreferencesEssai, UnChampQuiNEstPasUnNombreNEcritRien)
         // Nothing written, nothing pushed, the other edits kept, the user on the field.
         EXPECT_EQ(Contenu(), avant) << bouton;
         EXPECT_TRUE(Dialogue->isVisible()) << bouton;
-        EXPECT_EQ(Dialogue->EdtSigmaGauss()[0]->text(), "2,0");
-        EXPECT_EQ(Dialogue->PgCntrlPrincipale()->currentWidget()->objectName(), "TbShtMasqueFlou");
+        EXPECT_EQ(std::pair(Dialogue->EdtSigmaGauss()[0]->text(), Onglet()), std::pair(QString("2,0"), QString("TbShtMasqueFlou")));
         EXPECT_EQ(Dialogue->focusWidget(), Dialogue->EdtCoefMF()[2]);
         Dialogue->hide();
     }
@@ -289,21 +285,4 @@ TEST_F(TPreferencesEssai, EcritureRefuseeMontreLErreurEtGardeLeDialogue)
     EXPECT_TRUE(Dialogue->isVisible());
     EXPECT_FALSE(QFile::exists(QStringLiteral("/proc/Stelor.ini")));
     EXPECT_EQ(FondCadre(), fond);
-}
-
-TEST_F(TPreferencesEssai, LeMenuDuCadreOuvreLeDialogue)
-{
-    EcrireOffsetDetectEtoiles(777);
-    QString offsetVu;
-    TRepondeurTest modal([&](const TDemandeDialogue& d) {
-        TReponseDialogue r = ReponseParDefaut(d);
-        if (d.Genre == TGenreDemande::Modal && d.NomObjet == "Preferences") {
-            d.Dialogue->show();
-            offsetVu = static_cast<TPreferences*>(d.Dialogue)->EdtOffsetDetectionEtoiles()->text();
-            r.Resultat = mrOk;
-        }
-        return r;
-    });
-    Cadre->MnItmPreferences->trigger();
-    EXPECT_EQ(offsetVu, "777");
 }
