@@ -137,7 +137,7 @@ TEST_F(TFenetresSeuils, NombreDeBitsEtPasSuivantLaValeurMaximaleFit)
 TEST_F(TFenetresSeuils, ImagesSansValeurPositiveOuSansPixels)
 {
     // Black, all negative, or no pixels: the scan stops, the window opens on
-    // 0 bits and the up arrow climbs by 2 to the kind's top.
+    // 0 bits, the down arrow stays there and the up arrow climbs by 2 to the kind's top.
     THistoFit noire = ImageFitDe(8, 8, [](int, int) { return 0.0; });
     THistoFit negative = ImageFitDe(8, 8, [](int, int) { return -300.0; });
     THistoFit vide;
@@ -145,28 +145,20 @@ TEST_F(TFenetresSeuils, ImagesSansValeurPositiveOuSansPixels)
     THistoBmp noir = ObjetBmpDe(BitmapDe(4, 4, 3, [](int, int, int) { return 0; }));
     THistoBmp sansPixels;
     CreerHistoBmp(sansPixels);
-    auto monter = [](TFenetreSeuils& s, int haut) {
-        EXPECT_EQ(s.NombreBitsImage(), 0);
-        Bas(s.UpDwnNbBits);
-        EXPECT_EQ(Bits(&s), 0);
-        for (int bits = 2; bits <= haut; bits += 2) {
-            Haut(s.UpDwnNbBits);
-            EXPECT_EQ(Bits(&s), bits);
-        }
-        Haut(s.UpDwnNbBits);
-        EXPECT_EQ(Bits(&s), haut);
-    };
-    for (THistoFit* image : {&noire, &negative, &vide}) {
-        THistogrammeFit s;
-        s.Initialiser(7, *image);
-        EXPECT_EQ(s.TrckBrSeuilMaxi->maximum(), 1);
-        monter(s, 16);
-        EXPECT_EQ(s.TrckBrSeuilMaxi->maximum(), 65536);
-    }
-    for (THistoBmp* image : {&noir, &sansPixels}) {
-        THistogrammeBmp s;
-        s.Initialiser(3, *image);
-        monter(s, 8);
+    std::vector<std::unique_ptr<TFenetreSeuils>> fenetres;
+    for (THistoFit* image : {&noire, &negative, &vide})
+        static_cast<THistogrammeFit*>(fenetres.emplace_back(new THistogrammeFit).get())->Initialiser(7, *image);
+    for (THistoBmp* image : {&noir, &sansPixels})
+        static_cast<THistogrammeBmp*>(fenetres.emplace_back(new THistogrammeBmp).get())->Initialiser(3, *image);
+    for (const auto& s : fenetres) {
+        const int haut = dynamic_cast<THistogrammeBmp*>(s.get()) ? 8 : 16;
+        EXPECT_EQ(std::pair(s->NombreBitsImage(), s->TrckBrSeuilMaxi->maximum()), std::pair(0, 1));
+        Bas(s->UpDwnNbBits);
+        EXPECT_EQ(Bits(s.get()), 0);
+        Haut(s->UpDwnNbBits);
+        EXPECT_EQ(Bits(s.get()), 2);
+        Haut(s->UpDwnNbBits, haut);
+        EXPECT_EQ(std::pair(Bits(s.get()), s->TrckBrSeuilMaxi->maximum()), std::pair(haut, 1 << haut));
     }
 }
 
@@ -185,9 +177,7 @@ TEST_F(TFenetresSeuils, BmpBitsEtPasSelonLeDiviseur)
     EXPECT_EQ(std::pair(s->PasCurseurs(), s->TrckBrSeuilMaxi->singleStep()), std::pair(1, 4));
     s->Actualiser();
     EXPECT_EQ(s->TrckBrSeuilMaxi->singleStep(), 1);
-    // Down from 8 bits to 6 cuts the high level 255: refused. BMP goes down to 4.
-    Bas(s->UpDwnNbBits);
-    EXPECT_EQ(Bits(s), 8);
+    // BMP goes down to 4 bits.
     s->EdtSeuilMaxi->setText(QStringLiteral("10"));
     for (int bits : {6, 4, 4}) {
         Bas(s->UpDwnNbBits);
@@ -199,15 +189,15 @@ TEST_F(TFenetresSeuils, BmpBitsEtPasSelonLeDiviseur)
     EXPECT_EQ(std::tuple(f->ImageBmp.SMin, f->ImageBmp.SMax, f->ImageBmp.TRFT, Bits(s)), std::tuple(0, 255, 0.0, 8));
 }
 
-TEST_F(TFenetresSeuils, SaisieDesNiveauxPlafonneeSansErreur)
+TEST_F(TFenetresSeuils, SaisieLuminositeEtContrastePlafonneesSansErreur)
 {
     TTraitementImage* f = FenetreFit(65535, 100, 20000);
     TFenetreSeuils* s = Seuils(f);
     EXPECT_EQ(s->EdtSeuilMaxi->text(), QStringLiteral("20000"));
     // typed, level shown and kept
-    const std::pair<const char*, int> cas[] = {{"70000", 65536}, {"30000", 30000}, {"65536", 65536},
+    const std::pair<const char*, int> saisies[] = {{"70000", 65536}, {"30000", 30000}, {"65536", 65536},
                                                {"99999999999999999999999", 65536}, {"4294967297", 65536}, {"12", 12}};
-    for (const auto& [tape, niveau] : cas) {
+    for (const auto& [tape, niveau] : saisies) {
         SCOPED_TRACE(tape);
         s->EdtSeuilMaxi->setFocus();
         s->EdtSeuilMaxi->selectAll();
@@ -216,12 +206,7 @@ TEST_F(TFenetresSeuils, SaisieDesNiveauxPlafonneeSansErreur)
                   std::tuple(niveau, niveau, niveau));
     }
     EXPECT_TRUE(Dialogues::Journal().empty());
-}
-
-TEST_F(TFenetresSeuils, LuminositeEtContrasteAuxBornes)
-{
-    TTraitementImage* f = FenetreFit(65535, 100, 500);
-    TFenetreSeuils* s = Seuils(f);
+    // Brightness and contrast move both levels by a step, within 0 and the top.
     ASSERT_EQ(s->PasCurseurs(), 1092);
     struct Cas {
         QSpinBox* TFenetreSeuils::*bouton;
@@ -385,8 +370,7 @@ TEST_F(TFenetresSeuils, SeulesLesFenetresDontLAffichageAChangeSontRendues)
     TFenetreSeuils* s = Seuils(f1);
     const qint64 cle = f2->ImgSource->Picture.cacheKey();
     s->TrckBrSeuilMaxi->setValue(20000);
-    EXPECT_EQ(f1->ImgSource->Picture, RendreFit(f1->ImageFit, true));
-    EXPECT_EQ(f2->ImgSource->Picture.cacheKey(), cle);
+    EXPECT_TRUE(f1->ImgSource->Picture == RendreFit(f1->ImageFit, true) && f2->ImgSource->Picture.cacheKey() == cle);
     // Shown at the next step: levels changed behind the window's back, marks
     // drawn by a dialog, a negative display, a pixel operation without rendering.
     const std::function<void()> changements[] = {
