@@ -90,21 +90,16 @@ TEST_F(TEditeurConvolution, PresetsEcriventToutesLeursCellules)
 
 TEST_F(TEditeurConvolution, SaisiesPartiellesRestentNoiresSansErreur)
 {
-    struct Cas {
-        const char* touches;
-        const char* texte;
-        bool rouge;
-    };
-    const Cas cas[] = {
+    const std::tuple<const char*, const char*, bool> cas[] = {
         {"-", "-", false},   {"-2", "-2", true},  {",", ",", false},     {"-,", "-,", false},
         {"-,5", "-,5", true}, {"0", "0", false},   {"0,0", "0,0", false}, {"1.5", "1,5", true},
         {"1,55", "1,5", true}, {"--3", "-3", true}, {"2,,1", "2,1", true}, {"a7", "7", true},
     };
     TRepondeurTest repondeur(RepondreToujours());
     QLineEdit* e = D.Coefficient(2, 4);
-    for (const Cas& c : cas) {
-        Taper(e, QString::fromLatin1(c.touches));
-        EXPECT_EQ(std::pair(e->text(), EnRouge(e)), std::pair(QString(c.texte), c.rouge)) << c.touches;
+    for (const auto& [touches, texte, rouge] : cas) {
+        Taper(e, QString::fromLatin1(touches));
+        EXPECT_EQ(std::pair(e->text(), EnRouge(e)), std::pair(QString(texte), rouge)) << touches;
     }
     e->clear();
     EXPECT_FALSE(EnRouge(e));

@@ -31,25 +31,20 @@ QByteArray Lire(const QString& nom) { return QFile::exists(nom) ? LireFichierCom
 
 TEST(VersionsAide, ComparaisonChampParChamp)
 {
-    struct {
-        const char *a, *b;
-        int attendu;
-    } const cas[] = {{"4.73.0.0", "4.72.8164.0", 1}, {"4.72.8164.0", "4.73.0.0", -1}, {"5.0.0.0", "5.0.0.0", 0},
+    const std::tuple<const char*, const char*, int> cas[] = {{"4.73.0.0", "4.72.8164.0", 1}, {"4.72.8164.0", "4.73.0.0", -1}, {"5.0.0.0", "5.0.0.0", 0},
                      {"5.2.3669.1", "5.2.3669.0", 1}, {"4.74.0.0", "5.0.0.0", -1},  {"65535.0.0.0", "1.0.0.0", 1}};
-    for (const auto& c : cas)
-        EXPECT_EQ(ComparerVersions(V(c.a), V(c.b)), c.attendu) << c.a << " / " << c.b;
+    for (const auto& [a, b, attendu] : cas)
+        EXPECT_EQ(ComparerVersions(V(a), V(b)), attendu) << a << " / " << b;
 }
 
 TEST(VersionsAide, NomsAmicaux)
 {
-    struct {
-        const char *version, *nom;
-    } const hh[] = {{"4.72.7289.9", "< 1.0"}, {"4.72.7290.0", "1.0"},   {"4.72.8164.0", "1.1b"},
+    const std::pair<const char*, const char*> hh[] = {{"4.72.7289.9", "< 1.0"}, {"4.72.7290.0", "1.0"},   {"4.72.8164.0", "1.1b"},
                     {"4.73.0.0", "1.1b"},     {"4.74.8702.0", "1.3"},   {"4.74.8800.0", "1.31"},
                     {"5.2.3669.0", "1.4a"},   {"5.2.3669.1", "> 1.4a"}, {"5.2.3670.0", "> 1.4a"},
                     {"6.0.0.0", "> 1.4a"}};
-    for (const auto& c : hh)
-        EXPECT_EQ(NomVersionHH(V(c.version)), c.nom) << c.version;
+    for (const auto& [version, nom] : hh)
+        EXPECT_EQ(NomVersionHH(V(version)), nom) << version;
     const std::pair<const char*, const char*> ie[] = {
         {"4.40.307.0", "< Internet Explorer 1.0 (Plus!)"},
         {"4.70.1158.0", "Internet Explorer 3.0 (OSR2)"},
@@ -90,13 +85,10 @@ TEST(OutilsAide, TextesEtDossiers)
 TEST(OutilsAide, ModeDebug)
 {
     QTemporaryDir dossier;
-    struct {
-        QStringList parametres;
-        bool attendu;
-    } const cas[] = {{{"-DEBUG"}, true},   {{"/debug"}, true},  {{"x", "/DeBuG"}, true}, {{"debug"}, false},
+    const std::pair<QStringList, bool> cas[] = {{{"-DEBUG"}, true},   {{"/debug"}, true},  {{"x", "/DeBuG"}, true}, {{"debug"}, false},
                      {{"--debug"}, false}, {{"-debug2"}, false}, {{}, false}};
-    for (const auto& c : cas)
-        EXPECT_EQ(EstModeDebug(dossier.path(), c.parametres), c.attendu) << c.parametres.join(' ').toStdString();
+    for (const auto& [parametres, attendu] : cas)
+        EXPECT_EQ(EstModeDebug(dossier.path(), parametres), attendu) << parametres.join(' ').toStdString();
     EcrireFichierSur(dossier.filePath(QStringLiteral("debug.debug")), "");
     EXPECT_TRUE(EstModeDebug(dossier.path(), {}));
 }

@@ -79,15 +79,12 @@ int Chercher(const QImage& image, int depuis, int jusqua, int y, const QColor& c
 
 TEST(FlatMenu, EclaircirEtAssombrir)
 {
-    struct {
-        QColor c;
-        int p;
-        QColor attendu;
-    } const eclaircir[] = {{QColor(0, 0, 0), 50, QColor(128, 128, 128)}, {QColor(240, 240, 240), 86, QColor(253, 253, 253)},
-                           {QColor(0, 120, 215), 68, QColor(173, 212, 242)}, {QColor(10, 20, 30), 0, QColor(10, 20, 30)},
-                           {QColor(10, 20, 30), 150, QColor(255, 255, 255)}};
-    for (const auto& e : eclaircir)
-        EXPECT_EQ(Eclaircir(e.c, e.p), e.attendu) << e.c.name().toStdString() << " " << e.p;
+    const std::tuple<QColor, int, QColor> eclaircir[] = {
+        {QColor(0, 0, 0), 50, QColor(128, 128, 128)},     {QColor(240, 240, 240), 86, QColor(253, 253, 253)},
+        {QColor(0, 120, 215), 68, QColor(173, 212, 242)}, {QColor(10, 20, 30), 0, QColor(10, 20, 30)},
+        {QColor(10, 20, 30), 150, QColor(255, 255, 255)}};
+    for (const auto& [c, p, attendu] : eclaircir)
+        EXPECT_EQ(Eclaircir(c, p), attendu) << c.name().toStdString() << " " << p;
     // Green rises when a - 2 < 0.
     EXPECT_EQ(QList<QColor>({Assombrir(QColor(240, 240, 240), 90), Assombrir(QColor(50, 1, 100), 76),
                              Assombrir(QColor(250, 250, 250), 1)}),

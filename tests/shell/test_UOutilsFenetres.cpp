@@ -39,12 +39,7 @@ char Filtrer(const char* texte, char touche, int genre, int decimales = 2)
 
 TEST(FiltresDeTouches, Regles)
 {
-    const struct {
-        const char* Texte;
-        char Touche;
-        int Genre, Decimales;
-        char Reste;
-    } cas[] = {
+    const std::tuple<const char*, char, int, int, char> cas[] = {
         // Two decimals already typed: digits and commas are dropped, wherever the caret is.
         {"3,14", '5', Reel, 2, '0'}, {"3,14", '.', Reel, 2, '0'}, {"3,1", '5', Reel, 2, '5'},
         {"314", '.', Reel, 2, ','},  {"314", '-', Reel, 2, '0'},  {"314", 'a', Reel, 2, '0'},
@@ -52,8 +47,8 @@ TEST(FiltresDeTouches, Regles)
         {"-3", '-', ReelSigne, 2, '0'}, {"3", '-', ReelSigne, 2, '-'},
         {"12", ',', Entier, 0, '0'},   {"12", '7', Entier, 0, '7'}, {"12", '\b', Entier, 0, '\b'},
     };
-    for (const auto& c : cas)
-        EXPECT_EQ(Filtrer(c.Texte, c.Touche, c.Genre, c.Decimales), c.Reste) << c.Texte << " " << c.Touche;
+    for (const auto& [texte, touche, genre, decimales, reste] : cas)
+        EXPECT_EQ(Filtrer(texte, touche, genre, decimales), reste) << texte << " " << touche;
 
     // Over a whole selection an accepted key first clears the text; a dropped key leaves it.
     QLineEdit edit("3,14");

@@ -110,16 +110,12 @@ TEST_F(TPreferencesEssai, EchelleDuReglageDesSeuils)
 {
     Dialogue->show();
     QSpinBox* hautBas = HautBas(*Dialogue, "UpDwnSigmaMF1");
-    struct {
-        const char* depart;
-        bool monter;
-        const char* attendu;
-    } const cas[] = {{"240", true, "500"}, {"500", false, "240"}, {"500", true, "500"}, {"60", false, "60"},
+    const std::tuple<const char*, bool, const char*> cas[] = {{"240", true, "500"}, {"500", false, "240"}, {"500", true, "500"}, {"60", false, "60"},
                      {"60", true, "120"},  {"100", true, "120"},  {"100", false, "60"}, {"180", false, "120"}};
-    for (const auto& c : cas) {
-        Dialogue->EdtReglageSeuils()->setText(QString::fromLatin1(c.depart));
-        Cliquer(hautBas, c.monter);
-        EXPECT_EQ(Dialogue->EdtReglageSeuils()->text(), c.attendu) << c.depart << (c.monter ? " +" : " -");
+    for (const auto& [depart, monter, attendu] : cas) {
+        Dialogue->EdtReglageSeuils()->setText(QString::fromLatin1(depart));
+        Cliquer(hautBas, monter);
+        EXPECT_EQ(Dialogue->EdtReglageSeuils()->text(), attendu) << depart << (monter ? " +" : " -");
     }
     // Typed characters never reach it.
     Dialogue->EdtReglageSeuils()->setText(QStringLiteral("60"));
@@ -137,30 +133,24 @@ TEST_F(TPreferencesEssai, PasDesSigmasEtDesCoefficients)
     Dialogue->show();
     QLineEdit* sigma = Dialogue->EdtSigmaMF()[1];
     QLineEdit* coef = Dialogue->EdtCoefMF()[2];
-    struct {
-        QLineEdit* edit;
-        const char* nomHautBas;
-        const char* depart;
-        bool monter;
-        const char* attendu;
-    } const cas[] = {
+    const std::tuple<QLineEdit*, const char*, const char*, bool, const char*> cas[] = {
         {sigma, "UpDwnSigmaMF2", "0,2", false, "0,2"}, {sigma, "UpDwnSigmaMF2", "0,3", false, "0,2"},
         {sigma, "UpDwnSigmaMF2", "", true, "0,3"},     {sigma, "UpDwnSigmaMF2", "0,1", false, "0,2"},
         {sigma, "UpDwnSigmaMF2", "2,9", true, "3,0"},  {coef, "UpDwnCoefMF3", "0,1", false, "0,0"},
         {coef, "UpDwnCoefMF3", "0,0", false, "0,0"},   {coef, "UpDwnCoefMF3", "", true, "0,1"},
     };
-    for (const auto& c : cas) {
-        c.edit->setText(QString::fromLatin1(c.depart));
-        Cliquer(HautBas(*Dialogue, c.nomHautBas), c.monter);
-        EXPECT_EQ(c.edit->text(), c.attendu) << c.nomHautBas << " " << c.depart << (c.monter ? " +" : " -");
+    for (const auto& [edit, nomHautBas, depart, monter, attendu] : cas) {
+        edit->setText(QString::fromLatin1(depart));
+        Cliquer(HautBas(*Dialogue, nomHautBas), monter);
+        EXPECT_EQ(edit->text(), attendu) << nomHautBas << " " << depart << (monter ? " +" : " -");
     }
     // The group stops going down as soon as its first value is at the minimum.
-    const char* const valeurs[5] = {"0,2", "1,0", "1,2", "1,5", "1,8"};
+    const QStringList valeurs = {"0,2", "1,0", "1,2", "1,5", "1,8"};
     for (int i = 0; i < 5; ++i)
-        Dialogue->EdtSigmaGauss()[i]->setText(QString::fromLatin1(valeurs[i]));
+        Dialogue->EdtSigmaGauss()[i]->setText(valeurs[i]);
     Cliquer(HautBas(*Dialogue, "UpDwnSigmasGauss"), false);
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(Dialogue->EdtSigmaGauss()[i]->text(), valeurs[i]);
+    const auto& g = Dialogue->EdtSigmaGauss();
+    EXPECT_EQ(Textes({g[0], g[1], g[2], g[3], g[4]}), valeurs);
     Cliquer(HautBas(*Dialogue, "UpDwnSigmasGauss"), true);
     EXPECT_EQ(Textes({Dialogue->EdtSigmaGauss()[0], Dialogue->EdtSigmaGauss()[4]}), QStringList({"0,3", "1,9"}));
     // The coefficients' group brings an empty edit to 0 first.
@@ -172,15 +162,12 @@ TEST_F(TPreferencesEssai, PasDesSigmasEtDesCoefficients)
 TEST_F(TPreferencesEssai, ApercusSuiventLesEdits)
 {
     Dialogue->show();
-    struct {
-        const char* sigma;
-        QRgb couleur;
-    } const gauss[] = {{"1,6", qRgb(0, 0, 128)}, {"3,2", qRgb(0, 0, 255)}, {"9,9", qRgb(0, 0, 255)},
+    const std::pair<const char*, QRgb> gauss[] = {{"1,6", qRgb(0, 0, 128)}, {"3,2", qRgb(0, 0, 255)}, {"9,9", qRgb(0, 0, 255)},
                        {"0,2", qRgb(0, 0, 16)},  {"", qRgb(128, 128, 128)}, {",", qRgb(128, 128, 128)}};
-    for (const auto& g : gauss) {
-        Dialogue->EdtSigmaGauss()[2]->setText(QString::fromLatin1(g.sigma));
+    for (const auto& [sigma, couleur] : gauss) {
+        Dialogue->EdtSigmaGauss()[2]->setText(QString::fromLatin1(sigma));
         const QImage& b = Dialogue->ApercuGaussien(2);
-        EXPECT_EQ(b.pixel(0, 0), g.couleur | 0xFF000000) << g.sigma;
+        EXPECT_EQ(b.pixel(0, 0), couleur | 0xFF000000) << sigma;
         EXPECT_EQ(b.pixel(b.width() - 1, b.height() - 1), b.pixel(0, 0));
     }
     // Coefficient edit c redraws row c, sigma edit s column s.
