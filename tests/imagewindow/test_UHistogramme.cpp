@@ -115,8 +115,9 @@ TEST_F(TFenetresSeuils, NombreDeBitsEtPasSuivantLaValeurMaximaleFit)
         TTraitementImage* f = FenetreFit(maxi, 0, 1);
         TFenetreSeuils* s = Seuils(f);
         ASSERT_NE(s, nullptr);
-        EXPECT_EQ(std::tuple(s->NombreBitsImage(), Bits(s), s->TrckBrSeuilMaxi->maximum(), s->TrckBrSeuilMini->maximum()),
-                  std::tuple(bits, bits, maximum, maximum));
+        EXPECT_EQ(
+            std::tuple(s->NombreBitsImage(), Bits(s), s->TrckBrSeuilMaxi->maximum(), s->TrckBrSeuilMini->maximum()),
+            std::tuple(bits, bits, maximum, maximum));
         EXPECT_EQ(std::tuple(s->TrckBrSeuilMaxi->singleStep(), s->TrckBrSeuilMaxi->pageStep(), s->PasCurseurs()),
                   std::tuple(pas, pas, pas));
         f->close();

@@ -31,18 +31,19 @@ QByteArray Lire(const QString& nom) { return QFile::exists(nom) ? LireFichierCom
 
 TEST(VersionsAide, ComparaisonChampParChamp)
 {
-    const std::tuple<const char*, const char*, int> cas[] = {{"4.73.0.0", "4.72.8164.0", 1}, {"4.72.8164.0", "4.73.0.0", -1}, {"5.0.0.0", "5.0.0.0", 0},
-                     {"5.2.3669.1", "5.2.3669.0", 1}, {"4.74.0.0", "5.0.0.0", -1},  {"65535.0.0.0", "1.0.0.0", 1}};
+    const std::tuple<const char*, const char*, int> cas[] = {
+        {"4.73.0.0", "4.72.8164.0", 1},   {"4.72.8164.0", "4.73.0.0", -1}, {"5.0.0.0", "5.0.0.0", 0},
+        {"5.2.3669.1", "5.2.3669.0", 1}, {"4.74.0.0", "5.0.0.0", -1},     {"65535.0.0.0", "1.0.0.0", 1}};
     for (const auto& [a, b, attendu] : cas)
         EXPECT_EQ(ComparerVersions(V(a), V(b)), attendu) << a << " / " << b;
 }
 
 TEST(VersionsAide, NomsAmicaux)
 {
-    const std::pair<const char*, const char*> hh[] = {{"4.72.7289.9", "< 1.0"}, {"4.72.7290.0", "1.0"},   {"4.72.8164.0", "1.1b"},
-                    {"4.73.0.0", "1.1b"},     {"4.74.8702.0", "1.3"},   {"4.74.8800.0", "1.31"},
-                    {"5.2.3669.0", "1.4a"},   {"5.2.3669.1", "> 1.4a"}, {"5.2.3670.0", "> 1.4a"},
-                    {"6.0.0.0", "> 1.4a"}};
+    const std::pair<const char*, const char*> hh[] = {
+        {"4.72.7289.9", "< 1.0"}, {"4.72.7290.0", "1.0"},    {"4.72.8164.0", "1.1b"},   {"4.73.0.0", "1.1b"},
+        {"4.74.8702.0", "1.3"},   {"4.74.8800.0", "1.31"},   {"5.2.3669.0", "1.4a"},    {"5.2.3669.1", "> 1.4a"},
+        {"5.2.3670.0", "> 1.4a"}, {"6.0.0.0", "> 1.4a"}};
     for (const auto& [version, nom] : hh)
         EXPECT_EQ(NomVersionHH(V(version)), nom) << version;
     const std::pair<const char*, const char*> ie[] = {
@@ -67,7 +68,8 @@ TEST(OutilsAide, TextesEtDossiers)
 {
     EXPECT_EQ(QStringList({SupprimerCaracteresFinaux("/a/b//", '/'), SupprimerCaracteresFinaux("///", '/'),
                            RepeterCaractere('=', 3), RepeterCaractere('=', -1), OuiNon(true), OuiNon(false),
-                           FormaterTexte("%s %d.%d (Build %d)", {"Linux", "6", "1", "0"}), FormaterTexte("100% %s", {})}),
+                           FormaterTexte("%s %d.%d (Build %d)", {"Linux", "6", "1", "0"}),
+                           FormaterTexte("100% %s", {})}),
               QStringList({"/a/b", "", "===", "", "YES", "NO", "Linux 6.1 (Build 0)", "100% %s"}));
 
     QTemporaryDir dossier;
@@ -85,8 +87,9 @@ TEST(OutilsAide, TextesEtDossiers)
 TEST(OutilsAide, ModeDebug)
 {
     QTemporaryDir dossier;
-    const std::pair<QStringList, bool> cas[] = {{{"-DEBUG"}, true},   {{"/debug"}, true},  {{"x", "/DeBuG"}, true}, {{"debug"}, false},
-                     {{"--debug"}, false}, {{"-debug2"}, false}, {{}, false}};
+    const std::pair<QStringList, bool> cas[] = {{{"-DEBUG"}, true},   {{"/debug"}, true},   {{"x", "/DeBuG"}, true},
+                                                {{"debug"}, false},   {{"--debug"}, false}, {{"-debug2"}, false},
+                                                {{}, false}};
     for (const auto& [parametres, attendu] : cas)
         EXPECT_EQ(EstModeDebug(dossier.path(), parametres), attendu) << parametres.join(' ').toStdString();
     EcrireFichierSur(dossier.filePath(QStringLiteral("debug.debug")), "");

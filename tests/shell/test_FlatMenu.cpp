@@ -111,7 +111,8 @@ TEST(FlatMenu, Mesures)
     // A caption: its width (the & unseen) + the icon column 24 + 10, a wider size kept;
     // the height leaves room around the text.
     EXPECT_EQ(taille(QStyle::CT_MenuItem, normal, "Ouvr&ir"),
-              QSize(fm.horizontalAdvance("Ouvr&ir") - fm.horizontalAdvance('&') + 34, fm.height() + qRound(0.75 * fm.height())));
+              QSize(fm.horizontalAdvance("Ouvr&ir") - fm.horizontalAdvance('&') + 34,
+                    fm.height() + qRound(0.75 * fm.height())));
     EXPECT_EQ(taille(QStyle::CT_MenuItem, normal, "Ouvr&ir", QSize(500, 5)).width(), 500);
     // The shortcut reserves "WWW" between caption and shortcut; the menu bar no icon column.
     EXPECT_EQ(taille(QStyle::CT_MenuItem, normal, "Ouvrir\tCtrl+O").width(),
@@ -129,7 +130,8 @@ QList<QColor> Releve(const TMenuEssai& e, const QImage& image, const QColor& cad
     if (xCadre)
         *xCadre = cadre - coche.left();
     return {Pixel(image, simple.left() + 2, simple.top() + 1), Pixel(image, simple.left() + 30, simple.top() + 1),
-            Pixel(image, raccourci.left() + 2, raccourci.top() + 2), Pixel(image, raccourci.left(), raccourci.center().y()),
+            Pixel(image, raccourci.left() + 2, raccourci.top() + 2),
+            Pixel(image, raccourci.left(), raccourci.center().y()),
             Pixel(image, raccourci.right() - 1, raccourci.top()),
             Pixel(image, separateur.left() + 24 + 8, separateur.top() + separateur.height() / 2),
             Pixel(image, separateur.left() + 24 + 3, separateur.top() + separateur.height() / 2),

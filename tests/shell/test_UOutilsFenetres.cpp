@@ -157,7 +157,9 @@ TEST(Fenetres, EvidenceMenusEtClics)
     QMenuBar barre;
     QAction* ouvrir = barre.addMenu("&Fichier")->addAction("Ouvrir");
     barre.addMenu("&Aide");
-    auto etats = [&] { return QList<bool>({barre.actions()[0]->isEnabled(), barre.actions()[1]->isEnabled(), ouvrir->isEnabled()}); };
+    auto etats = [&] {
+        return QList<bool>({barre.actions()[0]->isEnabled(), barre.actions()[1]->isEnabled(), ouvrir->isEnabled()});
+    };
     DesactiverMenu(&barre);
     EXPECT_EQ(etats(), QList<bool>({false, false, true})); // only the top level
     ActiverMenu(&barre);
