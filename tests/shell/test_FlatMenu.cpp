@@ -1,6 +1,5 @@
-// The flat menu painter: the measures of an item, the colour rules read
-// back from a pop-up rendered to an image, and the hooking of the form's
-// menus.
+// The flat menu painter: an item's measures, the colour rules read back
+// from a pop-up rendered to an image, the hooking of the form's menus.
 #include "FlatMenu.h"
 #include "Soutien.h"
 
@@ -196,15 +195,20 @@ TEST(FlatMenu, AccrochageEtDessinPropre)
     propre->setStyle(&styleAutre);
     QMenu* ordinaire = forme.menuBar()->addMenu(QStringLiteral("Ordinaire"));
     TFlatMenu* peintre = CreerFlatMenu(&forme);
-    EXPECT_TRUE(peintre->EstAccroche(ordinaire));
-    EXPECT_TRUE(peintre->EstAccroche(forme.menuBar()));
+    // "1" for each widget hooked by the painter.
+    auto accroches = [&](std::initializer_list<QWidget*> w) {
+        QString t;
+        for (QWidget* m : w)
+            t += peintre->EstAccroche(m) ? '1' : '0';
+        return t;
+    };
+    EXPECT_EQ(accroches({ordinaire, forme.menuBar(), propre}), "110");
     EXPECT_EQ(propre->style(), &styleAutre);
     // Taken over only with OverrideOwnerDraw; deactivating gives back the application's style.
     peintre->SetOverrideOwnerDraw(true);
-    EXPECT_TRUE(peintre->EstAccroche(propre));
+    EXPECT_EQ(accroches({propre}), "1");
     peintre->SetActive(false);
-    EXPECT_FALSE(peintre->EstAccroche(propre));
-    EXPECT_FALSE(peintre->EstAccroche(ordinaire));
+    EXPECT_EQ(accroches({propre, ordinaire}), "00");
     EXPECT_EQ(ordinaire->style(), QApplication::style());
     // Deactivating never removes a style that is not the painter's.
     QMenu* autre = forme.menuBar()->addMenu(QStringLiteral("Autre"));
@@ -217,18 +221,16 @@ TEST(FlatMenu, AccrochageEtDessinPropre)
     peintre->SetActive(true);
     QMenu* tard = ordinaire->addMenu(QStringLiteral("Plus tard"));
     tard->ensurePolished();
-    EXPECT_TRUE(peintre->EstAccroche(tard));
     peintre->AutoDetect = false;
     QMenu* sansDetection = ordinaire->addMenu(QStringLiteral("Sans détection"));
     sansDetection->ensurePolished();
-    EXPECT_FALSE(peintre->EstAccroche(sansDetection));
+    EXPECT_EQ(accroches({tard, sansDetection}), "10");
     // A form inside the form keeps its menus for its own painter.
     QWidget* fille = new QWidget(&forme);
     QMenu* menuFille = new QMenu(fille);
     TFlatMenu* peintreFille = CreerFlatMenu(fille);
     peintre->SetActive(true);
-    EXPECT_TRUE(peintreFille->EstAccroche(menuFille));
-    EXPECT_FALSE(peintre->EstAccroche(menuFille));
+    EXPECT_TRUE(peintreFille->EstAccroche(menuFille) && !peintre->EstAccroche(menuFille));
     propre->setStyle(nullptr);
     autre->setStyle(nullptr);
 }
