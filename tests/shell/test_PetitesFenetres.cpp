@@ -8,6 +8,7 @@
 #include "UMire.h"
 #include "UZoom.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -138,6 +139,26 @@ TEST(Mire, DixSeptNiveauxDuNoirAuBlanc)
     mire.show();
     QTest::keyClick(&mire, Qt::Key_Return);
     EXPECT_EQ(mire.result(), QDialog::Accepted);
+}
+
+TEST(PetitesFenetres, TextesNonRognes)
+{
+    TZoom zoom;
+    TAPropos aPropos;
+    TAbandonBmp abandon;
+    TAccueil accueil;
+    TMire mire;
+    abandon.FixerFonction(QStringLiteral("Statistiques de la sélection"));
+    for (QDialog* d : std::initializer_list<QDialog*>{&zoom, &aPropos, &abandon, &accueil, &mire}) {
+        d->show();
+        QApplication::processEvents();
+        for (QLabel* l : d->findChildren<QLabel*>()) {
+            if (l->wordWrap() || !l->pixmap().isNull() || !l->isVisible())
+                continue;
+            EXPECT_LE(l->sizeHint().width(), l->width()) << l->objectName().toStdString();
+        }
+        d->hide();
+    }
 }
 
 } // namespace

@@ -3,11 +3,8 @@
 #include "PErreurs.h"
 #include "PFichiers.h"
 #include "Soutien.h"
-#include "UAPropos.h"
-#include "UAbandonBmp.h"
 #include "UAccueil.h"
 #include "UMain.h"
-#include "UMire.h"
 #include "UParametres.h"
 #include "UZoom.h"
 
@@ -21,7 +18,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -232,26 +228,6 @@ TEST_F(Cadre, SansFenetreLesMenusImageSontCachesEtLesRaccourcisMuets)
     EXPECT_EQ(Titres(), QStringList({"#1 [a.fit]"}));
     // Qt's own buttons speak French.
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&No"), QStringLiteral("&Non"));
-}
-
-TEST_F(Cadre, TextesDesPetitesFenetresNonRognes)
-{
-    TZoom zoom;
-    TAPropos aPropos;
-    TAbandonBmp abandon;
-    TAccueil accueil;
-    TMire mire;
-    abandon.FixerFonction(QStringLiteral("Statistiques de la sélection"));
-    for (QDialog* d : std::initializer_list<QDialog*>{&zoom, &aPropos, &abandon, &accueil, &mire}) {
-        d->show();
-        QApplication::processEvents();
-        for (QLabel* l : d->findChildren<QLabel*>()) {
-            if (l->wordWrap() || !l->pixmap().isNull() || !l->isVisible())
-                continue;
-            EXPECT_LE(l->sizeHint().width(), l->width()) << l->objectName().toStdString();
-        }
-        d->hide();
-    }
 }
 
 TEST_F(Cadre, ActivationSuivantLeGenreDeLaFenetre)
