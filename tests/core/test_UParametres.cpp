@@ -70,8 +70,7 @@ TEST_F(Parametres, TexteExactApresEcrituresEtRelecture)
     EcrireParametresMasqueFlou(1.1, 1.2, 1.3, 1.4, 1.5, 0.1, 0.2, 0.3, 0.4, 0.5);
     EXPECT_TRUE(Texte().endsWith("[Sigmas Masque flou]\nSigma1=1,1\nSigma2=1,2\nSigma3=1,3\nSigma4=1,4\nSigma5=1,5\n\n"
                                  "[Coefficients Masque flou]\nCoef1=0,1\nCoef2=0,2\nCoef3=0,3\nCoef4=0,4\nCoef5=0,5\n"));
-    EXPECT_DOUBLE_EQ(LireCoefMasqueFlou(3), 0.3);
-    EXPECT_DOUBLE_EQ(LireSigmaMasqueFlou(1), 1.1);
+    EXPECT_EQ(std::pair(LireCoefMasqueFlou(3), LireSigmaMasqueFlou(1)), std::pair(0.3, 1.1));
 }
 
 TEST_F(Parametres, ValeursEcritesALaMain)
@@ -80,18 +79,15 @@ TEST_F(Parametres, ValeursEcritesALaMain)
                   "LargMatriceCentroide=-3\r\n OffsetDetectEtoiles = 0x10 \r\nCoulFondApp=255\r\n"
                   "CodageImagesFits=12abc\r\n[Sigmas Masque flou]\r\nSigma1=1.25\r\nSigma2=1,25\r\nSigma3=0\r\n"
                   "Sigma4=NAN\r\n[Coefficients Masque flou]\r\nCoef1=-1\r\n");
-    EXPECT_TRUE(LireDefilImgTpsReel());          // any integer other than 0
-    EXPECT_FALSE(LireConfigLente());             // not an integer: default
-    EXPECT_EQ(LireReglSeuilsVisu(), 60);         // a divisor of 0: default
-    EXPECT_EQ(LireLargMatriceCentroide(), 5);    // no window: default
-    EXPECT_EQ(LireOffsetDetectEtoiles(), 16);    // hexadecimal
-    EXPECT_EQ(LireCoulFondApp(), 255);           // pure red
-    EXPECT_EQ(LireCodageImagesFits(), 16);
-    EXPECT_DOUBLE_EQ(LireSigmaMasqueFlou(1), 0.7); // a point is no decimal separator
-    EXPECT_DOUBLE_EQ(LireSigmaMasqueFlou(2), 1.25);
-    EXPECT_DOUBLE_EQ(LireSigmaMasqueFlou(3), 1.2);
-    EXPECT_DOUBLE_EQ(LireSigmaMasqueFlou(4), 1.5);
-    EXPECT_DOUBLE_EQ(LireCoefMasqueFlou(1), 1.0);
+    // Any integer other than 0 is true; not an integer, a divisor of 0, no
+    // window: the default; hexadecimal read; trailing letters: the default.
+    EXPECT_EQ(std::tuple(LireDefilImgTpsReel(), LireConfigLente(), LireReglSeuilsVisu(), LireLargMatriceCentroide(),
+                         LireOffsetDetectEtoiles(), LireCoulFondApp(), LireCodageImagesFits()),
+              std::tuple(true, false, 60, 5, 16, 255, 16));
+    // A point is no decimal separator; 0 and NAN are refused.
+    EXPECT_EQ(std::tuple(LireSigmaMasqueFlou(1), LireSigmaMasqueFlou(2), LireSigmaMasqueFlou(3), LireSigmaMasqueFlou(4),
+                         LireCoefMasqueFlou(1)),
+              std::tuple(0.7, 1.25, 1.2, 1.5, 1.0));
 
     EcrireALaMain("[General]\nDefilImgTpsReel=oui\n");
     EXPECT_TRUE(LireDefilImgTpsReel());
@@ -128,7 +124,6 @@ TEST_F(Parametres, EcrituresRefusees)
     FixerFichierPreferences(Dossier.filePath("fichier/Stelor.ini"));
     EXPECT_THROW(EcrireReglSeuilsVisu(120), EErreurFichier);
     EXPECT_EQ(LireReglSeuilsVisu(), 60);
-
     FermerPreferences();
     EXPECT_THROW(EcrireReglSeuilsVisu(120), EStelor); // no store open
     EXPECT_EQ(LireReglSeuilsVisu(), 60);
@@ -149,8 +144,7 @@ TEST(ParametresLectureSeule, LuACoteDuProgrammeEcritureRefusee)
     EXPECT_TRUE(EmplacementPreferences(vide.path()).endsWith("/Stelor/Stelor.ini"));
 
     FixerFichierPreferences(ini);
-    EXPECT_EQ(LireCoulFondApp(), 255);
-    EXPECT_EQ(LireSigmaGaussien(1), 2.5);
+    EXPECT_EQ(std::pair(LireCoulFondApp(), LireSigmaGaussien(1)), std::pair(255, 2.5));
     try {
         EcrireCoulFondApp(0);
         ADD_FAILURE() << "write accepted";

@@ -1,6 +1,5 @@
-// The flat menu painter: the measures of an item, the colour rules read
-// back from a pop-up rendered to an image, and the hooking of the form's
-// menus.
+// The flat menu painter: an item's measures, the colour rules read back
+// from a pop-up rendered to an image, the hooking of the form's menus.
 #include "FlatMenu.h"
 #include "Soutien.h"
 
@@ -79,18 +78,16 @@ int Chercher(const QImage& image, int depuis, int jusqua, int y, const QColor& c
 
 TEST(FlatMenu, EclaircirEtAssombrir)
 {
-    struct {
-        QColor c;
-        int p;
-        QColor attendu;
-    } const eclaircir[] = {{QColor(0, 0, 0), 50, QColor(128, 128, 128)}, {QColor(240, 240, 240), 86, QColor(253, 253, 253)},
-                           {QColor(0, 120, 215), 68, QColor(173, 212, 242)}, {QColor(10, 20, 30), 0, QColor(10, 20, 30)},
-                           {QColor(10, 20, 30), 150, QColor(255, 255, 255)}};
-    for (const auto& e : eclaircir)
-        EXPECT_EQ(Eclaircir(e.c, e.p), e.attendu) << e.c.name().toStdString() << " " << e.p;
-    EXPECT_EQ(Assombrir(QColor(240, 240, 240), 90), QColor(150, 152, 150));
-    EXPECT_EQ(Assombrir(QColor(50, 1, 100), 76), QColor(0, 0, 24));
-    EXPECT_EQ(Assombrir(QColor(250, 250, 250), 1), QColor(249, 251, 249)); // green rises: a - 2 < 0
+    const std::tuple<QColor, int, QColor> eclaircir[] = {
+        {QColor(0, 0, 0), 50, QColor(128, 128, 128)},     {QColor(240, 240, 240), 86, QColor(253, 253, 253)},
+        {QColor(0, 120, 215), 68, QColor(173, 212, 242)}, {QColor(10, 20, 30), 0, QColor(10, 20, 30)},
+        {QColor(10, 20, 30), 150, QColor(255, 255, 255)}};
+    for (const auto& [c, p, attendu] : eclaircir)
+        EXPECT_EQ(Eclaircir(c, p), attendu) << c.name().toStdString() << " " << p;
+    // Green rises when a - 2 < 0.
+    EXPECT_EQ(QList<QColor>({Assombrir(QColor(240, 240, 240), 90), Assombrir(QColor(50, 1, 100), 76),
+                             Assombrir(QColor(250, 250, 250), 1)}),
+              QList<QColor>({QColor(150, 152, 150), QColor(0, 0, 24), QColor(249, 251, 249)}));
 }
 
 TEST(FlatMenu, Mesures)
@@ -101,48 +98,59 @@ TEST(FlatMenu, Mesures)
     QStyleOptionMenuItem o;
     o.initFrom(e.Menu);
     const QFontMetrics fm(e.Peintre->PoliceEffective());
+    auto taille = [&](QStyle::ContentsType genre, QStyleOptionMenuItem::MenuItemType type, const char* texte,
+                      QSize donnee = QSize(5, 5)) {
+        o.menuItemType = type;
+        o.text = QString::fromLatin1(texte);
+        return style->sizeFromContents(genre, &o, donnee, e.Menu);
+    };
+    const auto normal = QStyleOptionMenuItem::Normal;
     // A separator is 4 pixels high whatever the font.
-    o.menuItemType = QStyleOptionMenuItem::Separator;
-    EXPECT_EQ(style->sizeFromContents(QStyle::CT_MenuItem, &o, QSize(5, 30), e.Menu).height(), 4);
-    // A caption without icon or shortcut: its width + the icon column + 10.
-    o.menuItemType = QStyleOptionMenuItem::Normal;
-    o.text = QStringLiteral("Ouvr&ir");
-    const int texte = fm.horizontalAdvance(o.text) - fm.horizontalAdvance(QLatin1Char('&'));
-    EXPECT_GE(style->sizeFromContents(QStyle::CT_MenuItem, &o, QSize(5, 5), e.Menu).width(), texte + 24 + 10);
-    EXPECT_EQ(style->sizeFromContents(QStyle::CT_MenuItem, &o, QSize(5, 5), e.Menu).width(), texte + 34);
-    // A wider size given stays; the height leaves room around the text.
-    EXPECT_EQ(style->sizeFromContents(QStyle::CT_MenuItem, &o, QSize(500, 5), e.Menu).width(), 500);
-    EXPECT_EQ(style->sizeFromContents(QStyle::CT_MenuItem, &o, QSize(5, 5), e.Menu).height(),
-              fm.height() + qRound(0.75 * fm.height()));
-    // The shortcut reserves "WWW" between caption and shortcut.
-    o.text = QStringLiteral("Ouvrir\tCtrl+O");
-    EXPECT_EQ(style->sizeFromContents(QStyle::CT_MenuItem, &o, QSize(5, 5), e.Menu).width(),
+    EXPECT_EQ(taille(QStyle::CT_MenuItem, QStyleOptionMenuItem::Separator, "", QSize(5, 30)).height(), 4);
+    // A caption: its width (the & unseen) + the icon column 24 + 10, a wider size kept;
+    // the height leaves room around the text.
+    EXPECT_EQ(taille(QStyle::CT_MenuItem, normal, "Ouvr&ir"),
+              QSize(fm.horizontalAdvance("Ouvr&ir") - fm.horizontalAdvance('&') + 34,
+                    fm.height() + qRound(0.75 * fm.height())));
+    EXPECT_EQ(taille(QStyle::CT_MenuItem, normal, "Ouvr&ir", QSize(500, 5)).width(), 500);
+    // The shortcut reserves "WWW" between caption and shortcut; the menu bar no icon column.
+    EXPECT_EQ(taille(QStyle::CT_MenuItem, normal, "Ouvrir\tCtrl+O").width(),
               fm.horizontalAdvance(QStringLiteral("OuvrirCtrl+OWWW")) + 34);
-    // On the menu bar the icon column is not reserved.
-    o.text = QStringLiteral("Fichier");
-    EXPECT_EQ(style->sizeFromContents(QStyle::CT_MenuBarItem, &o, QSize(5, 5), e.Menu).width(),
-              fm.horizontalAdvance(o.text) + 10);
+    EXPECT_EQ(taille(QStyle::CT_MenuBarItem, normal, "Fichier").width(), fm.horizontalAdvance("Fichier") + 10);
 }
 
-TEST(FlatMenu, CouleursSysteme)
+// The colours where each rule shows: icon column, text area, the selected
+// item's fill and frame, the separator line, the check box's frame and fill.
+QList<QColor> Releve(const TMenuEssai& e, const QImage& image, const QColor& cadreCoche, int* xCadre = nullptr)
+{
+    const QRect simple = e.Menu->actionGeometry(e.Simple), raccourci = e.Menu->actionGeometry(e.Raccourci);
+    const QRect separateur = e.Menu->actionGeometry(e.Separateur), coche = e.Menu->actionGeometry(e.Coche);
+    const int cadre = Chercher(image, coche.left(), coche.left() + 24, coche.center().y(), cadreCoche);
+    if (xCadre)
+        *xCadre = cadre - coche.left();
+    return {Pixel(image, simple.left() + 2, simple.top() + 1), Pixel(image, simple.left() + 30, simple.top() + 1),
+            Pixel(image, raccourci.left() + 2, raccourci.top() + 2),
+            Pixel(image, raccourci.left(), raccourci.center().y()),
+            Pixel(image, raccourci.right() - 1, raccourci.top()),
+            Pixel(image, separateur.left() + 24 + 8, separateur.top() + separateur.height() / 2),
+            Pixel(image, separateur.left() + 24 + 3, separateur.top() + separateur.height() / 2),
+            cadre < 0 ? QColor() : Pixel(image, cadre + 2, coche.top() + (coche.height() - 10) / 2 + 2)};
+}
+
+TEST(FlatMenu, CouleursSystemeEtDuComposant)
 {
     TMenuEssai e;
+    const QColor face = e.Sys(clBtnFace), surbrillance = e.Sys(clHighlight);
     const QImage image = e.Rendu();
-    const QColor face = e.Sys(clBtnFace), surbrillance = e.Sys(clHighlight), ombre = e.Sys(clBtnShadow);
-    const QRect simple = e.Menu->actionGeometry(e.Simple);
+    ASSERT_EQ(e.Menu->actionGeometry(e.Separateur).height(), 4);
+    int xCadre = -1;
+    EXPECT_EQ(Releve(e, image, surbrillance, &xCadre),
+              QList<QColor>({Eclaircir(face, 16), Eclaircir(face, 86), Eclaircir(surbrillance, 68), surbrillance,
+                             surbrillance, Eclaircir(e.Sys(clBtnShadow), 25), Eclaircir(face, 86),
+                             Eclaircir(surbrillance, 75)}));
+    EXPECT_EQ(xCadre, 7);
+    // The shortcut lies right-aligned with a 10-pixel margin.
     const QRect raccourci = e.Menu->actionGeometry(e.Raccourci);
-    const QRect separateur = e.Menu->actionGeometry(e.Separateur);
-    const QRect coche = e.Menu->actionGeometry(e.Coche);
-    const QRect desactive = e.Menu->actionGeometry(e.Desactive);
-    ASSERT_EQ(separateur.height(), 4);
-    // Icon column and text area of an ordinary item.
-    EXPECT_EQ(Pixel(image, simple.left() + 2, simple.top() + 1), Eclaircir(face, 16));
-    EXPECT_EQ(Pixel(image, simple.left() + 30, simple.top() + 1), Eclaircir(face, 86));
-    // The selected item: filled, framed.
-    EXPECT_EQ(Pixel(image, raccourci.left() + 2, raccourci.top() + 2), Eclaircir(surbrillance, 68));
-    EXPECT_EQ(Pixel(image, raccourci.left(), raccourci.center().y()), surbrillance);
-    EXPECT_EQ(Pixel(image, raccourci.right() - 1, raccourci.top()), surbrillance);
-    // Its shortcut, aligned right with a 10-pixel margin, in the text colour lightened by 40.
     bool raccourciVu = false;
     for (int x = raccourci.right() - 60; x < raccourci.right() - 10 && !raccourciVu; ++x)
         for (int y = raccourci.top() + 2; y < raccourci.bottom() - 1; ++y)
@@ -150,24 +158,11 @@ TEST(FlatMenu, CouleursSysteme)
     EXPECT_TRUE(raccourciVu);
     for (int y = raccourci.top() + 1; y < raccourci.bottom(); ++y)
         EXPECT_EQ(Pixel(image, raccourci.right() - 8, y), Eclaircir(surbrillance, 68)) << y;
-    // The separator line at mid-height, 7 pixels after the icon column.
-    const int ys = separateur.top() + separateur.height() / 2;
-    EXPECT_EQ(Pixel(image, separateur.left() + 24 + 8, ys), Eclaircir(ombre, 25));
-    EXPECT_EQ(Pixel(image, separateur.left() + 24 + 3, ys), Eclaircir(face, 86));
-    // The check box: framed in the highlight, filled lightened by 75.
-    const int yc = coche.center().y();
-    const int cadre = Chercher(image, coche.left(), coche.left() + 24, yc, surbrillance);
-    ASSERT_GE(cadre, coche.left());
-    EXPECT_EQ(cadre, coche.left() + 7);
-    EXPECT_EQ(Pixel(image, cadre + 2, coche.top() + (coche.height() - 10) / 2 + 2), Eclaircir(surbrillance, 75));
     // The disabled item's icon is grey.
-    const QColor gris = Pixel(image, desactive.left() + 8, desactive.center().y());
-    EXPECT_EQ(gris, QColor(175, 175, 175));
-}
+    const QRect desactive = e.Menu->actionGeometry(e.Desactive);
+    EXPECT_EQ(Pixel(image, desactive.left() + 8, desactive.center().y()), QColor(175, 175, 175));
 
-TEST(FlatMenu, CouleursDuComposant)
-{
-    TMenuEssai e;
+    // The component's own colours.
     e.Peintre->SetUseSystemColors(false);
     e.Peintre->Color = CouleurRVB(250, 240, 200);
     e.Peintre->IconBackColor = CouleurRVB(200, 220, 250);
@@ -175,34 +170,21 @@ TEST(FlatMenu, CouleursDuComposant)
     e.Peintre->SelectBorderColor = CouleurRVB(0, 100, 0);
     e.Peintre->SeparatorColor = CouleurRVB(10, 10, 200);
     e.Peintre->CheckedColor = CouleurRVB(200, 0, 0);
-    const QImage image = e.Rendu();
-    const QRect simple = e.Menu->actionGeometry(e.Simple);
-    const QRect raccourci = e.Menu->actionGeometry(e.Raccourci);
-    const QRect separateur = e.Menu->actionGeometry(e.Separateur);
-    const QRect coche = e.Menu->actionGeometry(e.Coche);
-    EXPECT_EQ(Pixel(image, simple.left() + 2, simple.top() + 1), QColor(200, 220, 250));
-    EXPECT_EQ(Pixel(image, simple.left() + 30, simple.top() + 1), QColor(250, 240, 200));
-    EXPECT_EQ(Pixel(image, raccourci.left() + 2, raccourci.top() + 2), QColor(100, 200, 100));
-    EXPECT_EQ(Pixel(image, raccourci.left(), raccourci.top()), QColor(0, 100, 0));
-    EXPECT_EQ(Pixel(image, separateur.left() + 24 + 8, separateur.top() + 2), QColor(10, 10, 200));
-    const int cadre = Chercher(image, coche.left(), coche.left() + 24, coche.center().y(), QColor(200, 0, 0));
-    ASSERT_GE(cadre, coche.left());
-    EXPECT_EQ(Pixel(image, cadre + 2, coche.top() + (coche.height() - 10) / 2 + 2),
-              Eclaircir(QColor(100, 200, 100), 75));
-
+    const QColor fond(250, 240, 200), icones(200, 220, 250), choix(100, 200, 100), bord(0, 100, 0);
+    EXPECT_EQ(Releve(e, e.Rendu(), QColor(200, 0, 0)),
+              QList<QColor>({icones, fond, choix, bord, bord, QColor(10, 10, 200), fond, Eclaircir(choix, 75)}));
     // A 256-colour display: white checked area, no gradient.
     e.Peintre->FixerProfondeurCouleurs(8);
     e.Peintre->Gradient = true;
     const QImage huit = e.Rendu();
-    EXPECT_EQ(Pixel(huit, cadre + 2, coche.top() + (coche.height() - 10) / 2 + 2), QColor(255, 255, 255));
-    EXPECT_EQ(Pixel(huit, simple.left() + 30, simple.top() + 1), QColor(250, 240, 200));
-    EXPECT_EQ(Pixel(huit, simple.left() + 60, simple.top() + 1), QColor(250, 240, 200));
+    EXPECT_EQ(Releve(e, huit, QColor(200, 0, 0)).last(), QColor(255, 255, 255));
+    const QRect simple = e.Menu->actionGeometry(e.Simple);
+    EXPECT_EQ(Pixel(huit, simple.left() + 60, simple.top() + 1), fond);
     // At 32 bits the gradient lightens the icon column colour column by column.
     e.Peintre->FixerProfondeurCouleurs(32);
     const QImage degrade = e.Rendu();
-    EXPECT_EQ(Pixel(degrade, simple.left(), simple.top() + 1), Eclaircir(QColor(200, 220, 250), 1));
-    EXPECT_EQ(Pixel(degrade, simple.left() + 28, simple.top() + 1), Eclaircir(QColor(200, 220, 250), 29));
-    EXPECT_EQ(Pixel(degrade, simple.left() + 29, simple.top() + 1), Eclaircir(QColor(200, 220, 250), 32));
+    for (const auto& [dx, p] : {std::pair(0, 1), {28, 29}, {29, 32}})
+        EXPECT_EQ(Pixel(degrade, simple.left() + dx, simple.top() + 1), Eclaircir(icones, p)) << dx;
 }
 
 TEST(FlatMenu, AccrochageEtDessinPropre)
@@ -213,15 +195,20 @@ TEST(FlatMenu, AccrochageEtDessinPropre)
     propre->setStyle(&styleAutre);
     QMenu* ordinaire = forme.menuBar()->addMenu(QStringLiteral("Ordinaire"));
     TFlatMenu* peintre = CreerFlatMenu(&forme);
-    EXPECT_TRUE(peintre->EstAccroche(ordinaire));
-    EXPECT_TRUE(peintre->EstAccroche(forme.menuBar()));
+    // "1" for each widget hooked by the painter.
+    auto accroches = [&](std::initializer_list<QWidget*> w) {
+        QString t;
+        for (QWidget* m : w)
+            t += peintre->EstAccroche(m) ? '1' : '0';
+        return t;
+    };
+    EXPECT_EQ(accroches({ordinaire, forme.menuBar(), propre}), "110");
     EXPECT_EQ(propre->style(), &styleAutre);
     // Taken over only with OverrideOwnerDraw; deactivating gives back the application's style.
     peintre->SetOverrideOwnerDraw(true);
-    EXPECT_TRUE(peintre->EstAccroche(propre));
+    EXPECT_EQ(accroches({propre}), "1");
     peintre->SetActive(false);
-    EXPECT_FALSE(peintre->EstAccroche(propre));
-    EXPECT_FALSE(peintre->EstAccroche(ordinaire));
+    EXPECT_EQ(accroches({propre, ordinaire}), "00");
     EXPECT_EQ(ordinaire->style(), QApplication::style());
     // Deactivating never removes a style that is not the painter's.
     QMenu* autre = forme.menuBar()->addMenu(QStringLiteral("Autre"));
@@ -234,18 +221,16 @@ TEST(FlatMenu, AccrochageEtDessinPropre)
     peintre->SetActive(true);
     QMenu* tard = ordinaire->addMenu(QStringLiteral("Plus tard"));
     tard->ensurePolished();
-    EXPECT_TRUE(peintre->EstAccroche(tard));
     peintre->AutoDetect = false;
     QMenu* sansDetection = ordinaire->addMenu(QStringLiteral("Sans détection"));
     sansDetection->ensurePolished();
-    EXPECT_FALSE(peintre->EstAccroche(sansDetection));
+    EXPECT_EQ(accroches({tard, sansDetection}), "10");
     // A form inside the form keeps its menus for its own painter.
     QWidget* fille = new QWidget(&forme);
     QMenu* menuFille = new QMenu(fille);
     TFlatMenu* peintreFille = CreerFlatMenu(fille);
     peintre->SetActive(true);
-    EXPECT_TRUE(peintreFille->EstAccroche(menuFille));
-    EXPECT_FALSE(peintre->EstAccroche(menuFille));
+    EXPECT_TRUE(peintreFille->EstAccroche(menuFille) && !peintre->EstAccroche(menuFille));
     propre->setStyle(nullptr);
     autre->setStyle(nullptr);
 }
@@ -265,10 +250,9 @@ TEST(FlatMenu, IconesEclairciesEtOmbreDeSelection)
     image.fill(Qt::magenta);
     e.Menu->render(&image);
     const QColor ombre = Assombrir(Eclaircir(e.Sys(clHighlight), 68), 50);
-    EXPECT_EQ(Pixel(image, x + 1, y + 1), QColor(255, 0, 0));
-    EXPECT_EQ(Pixel(image, x + 12, y + 12), QColor(255, 0, 0));
-    EXPECT_EQ(Pixel(image, x + 13, y + 13), ombre);
-    EXPECT_EQ(Pixel(image, x + 15, y + 15), ombre);
-    EXPECT_EQ(Pixel(image, x + 16, y + 15), Eclaircir(e.Sys(clHighlight), 68));
-    EXPECT_EQ(Pixel(image, x + 14, y + 3), Eclaircir(e.Sys(clHighlight), 68));
+    const QColor rouge(255, 0, 0), fond = Eclaircir(e.Sys(clHighlight), 68);
+    const std::tuple<int, int, QColor> points[] = {{1, 1, rouge},    {12, 12, rouge}, {13, 13, ombre},
+                                                   {15, 15, ombre},  {16, 15, fond},  {14, 3, fond}};
+    for (const auto& [dx, dy, c] : points)
+        EXPECT_EQ(Pixel(image, x + dx, y + dy), c) << dx << "," << dy;
 }

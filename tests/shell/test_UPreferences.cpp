@@ -47,6 +47,24 @@ protected:
     }
     QByteArray Contenu() const { return QFile::exists(Fichier) ? LireFichierComplet(Fichier) : QByteArray(); }
     QColor FondCadre() const { return Cadre->ZoneMDI()->background().color(); }
+    QString Onglet() const { return Dialogue->PgCntrlPrincipale()->currentWidget()->objectName(); }
+    static QStringList Textes(std::initializer_list<QLineEdit*> edits)
+    {
+        QStringList t;
+        for (QLineEdit* e : edits)
+            t << e->text();
+        return t;
+    }
+    // The colour dialog answers with c.
+    static Dialogues::TRepondeur Couleur(QColor c)
+    {
+        return [c](const TDemandeDialogue& d) {
+            TReponseDialogue r = ReponseParDefaut(d);
+            if (d.Genre == TGenreDemande::Couleur)
+                r.Couleur = c;
+            return r;
+        };
+    }
     QStringList Erreurs() const
     {
         QStringList t;
@@ -71,14 +89,12 @@ TEST_F(TPreferencesEssai, ChaqueAffichageRechargeLeFichier)
     EcrireReglSeuilsVisu(240);
     EcrireDefilImgTpsReel(false);
     Dialogue->show();
-    EXPECT_EQ(Dialogue->windowTitle(), "Préférences");
-    EXPECT_EQ(Dialogue->PgCntrlPrincipale()->currentWidget()->objectName(), "TbShtGeneral");
+    EXPECT_EQ(Onglet(), "TbShtGeneral");
     EXPECT_FALSE(Dialogue->findChild<QCheckBox*>("ChckBxDefilementImageTpsReel")->isChecked());
-    EXPECT_EQ(Dialogue->EdtReglageSeuils()->text(), "240");
-    EXPECT_EQ(Dialogue->EdtOffsetDetectionEtoiles()->text(), "1000");
-    // One decimal, the dropped half away from zero.
-    EXPECT_EQ(Dialogue->EdtSigmaGauss()[0]->text(), "1,3");
-    EXPECT_EQ(Dialogue->EdtCoefMF()[4]->text(), "2,6");
+    // Sigmas with one decimal, the dropped half away from zero.
+    EXPECT_EQ(Textes({Dialogue->EdtReglageSeuils(), Dialogue->EdtOffsetDetectionEtoiles(), Dialogue->EdtSigmaGauss()[0],
+                      Dialogue->EdtCoefMF()[4]}),
+              QStringList({"240", "1000", "1,3", "2,6"}));
     EXPECT_EQ(Dialogue->focusWidget(), Bouton(*Dialogue, "BtnOk"));
     // Edits then Annuler: the next showing reads the file again, on the tab last shown.
     Dialogue->EdtSigmaGauss()[0]->setText(QStringLiteral("2,0"));
@@ -87,23 +103,20 @@ TEST_F(TPreferencesEssai, ChaqueAffichageRechargeLeFichier)
     EXPECT_FALSE(Dialogue->isVisible());
     Dialogue->show();
     EXPECT_EQ(Dialogue->EdtSigmaGauss()[0]->text(), "1,3");
-    EXPECT_EQ(Dialogue->PgCntrlPrincipale()->currentWidget()->objectName(), "TbShtMasqueFlou");
+    EXPECT_EQ(Onglet(), "TbShtMasqueFlou");
 }
 
 TEST_F(TPreferencesEssai, EchelleDuReglageDesSeuils)
 {
     Dialogue->show();
     QSpinBox* hautBas = HautBas(*Dialogue, "UpDwnSigmaMF1");
-    struct {
-        const char* depart;
-        bool monter;
-        const char* attendu;
-    } const cas[] = {{"240", true, "500"}, {"500", false, "240"}, {"500", true, "500"}, {"60", false, "60"},
-                     {"60", true, "120"},  {"100", true, "120"},  {"100", false, "60"}, {"180", false, "120"}};
-    for (const auto& c : cas) {
-        Dialogue->EdtReglageSeuils()->setText(QString::fromLatin1(c.depart));
-        Cliquer(hautBas, c.monter);
-        EXPECT_EQ(Dialogue->EdtReglageSeuils()->text(), c.attendu) << c.depart << (c.monter ? " +" : " -");
+    const std::tuple<const char*, bool, const char*> cas[] = {
+        {"240", true, "500"}, {"500", false, "240"}, {"500", true, "500"}, {"60", false, "60"},
+        {"60", true, "120"},  {"100", true, "120"},  {"100", false, "60"}, {"180", false, "120"}};
+    for (const auto& [depart, monter, attendu] : cas) {
+        Dialogue->EdtReglageSeuils()->setText(QString::fromLatin1(depart));
+        Cliquer(hautBas, monter);
+        EXPECT_EQ(Dialogue->EdtReglageSeuils()->text(), attendu) << depart << (monter ? " +" : " -");
     }
     // Typed characters never reach it.
     Dialogue->EdtReglageSeuils()->setText(QStringLiteral("60"));
@@ -121,52 +134,42 @@ TEST_F(TPreferencesEssai, PasDesSigmasEtDesCoefficients)
     Dialogue->show();
     QLineEdit* sigma = Dialogue->EdtSigmaMF()[1];
     QLineEdit* coef = Dialogue->EdtCoefMF()[2];
-    struct {
-        QLineEdit* edit;
-        const char* nomHautBas;
-        const char* depart;
-        bool monter;
-        const char* attendu;
-    } const cas[] = {
+    const std::tuple<QLineEdit*, const char*, const char*, bool, const char*> cas[] = {
         {sigma, "UpDwnSigmaMF2", "0,2", false, "0,2"}, {sigma, "UpDwnSigmaMF2", "0,3", false, "0,2"},
         {sigma, "UpDwnSigmaMF2", "", true, "0,3"},     {sigma, "UpDwnSigmaMF2", "0,1", false, "0,2"},
         {sigma, "UpDwnSigmaMF2", "2,9", true, "3,0"},  {coef, "UpDwnCoefMF3", "0,1", false, "0,0"},
         {coef, "UpDwnCoefMF3", "0,0", false, "0,0"},   {coef, "UpDwnCoefMF3", "", true, "0,1"},
     };
-    for (const auto& c : cas) {
-        c.edit->setText(QString::fromLatin1(c.depart));
-        Cliquer(HautBas(*Dialogue, c.nomHautBas), c.monter);
-        EXPECT_EQ(c.edit->text(), c.attendu) << c.nomHautBas << " " << c.depart << (c.monter ? " +" : " -");
+    for (const auto& [edit, nomHautBas, depart, monter, attendu] : cas) {
+        edit->setText(QString::fromLatin1(depart));
+        Cliquer(HautBas(*Dialogue, nomHautBas), monter);
+        EXPECT_EQ(edit->text(), attendu) << nomHautBas << " " << depart << (monter ? " +" : " -");
     }
     // The group stops going down as soon as its first value is at the minimum.
-    const char* const valeurs[5] = {"0,2", "1,0", "1,2", "1,5", "1,8"};
+    const QStringList valeurs = {"0,2", "1,0", "1,2", "1,5", "1,8"};
     for (int i = 0; i < 5; ++i)
-        Dialogue->EdtSigmaGauss()[i]->setText(QString::fromLatin1(valeurs[i]));
+        Dialogue->EdtSigmaGauss()[i]->setText(valeurs[i]);
     Cliquer(HautBas(*Dialogue, "UpDwnSigmasGauss"), false);
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(Dialogue->EdtSigmaGauss()[i]->text(), valeurs[i]);
+    const auto& g = Dialogue->EdtSigmaGauss();
+    EXPECT_EQ(Textes({g[0], g[1], g[2], g[3], g[4]}), valeurs);
     Cliquer(HautBas(*Dialogue, "UpDwnSigmasGauss"), true);
-    EXPECT_EQ(Dialogue->EdtSigmaGauss()[0]->text(), "0,3");
-    EXPECT_EQ(Dialogue->EdtSigmaGauss()[4]->text(), "1,9");
+    EXPECT_EQ(Textes({Dialogue->EdtSigmaGauss()[0], Dialogue->EdtSigmaGauss()[4]}), QStringList({"0,3", "1,9"}));
     // The coefficients' group brings an empty edit to 0 first.
     Dialogue->EdtCoefMF()[3]->clear();
     Cliquer(HautBas(*Dialogue, "UpDwnCoefsMF"), true);
-    EXPECT_EQ(Dialogue->EdtCoefMF()[0]->text(), "1,1");
-    EXPECT_EQ(Dialogue->EdtCoefMF()[3]->text(), "0,1");
+    EXPECT_EQ(Textes({Dialogue->EdtCoefMF()[0], Dialogue->EdtCoefMF()[3]}), QStringList({"1,1", "0,1"}));
 }
 
 TEST_F(TPreferencesEssai, ApercusSuiventLesEdits)
 {
     Dialogue->show();
-    struct {
-        const char* sigma;
-        QRgb couleur;
-    } const gauss[] = {{"1,6", qRgb(0, 0, 128)}, {"3,2", qRgb(0, 0, 255)}, {"9,9", qRgb(0, 0, 255)},
-                       {"0,2", qRgb(0, 0, 16)},  {"", qRgb(128, 128, 128)}, {",", qRgb(128, 128, 128)}};
-    for (const auto& g : gauss) {
-        Dialogue->EdtSigmaGauss()[2]->setText(QString::fromLatin1(g.sigma));
+    const std::pair<const char*, QRgb> gauss[] = {{"1,6", qRgb(0, 0, 128)}, {"3,2", qRgb(0, 0, 255)},
+                                                  {"9,9", qRgb(0, 0, 255)}, {"0,2", qRgb(0, 0, 16)},
+                                                  {"", qRgb(128, 128, 128)}, {",", qRgb(128, 128, 128)}};
+    for (const auto& [sigma, couleur] : gauss) {
+        Dialogue->EdtSigmaGauss()[2]->setText(QString::fromLatin1(sigma));
         const QImage& b = Dialogue->ApercuGaussien(2);
-        EXPECT_EQ(b.pixel(0, 0), g.couleur | 0xFF000000) << g.sigma;
+        EXPECT_EQ(b.pixel(0, 0), couleur | 0xFF000000) << sigma;
         EXPECT_EQ(b.pixel(b.width() - 1, b.height() - 1), b.pixel(0, 0));
     }
     // Coefficient edit c redraws row c, sigma edit s column s.
@@ -187,12 +190,7 @@ TEST_F(TPreferencesEssai, AppliquerEcritToutEtPousse)
     Cliquer(HautBas(*Dialogue, "UpDwnSigmaMF1"), true);
     Dialogue->EdtCoefMF()[4]->setText(QStringLiteral("3,5"));
     {
-        TRepondeurTest couleur([](const TDemandeDialogue& d) {
-            TReponseDialogue r = ReponseParDefaut(d);
-            if (d.Genre == TGenreDemande::Couleur)
-                r.Couleur = QColor(10, 20, 30);
-            return r;
-        });
+        TRepondeurTest couleur(Couleur(QColor(10, 20, 30)));
         QTest::mouseClick(Dialogue->ImgCouleurFondApplication(), Qt::LeftButton);
     }
     EXPECT_EQ(Dialogue->BitmapCouleurFond().pixel(3, 3), qRgb(10, 20, 30));
@@ -200,29 +198,24 @@ TEST_F(TPreferencesEssai, AppliquerEcritToutEtPousse)
     QTest::mouseClick(Bouton(*Dialogue, "BtnAppliquer"), Qt::LeftButton);
     EXPECT_TRUE(Dialogue->isVisible());
     EXPECT_EQ(Dialogue->EdtOffsetDetectionEtoiles()->text(), "0");
-    EXPECT_EQ(LireOffsetDetectEtoiles(), 0);
-    EXPECT_EQ(LireReglSeuilsVisu(), 120);
-    EXPECT_EQ(LireCoefMasqueFlou(5), 3.5);
+    EXPECT_EQ(
+        std::tuple(LireOffsetDetectEtoiles(), LireReglSeuilsVisu(), LireCoefMasqueFlou(5), LireSigmaMasqueFlou(1)),
+        std::tuple(0, 120, 3.5, 0.7));
     EXPECT_EQ(FondCadre(), QColor(10, 20, 30));
-    const QByteArray texte = Contenu();
-    EXPECT_TRUE(texte.contains("CoulFondApp=1971210\n")) << texte.constData();
-    EXPECT_TRUE(texte.contains("Coef5=3,5\n"));
-    EXPECT_TRUE(texte.contains("Sigma1=0,7\n"));
+    EXPECT_TRUE(Contenu().contains("CoulFondApp=1971210\n")) << Contenu().constData();
     EXPECT_TRUE(Erreurs().isEmpty());
 
     // Réinitialiser: the defaults in the file, the controls and the frame.
     QTest::mouseClick(Bouton(*Dialogue, "BtnReinitPreferences"), Qt::LeftButton);
     EXPECT_TRUE(Dialogue->isVisible());
-    EXPECT_EQ(Dialogue->EdtReglageSeuils()->text(), "60");
-    EXPECT_EQ(Dialogue->EdtOffsetDetectionEtoiles()->text(), "1000");
-    EXPECT_EQ(Dialogue->EdtCoefMF()[4]->text(), "2,6");
+    EXPECT_EQ(Textes({Dialogue->EdtReglageSeuils(), Dialogue->EdtOffsetDetectionEtoiles(), Dialogue->EdtCoefMF()[4]}),
+              QStringList({"60", "1000", "2,6"}));
     EXPECT_TRUE(Contenu().contains("CoulFondApp=-16777204\n"));
     EXPECT_EQ(FondCadre(), CouleurEnQColor(clAppWorkSpace));
     // Ok writes and closes.
     Dialogue->EdtSigmaGauss()[0]->setText(QStringLiteral("2,5"));
     QTest::mouseClick(Bouton(*Dialogue, "BtnOk"), Qt::LeftButton);
-    EXPECT_FALSE(Dialogue->isVisible());
-    EXPECT_EQ(Dialogue->result(), QDialog::Accepted);
+    EXPECT_EQ(std::pair(Dialogue->isVisible(), Dialogue->result()), std::pair(false, int(QDialog::Accepted)));
     EXPECT_EQ(LireSigmaGaussien(1), 2.5);
 }
 
@@ -231,19 +224,14 @@ TEST_F(TPreferencesEssai, AnnulerApresUneCouleurGardeLaCouleurEnregistree)
     EcrireCoulFondApp(255);
     Cadre->MajFenetresImagesSuivantPreferences();
     Dialogue->show();
-    TRepondeurTest couleur([](const TDemandeDialogue& d) {
-        TReponseDialogue r = ReponseParDefaut(d);
-        if (d.Genre == TGenreDemande::Couleur)
-            r.Couleur = QColor(0, 255, 0);
-        return r;
-    });
+    TRepondeurTest couleur(Couleur(QColor(0, 255, 0)));
     QTest::mouseClick(Dialogue->ImgCouleurFondApplication(), Qt::LeftButton);
     EXPECT_EQ(Dialogue->CouleurDialogue(), 0x00FF00);
     QTest::mouseClick(Bouton(*Dialogue, "BtnAnnuler"), Qt::LeftButton);
     EXPECT_EQ(FondCadre(), QColor(255, 0, 0));
     Dialogue->show();
-    EXPECT_EQ(Dialogue->CouleurDialogue(), 255);
-    EXPECT_EQ(Dialogue->BitmapCouleurFond().pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(std::pair(Dialogue->CouleurDialogue(), Dialogue->BitmapCouleurFond().pixel(0, 0)),
+              std::pair(255, qRgb(255, 0, 0)));
 }
 
 TEST_F(TPreferencesEssai, UnChampQuiNEstPasUnNombreNEcritRien)
@@ -262,8 +250,7 @@ TEST_F(TPreferencesEssai, UnChampQuiNEstPasUnNombreNEcritRien)
         // Nothing written, nothing pushed, the other edits kept, the user on the field.
         EXPECT_EQ(Contenu(), avant) << bouton;
         EXPECT_TRUE(Dialogue->isVisible()) << bouton;
-        EXPECT_EQ(Dialogue->EdtSigmaGauss()[0]->text(), "2,0");
-        EXPECT_EQ(Dialogue->PgCntrlPrincipale()->currentWidget()->objectName(), "TbShtMasqueFlou");
+        EXPECT_EQ(Dialogue->EdtSigmaGauss()[0]->text() + " " + Onglet(), "2,0 TbShtMasqueFlou");
         EXPECT_EQ(Dialogue->focusWidget(), Dialogue->EdtCoefMF()[2]);
         Dialogue->hide();
     }
@@ -289,21 +276,4 @@ TEST_F(TPreferencesEssai, EcritureRefuseeMontreLErreurEtGardeLeDialogue)
     EXPECT_TRUE(Dialogue->isVisible());
     EXPECT_FALSE(QFile::exists(QStringLiteral("/proc/Stelor.ini")));
     EXPECT_EQ(FondCadre(), fond);
-}
-
-TEST_F(TPreferencesEssai, LeMenuDuCadreOuvreLeDialogue)
-{
-    EcrireOffsetDetectEtoiles(777);
-    QString offsetVu;
-    TRepondeurTest modal([&](const TDemandeDialogue& d) {
-        TReponseDialogue r = ReponseParDefaut(d);
-        if (d.Genre == TGenreDemande::Modal && d.NomObjet == "Preferences") {
-            d.Dialogue->show();
-            offsetVu = static_cast<TPreferences*>(d.Dialogue)->EdtOffsetDetectionEtoiles()->text();
-            r.Resultat = mrOk;
-        }
-        return r;
-    });
-    Cadre->MnItmPreferences->trigger();
-    EXPECT_EQ(offsetVu, "777");
 }
