@@ -176,16 +176,6 @@ TForme Editer(const char* preset, std::vector<std::pair<const char*, QString>> s
     return ::testing::AssertionFailure() << rapport.toStdString();
 }
 
-QString Messages()
-{
-    QStringList l;
-    for (const TDemandeDialogue& d : Dialogues::Journal())
-        if (d.Genre == TGenreDemande::Information || d.Genre == TGenreDemande::Question ||
-            d.Genre == TGenreDemande::Erreur || d.Genre == TGenreDemande::Avertissement)
-            l << d.Texte;
-    return l.join(QLatin1Char('|'));
-}
-
 THistoFit Double(const THistoFit& i)
 {
     THistoFit c;
@@ -194,26 +184,15 @@ THistoFit Double(const THistoFit& i)
     return c;
 }
 
-bool ToutNoir(const THistoFit& i)
-{
-    return std::all_of(i.Pixels.begin(), i.Pixels.end(), [](double v) { return v == 0; });
-}
+bool ToutNoir(const THistoFit& i) { return std::all_of(i.Pixels.begin(), i.Pixels.end(), [](double v) { return v == 0; }); }
 
 class TCommandes : public ::testing::Test {
 protected:
+    template <class... T> static void Creer(T*&... forme) { ((forme = forme ? forme : new T), ...); }
     static void SetUpTestSuite()
     {
-        if (!SelectionTraitementImage) SelectionTraitementImage = new TSelectionTraitementImage;
-        if (!DemandeValeur) DemandeValeur = new TDemandeValeur;
-        if (!Translationn) Translationn = new TTranslationn;
-        if (!Redimensionnement) Redimensionnement = new TRedimensionnement;
-        if (!Bordures) Bordures = new TBordures;
-        if (!Statistiques) Statistiques = new TStatistiques;
-        if (!DDPNeutre) DDPNeutre = new TDDPNeutre;
-        if (!Gaussien) Gaussien = new TGaussien;
-        if (!PasseBas) PasseBas = new TPasseBas;
-        if (!Convolution) Convolution = new TConvolution;
-        if (!EnteteFit) EnteteFit = new TEnteteFit;
+        Creer(SelectionTraitementImage, DemandeValeur, Translationn, Redimensionnement, Bordures, Statistiques,
+              DDPNeutre, Gaussien, PasseBas, Convolution, EnteteFit);
     }
     void SetUp() override
     {
@@ -234,9 +213,7 @@ protected:
         InstallerFenetresImage(*Cadre);
         Cadre->resize(1200, 900);
         Cadre->show();
-        QFile script(Dossier.filePath(QStringLiteral("verifier.py")));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write(ScriptPython);
+        EcrireFichierSur(Dossier.filePath(QStringLiteral("verifier.py")), QByteArray(ScriptPython));
         // The filters' own dialogs answer OK with the values they hold.
         Formes["TGaussien"] = Formes["TPasseBas"] = [](QDialog&) { return int(mrOk); };
         Dialogues::ViderJournal();
@@ -280,7 +257,11 @@ protected:
             Formes[QLatin1String(forme)] = std::move(reponse);
         Dialogues::ViderJournal();
         item->trigger();
-        return Messages();
+        QStringList l;
+        for (const TDemandeDialogue& d : Dialogues::Journal())
+            if (d.Genre <= TGenreDemande::Erreur) // the message boxes
+                l << d.Texte;
+        return l.join(QLatin1Char('|'));
     }
     // Drags with the real mouse events on the picture control.
     void Glisser(TTraitementImage& f, QPoint de, QPoint a)
