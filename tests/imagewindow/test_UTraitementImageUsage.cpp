@@ -823,12 +823,25 @@ TEST_F(TCommandes, FitDeBoutEnBout)
     // The read-out names the pixel under the mouse.
     EXPECT_EQ(Lecture(*f, QPoint(100, 37)), "x=100 y=37 valeur=" + ReelEnTexte(ValeurPixelFit(f->ImageFit, 100, 37), 0));
 
-    // The gaussian through its dialog, answered OK, saved and read back.
-    Cadre->MnItmGaussien->trigger();
-    ASSERT_EQ(f->Historique().size(), 3);
-    EXPECT_TRUE(f->Historique().last().startsWith(QStringLiteral("Filtre gaussien sigma ")));
-    const QString nom = EnregistrerSous(QStringLiteral("m51_gauss.fit"));
+    // The kernel editor: a cell that is not a number gives the conversion
+    // error and changes nothing.
+    const std::vector<double> origine = f->ImageFit.Pixels;
+    Dialogues::ViderJournal();
+    Formes["TConvolution"] = Editer("Button2", {{"EdtCoef42", QStringLiteral(",")}});
+    Cadre->MnItmConvolution->trigger();
+    ASSERT_FALSE(Dialogues::Journal().empty());
+    EXPECT_EQ(Dialogues::Journal().back().Genre, TGenreDemande::Erreur);
+    EXPECT_TRUE(Dialogues::Journal().back().Texte.contains(QStringLiteral("','")));
+    EXPECT_EQ(std::make_pair(f->ImageFit.Pixels, f->Historique().size()), std::make_pair(origine, qsizetype(2)));
+    // The gaussian preset with its top-right corner typed as -4: not symmetric;
+    // saved, checked by astropy and read back.
+    Formes["TConvolution"] = Editer("Button2", {{"EdtCoef42", QStringLiteral("1,6")}, {"EdtCoef15", QStringLiteral("-4")}});
+    Cadre->MnItmConvolution->trigger();
+    EXPECT_EQ(std::make_pair(Convolution->LireNoyau()[4], Convolution->LireNoyau()[12]), std::make_pair(-4.0, 9.0));
+    EXPECT_EQ(f->Historique().last(), QStringLiteral("Filtre convolution"));
+    const QString source = f->NomFichier, nom = EnregistrerSous(QStringLiteral("m51_conv.fit"));
     EXPECT_EQ(std::make_pair(f->NomFichier, f->Historique().size()), std::make_pair(nom, qsizetype(3)));
+    VerifierConvolution(source, nom);
     EXPECT_TRUE(VerifieParFitsverify(nom));
     TTraitementImage* relu = Ouvrir(nom);
     ASSERT_NE(relu, f);
@@ -863,12 +876,21 @@ TEST_F(TCommandes, Bmp24DeBoutEnBout)
     EXPECT_EQ(f->Selection.Largeur, 180);
     EXPECT_EQ(Lecture(*f, QPoint(7, 9)), QStringLiteral("x=7 y=9"));
 
-    Cadre->MnItmPasseBas->trigger();
-    EXPECT_TRUE(f->Historique().last().startsWith(QStringLiteral("Filtre passe bas force ")));
+    // The kernel editor: Annuler changes nothing; the high-pass preset with
+    // its centre typed as 4, through the window's popup item, sums to 0.
+    const QImage origine = f->ImageBmp.BitmapSource.copy();
+    Formes["TConvolution"] = Editer("BtnPasseBas", {}, "BtnAnnuler");
+    Cadre->MnItmConvolution->trigger();
+    EXPECT_EQ(std::make_tuple(f->ImageBmp.BitmapSource, f->Modifiee, f->Historique().size()), std::make_tuple(origine, false, qsizetype(1)));
+    Formes["TConvolution"] = Editer("Button1", {{"EdtCoef33", QStringLiteral("4")}});
+    f->MenuConvolutionImgSourceClick();
+    EXPECT_EQ(SommeNoyau(Convolution->LireNoyau().data(), 5), 0.0);
     const QImage filtre = f->ImageBmp.BitmapSource.copy();
-    // Saved as a new file; Enregistrer proposes the image's own name, for a
-    // duplicate never saved none.
-    const QString nom = EnregistrerSous(QStringLiteral("hubble_pb.bmp"));
+    ASSERT_NE(filtre, origine);
+    // Saved as a new file, checked by Pillow; Enregistrer proposes the
+    // image's own name, for a duplicate never saved none.
+    const QString nom = EnregistrerSous(QStringLiteral("hubble_conv.bmp"));
+    VerifierConvolution(CheminDonnees(QStringLiteral("hubble_deep_field_24.bmp")), nom);
     Dialogues::ViderJournal();
     Cadre->MnItmEnregistrer->trigger();
     Cadre->MnItmDuppliquer->trigger();
@@ -922,54 +944,6 @@ TEST_F(TCommandes, DeuxFenetresAvecSelectionEtHistorique)
     if (const QString chemin = qEnvironmentVariable("STELOR_CAPTURE"); !chemin.isEmpty()) {
         EXPECT_TRUE(capture.save(chemin));
     }
-}
-
-TEST_F(TCommandes, FitGaussienEtCelluleTapeeContreAstropy)
-{
-    TTraitementImage* f = OuvrirCopie("m51_i16_256.fits", "m51.fit");
-    ASSERT_NE(f, nullptr);
-    const std::vector<double> origine = f->ImageFit.Pixels;
-    // A cell that is not a number: the conversion error, nothing changes.
-    Dialogues::ViderJournal();
-    Formes["TConvolution"] = Editer("Button2", {{"EdtCoef42", QStringLiteral(",")}});
-    Cadre->MnItmConvolution->trigger();
-    ASSERT_FALSE(Dialogues::Journal().empty());
-    EXPECT_EQ(Dialogues::Journal().back().Genre, TGenreDemande::Erreur);
-    EXPECT_TRUE(Dialogues::Journal().back().Texte.contains(QStringLiteral("','")));
-    EXPECT_EQ(f->ImageFit.Pixels, origine);
-    EXPECT_EQ(f->Historique(), QStringList{"Ouverture"});
-    EXPECT_FALSE(f->Modifiee);
-
-    // The gaussian preset with its top-right corner typed as -4: not symmetric.
-    Formes["TConvolution"] = Editer("Button2", {{"EdtCoef42", QStringLiteral("1,6")}, {"EdtCoef15", QStringLiteral("-4")}});
-    Cadre->MnItmConvolution->trigger();
-    EXPECT_DOUBLE_EQ(Convolution->LireNoyau()[4], -4.0);
-    EXPECT_DOUBLE_EQ(Convolution->LireNoyau()[12], 9.0);
-    EXPECT_TRUE(f->Modifiee);
-    EXPECT_EQ(f->Historique().last(), QStringLiteral("Filtre convolution"));
-    const QString avant = f->NomFichier;
-    VerifierConvolution(avant, EnregistrerSous(QStringLiteral("apres.fit")));
-}
-
-TEST_F(TCommandes, Bmp24LaplacienDeSommeNulleContrePillow)
-{
-    const QString source = CheminDonnees(QStringLiteral("hubble_deep_field_24.bmp"));
-    TTraitementImage* f = Ouvrir(source);
-    ASSERT_EQ(f->TypeImage, 2);
-    const QImage origine = f->ImageBmp.BitmapSource.copy();
-    // Annuler changes nothing.
-    Formes["TConvolution"] = Editer("BtnPasseBas", {}, "BtnAnnuler");
-    Cadre->MnItmConvolution->trigger();
-    EXPECT_EQ(f->ImageBmp.BitmapSource, origine);
-    EXPECT_FALSE(f->Modifiee);
-    EXPECT_EQ(f->Historique().size(), 1);
-    // The high-pass preset with its centre typed as 4: the kernel sums to 0.
-    Formes["TConvolution"] = Editer("Button1", {{"EdtCoef33", QStringLiteral("4")}});
-    // Through the window's popup item, which takes the frame's road.
-    f->MenuConvolutionImgSourceClick();
-    EXPECT_DOUBLE_EQ(SommeNoyau(Convolution->LireNoyau().data(), 5), 0.0);
-    ASSERT_NE(f->ImageBmp.BitmapSource, origine);
-    VerifierConvolution(source, EnregistrerSous(QStringLiteral("apres.bmp")));
 }
 
 // Files dropped on the frame open in real image windows, whose kind the
