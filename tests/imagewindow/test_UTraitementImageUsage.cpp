@@ -33,6 +33,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -382,9 +383,8 @@ TEST_F(TCommandes, OperationsContreNumpy)
         TTraitementImage* f = Ouvrir(a);
         const THistoFit avant = Double(f->ImageFit);
         Lancer(c.item, c.forme, c.reponse);
-        EXPECT_EQ(f->Historique(), (QStringList{"Ouverture", c.historique}));
-        EXPECT_TRUE(f->Modifiee);
-        EXPECT_EQ(f->ImgSource->Picture.size(), c.taille);
+        EXPECT_EQ(std::make_tuple(f->Historique(), f->Modifiee, f->ImgSource->Picture.size()),
+                  std::make_tuple(QStringList{"Ouverture", c.historique}, true, c.taille));
         VerifierAnnulation(f, avant);
         const QString resultat = EnregistrerSous("r.fit");
         EXPECT_LE(Ecart(QStringList{c.numpy[0], resultat, a} + c.numpy.mid(1)), c.tolerance);
@@ -402,17 +402,13 @@ TEST_F(TCommandes, OperationsContreNumpy)
     EXPECT_EQ(Lancer(Cadre->MnItmAdditionImage, choix, ChoisirImage(ngc->Numero)),
               QStringLiteral("Les images doivent être de taille identique."));
     Lancer(Cadre->MnItmSoustractionImage, choix, [](QDialog& d) { return Presser(d, "BtnAnnuler"); });
-    EXPECT_EQ(fa->ImageFit.Pixels, origine.Pixels);
-    EXPECT_EQ(fa->Historique(), QStringList{"Ouverture"});
-    EXPECT_FALSE(fa->Modifiee);
+    EXPECT_EQ(std::make_tuple(fa->ImageFit.Pixels, fa->Historique(), fa->Modifiee), std::make_tuple(origine.Pixels, QStringList{"Ouverture"}, false));
 
     // Translation: Annuler leaves the image and its display as they were, without marks.
     fa->AfficherImage(true, true);
     const QImage affichage = fa->ImgSource->Picture.copy();
     Lancer(Cadre->MnItmTranslation, "TTranslationn", Saisir({{"Edtx", "7"}}, "BtnAnnuler"));
-    EXPECT_EQ(fa->ImageFit.Pixels, origine.Pixels);
-    EXPECT_EQ(fa->ImgSource->Picture, affichage);
-    EXPECT_FALSE(fa->Modifiee);
+    EXPECT_EQ(std::make_tuple(fa->ImageFit.Pixels, fa->ImgSource->Picture, fa->Modifiee), std::make_tuple(origine.Pixels, affichage, false));
     // A shift of the image's width or more leaves black, and can be undone.
     Lancer(Cadre->MnItmTranslation, "TTranslationn", Saisir({{"Edtx", "-536"}, {"Edty", "0"}}));
     EXPECT_TRUE(ToutNoir(fa->ImageFit));
@@ -481,8 +477,7 @@ TEST_F(TCommandes, AlignementStellaire)
     EXPECT_EQ(g2->Selection.Genre, SelectionPoint);
     g1->FixerSelection(TSelectionImage{SelectionRectangle, 40, 40, 0, 10}, 100, true);
     EXPECT_TRUE(Lancer(Cadre->MnItmAlignementStellaire).startsWith(QStringLiteral("Le cadre ne couvre aucun pixel")));
-    EXPECT_EQ(g1->Historique().size(), 1);
-    EXPECT_EQ(g1->ImageFit.Pixels, noir.Pixels);
+    EXPECT_EQ(std::make_pair(g1->Historique().size(), g1->ImageFit.Pixels), std::make_pair(qsizetype(1), noir.Pixels));
 }
 
 TEST_F(TCommandes, AjustementDesNiveaux)
@@ -606,10 +601,9 @@ TEST_F(TCommandes, BmpGrisDecoupeEtAvis)
 TEST_F(TCommandes, BorduresFitAuxZooms)
 {
     const QString source = OuvrirCopie("m51_i16_256.fits", "m51.fit")->NomFichier;
-    const auto bordures = [](const QString& haut, const QString& bas, const QString& gauche, const QString& droite) {
-        return Saisir({{"EdtBordureHaut", haut}, {"EdtBordureBas", bas}, {"EdtBordureGauche", gauche},
-                       {"EdtBordureDroite", droite}},
-                      "BtnAppliquer");
+    const auto marges = [](const QString& haut, const QString& bas, const QString& gauche, const QString& droite) {
+        return std::vector<std::pair<const char*, QString>>{
+            {"EdtBordureHaut", haut}, {"EdtBordureBas", bas}, {"EdtBordureGauche", gauche}, {"EdtBordureDroite", droite}};
     };
     // Typed in displayed pixels; at 200 % the dotted lines run on the rows and
     // columns typed, every second pixel.
@@ -630,15 +624,14 @@ TEST_F(TCommandes, BorduresFitAuxZooms)
         QImage vue;
         Lancer(Cadre->MnItmBordures, "TBordures", [&](QDialog& d) {
             d.show();
-            Taper(d, {{"EdtBordureHaut", c.haut}, {"EdtBordureBas", c.bas}, {"EdtBordureGauche", c.gauche}, {"EdtBordureDroite", c.droite}});
+            Taper(d, marges(c.haut, c.bas, c.gauche, c.droite));
             QApplication::processEvents();
             vue = f->ImgSource->Picture.copy();
             return Presser(d, "BtnAppliquer");
         });
         ASSERT_EQ(QSize(LargeurFit(f->ImageFit), HauteurFit(f->ImageFit)), QSize(256 - c.g - c.d, 256 - c.t - c.b));
-        EXPECT_EQ(f->ImageFit.Pixel(0, 0), avant.Pixel(c.g, c.t));
-        EXPECT_EQ(f->ImageFit.Pixel(LargeurFit(f->ImageFit) - 1, HauteurFit(f->ImageFit) - 1), avant.Pixel(255 - c.d, 255 - c.b));
-        EXPECT_EQ(LireNaxis1Fit(f->ImageFit), 256 - c.g - c.d);
+        EXPECT_EQ(std::make_tuple(f->ImageFit.Pixel(0, 0), f->ImageFit.Pixel(255 - c.g - c.d, 255 - c.t - c.b), LireNaxis1Fit(f->ImageFit)),
+                  std::make_tuple(avant.Pixel(c.g, c.t), avant.Pixel(255 - c.d, 255 - c.b), 256 - c.g - c.d));
         if (c.t == 20 && c.g == 30) {
             ASSERT_EQ(vue.size(), QSize(512, 512));
             int marques = 0;
@@ -657,12 +650,10 @@ TEST_F(TCommandes, BorduresFitAuxZooms)
     const THistoFit avant = Double(f->ImageFit);
     for (const auto& [haut, bas] : {std::pair<QString, QString>{"128", "128"}, {"256", "0"}, {"200", "56"}}) {
         SCOPED_TRACE(haut.toStdString());
-        EXPECT_TRUE(Lancer(Cadre->MnItmBordures, "TBordures", bordures(haut, bas, "0", "0"))
+        EXPECT_TRUE(Lancer(Cadre->MnItmBordures, "TBordures", Saisir(marges(haut, bas, "0", "0"), "BtnAppliquer"))
                         .startsWith(QStringLiteral("Les bordures ne laissent aucune ligne")));
-        EXPECT_EQ(f->ImageFit.Pixels, avant.Pixels);
-        EXPECT_EQ(f->Historique(), QStringList{"Ouverture"});
-        EXPECT_FALSE(f->Modifiee);
-        EXPECT_EQ(f->Selection.Genre, SelectionRectangle);
+        EXPECT_EQ(std::make_tuple(f->ImageFit.Pixels, f->Historique(), f->Modifiee, f->Selection.Genre),
+                  std::make_tuple(avant.Pixels, QStringList{"Ouverture"}, false, uint8_t(SelectionRectangle)));
     }
     Cadre->MnItmAnnulerRestaurer->trigger();
     EXPECT_EQ(f->ImageFit.Pixels, avant.Pixels);
@@ -672,9 +663,7 @@ TEST_F(TCommandes, BorduresFitAuxZooms)
         QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("BtnRaz")), Qt::LeftButton);
         return Presser(d, "BtnAppliquer");
     });
-    EXPECT_EQ(f->Selection.Genre, SelectionAucune);
-    EXPECT_EQ(f->ImageFit.Pixels, avant.Pixels);
-    EXPECT_FALSE(f->Modifiee);
+    EXPECT_EQ(std::make_tuple(f->ImageFit.Pixels, f->Modifiee, f->Selection.Genre), std::make_tuple(avant.Pixels, false, uint8_t(SelectionAucune)));
     // Annuler: the display again without lines.
     f->AfficherImage(true, true);
     const QImage propre = f->ImgSource->Picture.copy();
@@ -692,10 +681,8 @@ TEST_F(TCommandes, RedimensionnementDansUneNouvelleFenetre)
     ASSERT_EQ(Cadre->FenetresDuGenre(GenreImage).size(), fenetres + 1);
     TTraitementImage* g = FenetreImageActive(*Cadre);
     ASSERT_NE(g, f);
-    EXPECT_EQ(g->windowTitle(), QStringLiteral("#%1 [*image non enregistrée*]").arg(g->Numero));
-    EXPECT_TRUE(g->Modifiee);
-    EXPECT_FALSE(g->Positif);
-    EXPECT_EQ(g->Historique(), QStringList{"Ouverture"});
+    EXPECT_EQ(std::make_tuple(g->windowTitle(), g->Modifiee, g->Positif, g->Historique()),
+              std::make_tuple(QStringLiteral("#%1 [*image non enregistrée*]").arg(g->Numero), true, false, QStringList{"Ouverture"}));
     EXPECT_EQ(f->ImageFit.Pixels, avant.Pixels);
     ASSERT_EQ(QSize(LargeurFit(g->ImageFit), HauteurFit(g->ImageFit)), QSize(512, 512));
     // Doubled: even pixels are the source's, odd ones halfway to the next;
@@ -780,10 +767,8 @@ TEST_F(TCommandes, StatistiquesEtImpression)
     for (const TSelectionImage& s : {b->Selection, TSelectionImage{SelectionRectangle, 995, 400, 12, 40}}) {
         b->FixerSelection(s, 100, true);
         Cadre->MnItmStatistiques->trigger();
-        EXPECT_FALSE(texte.contains(QStringLiteral("nan"), Qt::CaseInsensitive)) << texte.toStdString();
-        EXPECT_FALSE(texte.contains(QStringLiteral("inf"), Qt::CaseInsensitive)) << texte.toStdString();
-        EXPECT_FALSE(ligne("Nombre de pixels").isEmpty());
-        EXPECT_NE(ligne("Nombre de pixels"), QStringLiteral("0"));
+        EXPECT_FALSE(texte.contains(QRegularExpression(QStringLiteral("nan|inf"), QRegularExpression::CaseInsensitiveOption))) << texte.toStdString();
+        EXPECT_FALSE(ligne("Nombre de pixels").isEmpty() || ligne("Nombre de pixels") == QStringLiteral("0"));
     }
 }
 
