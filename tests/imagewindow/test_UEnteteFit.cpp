@@ -83,8 +83,7 @@ TEST_F(EnteteFit, EndManquantEtNormalisation)
     Dialogue.Initialiser(3, Image);
     Presser({});
     ASSERT_EQ(Messages.size(), 1u);
-    EXPECT_EQ(Messages[0].Texte, NoticeEnd);
-    EXPECT_EQ(Image.Entete.last().trimmed(), QStringLiteral("END"));
+    EXPECT_EQ(std::make_pair(Messages[0].Texte, Image.Entete.last().trimmed()), std::make_pair(NoticeEnd, QStringLiteral("END")));
 }
 
 TEST_F(EnteteFit, NaxisEtFinReparesBScaleNulRefuse)
@@ -99,9 +98,7 @@ TEST_F(EnteteFit, NaxisEtFinReparesBScaleNulRefuse)
             l << c;
     Presser(l << QStringLiteral("COMMENT typed after END") << QString());
     ASSERT_EQ(Messages.size(), 1u);
-    EXPECT_EQ(Messages[0].Texte, NoticeEnd);
-    EXPECT_EQ(LireNaxis1Fit(Image), 256);
-    EXPECT_EQ(LireNaxis2Fit(Image), 256);
+    EXPECT_EQ(std::make_tuple(Messages[0].Texte, LireNaxis1Fit(Image), LireNaxis2Fit(Image)), std::make_tuple(NoticeEnd, 256, 256));
     ASSERT_GE(Image.Entete.size(), 2);
     EXPECT_EQ(Texte(Image.Entete.mid(Image.Entete.size() - 2)), "COMMENT typed after END|END");
     EXPECT_EQ(Image.Entete.filter(QRegularExpression(QStringLiteral("^END *$"))).size(), 1);
@@ -109,15 +106,11 @@ TEST_F(EnteteFit, NaxisEtFinReparesBScaleNulRefuse)
     // A BSCALE of 0 is refused: the dialog stays open, the header unchanged.
     const QStringList avant = Image.Entete;
     Historique.clear();
-    QStringList b = avant;
-    b.insert(b.size() - 1, QStringLiteral("BSCALE  =                    0"));
-    Presser(b);
+    Presser(QStringList(avant).mid(0, avant.size() - 1) << QStringLiteral("BSCALE  =                    0") << avant.last());
     ASSERT_EQ(Messages.size(), 1u);
-    EXPECT_EQ(Messages[0].Genre, TGenreDemande::Erreur);
-    EXPECT_TRUE(Messages[0].Texte.contains(QStringLiteral("BSCALE")));
-    EXPECT_EQ(Dialogue.result(), 0); // still open
-    EXPECT_EQ(Image.Entete, avant);
-    EXPECT_TRUE(Historique.isEmpty());
+    EXPECT_TRUE(Messages[0].Genre == TGenreDemande::Erreur && Messages[0].Texte.contains(QStringLiteral("BSCALE")));
+    // Still open, nothing changed.
+    EXPECT_EQ(std::make_tuple(Dialogue.result(), Image.Entete, Historique.size()), std::make_tuple(0, avant, qsizetype(0)));
 }
 
 TEST_F(EnteteFit, ImpressionEnPdf)

@@ -43,18 +43,17 @@ protected:
 
 TEST_F(ExportationJpeg, QualiteEtTailleAffichees)
 {
-    EXPECT_EQ(TExportationJpeg::TexteTaille(123456), QStringLiteral("123 Ko (123456 octets)"));
-    EXPECT_EQ(TExportationJpeg::TexteTaille(999), QStringLiteral("0 Ko (999 octets)"));
+    EXPECT_EQ(QStringList({TExportationJpeg::TexteTaille(123456), TExportationJpeg::TexteTaille(999)}),
+              QStringList({"123 Ko (123456 octets)", "0 Ko (999 octets)"}));
     Qualite()->setValue(100);
     Dialogue.Initialiser(Image(160, 120));
     int64_t precedente = Dialogue.TailleFichierPrevisualisation();
     for (const int q : {50, 1}) {
         Qualite()->setValue(q);
-        EXPECT_EQ(Libelle("LblValeurQualite"), QString::number(q) + QStringLiteral(" %"));
         const int64_t taille = Dialogue.TailleFichierPrevisualisation();
-        EXPECT_LT(taille, precedente) << q;
-        EXPECT_EQ(Libelle("LblTailleFichier"), TExportationJpeg::TexteTaille(taille));
-        precedente = taille;
+        EXPECT_LT(taille, std::exchange(precedente, taille)) << q;
+        EXPECT_EQ(QStringList({Libelle("LblValeurQualite"), Libelle("LblTailleFichier")}),
+                  QStringList({QString::number(q) + " %", TExportationJpeg::TexteTaille(taille)}));
     }
     // The preview shows the picture at 1:1 and leaves no file behind.
     EXPECT_EQ(Dialogue.findChild<QLabel*>(QStringLiteral("ImgPrevisualisation"))->size(), QSize(160, 120));
@@ -91,15 +90,13 @@ TEST_F(ExportationJpeg, AnnulationsEtEchec)
     Dialogue.Initialiser(Image(600, 20));
     Dialogue.Exporte = true; // left from an earlier showing
     Dialogue.show();
-    EXPECT_FALSE(Dialogue.Exporte);
-    EXPECT_EQ(Dialogue.size(), QSize(615, 400));
+    EXPECT_EQ(std::make_pair(Dialogue.Exporte, Dialogue.size()), std::make_pair(false, QSize(615, 400)));
     Presser("BtnExporter"); // save dialog cancelled: the dialog stays
     EXPECT_TRUE(Dialogue.isVisible());
     // A file that cannot be written: the error box, nothing exported.
     Presser("BtnExporter", Dossier.filePath(QStringLiteral("absent/x.jpg")));
-    EXPECT_EQ(Dialogues::Journal().back().Genre, TGenreDemande::Erreur);
-    EXPECT_TRUE(Dialogue.isVisible());
-    EXPECT_FALSE(Dialogue.Exporte);
+    EXPECT_EQ(std::make_tuple(Dialogues::Journal().back().Genre, Dialogue.isVisible(), Dialogue.Exporte),
+              std::make_tuple(TGenreDemande::Erreur, true, false));
     Presser("BtnAnnuler");
     EXPECT_EQ(std::make_tuple(Dialogue.isVisible(), Dialogue.result(), Dialogue.Exporte),
               std::make_tuple(false, int(QDialog::Rejected), false));
