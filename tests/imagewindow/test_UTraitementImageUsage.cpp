@@ -180,7 +180,6 @@ TForme Editer(const char* preset, std::vector<std::pair<const char*, QString>> s
 THistoFit Double(const THistoFit& i)
 {
     THistoFit c;
-    CreerHistoFit(c);
     CopierHistoFit(i, c);
     return c;
 }
@@ -317,18 +316,12 @@ protected:
     // F9 gives the image before the command back, F9 again the result.
     void VerifierAnnulation(TTraitementImage* f, const THistoFit& avant)
     {
-        const std::vector<double> apres = f->ImageFit.Pixels;
-        const QStringList historiqueApres = f->Historique();
-        const QSize tailleApres = f->ImgSource->Picture.size();
+        const auto etat = [f] { return std::make_tuple(f->ImageFit.Pixels, f->ImageFit.XMax, f->ImageFit.YMax, f->Historique(), f->ImgSource->Picture.size()); };
+        const auto apres = etat();
         Cadre->MnItmAnnulerRestaurer->trigger();
-        EXPECT_EQ(f->ImageFit.Pixels, avant.Pixels);
-        EXPECT_EQ(std::make_pair(f->ImageFit.XMax, f->ImageFit.YMax), std::make_pair(avant.XMax, avant.YMax));
-        EXPECT_EQ(f->ImgSource->Picture.size(), QSize(avant.XMax + 1, avant.YMax + 1));
-        EXPECT_EQ(f->Historique(), QStringList{"Ouverture"});
+        EXPECT_EQ(etat(), std::make_tuple(avant.Pixels, avant.XMax, avant.YMax, QStringList{"Ouverture"}, QSize(avant.XMax + 1, avant.YMax + 1)));
         Cadre->MnItmAnnulerRestaurer->trigger();
-        EXPECT_EQ(f->ImageFit.Pixels, apres);
-        EXPECT_EQ(f->Historique(), historiqueApres);
-        EXPECT_EQ(f->ImgSource->Picture.size(), tailleApres);
+        EXPECT_EQ(etat(), apres);
     }
 
     QTemporaryDir Dossier;
