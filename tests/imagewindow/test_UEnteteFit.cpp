@@ -57,15 +57,12 @@ TEST_F(EnteteFit, ChargementAnnulationEtRetourSansChangement)
     EXPECT_EQ(Editeur->toPlainText(), Original.join(QLatin1Char('\n')));
 
     Presser({QStringLiteral("SIMPLE  = T")}, "BtnAnnuler");
-    EXPECT_EQ(Dialogue.result(), QDialog::Rejected);
-    EXPECT_EQ(Image.Entete, Original);
+    EXPECT_EQ(std::make_pair(Dialogue.result(), Image.Entete), std::make_pair(int(QDialog::Rejected), Original));
 
     // Blank lines after END do not matter: no notice, no change, no history.
     Presser(Original + QStringList{QString(), QStringLiteral("   ")});
-    EXPECT_EQ(Dialogue.result(), QDialog::Accepted);
-    EXPECT_TRUE(Messages.empty());
-    EXPECT_EQ(Texte(Image.Entete), Texte(Original));
-    EXPECT_TRUE(Historique.isEmpty());
+    EXPECT_EQ(std::make_tuple(Dialogue.result(), Messages.size(), Texte(Image.Entete), Historique.size()),
+              std::make_tuple(int(QDialog::Accepted), size_t(0), Texte(Original), qsizetype(0)));
 }
 
 TEST_F(EnteteFit, EndManquantEtNormalisation)
@@ -75,8 +72,7 @@ TEST_F(EnteteFit, EndManquantEtNormalisation)
     l.insert(3, QStringLiteral("OBJECT='M51'"));
     Presser(l);
     ASSERT_EQ(Messages.size(), 1u);
-    EXPECT_EQ(Messages[0].Genre, TGenreDemande::Information);
-    EXPECT_EQ(Messages[0].Texte, NoticeEnd);
+    EXPECT_EQ(std::make_pair(Messages[0].Genre, Messages[0].Texte), std::make_pair(TGenreDemande::Information, NoticeEnd));
     EXPECT_EQ(Image.Entete.last(), QStringLiteral("END") + QString(77, QLatin1Char(' ')));
     EXPECT_EQ(Image.Entete[3], QStringLiteral("OBJECT  ='M51'") + QString(66, QLatin1Char(' ')));
     for (const QString& carte : Image.Entete)
@@ -87,8 +83,7 @@ TEST_F(EnteteFit, EndManquantEtNormalisation)
     Dialogue.Initialiser(3, Image);
     Presser({});
     ASSERT_EQ(Messages.size(), 1u);
-    EXPECT_EQ(Messages[0].Texte, NoticeEnd);
-    EXPECT_EQ(Image.Entete.last().trimmed(), QStringLiteral("END"));
+    EXPECT_EQ(std::make_pair(Messages[0].Texte, Image.Entete.last().trimmed()), std::make_pair(NoticeEnd, QStringLiteral("END")));
 }
 
 TEST_F(EnteteFit, NaxisEtFinReparesBScaleNulRefuse)
@@ -103,26 +98,19 @@ TEST_F(EnteteFit, NaxisEtFinReparesBScaleNulRefuse)
             l << c;
     Presser(l << QStringLiteral("COMMENT typed after END") << QString());
     ASSERT_EQ(Messages.size(), 1u);
-    EXPECT_EQ(Messages[0].Texte, NoticeEnd);
-    EXPECT_EQ(LireNaxis1Fit(Image), 256);
-    EXPECT_EQ(LireNaxis2Fit(Image), 256);
+    EXPECT_EQ(std::make_tuple(Messages[0].Texte, LireNaxis1Fit(Image), LireNaxis2Fit(Image)), std::make_tuple(NoticeEnd, 256, 256));
     ASSERT_GE(Image.Entete.size(), 2);
-    EXPECT_EQ(Image.Entete.last().trimmed(), QStringLiteral("END"));
-    EXPECT_EQ(Image.Entete[Image.Entete.size() - 2].trimmed(), QStringLiteral("COMMENT typed after END"));
+    EXPECT_EQ(Texte(Image.Entete.mid(Image.Entete.size() - 2)), "COMMENT typed after END|END");
     EXPECT_EQ(Image.Entete.filter(QRegularExpression(QStringLiteral("^END *$"))).size(), 1);
 
     // A BSCALE of 0 is refused: the dialog stays open, the header unchanged.
     const QStringList avant = Image.Entete;
     Historique.clear();
-    QStringList b = avant;
-    b.insert(b.size() - 1, QStringLiteral("BSCALE  =                    0"));
-    Presser(b);
+    Presser(QStringList(avant).mid(0, avant.size() - 1) << QStringLiteral("BSCALE  =                    0") << avant.last());
     ASSERT_EQ(Messages.size(), 1u);
-    EXPECT_EQ(Messages[0].Genre, TGenreDemande::Erreur);
-    EXPECT_TRUE(Messages[0].Texte.contains(QStringLiteral("BSCALE")));
-    EXPECT_EQ(Dialogue.result(), 0); // still open
-    EXPECT_EQ(Image.Entete, avant);
-    EXPECT_TRUE(Historique.isEmpty());
+    EXPECT_TRUE(Messages[0].Genre == TGenreDemande::Erreur && Messages[0].Texte.contains(QStringLiteral("BSCALE")));
+    // Still open, nothing changed.
+    EXPECT_EQ(std::make_tuple(Dialogue.result(), Image.Entete, Historique.size()), std::make_tuple(0, avant, qsizetype(0)));
 }
 
 TEST_F(EnteteFit, ImpressionEnPdf)
@@ -130,36 +118,26 @@ TEST_F(EnteteFit, ImpressionEnPdf)
     QTemporaryDir dossier;
     const QString pdf = dossier.filePath(QStringLiteral("entete.pdf"));
     const QString avant = Editeur->toPlainText();
-    TRepondeurTest repondeur([&pdf](const TDemandeDialogue&) {
-        TReponseDialogue r;
-        r.Fichiers = QStringList{pdf};
-        return r;
-    });
+    TRepondeurTest repondeur([&pdf](const TDemandeDialogue&) { return TReponseDialogue{mrCancel, {pdf}, {}}; });
     QTest::mouseClick(Dialogue.findChild<QPushButton*>(QStringLiteral("BtnImprimer")), Qt::LeftButton);
     EXPECT_EQ(Editeur->toPlainText(), avant);
     if (Dialogues::Journal().empty())
         GTEST_SKIP() << "a printer is installed: the printout went to it";
     QString sortie;
-    const QStringList arguments{QStringLiteral("-layout"), pdf, QStringLiteral("-")};
-    ASSERT_EQ(LancerProgramme(QStringLiteral("pdftotext"), arguments, &sortie), 0);
-    // The text extractor may not keep runs of blanks.
-    const QString contenu = sortie.simplified();
+    ASSERT_EQ(LancerProgramme(QStringLiteral("pdftotext"), {"-layout", pdf, "-"}, &sortie), 0);
+    const QString contenu = sortie.simplified(); // the extractor may not keep runs of blanks
     EXPECT_TRUE(contenu.startsWith(QStringLiteral("#3 Entete Fit [*image non enregistrée*]")));
     for (const QString& carte : Original)
         EXPECT_TRUE(contenu.contains(carte.simplified())) << carte.toStdString();
 
     // Readable on paper: every word at least 8 points tall (a PDF point is 1/72 inch).
     QString boites;
-    ASSERT_EQ(LancerProgramme(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")}, &boites),
-              0);
-    static const QRegularExpression mot(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" "
-                                                       "xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">"));
+    ASSERT_EQ(LancerProgramme(QStringLiteral("pdftotext"), {"-bbox", pdf, "-"}, &boites), 0);
+    const QRegularExpression mot(QStringLiteral("<word xMin=\"[0-9.]+\" yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" yMax=\"([0-9.]+)\">"));
     int mots = 0;
-    for (auto it = mot.globalMatch(boites); it.hasNext();) {
+    for (auto it = mot.globalMatch(boites); it.hasNext(); ++mots) {
         const auto m = it.next();
-        const double hauteur = m.captured(4).toDouble() - m.captured(2).toDouble();
-        EXPECT_GE(hauteur, 8.0) << m.captured(0).toStdString();
-        ++mots;
+        EXPECT_GE(m.captured(2).toDouble() - m.captured(1).toDouble(), 8.0) << m.captured(0).toStdString();
     }
     EXPECT_GT(mots, Original.size());
 }

@@ -1,4 +1,5 @@
 #include "PDialogues.h"
+#include "PFichiers.h"
 #include "Soutien.h"
 #include "UExportationJpeg.h"
 
@@ -30,10 +31,7 @@ protected:
     void Presser(const char* bouton, const QString& nom = {})
     {
         TRepondeurTest repondeur([nom](const TDemandeDialogue&) {
-            TReponseDialogue r;
-            if (!nom.isEmpty())
-                r.Fichiers = QStringList{nom};
-            return r;
+            return TReponseDialogue{mrCancel, nom.isEmpty() ? QStringList() : QStringList{nom}, {}};
         });
         QTest::mouseClick(Dialogue.findChild<QPushButton*>(QString::fromLatin1(bouton)), Qt::LeftButton);
     }
@@ -45,18 +43,17 @@ protected:
 
 TEST_F(ExportationJpeg, QualiteEtTailleAffichees)
 {
-    EXPECT_EQ(TExportationJpeg::TexteTaille(123456), QStringLiteral("123 Ko (123456 octets)"));
-    EXPECT_EQ(TExportationJpeg::TexteTaille(999), QStringLiteral("0 Ko (999 octets)"));
+    EXPECT_EQ(QStringList({TExportationJpeg::TexteTaille(123456), TExportationJpeg::TexteTaille(999)}),
+              QStringList({"123 Ko (123456 octets)", "0 Ko (999 octets)"}));
     Qualite()->setValue(100);
     Dialogue.Initialiser(Image(160, 120));
     int64_t precedente = Dialogue.TailleFichierPrevisualisation();
     for (const int q : {50, 1}) {
         Qualite()->setValue(q);
-        EXPECT_EQ(Libelle("LblValeurQualite"), QString::number(q) + QStringLiteral(" %"));
         const int64_t taille = Dialogue.TailleFichierPrevisualisation();
-        EXPECT_LT(taille, precedente) << q;
-        EXPECT_EQ(Libelle("LblTailleFichier"), TExportationJpeg::TexteTaille(taille));
-        precedente = taille;
+        EXPECT_LT(taille, std::exchange(precedente, taille)) << q;
+        EXPECT_EQ(QStringList({Libelle("LblValeurQualite"), Libelle("LblTailleFichier")}),
+                  QStringList({QString::number(q) + " %", TExportationJpeg::TexteTaille(taille)}));
     }
     // The preview shows the picture at 1:1 and leaves no file behind.
     EXPECT_EQ(Dialogue.findChild<QLabel*>(QStringLiteral("ImgPrevisualisation"))->size(), QSize(160, 120));
@@ -74,10 +71,8 @@ TEST_F(ExportationJpeg, ExportLuParDjpegEtPillow)
     Presser("BtnExporter", Dossier.filePath(QStringLiteral("export")));
     const QString nom = Dossier.filePath(QStringLiteral("export.jpg"));
     ASSERT_TRUE(QFileInfo::exists(nom));
-    EXPECT_TRUE(Dialogue.Exporte);
-    EXPECT_EQ(Dialogue.result(), QDialog::Accepted);
-    EXPECT_TRUE(Dialogue.BitmapAExporter.isNull());
-    EXPECT_EQ(QFileInfo(nom).size(), apercu);
+    EXPECT_EQ(std::make_tuple(Dialogue.Exporte, Dialogue.result(), Dialogue.BitmapAExporter.isNull(), QFileInfo(nom).size()),
+              std::make_tuple(true, int(QDialog::Accepted), true, apercu));
 
     const QString pnm = Dossier.filePath(QStringLiteral("x.pnm"));
     ASSERT_EQ(LancerProgramme(QStringLiteral("djpeg"), {QStringLiteral("-pnm"), QStringLiteral("-outfile"), pnm, nom}), 0);
@@ -85,13 +80,8 @@ TEST_F(ExportationJpeg, ExportLuParDjpegEtPillow)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.read(10).startsWith("P6\n97 61"));
     QString sortie;
-    ASSERT_EQ(LancerProgramme(QStringLiteral("/usr/bin/python3"),
-                              {QStringLiteral("-c"),
-                               QStringLiteral("import sys; from PIL import Image; i = Image.open(sys.argv[1]); "
-                                              "i.load(); print(i.format, i.size[0], i.size[1])"),
-                               nom},
-                              &sortie),
-              0);
+    const QString script = "import sys; from PIL import Image; i = Image.open(sys.argv[1]); i.load(); print(i.format, *i.size)";
+    ASSERT_EQ(LancerProgramme(QStringLiteral("/usr/bin/python3"), {"-c", script, nom}, &sortie), 0);
     EXPECT_EQ(sortie.trimmed(), QStringLiteral("JPEG 97 61"));
 }
 
@@ -100,28 +90,23 @@ TEST_F(ExportationJpeg, AnnulationsEtEchec)
     Dialogue.Initialiser(Image(600, 20));
     Dialogue.Exporte = true; // left from an earlier showing
     Dialogue.show();
-    EXPECT_FALSE(Dialogue.Exporte);
-    EXPECT_EQ(Dialogue.size(), QSize(615, 400));
+    EXPECT_EQ(std::make_pair(Dialogue.Exporte, Dialogue.size()), std::make_pair(false, QSize(615, 400)));
     Presser("BtnExporter"); // save dialog cancelled: the dialog stays
     EXPECT_TRUE(Dialogue.isVisible());
     // A file that cannot be written: the error box, nothing exported.
     Presser("BtnExporter", Dossier.filePath(QStringLiteral("absent/x.jpg")));
-    EXPECT_EQ(Dialogues::Journal().back().Genre, TGenreDemande::Erreur);
-    EXPECT_TRUE(Dialogue.isVisible());
-    EXPECT_FALSE(Dialogue.Exporte);
+    EXPECT_EQ(std::make_tuple(Dialogues::Journal().back().Genre, Dialogue.isVisible(), Dialogue.Exporte),
+              std::make_tuple(TGenreDemande::Erreur, true, false));
     Presser("BtnAnnuler");
-    EXPECT_FALSE(Dialogue.isVisible());
-    EXPECT_EQ(Dialogue.result(), QDialog::Rejected);
-    EXPECT_FALSE(Dialogue.Exporte);
+    EXPECT_EQ(std::make_tuple(Dialogue.isVisible(), Dialogue.result(), Dialogue.Exporte),
+              std::make_tuple(false, int(QDialog::Rejected), false));
 }
 
 TEST_F(ExportationJpeg, FichierTemporaire)
 {
     // An existing ~expjpeg001jpg is skipped and left alone.
     QFile premier(Dossier.filePath(QStringLiteral("~expjpeg001jpg")));
-    ASSERT_TRUE(premier.open(QIODevice::WriteOnly));
-    premier.write("autre");
-    premier.close();
+    EcrireFichierSur(premier.fileName(), QByteArray("autre"));
     Dialogue.Initialiser(Image(30, 30));
     EXPECT_EQ(QFileInfo(Dialogue.DernierFichierTemporaire()).fileName(), QStringLiteral("~expjpeg002jpg"));
     EXPECT_EQ(Temporaires(), QStringList{QStringLiteral("~expjpeg001jpg")});
