@@ -31,12 +31,6 @@ using C = TConversionImages;
 
 bool Identiques(const QString& a, const QString& b) { return LancerProgramme(QStringLiteral("/usr/bin/cmp"), {a, b}) == 0; }
 
-QByteArray Contenu(const QString& nom)
-{
-    QFile f(nom);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QList<TFichierSelection> Liste(const QStringList& noms, const QString& dossier = QStringLiteral("/src/"))
 {
     QList<TFichierSelection> l;
@@ -125,7 +119,6 @@ protected:
     QString Copier(const QString& donnee, const QString& nom)
     {
         EXPECT_TRUE(QFile::copy(CheminDonnees(donnee), Source + nom));
-        QFile(Source + nom).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         return Source + nom;
     }
     // The viewer's hand-over, then the dialog as the user fills it.
@@ -328,15 +321,15 @@ TEST_F(TEnregistrementDialogue, ConfirmationListeExactementLesFichiersExistants)
     EXPECT_EQ(Confirmes, (QStringList{Dest("img1.fit"), Dest("img2V.fit"), Dest("img3.fit")}));
     // Annuler: nothing written, the settings stay.
     for (const char* n : {"img1.fit", "img2V.fit", "img3.fit"})
-        EXPECT_EQ(Contenu(Dest(QString::fromLatin1(n))), QByteArray("ancien"));
+        EXPECT_EQ(LireFichierComplet(Dest(QString::fromLatin1(n))), QByteArray("ancien"));
     EXPECT_FALSE(QFile::exists(Dest("img2R.fit")));
     EXPECT_TRUE(Enfant("Pnl1")->isVisible());
     // Confirmer: overwritten, and the untouched names are still the old files.
     Confirmer = true;
     OK();
     EXPECT_TRUE(Identiques(Source + "a.fit", Dest("img1.fit")));
-    EXPECT_NE(Contenu(Dest("img2V.fit")), QByteArray("ancien"));
-    EXPECT_EQ(Contenu(Dest("img2.fit")) + Contenu(Dest("img4.fit")), QByteArray("ancienancien"));
+    EXPECT_NE(LireFichierComplet(Dest("img2V.fit")), QByteArray("ancien"));
+    EXPECT_EQ(LireFichierComplet(Dest("img2.fit")) + LireFichierComplet(Dest("img4.fit")), QByteArray("ancienancien"));
 }
 
 TEST_F(TEnregistrementDialogue, UneExecutionNEcrasePasSesSources)
@@ -376,7 +369,7 @@ TEST_F(TEnregistrementDialogue, EchecsSignalesEnRougeEtLaSuiteContinue)
     EXPECT_EQ(CouleurDe(QStringLiteral("2 erreur(s).")), QColor(Qt::red));
     EXPECT_EQ(CouleurDe(QStringLiteral("(2) Erreur d'enregistrement.")), QColor(Qt::red));
     EXPECT_EQ(Dialogue->NombreErreurs(), 2);
-    EXPECT_EQ(Contenu(Dest("img1.jpg")), QByteArray("ancien")); // the failure kept the old file
+    EXPECT_EQ(LireFichierComplet(Dest("img1.jpg")), QByteArray("ancien")); // the failure kept the old file
     EXPECT_FALSE(QFile::exists(Dest("img3.jpg")));
     EXPECT_TRUE(Enfant("BtnTermine")->isEnabled() && Enfant("BtnImprimer")->isEnabled());
 

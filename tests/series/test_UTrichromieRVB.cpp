@@ -2,14 +2,13 @@
 // "Trichromie RVB" action, planes chosen by clicking the thumbnails, sliders,
 // offset buttons, level matching and the outputs, checked by Pillow, astropy,
 // numpy, fitsverify and djpeg.
-#include "PDialogues.h"
 #include "PFichiers.h"
 #include "Soutien.h"
 #include "SoutienSeries.h"
 #include "UExportationJpeg.h"
-#include "UImages.h"
 #include "UInstallationImage.h"
 #include "UInstallationTrichromie.h"
+#include "UImages.h"
 #include "UMain.h"
 #include "UParametres.h"
 #include "UTrichromieRVB.h"
@@ -99,7 +98,6 @@ protected:
         const QString cible = Dossier.filePath(nom);
         QFile::remove(cible);
         EXPECT_TRUE(QFile::copy(CheminDonnees(donnee), cible));
-        QFile(cible).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         return cible;
     }
     // Clicks the plane's thumbnail, answering the open dialog with the file.
