@@ -265,10 +265,11 @@ TEST_F(TUsageTrichromie, FichierIlliscibleOuDAutreTailleLaisseLePlanIntact)
         EXPECT_FALSE(F->Plans[2].ChckBx->isChecked());
         EXPECT_TRUE(F->Plans[2].NomFichier.isEmpty());
     }
-    // Another size: refused with its notice.
+    // Another size, chosen through the box: refused with its notice, the box unchecked.
     Vus.clear();
     const QString m51 = Copie(M51, QStringLiteral("m51.fit"));
-    Choisir(1, m51);
+    AOuvrir = QStringList{m51};
+    Cocher(F->Plans[1].ChckBx);
     EXPECT_EQ(Compter(TGenreDemande::Information, QStringLiteral("La taille de l'image sélectionnée est différente")), 1);
     EXPECT_TRUE(F->Plans[1].NomFichier.isEmpty());
     EXPECT_FALSE(F->Plans[1].ChckBx->isChecked());
