@@ -89,16 +89,14 @@ TEST(Nombres, ConversionsDesTextes)
 
 TEST(Textes, TestsDesTextesEtPreselections)
 {
-    for (const char* vrai : {"+1,5", "12", "-,5"})
-        EXPECT_TRUE(EstTexteReel(vrai)) << vrai;
-    for (const char* faux : {"", "1.5", "1e5", "12-3", "+-1", "1+"})
-        EXPECT_FALSE(EstTexteReel(faux)) << faux;
-    EXPECT_TRUE(EstTexteEntierSigne("-12"));
-    EXPECT_FALSE(EstTexteEntierSigne("1,5"));
-    EXPECT_FALSE(EstTexteEntierSigne(""));
-    EXPECT_TRUE(EstTexteEntier("0123"));
-    EXPECT_FALSE(EstTexteEntier("-1"));
-    EXPECT_FALSE(EstTexteEntier(""));
+    // text: real, signed integer, integer
+    const std::tuple<const char*, bool, bool, bool> tests[] = {
+        {"+1,5", true, false, false}, {"-,5", true, false, false},  {"-12", true, true, false}, {"0123", true, true, true},
+        {"", false, false, false},    {"1.5", false, false, false}, {"1e5", false, false, false},
+        {"12-3", false, false, false}, {"+-1", false, false, false}, {"1+", false, false, false}};
+    for (const auto& [texte, reel, signe, entier] : tests)
+        EXPECT_EQ(std::make_tuple(EstTexteReel(texte), EstTexteEntierSigne(texte), EstTexteEntier(texte)),
+                  std::make_tuple(reel, signe, entier)) << texte;
     EXPECT_EQ(T(PointEnVirgule("1.2.3")), "1,2,3");
 
     // value -> next, previous; a value not in the table counts as its first entry.
@@ -112,17 +110,13 @@ TEST(Textes, TestsDesTextesEtPreselections)
 
 TEST(Textes, Couleurs)
 {
+    // Class-library values: the low byte is red; planes 0, 1, 2 are red, green, blue.
+    const std::pair<TCouleur, QColor> plans[] = {{255, Qt::red}, {32768, QColor(0, 128, 0)}, {0xFF0000, Qt::blue}};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(std::make_tuple(IndexCouleur(plans[i].first), CouleurIndex(i), CouleurEnQColor(plans[i].first)),
+                  std::make_tuple(i, plans[i].first, plans[i].second));
     EXPECT_EQ(CouleurRVB(1, 2, 3), 0x030201);
-    const TCouleur plans[] = {255, 32768, 0xFF0000};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(IndexCouleur(plans[i]), i);
-        EXPECT_EQ(CouleurIndex(i), plans[i]);
-    }
-    // Class-library values: the low byte is red.
-    EXPECT_EQ(CouleurEnQColor(255), QColor(255, 0, 0));
-    EXPECT_EQ(CouleurEnQColor(0xFF0000), QColor(0, 0, 255));
-    EXPECT_EQ(CouleurEnQColor(32768), QColor(0, 128, 0));
-    EXPECT_EQ(QColorEnCouleur(QColor(10, 20, 30)), 10 + 20 * 256 + 30 * 65536);
+    EXPECT_EQ(QColorEnCouleur(QColor(10, 20, 30)), CouleurRVB(10, 20, 30));
 }
 
 namespace {
@@ -194,7 +188,7 @@ TEST(Bitmaps, RemplissagesEtApercus)
     EXPECT_EQ(Compter(g, Gris), 9);
 }
 
-TEST(Bitmaps, CroixEtLignesSansPointFinal)
+TEST(Bitmaps, CroixLignesCadreTexteEtAxes)
 {
     QImage g = Bitmap8(40, 40, 0);
     DessinerCroix(g, 20, 20, 255);
@@ -203,9 +197,9 @@ TEST(Bitmaps, CroixEtLignesSansPointFinal)
     EXPECT_EQ(Compter(g, Blanc, {10, 20, 20, 1}), 20);
     EXPECT_EQ(Compter(g, Blanc, {20, 10, 1, 20}), 20);
 
-    QImage c = Bitmap(40, 40);
-    DessinerCroix(c, 20, 20, 0xFF0000); // class-library blue
-    EXPECT_EQ(Compter(c, Bleu), 39);
+    QImage bleu = Bitmap(40, 40);
+    DessinerCroix(bleu, 20, 20, 0xFF0000); // class-library blue
+    EXPECT_EQ(Compter(bleu, Bleu), 39);
 
     // Clipped at the edges (the sanitizer watches the writes).
     QImage petit = Bitmap8(10, 10, 0);
@@ -219,31 +213,23 @@ TEST(Bitmaps, CroixEtLignesSansPointFinal)
     DessinerLignesRepere(r, 3, 4, 0);
     EXPECT_EQ(Compter(r, Blanc, {0, 4, 10, 1}), 9); // the end point (9, 4) left out
     EXPECT_EQ(Compter(r, Blanc, {3, 0, 1, 8}), 7);
-}
 
-TEST(Bitmaps, CadrePointille)
-{
-    QImage c = Bitmap8(20, 20, 100);
-    DessinerCadre(c, 10, 10, 6, 4, 255); // l = 7, t = 8, corners to (13, 12)
-    const QRect cadre(7, 8, 7, 5);
-    const int peints = Compter(c, Noir); // black on 8 bits
-    EXPECT_EQ(Compter(c, Noir, cadre.adjusted(1, 1, -1, -1)), 0);
-    EXPECT_EQ(Compter(c, Noir, cadre), peints); // nothing outside the outline
-    EXPECT_EQ(c.pixelColor(7, 8), Noir);
-    EXPECT_GT(peints, 4);
-    EXPECT_LT(peints, 20); // dotted: the outline of 20 pixels has gaps
-}
+    // A dotted frame: l = 7, t = 8, corners to (13, 12), black on 8 bits.
+    QImage cadre = Bitmap8(20, 20, 100);
+    DessinerCadre(cadre, 10, 10, 6, 4, 255);
+    const int peints = Compter(cadre, Noir);
+    EXPECT_EQ(Compter(cadre, Noir, QRect(8, 9, 5, 3)), 0);
+    EXPECT_EQ(Compter(cadre, Noir, QRect(7, 8, 7, 5)), peints); // nothing outside the outline
+    EXPECT_EQ(cadre.pixelColor(7, 8), Noir);
+    EXPECT_TRUE(peints > 4 && peints < 20) << peints; // the outline of 20 pixels has gaps
 
-TEST(Bitmaps, CroixTexteEtAxes)
-{
     // 8 bits: black dotted diagonals, the text at (x+11, y-8) white on black.
-    QImage g = Bitmap8(80, 60, 100);
-    DessinerCroixTexte(g, 20, 20, 255, "12");
-    EXPECT_EQ(g.pixelColor(10, 10), Noir);
-    EXPECT_EQ(g.pixelIndex(30, 11), 100);
+    QImage t = Bitmap8(80, 60, 100);
+    DessinerCroixTexte(t, 20, 20, 255, "12");
+    EXPECT_EQ(t.pixelColor(10, 10), Noir);
+    EXPECT_EQ(t.pixelIndex(30, 11), 100);
     const QRect texte(31, 12, 29, 18);
-    EXPECT_GT(Compter(g, Blanc, texte), 0);
-    EXPECT_GT(Compter(g, Noir, texte), 0);
+    EXPECT_TRUE(Compter(t, Blanc, texte) > 0 && Compter(t, Noir, texte) > 0);
 
     // In the colour; the text on white on a 24-bit bitmap, on black on any other.
     for (const auto format : {QImage::Format_BGR888, QImage::Format_RGB32}) {
@@ -260,15 +246,14 @@ TEST(Bitmaps, CroixTexteEtAxes)
 TEST(NomsDeFichiers, Pieces)
 {
     const QString nom = "/a.b/img.001.fit";
-    EXPECT_EQ(T(NomFichierSansExtension(nom)), "img");
-    EXPECT_EQ(T(ExtensionFichier(nom)), "b/img.001.fit"); // a '.' in a folder counts
-    EXPECT_EQ(T(NomFichierSansChemin(nom)), "img.001.fit");
-    EXPECT_EQ(T(CheminFichier(nom)), "/a.b/");
-    EXPECT_EQ(T(CheminFichier("img.fit")), "");
-    EXPECT_EQ(T(NomFichierSansChemin("img.fit")), "img.fit");
-    EXPECT_EQ(T(ExtensionFichier("/d/img")), "");
-    EXPECT_EQ(T(CompleterChaine("ab", 5, '*')), "ab***");
-    EXPECT_EQ(T(CompleterChaine("abcdef", 3, '-')), "abcdef");
+    const std::pair<QString, const char*> pieces[] = {
+        {NomFichierSansExtension(nom), "img"},   {ExtensionFichier(nom), "b/img.001.fit"}, // a '.' in a folder counts
+        {NomFichierSansChemin(nom), "img.001.fit"}, {CheminFichier(nom), "/a.b/"},
+        {CheminFichier("img.fit"), ""},          {NomFichierSansChemin("img.fit"), "img.fit"},
+        {ExtensionFichier("/d/img"), ""},        {CompleterChaine("ab", 5, '*'), "ab***"},
+        {CompleterChaine("abcdef", 3, '-'), "abcdef"}};
+    for (const auto& [recu, attendu] : pieces)
+        EXPECT_EQ(T(recu), attendu);
     EXPECT_EQ(CompleterChaine("x", 300, ' ').size(), 255);
     EXPECT_EQ(RepertoireApplication(), QCoreApplication::applicationDirPath() + "/");
 }
@@ -314,16 +299,4 @@ TEST(NomsDeFichiers, Comparaison)
     };
     for (const auto& [a, b, apres] : cas)
         EXPECT_EQ(ComparerNomsFichiers(a, b), apres) << a << " / " << b;
-}
-
-TEST(Listes, LibererListeLibereChaqueElement)
-{
-    static int liberes = 0;
-    struct TElement {
-        ~TElement() { ++liberes; }
-    };
-    QList<TElement*> liste = {new TElement, new TElement, new TElement};
-    LibererListe(liste);
-    EXPECT_EQ(liberes, 3);
-    EXPECT_TRUE(liste.isEmpty());
 }

@@ -3,6 +3,7 @@
 // and its overwrite confirmation; the tricolour window's open and save
 // dialogs. A timer plays the user in each modal loop as it appears.
 #include "PDialogues.h"
+#include "PFichiers.h"
 #include "Soutien.h"
 #include "UConfirmationFichiers.h"
 #include "UConversionImages.h"
@@ -11,20 +12,16 @@
 #include "UTrichromieRVB.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
-#include <QToolButton>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -82,11 +79,7 @@ TEST_F(TDialoguesReels, LotParLesVraisDialogues)
     ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("ngc1316_optical_i16.fits")), source));
     const QString destination = Dossier.filePath(QStringLiteral("sortie"));
     QDir().mkpath(destination);
-    {
-        QFile ancien(destination + QStringLiteral("/img1.jpg"));
-        ASSERT_TRUE(ancien.open(QIODevice::WriteOnly));
-        ancien.write("ancien");
-    }
+    EcrireFichierSur(destination + QStringLiteral("/img1.jpg"), QByteArray("ancien"));
     TEnregistrementSelection dialogue;
     QStringList vus;
     int tour = 0;
@@ -96,21 +89,13 @@ TEST_F(TDialoguesReels, LotParLesVraisDialogues)
             d->setDirectory(destination);
             static_cast<QDialog*>(d)->accept();
         } else if (&m == &dialogue) {
-            switch (tour++) {
-            case 0:
+            // The folder through its button, the options, OK, then "Terminé".
+            if (tour == 0) {
                 m.findChild<QLineEdit*>(QStringLiteral("EdtDossier"))->clear();
                 m.findChild<QLineEdit*>(QStringLiteral("EdtEntete"))->setText(QStringLiteral("img"));
-                m.findChild<QToolButton*>(QStringLiteral("BtBtnDossier"))->click();
-                break;
-            case 1:
-                m.findChild<QCheckBox*>(QStringLiteral("ChckBxConversion"))->click();
-                break;
-            case 2:
-                m.findChild<QPushButton*>(QStringLiteral("BtnOK"))->click();
-                break;
-            default:
-                m.findChild<QPushButton*>(QStringLiteral("BtnTermine"))->click();
             }
+            const char* boutons[] = {"BtBtnDossier", "ChckBxConversion", "BtnOK", "BtnTermine"};
+            m.findChild<QAbstractButton*>(QString::fromLatin1(boutons[std::min(tour++, 3)]))->click();
         } else if (&m == ConversionImages) {
             m.findChild<QComboBox*>(QStringLiteral("CmbBxFormat"))->setCurrentIndex(TConversionImages::FormatJpeg);
             m.findChild<QPushButton*>(QStringLiteral("BtnOk"))->click();
@@ -125,10 +110,7 @@ TEST_F(TDialoguesReels, LotParLesVraisDialogues)
                                 "TConversionImages", "TEnregistrementSelection", "TConfirmationFichiers",
                                 "TEnregistrementSelection"}));
     EXPECT_EQ(dialogue.findChild<QLineEdit*>(QStringLiteral("EdtDossier"))->text(), destination);
-    EXPECT_EQ(ConfirmationFichiers->FichiersListes(), QStringList{destination + QStringLiteral("/img1.jpg")});
-    QFile jpeg(destination + QStringLiteral("/img1.jpg"));
-    ASSERT_TRUE(jpeg.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(jpeg.read(3) == QByteArray("\xFF\xD8\xFF"));
+    EXPECT_TRUE(LireFichierComplet(destination + QStringLiteral("/img1.jpg")).startsWith("\xFF\xD8\xFF"));
 }
 
 TEST_F(TDialoguesReels, TrichromieParLesVraisDialoguesDeFichiers)
@@ -154,11 +136,9 @@ TEST_F(TDialoguesReels, TrichromieParLesVraisDialoguesDeFichiers)
     f.BtBtnEnregistrerClick();
     EXPECT_EQ(filtres, (QStringList{"Fichier fit (*.fit)|Fichier bitmap (*.bmp)", "Fichier Bmp (*.bmp)"}));
     // The save dialog adds its extension.
-    THistoBmp relu;
-    CreerHistoBmp(relu);
-    ChargerBmp(relu, sortie + QStringLiteral(".bmp"));
-    EXPECT_EQ(LargeurBmp(relu), 1000);
-    EXPECT_EQ(FormatPixelBmp(relu), pf24bit);
+    const QImage relu = LireBitmapBmp(sortie + QStringLiteral(".bmp"));
+    EXPECT_EQ(relu.width(), 1000);
+    EXPECT_EQ(FormatPixelBitmap(relu), pf24bit);
 }
 
 } // namespace
