@@ -15,6 +15,15 @@ def lire(n): return fits.getdata(n).astype(np.float64)[::-1]
 def ecrire(n, a): fits.PrimaryHDU(np.clip(np.rint(a), 0, 65535).astype(np.uint16)[::-1]).writeto(n, overwrite=True)
 def bmp(n): return np.asarray(Image.open(n).convert('RGB' if Image.open(n).mode == 'RGB' else 'L'), dtype=np.float64)
 def pile(ns): return np.array([lire(n) for n in ns])
+def decaler(a, sx, sy):
+    # content moved right by sx and down by sy: whole pixels leave black, fractions go through the FFT
+    h, w = a.shape
+    if float(sx).is_integer() and float(sy).is_integer():
+        sx, sy = int(sx), int(sy); b = np.zeros_like(a)
+        b[max(sy, 0):h + min(sy, 0), max(sx, 0):w + min(sx, 0)] = a[max(-sy, 0):h + min(-sy, 0), max(-sx, 0):w + min(-sx, 0)]
+        return b
+    fy, fx = np.fft.fftfreq(h)[:, None], np.fft.fftfreq(w)[None, :]
+    return np.real(np.fft.ifft2(np.fft.fft2(a) * np.exp(-2j * np.pi * (fx * sx + fy * sy))))
 rng = np.random.default_rng(14)
 )";
 
