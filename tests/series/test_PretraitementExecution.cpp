@@ -21,29 +21,33 @@
 
 namespace {
 
-// Noise-free copies of the SAAO frame moved by whole pixels, a constant dark
-// and offset, a flat of one level: registration then finds whole shifts and
-// numpy can follow every step.
+// Noise-free copies of the SAAO frame moved by whole pixels, darks with a hot
+// pixel, offsets of one level, flats of one level near the star and rising
+// to the left: registration then finds whole shifts and numpy can follow
+// every step.
 const char* const kSeries = R"PY(
 d, o = sys.argv[1], sys.argv[2]
-saao = lire(d + '/saao_raw_u16.fits')
+saao = lire(d + '/saao_raw_u16.fits'); xx = np.mgrid[0:saao.shape[0], 0:saao.shape[1]][1]
 for k, (sx, sy) in enumerate([(0, 0), (2, -3), (-4, 1)]): ecrire(f'{o}/brute{k}.fit', decaler(saao + 150, sx, sy))
 for k in range(2):
-    for n, v in (('dark', 100 + k), ('flat', 20200 + 2 * k), ('offset', 200)): ecrire(f'{o}/{n}{k}.fit', np.full(saao.shape, v))
+    dark = np.full(saao.shape, 100.0 + k); dark[300, 100] = 4000 + k
+    ecrire(f'{o}/dark{k}.fit', dark); ecrire(f'{o}/offset{k}.fit', np.full(saao.shape, 200))
+    ecrire(f'{o}/flat{k}.fit', 20200 + 2 * k + 30 * np.clip(380 - xx, 0, None))
 c = bmp(d + '/hubble_deep_field_24.bmp')
 for k in range(2):
     Image.fromarray(np.clip(np.rint(c + rng.normal(0, 4, c.shape)), 0, 255).astype(np.uint8), 'RGB').save(f'{o}/couleur{k}.bmp')
 )PY";
 
-// The same steps in numpy: medians (upper middle for an even count), dark,
-// flat scaled by its mean, whole shifts with black fill, levels brought to
-// the first frame's mean, every intermediate rounded as the files store it.
+// The same steps in numpy: medians (upper middle for an even count) of the
+// darks and offsets, mean of the flats less the offset, flat scaled by its
+// mean, whole shifts with black fill, levels brought to the first frame's
+// mean, every intermediate rounded as the files store it.
 const char* const kPile = R"PY(
 o = sys.argv[1]
 med = lambda n: np.sort(pile([f'{o}/{n}{k}.fit' for k in range(2)]), 0)[1]
 r = lambda a: np.rint(np.clip(a, 0, 65535))
 dark, offset = med('dark'), med('offset')
-flat = np.sort(np.array([r(lire(f'{o}/flat{k}.fit') - offset) for k in range(2)]), 0)[1]
+flat = np.array([r(lire(f'{o}/flat{k}.fit') - offset) for k in range(2)]).mean(0)
 cal = [r(r(lire(f'{o}/brute{k}.fit') - dark) / np.where(flat == 0, 1, flat) * flat.mean()) for k in range(3)]
 out = [decaler(cal[k], sx, sy) for k, (sx, sy) in enumerate([(0, 0), (-2, 3), (4, -1)])]
 s = lire(sys.argv[2])
@@ -118,6 +122,7 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     ajouter(f->BtnDarks, {"dark0.fit", "dark1.fit"});
     ajouter(f->BtnFlats, {"flat0.fit", "flat1.fit"});
     ajouter(f->BtnOffsets, {"offset0.fit", "offset1.fit"});
+    f->CmbBxFlatMedianeMoyenne->setCurrentIndex(1);
     f->PgCntrlPrincipale->setCurrentWidget(f->TbShtRegistration);
     QApplication::processEvents();
     // The star near (451, 85) of the first frame, framed with the mouse.

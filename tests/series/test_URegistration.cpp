@@ -14,13 +14,9 @@ TEST(Cadre, NormaliserVideEtDefini)
     const struct {
         const char* Nom;
         TCadre Avant, Apres;
-    } cas[] = {
-        {"déjà dans l'ordre", {10, 20, 30, 40}, {10, 20, 30, 40}},
-        {"tiré vers la gauche et le haut", {30, 40, 10, 20}, {10, 20, 30, 40}},
-        {"au-delà des bords", {-5, -1, 120, 80}, {0, 0, 99, 79}},
-        {"au-delà, à l'envers", {150, 90, -20, -30}, {0, 0, 99, 79}},
-        {"plaqué contre le bord droit", {99, 5, 130, 30}, {99, 5, 99, 30}},
-    };
+    } cas[] = {{"tiré vers la gauche et le haut", {30, 40, 10, 20}, {10, 20, 30, 40}},
+               {"au-delà, à l'envers", {150, 90, -20, -30}, {0, 0, 99, 79}},
+               {"plaqué contre le bord droit", {99, 5, 130, 30}, {99, 5, 99, 30}}};
     for (const auto& c : cas) { // picture 100 x 80
         SCOPED_TRACE(c.Nom);
         TCadre k = c.Avant;
