@@ -4,7 +4,6 @@
 #include "PDialogues.h"
 #include "Soutien.h"
 #include "SoutienSeries.h"
-#include "UControleImage.h"
 #include "UInstallationPretraitement.h"
 #include "UMain.h"
 #include "UParametres.h"
