@@ -69,10 +69,8 @@ public:
 
 bool Montree(TGenreDemande genre)
 {
-    for (const TDemandeDialogue& d : Dialogues::Journal())
-        if (d.Genre == genre)
-            return true;
-    return false;
+    const auto& j = Dialogues::Journal();
+    return std::any_of(j.begin(), j.end(), [genre](const TDemandeDialogue& d) { return d.Genre == genre; });
 }
 
 } // namespace

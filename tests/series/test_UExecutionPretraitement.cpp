@@ -147,40 +147,34 @@ TEST_F(TExecutionPretraitement, UnEchecNeLaisseRienEtGardeLeResultat)
 {
     // A result shown before the run.
     ResultatFit = ImageFitDe(3, 3, [](int, int) { return 7; });
-    struct TCas {
+    // The second raw frame written again after the list was made (none: deleted).
+    const struct {
         const char* Nom;
-        std::function<void(TReglagesPretraitement&)> Preparer;
+        std::function<double(int, int)> B1;
+        QSize Taille;
+        int Registration;
         const char* Message;
-    };
-    const std::vector<TCas> cas{
-        {"fichier supprimé depuis la liste", [](TReglagesPretraitement& r) { QFile::remove(r.Brutes[1].Chemin()); },
-         "b1.fit"},
-        {"taille changée depuis la liste",
-         [this](TReglagesPretraitement&) { EcrireFit("e", "b1.fit", ImageFitDe(5, 5, [](int, int) { return 1; })); },
-         "n'a plus la taille"},
-        {"aucune étoile dans le cadre",
-         [this](TReglagesPretraitement& r) {
-             EcrireFit("e", "b1.fit", ImageFitDe(16, 12, [](int, int) { return 0; }));
-             r.Registration = RegistrationStellaire;
-             r.Cadre = {2, 2, 12, 10};
-         },
-         "Aucune étoile"},
-        {"disque sans contour",
-         [this](TReglagesPretraitement& r) {
-             // One bright pixel on the scanned edge: all edge points coincide.
-             EcrireFit("e", "b1.fit", ImageFitDe(16, 12, [](int x, int y) { return x == 0 && y == 5 ? 1000 : 0; }));
-             r.Registration = RegistrationPlanetaire;
-         },
-         "centre du disque"},
-    };
-    for (const TCas& c : cas) {
+    } cas[] = {{"fichier supprimé depuis la liste", {}, {16, 12}, RegistrationAucune, "b1.fit"},
+               {"taille changée depuis la liste", [](int, int) { return 1; }, {5, 5}, RegistrationAucune,
+                "n'a plus la taille"},
+               {"aucune étoile dans le cadre", [](int, int) { return 0; }, {16, 12}, RegistrationStellaire,
+                "Aucune étoile"},
+               // One bright pixel on the scanned edge: all edge points coincide.
+               {"disque sans contour", [](int x, int y) { return x == 0 && y == 5 ? 1000 : 0; }, {16, 12},
+                RegistrationPlanetaire, "centre du disque"}};
+    for (const auto& c : cas) {
         SCOPED_TRACE(c.Nom);
         TReglagesPretraitement r;
         r.TypeImages = 1;
-        r.Registration = RegistrationAucune;
+        r.Registration = c.Registration;
+        if (c.Registration == RegistrationStellaire)
+            r.Cadre = {2, 2, 12, 10};
         r.Brutes << EcrireFit("e", "b0.fit", ImageFitDe(16, 12, [](int x, int) { return 10 + x; }))
                  << EcrireFit("e", "b1.fit", ImageFitDe(16, 12, [](int, int y) { return 20 + y; }));
-        c.Preparer(r);
+        if (c.B1)
+            EcrireFit("e", "b1.fit", ImageFitDe(c.Taille.width(), c.Taille.height(), c.B1));
+        else
+            QFile::remove(r.Brutes[1].Chemin());
         try {
             Executer(r);
             ADD_FAILURE() << "no error";
