@@ -115,28 +115,36 @@ TEST_F(TExecutionPretraitement, BrutesSeulesRapportEtNiveaux)
     EXPECT_EQ(DossiersTemporaires(), 0);
 }
 
-TEST_F(TExecutionPretraitement, CalibrationCompleteConservee)
+TEST_F(TExecutionPretraitement, CalibrationConserveeEtAddition)
 {
-    // The arithmetic is followed by numpy in the window's run; here, what is kept and where.
+    // The arithmetic is followed by numpy in the window's run; here, what is
+    // kept and where, two raw frames of one name, and the sum's saturation.
     TReglagesPretraitement r;
     r.TypeImages = 1;
     r.Registration = RegistrationAucune;
+    r.AjustementNiveaux = false;
     r.Conserver = true;
+    r.Addition = true;
     r.CombinaisonDark = CombinaisonMoyenne;
     for (int k = 0; k < 3; ++k) {
-        const auto image = [k](int base) { return ImageFitDe(12, 9, [=](int x, int y) { return base + 37 * x + y + k; }); };
-        r.Brutes << EcrireFit("brutes", QStringLiteral("m%1.fit").arg(k), image(1000));
-        r.Darks << EcrireFit("darks", QStringLiteral("d%1.fit").arg(k), image(40));
-        r.Flats << EcrireFit("flats", QStringLiteral("f%1.fit").arg(k), image(20000));
-        r.Offsets << EcrireFit("offsets", QStringLiteral("o%1.fit").arg(k), image(200));
+        const auto image = [k](int base, int pente) {
+            return ImageFitDe(12, 9, [=](int x, int y) { return base + pente * x + y + k; });
+        };
+        // Calibrated: 959 + 1963 x + k.
+        r.Brutes << EcrireFit(k < 2 ? "brutes" : "autres", QStringLiteral("m%1.fit").arg(k % 2), image(1000, 2000));
+        r.Darks << EcrireFit("darks", QStringLiteral("d%1.fit").arg(k), image(40, 37));
+        r.Flats << EcrireFit("flats", QStringLiteral("f%1.fit").arg(k), image(20000, 37));
+        r.Offsets << EcrireFit("offsets", QStringLiteral("o%1.fit").arg(k), image(200, 37));
     }
     const auto avant = Empreinte();
     const TResultatPretraitement fin = Executer(r);
-    EXPECT_TRUE(Textes().contains(QStringLiteral("Master offset calculé.")));
-    const QStringList calibrees = Conserves(fin, QStringLiteral("pretbok~*"));
-    ASSERT_EQ(calibrees.size(), 3);
-    for (int k = 0; k < 3; ++k)
-        EXPECT_TRUE(calibrees[k].endsWith(QStringLiteral("pretbok~m%1.fit").arg(k))) << calibrees[k].toStdString();
+    EXPECT_EQ(Conserves(fin, QStringLiteral("pretbok~*")).size(), 3);
+    const QStringList m0 = Conserves(fin, QStringLiteral("pretbok~m0.fit"));
+    ASSERT_EQ(m0.size(), 2);
+    EXPECT_EQ(FitLu(m0[0]).Pixel(0, 0) + FitLu(m0[1]).Pixel(0, 0), 959 + 961);
+    // The sum saturates at 65535 where it overflows.
+    EXPECT_EQ(ResultatFit.Pixel(0, 0), 3 * 959 + 3);
+    EXPECT_EQ(ResultatFit.Pixel(11, 0), 65535);
     // The users' folders are untouched and nothing was written beside them.
     EXPECT_EQ(Empreinte(), avant);
     EXPECT_TRUE(fin.DossierConserve.startsWith(Temp.path()));
@@ -187,25 +195,6 @@ TEST_F(TExecutionPretraitement, UnEchecNeLaisseRienEtGardeLeResultat)
         EXPECT_TRUE(Textes(QStringLiteral("Fin du prétraitement")).isEmpty());
         Rapport.clear();
     }
-}
-
-TEST_F(TExecutionPretraitement, MemeNomDansDeuxDossiersEtAddition)
-{
-    TReglagesPretraitement r;
-    r.TypeImages = 1;
-    r.Registration = RegistrationAucune;
-    r.AjustementNiveaux = false;
-    r.Addition = true;
-    r.Conserver = true;
-    r.Brutes << EcrireFit("un", "m.fit", ImageFitDe(4, 4, [](int, int) { return 40000; }))
-             << EcrireFit("deux", "m.fit", ImageFitDe(4, 4, [](int x, int) { return 10000 * x; }));
-    const TResultatPretraitement fin = Executer(r);
-    const QStringList copies = Conserves(fin, QStringLiteral("pretbok~m.fit"));
-    ASSERT_EQ(copies.size(), 2);
-    EXPECT_EQ(FitLu(copies[0]).Pixel(2, 0) + FitLu(copies[1]).Pixel(2, 0), 60000);
-    // The sum saturates at 65535 where it overflows.
-    EXPECT_EQ(ResultatFit.Pixel(0, 0), 40000);
-    EXPECT_EQ(ResultatFit.Pixel(3, 2), 65535);
 }
 
 TEST_F(TExecutionPretraitement, SerieBmpNiveauxEtAlignementSurLePlan)

@@ -22,7 +22,6 @@ TEST(Cadre, NormaliserVideEtDefini)
         NormaliserCadre(k, 100, 80);
         EXPECT_EQ(TexteCadre(k), TexteCadre(c.Apres));
     }
-    EXPECT_EQ(TexteCadre({10, 20, 30, 40}), QStringLiteral("[10,20] [30,40]"));
     EXPECT_FALSE(EstCadreDefini(TCadre()) || EstCadreDefini({3, 4, -1, 9}));
     EXPECT_TRUE(EstCadreDefini({0, 0, 0, 0}));
     // Straight vertical and horizontal drags.
