@@ -16,17 +16,12 @@
 
 namespace {
 
-struct TLigne {
-    QString Texte;
-    QColor Couleur;
-};
-
 class TExecutionPretraitement : public ::testing::Test {
 protected:
     QTemporaryDir Dossier;
     QTemporaryDir Temp; // the run's private folders go here
     QByteArray AncienTmp;
-    std::vector<TLigne> Rapport;
+    std::vector<std::pair<QString, QColor>> Rapport; // text, colour
     THistoFit ResultatFit;
     THistoBmp ResultatBmp;
 
@@ -56,9 +51,9 @@ protected:
     QStringList Textes(const QString& contenant = {}) const
     {
         QStringList t;
-        for (const TLigne& l : Rapport)
-            if (l.Texte.contains(contenant))
-                t << l.Texte;
+        for (const auto& [texte, couleur] : Rapport)
+            if (texte.contains(contenant))
+                t << texte;
         return t;
     }
 
@@ -105,9 +100,7 @@ TEST_F(TExecutionPretraitement, BrutesSeulesRapportEtNiveaux)
     EXPECT_TRUE(t[5].endsWith(QStringLiteral("/pretbok~b1.fit enregistré."))) << t[5].toStdString();
     // Every blue closing line is followed by an empty black one.
     for (size_t i = 0; i + 1 < Rapport.size(); ++i)
-        EXPECT_TRUE(Rapport[i].Couleur != QColor(0, 0, 255) ||
-                    (Rapport[i + 1].Texte.isEmpty() && Rapport[i + 1].Couleur == QColor(0, 0, 0)))
-            << i;
+        EXPECT_TRUE(Rapport[i].second != Qt::blue || Rapport[i + 1] == std::pair(QString(), QColor(Qt::black))) << i;
     // A negative zero shift reads as a positive one.
     EXPECT_EQ(TexteDecalage(0, -0.0), QStringLiteral("+0,00000...\t+0,00000...\t"));
     // The levels and the mean are followed by numpy in the window's run.

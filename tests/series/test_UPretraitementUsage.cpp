@@ -1,6 +1,5 @@
 // The preprocessing window with the real file dialogs and message box, driven
-// by hand. With STELOR_CAPTURES set to a folder, the Master Dark tab is saved
-// there as PNG.
+// by hand.
 #include "PDialogues.h"
 #include "Soutien.h"
 #include "SoutienSeries.h"
@@ -15,24 +14,18 @@
 
 namespace {
 
-void Capturer(QWidget* w, const char* nom)
-{
-    const QByteArray dossier = qgetenv("STELOR_CAPTURES");
-    if (dossier.isEmpty())
-        return;
-    QApplication::processEvents();
-    EXPECT_TRUE(w->grab().save(QDir(QString::fromLocal8Bit(dossier)).filePath(QString::fromLatin1(nom))));
-}
-
-// Answers the next real modal window with the action, as a user would.
-void QuandModal(std::function<void(QWidget*)> action)
+// Answers the next real modal window, a T, with the action, as a user would.
+template <class T>
+void QuandModal(std::function<void(T*)> action)
 {
     auto* minuterie = new QTimer;
     QObject::connect(minuterie, &QTimer::timeout, [minuterie, action] {
         if (QWidget* m = QApplication::activeModalWidget()) {
             minuterie->stop();
             minuterie->deleteLater();
-            action(m);
+            auto* t = qobject_cast<T*>(m);
+            ASSERT_NE(t, nullptr) << m->metaObject()->className();
+            action(t);
         }
     });
     minuterie->start(10);
@@ -46,7 +39,6 @@ TEST(UsagePretraitement, VraisDialogues)
     const auto repondeur = Dialogues::RepondeurCourant();
     Dialogues::RetirerRepondeur();
     QTemporaryDir dossier;
-    ASSERT_TRUE(dossier.isValid());
     EcrireSeriesEssai(dossier.path());
     auto* cadre = new TMain;
     FixerFichierPreferences(dossier.filePath(QStringLiteral("Stelor.ini")));
@@ -57,9 +49,7 @@ TEST(UsagePretraitement, VraisDialogues)
     ASSERT_NE(f, nullptr);
 
     QStringList filtres;
-    QuandModal([&](QWidget* m) {
-        auto* d = qobject_cast<QFileDialog*>(m);
-        ASSERT_NE(d, nullptr);
+    QuandModal<QFileDialog>([&](QFileDialog* d) {
         filtres = d->nameFilters();
         d->setDirectory(dossier.path());
         d->selectFile(QStringLiteral("\"dark1.fit\" \"dark2.fit\""));
@@ -71,14 +61,10 @@ TEST(UsagePretraitement, VraisDialogues)
 
     // A file of another size: the real box says why.
     QString texte;
-    QuandModal([&](QWidget* m) {
-        auto* d = qobject_cast<QFileDialog*>(m);
-        ASSERT_NE(d, nullptr);
+    QuandModal<QFileDialog>([&](QFileDialog* d) {
         filtres = d->nameFilters();
         d->selectFile(dossier.filePath(QStringLiteral("ngc.fit")));
-        QuandModal([&](QWidget* b) {
-            auto* boite = qobject_cast<QMessageBox*>(b);
-            ASSERT_NE(boite, nullptr);
+        QuandModal<QMessageBox>([&](QMessageBox* boite) {
             texte = boite->windowTitle() + QLatin1Char('|') + boite->text();
             boite->button(QMessageBox::Ok)->click();
         });
@@ -92,9 +78,7 @@ TEST(UsagePretraitement, VraisDialogues)
 
     // The save dialog of the master, which adds its extension.
     QTest::mouseClick(f->BtBtnDarkProcess, Qt::LeftButton);
-    QuandModal([&](QWidget* m) {
-        auto* d = qobject_cast<QFileDialog*>(m);
-        ASSERT_NE(d, nullptr);
+    QuandModal<QFileDialog>([&](QFileDialog* d) {
         filtres = d->nameFilters();
         EXPECT_EQ(d->acceptMode(), QFileDialog::AcceptSave);
         EXPECT_FALSE(d->testOption(QFileDialog::DontConfirmOverwrite));
@@ -105,8 +89,6 @@ TEST(UsagePretraitement, VraisDialogues)
     EXPECT_EQ(filtres, QStringList{"Fichier Fit (*.fit)"});
     EXPECT_TRUE(QFile::exists(dossier.filePath(QStringLiteral("maitre.fit"))));
     EXPECT_EQ(f->LblMessage->text(), QStringLiteral("Master Dark enregistré."));
-    f->PgCntrlPrincipale->setCurrentWidget(f->TbShtMasterDark);
-    Capturer(f, "pretraitement_master_dark.png");
 
     delete cadre;
     FermerPreferences();
