@@ -179,9 +179,8 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     EXPECT_GE(rapport.Vus.size(), 10) << rapport.Vus.join('|').toStdString();
 
     // The result on its tab, saved there and by the frame: numpy and fitsverify agree.
-    ASSERT_EQ(f->PgCntrlPrincipale->currentWidget(), f->TbShtResultat);
-    ASSERT_FALSE(f->PnlResultatFit->isHidden());
-    EXPECT_TRUE(f->PnlResultatBmp->isHidden());
+    ASSERT_TRUE(f->PgCntrlPrincipale->currentWidget() == f->TbShtResultat && !f->PnlResultatFit->isHidden() &&
+                f->PnlResultatBmp->isHidden());
     aEnregistrer = chemin("pile.fit");
     QTest::mouseClick(f->BtBtnResultatFitEnregistrerSous, Qt::LeftButton);
     EXPECT_EQ(f->LblMessage->text(), QStringLiteral("Image enregistrée."));
@@ -208,8 +207,7 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     EXPECT_EQ(LancerProgramme(QStringLiteral("/usr/bin/djpeg"), {QStringLiteral("-pnm"), chemin("pile.jpg")}, &djpeg), 0);
     EXPECT_TRUE(djpeg.startsWith(QStringLiteral("P5\n536 520"))) << djpeg.left(20).toStdString();
     f->MnItmResultatFitOuvrir->trigger();
-    ASSERT_NE(cadre->FenetreActive(), nullptr);
-    EXPECT_EQ(cadre->FenetreActive()->Tag(), GenreImage);
+    EXPECT_TRUE(cadre->FenetreActive() && cadre->FenetreActive()->Tag() == GenreImage);
 
     // The report saved as text and printed (as PDF: no printer here).
     cadre->ZoneMDI()->setActiveSubWindow(f);
@@ -223,8 +221,8 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     QTest::mouseClick(f->BtnImprimerExecution, Qt::LeftButton);
     QString pdf;
     EXPECT_EQ(LancerProgramme(QStringLiteral("/usr/bin/pdftotext"), {aEnregistrer, QStringLiteral("-")}, &pdf), 0);
-    EXPECT_TRUE(pdf.contains(QStringLiteral("Début du prétraitement"))) << pdf.toStdString();
-    EXPECT_TRUE(pdf.contains(QStringLiteral("Master dark calculé."))) << pdf.toStdString();
+    EXPECT_TRUE(pdf.contains(QStringLiteral("Début du prétraitement")) && pdf.contains(QStringLiteral("Master dark calculé.")))
+        << pdf.toStdString();
 
     // Colour frames with no frame drawn: the question, answered No, stops.
     for (QPushButton* b : {f->BtnEffacerBrutes, f->BtnEffacerDarks, f->BtnEffacerFlats, f->BtnEffacerOffsets})
@@ -251,8 +249,7 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     EXPECT_EQ(QImage(aEnregistrer).size(), QSize(1000, 872));
     // The saved colour result goes on to a tricolour window.
     QTest::mouseClick(f->BtBtnResultatBmpTrichromieRVB, Qt::LeftButton);
-    ASSERT_NE(cadre->FenetreActive(), nullptr);
-    EXPECT_EQ(cadre->FenetreActive()->Tag(), GenreTrichromie);
+    EXPECT_TRUE(cadre->FenetreActive() && cadre->FenetreActive()->Tag() == GenreTrichromie);
     cadre->ZoneMDI()->setActiveSubWindow(f);
     // A run that fails keeps the result shown before it.
     QFile::remove(chemin("couleur1.bmp"));
@@ -260,8 +257,7 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     Dialogues::ViderJournal();
     ExecuterCommande([&] { f->BtBtnExecutionProcessClick(); });
     EXPECT_TRUE(Montree(TGenreDemande::Erreur));
-    EXPECT_FALSE(f->PnlResultatBmp->isHidden());
-    EXPECT_EQ(LargeurBmp(f->ResultatBmp), 1000);
+    EXPECT_TRUE(!f->PnlResultatBmp->isHidden() && LargeurBmp(f->ResultatBmp) == 1000);
 
     delete cadre;
     delete ExportationJpeg;

@@ -95,8 +95,7 @@ TEST_F(TExecutionPretraitement, BrutesSeulesRapportEtNiveaux)
     // The run's own lines; the frame and colours of the report are read in the window's run.
     const QStringList t = Textes();
     ASSERT_GE(t.size(), 12);
-    EXPECT_EQ(t[2], QStringLiteral("2 brute(s)."));
-    EXPECT_EQ(t[4], QStringLiteral("Validation des brutes..."));
+    EXPECT_EQ((QStringList{t[2], t[4]}), (QStringList{"2 brute(s).", "Validation des brutes..."}));
     EXPECT_TRUE(t[5].endsWith(QStringLiteral("/pretbok~b1.fit enregistré."))) << t[5].toStdString();
     // Every blue closing line is followed by an empty black one.
     for (size_t i = 0; i + 1 < Rapport.size(); ++i)
@@ -104,8 +103,7 @@ TEST_F(TExecutionPretraitement, BrutesSeulesRapportEtNiveaux)
     // A negative zero shift reads as a positive one.
     EXPECT_EQ(TexteDecalage(0, -0.0), QStringLiteral("+0,00000...\t+0,00000...\t"));
     // The levels and the mean are followed by numpy in the window's run.
-    EXPECT_TRUE(fin.Compose);
-    EXPECT_EQ(DossiersTemporaires(), 0);
+    EXPECT_TRUE(fin.Compose && DossiersTemporaires() == 0);
 }
 
 TEST_F(TExecutionPretraitement, CalibrationConserveeEtAddition)
@@ -136,8 +134,7 @@ TEST_F(TExecutionPretraitement, CalibrationConserveeEtAddition)
     ASSERT_EQ(m0.size(), 2);
     EXPECT_EQ(FitLu(m0[0]).Pixel(0, 0) + FitLu(m0[1]).Pixel(0, 0), 959 + 961);
     // The sum saturates at 65535 where it overflows.
-    EXPECT_EQ(ResultatFit.Pixel(0, 0), 3 * 959 + 3);
-    EXPECT_EQ(ResultatFit.Pixel(11, 0), 65535);
+    EXPECT_EQ(std::pair(ResultatFit.Pixel(0, 0), ResultatFit.Pixel(11, 0)), std::pair(3 * 959 + 3.0, 65535.0));
     // The users' folders are untouched and nothing was written beside them.
     EXPECT_EQ(Empreinte(), avant);
     EXPECT_TRUE(fin.DossierConserve.startsWith(Temp.path()));
@@ -182,8 +179,7 @@ TEST_F(TExecutionPretraitement, UnEchecNeLaisseRienEtGardeLeResultat)
         } catch (const EStelor& e) {
             EXPECT_TRUE(e.Message().contains(QString::fromUtf8(c.Message))) << e.Message().toStdString();
         }
-        EXPECT_EQ(LargeurFit(ResultatFit), 3);
-        EXPECT_EQ(ResultatFit.Pixel(1, 1), 7);
+        EXPECT_TRUE(LargeurFit(ResultatFit) == 3 && ResultatFit.Pixel(1, 1) == 7);
         EXPECT_EQ(DossiersTemporaires(), 0);
         EXPECT_TRUE(Textes(QStringLiteral("Fin du prétraitement")).isEmpty());
         Rapport.clear();
