@@ -1,8 +1,7 @@
-// The preprocessing run on series written by the test: report lines, the
-// calibration arithmetic, registration, stacking, and what a failure leaves.
+// The preprocessing run on series written by the test: report lines, what is
+// kept and where, registration on a bitmap plane, and what a failure leaves.
 #include "PErreurs.h"
 #include "Soutien.h"
-#include "UArithmetique.h"
 #include "UExecutionPretraitement.h"
 #include "UImages.h"
 
@@ -137,8 +136,8 @@ TEST_F(TExecutionPretraitement, CalibrationConserveeEtAddition)
     EXPECT_EQ(std::pair(ResultatFit.Pixel(0, 0), ResultatFit.Pixel(11, 0)), std::pair(3 * 959 + 3.0, 65535.0));
     // The users' folders are untouched and nothing was written beside them.
     EXPECT_EQ(Empreinte(), avant);
-    EXPECT_TRUE(fin.DossierConserve.startsWith(Temp.path()));
-    EXPECT_TRUE(Textes().contains(QStringLiteral("Fichiers intermédiaires conservés dans ") + fin.DossierConserve));
+    EXPECT_TRUE(fin.DossierConserve.startsWith(Temp.path()) &&
+                Textes().contains(QStringLiteral("Fichiers intermédiaires conservés dans ") + fin.DossierConserve));
 }
 
 TEST_F(TExecutionPretraitement, UnEchecNeLaisseRienEtGardeLeResultat)

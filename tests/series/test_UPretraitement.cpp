@@ -152,8 +152,7 @@ TEST_F(TFenetrePretraitement, CreationDefautsEtMiseEnPage)
     EXPECT_EQ(F->LstBxBrutes->size(), QSize(325, 213));
     EXPECT_EQ(F->BtnDarks->pos() - F->BtnBrutes->pos(), QPoint(325 + 15, 0));
     EXPECT_EQ(F->BtnFlats->y(), F->LstBxBrutes->y() + 213 + 8);
-    EXPECT_EQ(F->BtnEffacerFlats->x(), F->LstBxFlats->x() + 325 - 53);
-    EXPECT_EQ(F->BtBtnAide->x(), 700 - 56);
+    EXPECT_EQ(QPoint(F->BtnEffacerFlats->x() - F->LstBxFlats->x(), F->BtBtnAide->x()), QPoint(325 - 53, 700 - 56));
     F->resize(503, 401);
     EXPECT_EQ(F->LstBxDarks->width(), 226);
 
@@ -225,8 +224,7 @@ TEST_F(TFenetrePretraitement, ListesTaillesEtPurge)
     // The viewer's hand-over always fits the window, with no existence test.
     F->resize(510, 405);
     F->AjouterBrutes({Chemin("brute3.fit")});
-    EXPECT_EQ(F->size(), QSize(560, 675));
-    EXPECT_EQ(F->LstBxBrutes->count(), 4);
+    EXPECT_TRUE(F->size() == QSize(560, 675) && F->LstBxBrutes->count() == 4);
 
     // Emptying every list lets the kind change; bitmaps take 8-bit sliders.
     for (QPushButton* b : {F->BtnEffacerBrutes, F->BtnEffacerDarks, F->BtnEffacerFlats})

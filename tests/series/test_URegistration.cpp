@@ -1,8 +1,6 @@
 // The registration frame apart from the window: normalising, cutting, the
 // rubber band, the magnified view, the saturation level, the planetary preview.
 #include "Soutien.h"
-#include "UBmp.h"
-#include "UFit.h"
 #include "UImages.h"
 #include "URegistration.h"
 
@@ -30,8 +28,14 @@ TEST(Cadre, NormaliserVideEtDefini)
     EXPECT_EQ(SeuilSaturationFit(8), 254);
 }
 
-TEST(Cadre, CoupeFitCommeCopiePuisDecoupage)
+TEST(Cadre, CoupeCommeCopiePuisDecoupage)
 {
+    const QImage b = BitmapDe(30, 20, 3, [](int x, int y, int c) { return (x * 7 + y * 3 + c * 50) % 256; });
+    THistoBmp coupeBmp;
+    CreerHistoBmp(coupeBmp);
+    ASSERT_TRUE(CouperCadreBmp(ObjetBmpDe(b), coupeBmp, {4, 5, 14, 9}));
+    EXPECT_EQ(coupeBmp.BitmapSource, b.copy(4, 5, 10, 4));
+
     const THistoFit source = FitLu(CheminDonnees(QStringLiteral("m51_i16_256.fits")));
     for (const TCadre& c : {TCadre{0, 0, 255, 255}, TCadre{10, 20, 11, 21}, TCadre{100, 37, 140, 90},
                             TCadre{0, 200, 30, 255}}) {
