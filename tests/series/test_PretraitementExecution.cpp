@@ -1,125 +1,58 @@
 // The preprocessing run driven through the frame as a user would: lists
 // filled through the open dialog, a frame drawn with the mouse, Execution,
 // the report read line by line with its colours, the result checked against
-// numpy, saved, opened, exported, copied, the report saved and printed.
+// numpy, saved, opened, exported, copied, the report saved and printed; then
+// a colour series without a frame, and a run that fails.
 #include "PApplication.h"
 #include "PDialogues.h"
 #include "Soutien.h"
+#include "SoutienSeries.h"
 #include "UControleImage.h"
 #include "UExportationJpeg.h"
-#include "UFit.h"
 #include "UInstallationImage.h"
 #include "UInstallationPretraitement.h"
 #include "UMain.h"
 #include "UParametres.h"
 #include "UPretraitement.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QClipboard>
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QFrame>
-#include <QLabel>
-#include <QListWidget>
-#include <QMdiArea>
-#include <QMouseEvent>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
-#include <QTextEdit>
-#include <QToolButton>
+#include <QtWidgets>
 #include <gtest/gtest.h>
 
 namespace {
 
-// Noise-free copies of the SAAO frame moved by whole pixels, a constant dark
-// and offset, a flat of one level: registration then finds whole shifts and
-// numpy can follow every step. Prints nothing; pile.py recomputes the stack.
+// Noise-free copies of the SAAO frame moved by whole pixels, darks with a hot
+// pixel, offsets of one level, flats of one level near the star and rising
+// to the left: registration then finds whole shifts and numpy can follow
+// every step.
 const char* const kSeries = R"PY(
-import sys, numpy as np
-from astropy.io import fits
-from PIL import Image
 d, o = sys.argv[1], sys.argv[2]
-lire = lambda n: fits.getdata(n).astype(np.float64)[::-1]
-ecrire = lambda n, a: fits.PrimaryHDU(np.clip(np.rint(a), 0, 65535).astype(np.uint16)[::-1]).writeto(n, overwrite=True)
-def decaler(img, sx, sy):
-    h, w = img.shape
-    out = np.zeros_like(img)
-    out[max(sy, 0):h + min(sy, 0), max(sx, 0):w + min(sx, 0)] = img[max(-sy, 0):h + min(-sy, 0), max(-sx, 0):w + min(-sx, 0)]
-    return out
-saao = lire(d + '/saao_raw_u16.fits')
-for k, (sx, sy) in enumerate([(0, 0), (2, -3), (-4, 1)]):
-    ecrire(f'{o}/brute{k}.fit', decaler(saao + 150, sx, sy))
+saao = lire(d + '/saao_raw_u16.fits'); xx = np.mgrid[0:saao.shape[0], 0:saao.shape[1]][1]
+for k, (sx, sy) in enumerate([(0, 0), (2, -3), (-4, 1)]): ecrire(f'{o}/brute{k}.fit', decaler(saao + 150, sx, sy))
 for k in range(2):
-    ecrire(f'{o}/dark{k}.fit', np.full(saao.shape, 100.0 + k))
-    ecrire(f'{o}/flat{k}.fit', np.full(saao.shape, 20200.0 + 2 * k))
-    ecrire(f'{o}/offset{k}.fit', np.full(saao.shape, 200.0))
-rng = np.random.default_rng(3)
-c = np.asarray(Image.open(d + '/hubble_deep_field_24.bmp').convert('RGB'), dtype=np.float64)
+    dark = np.full(saao.shape, 100.0 + k); dark[300, 100] = 4000 + k
+    ecrire(f'{o}/dark{k}.fit', dark); ecrire(f'{o}/offset{k}.fit', np.full(saao.shape, 200))
+    ecrire(f'{o}/flat{k}.fit', 20200 + 2 * k + 30 * np.clip(380 - xx, 0, None))
+c = bmp(d + '/hubble_deep_field_24.bmp')
 for k in range(2):
     Image.fromarray(np.clip(np.rint(c + rng.normal(0, 4, c.shape)), 0, 255).astype(np.uint8), 'RGB').save(f'{o}/couleur{k}.bmp')
 )PY";
 
-// The same steps in numpy: medians (upper middle for an even count), dark,
-// flat scaled by its mean, whole shifts with black fill, levels brought to
-// the first frame's mean, every intermediate rounded as the files store it.
+// The same steps in numpy: medians (upper middle for an even count) of the
+// darks and offsets, mean of the flats less the offset, flat scaled by its
+// mean, whole shifts with black fill, levels brought to the first frame's
+// mean, every intermediate rounded as the files store it.
 const char* const kPile = R"PY(
-import sys, numpy as np
-from astropy.io import fits
 o = sys.argv[1]
-lire = lambda n: fits.getdata(n).astype(np.float64)[::-1]
-med = lambda ns: np.sort(np.array([lire(f'{o}/{n}') for n in ns]), axis=0)[len(ns) // 2]
-dark = med(['dark0.fit', 'dark1.fit']); offset = med(['offset0.fit', 'offset1.fit'])
-flat = np.sort(np.array([np.rint(np.clip(lire(f'{o}/flat{k}.fit') - offset, 0, 65535)) for k in range(2)]), axis=0)[1]
-moy = flat.mean(); f = np.where(flat == 0, 1, flat)
-def decaler(img, sx, sy):
-    h, w = img.shape
-    out = np.zeros_like(img)
-    out[max(sy, 0):h + min(sy, 0), max(sx, 0):w + min(sx, 0)] = img[max(-sy, 0):h + min(-sy, 0), max(-sx, 0):w + min(-sx, 0)]
-    return out
-cal = [np.rint(np.clip(np.rint(np.clip(lire(f'{o}/brute{k}.fit') - dark, 0, 65535)) / f * moy, 0, 65535)) for k in range(3)]
-niveau = cal[0].mean()
-out = []
-for k, (sx, sy) in enumerate([(0, 0), (-2, 3), (4, -1)]):
-    a = decaler(cal[k], sx, sy)
-    out.append(np.rint(np.clip(a + niveau - a.mean(), 0, 65535)))
-r = np.clip(sum(out) / 3, 0, 65535)
+med = lambda n: np.sort(pile([f'{o}/{n}{k}.fit' for k in range(2)]), 0)[1]
+r = lambda a: np.rint(np.clip(a, 0, 65535))
+dark, offset = med('dark'), med('offset')
+flat = np.array([r(lire(f'{o}/flat{k}.fit') - offset) for k in range(2)]).mean(0)
+cal = [r(r(lire(f'{o}/brute{k}.fit') - dark) / np.where(flat == 0, 1, flat) * flat.mean()) for k in range(3)]
+out = [decaler(cal[k], sx, sy) for k, (sx, sy) in enumerate([(0, 0), (-2, 3), (4, -1)])]
 s = lire(sys.argv[2])
-print(int(np.abs(s - r).max()), s.shape[1], s.shape[0])
+print(int(np.abs(s - np.clip(sum(r(a + cal[0].mean() - a.mean()) for a in out) / 3, 0, 65535)).max()), s.shape[1], s.shape[0])
 )PY";
-
-QString Python(const char* script, const QStringList& arguments)
-{
-    QString sortie;
-    const int code = LancerProgramme(QStringLiteral("/usr/bin/python3"),
-                                     QStringList{QStringLiteral("-c"), QString::fromUtf8(script)} + arguments,
-                                     &sortie, 180000);
-    EXPECT_EQ(code, 0) << sortie.toStdString();
-    return sortie.trimmed();
-}
-
-struct TLigne {
-    QString Texte;
-    QColor Couleur;
-};
-
-// The report as the user sees it: each paragraph with the colour of its text.
-std::vector<TLigne> LignesRapport(const QTextEdit* rapport)
-{
-    std::vector<TLigne> lignes;
-    for (QTextBlock b = rapport->document()->begin(); b.isValid(); b = b.next()) {
-        QColor c(0, 0, 0);
-        for (auto it = b.begin(); !it.atEnd(); ++it)
-            c = it.fragment().charFormat().foreground().color();
-        lignes.push_back({b.text(), c});
-    }
-    return lignes;
-}
 
 // Records the texts a widget showed each time it was painted.
 class TTemoinPeinture : public QObject {
@@ -134,117 +67,103 @@ public:
     }
 };
 
-class TExecutionFenetre : public ::testing::Test {
-protected:
-    QTemporaryDir Dossier;
-    QStringList AOuvrir;
-    QString AEnregistrer;
-    std::function<int(QDialog&)> Modal;
-    std::unique_ptr<TRepondeurTest> Repondeur;
-    TMain* Cadre = nullptr;
-    TPretraitement* F = nullptr;
-
-    void SetUp() override
-    {
-        Python(kSeries, {QStringLiteral(STELOR_TESTDATA), Dossier.path()});
-        Repondeur = std::make_unique<TRepondeurTest>([this](const TDemandeDialogue& d) {
-            TReponseDialogue r = ReponseParDefaut(d);
-            if (d.Genre == TGenreDemande::OuvrirFichiers)
-                r.Fichiers = AOuvrir;
-            else if (d.Genre == TGenreDemande::EnregistrerFichier)
-                r.Fichiers = QStringList{AEnregistrer};
-            else if (d.Genre == TGenreDemande::Question)
-                r.Resultat = mrYes;
-            else if (d.Genre == TGenreDemande::Modal && Modal && d.Dialogue)
-                r.Resultat = Modal(*d.Dialogue);
-            return r;
-        });
-        FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
-        ExportationJpeg = new TExportationJpeg;
-        Cadre = new TMain;
-        InstallerFenetresImage(*Cadre);
-        InstallerPretraitement(*Cadre);
-        Cadre->resize(1400, 1000);
-        Cadre->show();
-        Cadre->MnItmPretraitement->trigger();
-        F = qobject_cast<TPretraitement*>(Cadre->FenetreActive());
-        ASSERT_NE(F, nullptr);
-        QApplication::processEvents();
-    }
-    void TearDown() override
-    {
-        delete Cadre;
-        delete ExportationJpeg;
-        ExportationJpeg = nullptr;
-        Repondeur.reset();
-        FermerPreferences();
-    }
-
-    QString Chemin(const QString& n) const { return Dossier.filePath(n); }
-    void Ajouter(QPushButton* bouton, const QStringList& noms)
-    {
-        AOuvrir.clear();
-        for (const QString& n : noms)
-            AOuvrir << Chemin(n);
-        QTest::mouseClick(bouton, Qt::LeftButton);
-    }
-    void Executer()
-    {
-        F->PgCntrlPrincipale->setCurrentWidget(F->TbShtExecution);
-        QTest::mouseClick(F->BtBtnExecutionProcess, Qt::LeftButton);
-    }
-};
-
-TEST_F(TExecutionFenetre, SerieFitDeLaListeAuResultatSauve)
+bool Montree(TGenreDemande genre)
 {
-    Ajouter(F->BtnBrutes, {"brute0.fit", "brute1.fit", "brute2.fit"});
-    Ajouter(F->BtnDarks, {"dark0.fit", "dark1.fit"});
-    Ajouter(F->BtnFlats, {"flat0.fit", "flat1.fit"});
-    Ajouter(F->BtnOffsets, {"offset0.fit", "offset1.fit"});
-    F->CmbBxOffsetMedianeMoyenne->setCurrentIndex(0);
-    F->PgCntrlPrincipale->setCurrentWidget(F->TbShtRegistration);
+    const auto& j = Dialogues::Journal();
+    return std::any_of(j.begin(), j.end(), [genre](const TDemandeDialogue& d) { return d.Genre == genre; });
+}
+
+} // namespace
+
+TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
+{
+    QTemporaryDir dossier;
+    const auto chemin = [&](const char* n) { return dossier.filePath(QString::fromLatin1(n)); };
+    Python(QString::fromUtf8(kSeries), {QStringLiteral(STELOR_TESTDATA), dossier.path()});
+    QStringList aOuvrir;
+    QString aEnregistrer;
+    int question = mrYes;
+    std::function<int(QDialog&)> modal;
+    const TRepondeurTest repondeur([&](const TDemandeDialogue& d) {
+        TReponseDialogue r = ReponseParDefaut(d);
+        if (d.Genre == TGenreDemande::OuvrirFichiers)
+            r.Fichiers = aOuvrir;
+        else if (d.Genre == TGenreDemande::EnregistrerFichier)
+            r.Fichiers = QStringList{aEnregistrer};
+        else if (d.Genre == TGenreDemande::Question)
+            r.Resultat = question;
+        else if (d.Genre == TGenreDemande::Modal && modal && d.Dialogue)
+            r.Resultat = modal(*d.Dialogue);
+        return r;
+    });
+    FixerFichierPreferences(chemin("Stelor.ini"));
+    ExportationJpeg = new TExportationJpeg;
+    auto* cadre = new TMain;
+    InstallerFenetresImage(*cadre);
+    InstallerPretraitement(*cadre);
+    cadre->resize(1400, 1000);
+    cadre->show();
+    cadre->MnItmPretraitement->trigger();
+    auto* f = qobject_cast<TPretraitement*>(cadre->FenetreActive());
+    ASSERT_NE(f, nullptr);
+    const auto ajouter = [&](QPushButton* bouton, std::initializer_list<const char*> noms) {
+        aOuvrir.clear();
+        for (const char* n : noms)
+            aOuvrir << chemin(n);
+        QTest::mouseClick(bouton, Qt::LeftButton);
+    };
+    const auto executer = [&] {
+        f->PgCntrlPrincipale->setCurrentWidget(f->TbShtExecution);
+        QTest::mouseClick(f->BtBtnExecutionProcess, Qt::LeftButton);
+    };
+    ajouter(f->BtnBrutes, {"brute0.fit", "brute1.fit", "brute2.fit"});
+    ajouter(f->BtnDarks, {"dark0.fit", "dark1.fit"});
+    ajouter(f->BtnFlats, {"flat0.fit", "flat1.fit"});
+    ajouter(f->BtnOffsets, {"offset0.fit", "offset1.fit"});
+    f->CmbBxFlatMedianeMoyenne->setCurrentIndex(1);
+    f->PgCntrlPrincipale->setCurrentWidget(f->TbShtRegistration);
     QApplication::processEvents();
     // The star near (451, 85) of the first frame, framed with the mouse.
-    QTest::mousePress(F->ImgRegistration, Qt::LeftButton, {}, QPoint(436, 70));
-    QMouseEvent deplacement(QEvent::MouseMove, QPoint(466, 100), F->ImgRegistration->mapToGlobal(QPoint(466, 100)),
+    QTest::mousePress(f->ImgRegistration, Qt::LeftButton, {}, QPoint(436, 70));
+    QMouseEvent deplacement(QEvent::MouseMove, QPoint(466, 100), f->ImgRegistration->mapToGlobal(QPoint(466, 100)),
                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(F->ImgRegistration, &deplacement);
-    QTest::mouseRelease(F->ImgRegistration, Qt::LeftButton, {}, QPoint(466, 100));
-    ASSERT_TRUE(F->CadreDefini());
+    QApplication::sendEvent(f->ImgRegistration, &deplacement);
+    QTest::mouseRelease(f->ImgRegistration, Qt::LeftButton, {}, QPoint(466, 100));
+    ASSERT_TRUE(f->CadreDefini());
 
-    const auto avant = QDir(Dossier.path()).entryList(QDir::Files);
+    const auto avant = QDir(dossier.path()).entryList(QDir::Files);
     TTemoinPeinture statut, rapport;
-    statut.Lire = [this] { return F->LblMessage->text(); };
-    rapport.Lire = [this] { return QString::number(F->RchEdtExecution->document()->blockCount()); };
-    F->LblMessage->installEventFilter(&statut);
-    F->RchEdtExecution->viewport()->installEventFilter(&rapport);
+    statut.Lire = [&] { return f->LblMessage->text(); };
+    rapport.Lire = [&] { return QString::number(f->RchEdtExecution->document()->blockCount()); };
+    f->LblMessage->installEventFilter(&statut);
+    f->RchEdtExecution->viewport()->installEventFilter(&rapport);
     Dialogues::ViderJournal();
-    Executer();
-    F->LblMessage->removeEventFilter(&statut);
-    F->RchEdtExecution->viewport()->removeEventFilter(&rapport);
-
+    executer();
+    f->LblMessage->removeEventFilter(&statut);
+    f->RchEdtExecution->viewport()->removeEventFilter(&rapport);
     // No question: a frame is defined. Nothing written beside the sources.
-    for (const TDemandeDialogue& d : Dialogues::Journal())
-        EXPECT_NE(d.Genre, TGenreDemande::Question) << d.Texte.toStdString();
-    EXPECT_EQ(QDir(Dossier.path()).entryList(QDir::Files), avant);
+    EXPECT_FALSE(Montree(TGenreDemande::Question));
+    EXPECT_EQ(QDir(dossier.path()).entryList(QDir::Files), avant);
 
-    const std::vector<TLigne> l = LignesRapport(F->RchEdtExecution);
-    ASSERT_GE(l.size(), 40u);
-    const QColor rouge(255, 0, 0), bleu(0, 0, 255), noir(0, 0, 0);
-    EXPECT_EQ(l[0].Texte, QStringLiteral("Début du prétraitement ").leftJustified(80, QLatin1Char('-')));
-    EXPECT_EQ(l[0].Couleur, rouge);
-    EXPECT_EQ(l[2].Texte, QStringLiteral("3 brute(s), 2 dark(s), 2 flat(s), 2 offset(s)."));
-    EXPECT_EQ(l[2].Couleur, bleu);
-    QStringList titres, decalages;
-    for (const TLigne& x : l) {
-        if (x.Texte.endsWith(QStringLiteral("...")) && !x.Texte.contains(QLatin1Char('\t')))
-            titres << x.Texte;
-        if (x.Texte.contains(QStringLiteral("pretbrg~")))
-            decalages << x.Texte.section(QLatin1Char('\t'), 0, 1);
-        if (x.Couleur == bleu) {
-            EXPECT_TRUE(x.Texte == l[2].Texte || x.Texte.endsWith(QLatin1Char('.')));
-        }
+    // The report as the user sees it: each paragraph with the colour of its text.
+    QStringList titres, decalages, lignes;
+    std::vector<QColor> couleurs;
+    for (QTextBlock b = f->RchEdtExecution->document()->begin(); b.isValid(); b = b.next()) {
+        couleurs.push_back(b.begin().atEnd() ? QColor(0, 0, 0) : b.begin().fragment().charFormat().foreground().color());
+        lignes << b.text();
+        if (b.text().endsWith(QStringLiteral("...")) && !b.text().contains(QLatin1Char('\t')))
+            titres << b.text();
+        if (b.text().contains(QStringLiteral("pretbrg~")))
+            decalages << b.text().section(QLatin1Char('\t'), 0, 1);
     }
+    ASSERT_GE(lignes.size(), 40);
+    const int n = lignes.size();
+    EXPECT_EQ((QStringList{lignes[0], lignes[2], lignes[n - 2], lignes[n - 1]}),
+              (QStringList{QStringLiteral("Début du prétraitement ").leftJustified(80, '-'),
+                           "3 brute(s), 2 dark(s), 2 flat(s), 2 offset(s).",
+                           QStringLiteral("Fin du prétraitement ").leftJustified(80, '-'), ""}));
+    EXPECT_EQ((std::vector<QColor>{couleurs[0], couleurs[2], couleurs[n - 2], couleurs[n - 1]}),
+              (std::vector<QColor>{Qt::red, Qt::blue, Qt::red, Qt::black}));
     EXPECT_EQ(titres, (QStringList{"Calcul du master dark...", "Calcul du master offset...",
                                    "Soustraction du master offset aux flats...", "Calcul du master flat...",
                                    "Soustraction du master dark aux brutes...",
@@ -253,115 +172,94 @@ TEST_F(TExecutionFenetre, SerieFitDeLaListeAuResultatSauve)
                                    "Purge des fichiers temporaires..."}));
     EXPECT_EQ(decalages, (QStringList{"+0,00000...\t+0,00000...", "-2,00000...\t+3,00000...",
                                       "+4,00000...\t-1,00000..."}));
-    EXPECT_EQ(l[l.size() - 2].Texte, QStringLiteral("Fin du prétraitement ").leftJustified(80, QLatin1Char('-')));
-    EXPECT_EQ(l[l.size() - 2].Couleur, rouge);
-    EXPECT_EQ(l.back().Couleur, noir);
     // The status line counted the stacking down; the report was painted as it grew.
-    EXPECT_TRUE(statut.Vus.contains(QStringLiteral("Compositage... (2)"))) << statut.Vus.join('|').toStdString();
-    EXPECT_TRUE(statut.Vus.contains(QStringLiteral("Compositage... (0)"))) << statut.Vus.join('|').toStdString();
+    EXPECT_TRUE(statut.Vus.contains(QStringLiteral("Compositage... (2)")) &&
+                statut.Vus.contains(QStringLiteral("Compositage... (0)")))
+        << statut.Vus.join('|').toStdString();
     EXPECT_GE(rapport.Vus.size(), 10) << rapport.Vus.join('|').toStdString();
 
-    // The result on its tab, saved there and by the frame: numpy agrees.
-    ASSERT_EQ(F->PgCntrlPrincipale->currentWidget(), F->TbShtResultat);
-    ASSERT_FALSE(F->PnlResultatFit->isHidden());
-    EXPECT_TRUE(F->PnlResultatBmp->isHidden());
-    EXPECT_TRUE(F->BtnImprimerExecution->isHidden());
-    AEnregistrer = Chemin(QStringLiteral("pile.fit"));
-    QTest::mouseClick(F->BtBtnResultatFitEnregistrerSous, Qt::LeftButton);
-    EXPECT_EQ(F->LblMessage->text(), QStringLiteral("Image enregistrée."));
-    EXPECT_EQ(Python(kPile, {Dossier.path(), AEnregistrer}), QStringLiteral("0 536 520"));
+    // The result on its tab, saved there and by the frame: numpy and fitsverify agree.
+    ASSERT_TRUE(f->PgCntrlPrincipale->currentWidget() == f->TbShtResultat && !f->PnlResultatFit->isHidden() &&
+                f->PnlResultatBmp->isHidden());
+    aEnregistrer = chemin("pile.fit");
+    QTest::mouseClick(f->BtBtnResultatFitEnregistrerSous, Qt::LeftButton);
+    EXPECT_EQ(f->LblMessage->text(), QStringLiteral("Image enregistrée."));
+    EXPECT_EQ(Python(QString::fromUtf8(kPile), {dossier.path(), aEnregistrer}), QStringLiteral("0 536 520"));
     QString verif;
-    LancerProgramme(QStringLiteral("/usr/bin/fitsverify"), {AEnregistrer}, &verif);
+    LancerProgramme(QStringLiteral("/usr/bin/fitsverify"), {aEnregistrer}, &verif);
     EXPECT_TRUE(verif.contains(QStringLiteral(" and 0 error(s)."))) << verif.toStdString();
-    Cadre->UpdateMenuItems();
-    ASSERT_TRUE(Cadre->MnItmEnregistrerSous->isEnabled());
-    AEnregistrer = Chemin(QStringLiteral("cadre.fit"));
-    Cadre->MnItmEnregistrerSous->trigger();
-    EXPECT_EQ(FitLu(Chemin(QStringLiteral("cadre.fit"))).Pixels, FitLu(Chemin(QStringLiteral("pile.fit"))).Pixels);
+    cadre->UpdateMenuItems();
+    ASSERT_TRUE(cadre->MnItmEnregistrerSous->isEnabled());
+    aEnregistrer = chemin("cadre.fit");
+    cadre->MnItmEnregistrerSous->trigger();
+    EXPECT_EQ(FitLu(chemin("cadre.fit")).Pixels, FitLu(chemin("pile.fit")).Pixels);
 
     // Copied as shown, exported to JPEG, opened in an image window.
-    Cadre->MnItmCopier->trigger();
+    cadre->MnItmCopier->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(536, 520));
-    Modal = [this](QDialog& d) {
-        AEnregistrer = Chemin(QStringLiteral("pile.jpg"));
+    modal = [&](QDialog& d) {
+        aEnregistrer = chemin("pile.jpg");
         QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("BtnExporter")), Qt::LeftButton);
         return mrOk;
     };
-    F->MnItmResultatFitExporterJpeg->trigger();
+    f->MnItmResultatFitExporterJpeg->trigger();
     QString djpeg;
-    EXPECT_EQ(LancerProgramme(QStringLiteral("/usr/bin/djpeg"), {QStringLiteral("-pnm"), Chemin("pile.jpg")}, &djpeg), 0);
+    EXPECT_EQ(LancerProgramme(QStringLiteral("/usr/bin/djpeg"), {QStringLiteral("-pnm"), chemin("pile.jpg")}, &djpeg), 0);
     EXPECT_TRUE(djpeg.startsWith(QStringLiteral("P5\n536 520"))) << djpeg.left(20).toStdString();
-    F->MnItmResultatFitOuvrir->trigger();
-    ASSERT_NE(Cadre->FenetreActive(), nullptr);
-    EXPECT_EQ(Cadre->FenetreActive()->Tag(), GenreImage);
+    f->MnItmResultatFitOuvrir->trigger();
+    EXPECT_TRUE(cadre->FenetreActive() && cadre->FenetreActive()->Tag() == GenreImage);
 
     // The report saved as text and printed (as PDF: no printer here).
-    F->setFocus();
-    Cadre->ZoneMDI()->setActiveSubWindow(F);
-    AEnregistrer = Chemin(QStringLiteral("rapport.txt"));
-    F->MnItmEnregistrerSousExecution->trigger();
-    QFile texte(AEnregistrer);
+    cadre->ZoneMDI()->setActiveSubWindow(f);
+    aEnregistrer = chemin("rapport.txt");
+    f->MnItmEnregistrerSousExecution->trigger();
+    QFile texte(aEnregistrer);
     ASSERT_TRUE(texte.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(QString::fromUtf8(texte.readAll()).startsWith(l[0].Texte));
-    F->PgCntrlPrincipale->setCurrentWidget(F->TbShtExecution);
-    AEnregistrer = Chemin(QStringLiteral("rapport.pdf"));
-    QTest::mouseClick(F->BtnImprimerExecution, Qt::LeftButton);
+    EXPECT_TRUE(QString::fromUtf8(texte.readAll()).startsWith(lignes[0]));
+    f->PgCntrlPrincipale->setCurrentWidget(f->TbShtExecution);
+    aEnregistrer = chemin("rapport.pdf");
+    QTest::mouseClick(f->BtnImprimerExecution, Qt::LeftButton);
     QString pdf;
-    EXPECT_EQ(LancerProgramme(QStringLiteral("/usr/bin/pdftotext"), {AEnregistrer, QStringLiteral("-")}, &pdf), 0);
-    EXPECT_TRUE(pdf.contains(QStringLiteral("Début du prétraitement"))) << pdf.toStdString();
-    EXPECT_TRUE(pdf.contains(QStringLiteral("Master dark calculé."))) << pdf.toStdString();
-}
+    EXPECT_EQ(LancerProgramme(QStringLiteral("/usr/bin/pdftotext"), {aEnregistrer, QStringLiteral("-")}, &pdf), 0);
+    EXPECT_TRUE(pdf.contains(QStringLiteral("Début du prétraitement")) && pdf.contains(QStringLiteral("Master dark calculé.")))
+        << pdf.toStdString();
 
-TEST_F(TExecutionFenetre, SerieBmpSansCadreApresLaQuestion)
-{
-    Ajouter(F->BtnBrutes, {"couleur0.bmp", "couleur1.bmp"});
-    // "Stellaire" without a frame: the question, answered No, stops.
-    Repondeur = std::make_unique<TRepondeurTest>([](const TDemandeDialogue& d) {
-        TReponseDialogue r = ReponseParDefaut(d);
-        r.Resultat = mrNo;
-        return r;
-    });
-    Executer();
-    EXPECT_EQ(F->RchEdtExecution->document()->toPlainText(), QString());
+    // Colour frames with no frame drawn: the question, answered No, stops.
+    for (QPushButton* b : {f->BtnEffacerBrutes, f->BtnEffacerDarks, f->BtnEffacerFlats, f->BtnEffacerOffsets})
+        QTest::mouseClick(b, Qt::LeftButton);
+    ajouter(f->BtnBrutes, {"couleur0.bmp", "couleur1.bmp"});
+    question = mrNo;
+    Dialogues::ViderJournal();
+    const QString rapportFit = f->RchEdtExecution->toPlainText();
+    executer();
+    EXPECT_EQ(f->RchEdtExecution->toPlainText(), rapportFit);
     ASSERT_EQ(Dialogues::Journal().size(), 1u);
     EXPECT_EQ(Dialogues::Journal()[0].Texte,
               QStringLiteral("Aucun cadre pour l'alignement n'a été défini.\rVoulez-vous effectuer le prétraitement "
                              "sans alignement ?"));
-    // Yes goes on: levels only, then the mean.
-    Repondeur = std::make_unique<TRepondeurTest>([this](const TDemandeDialogue& d) {
-        TReponseDialogue r = ReponseParDefaut(d);
-        if (d.Genre == TGenreDemande::Question)
-            r.Resultat = mrYes;
-        else if (d.Genre == TGenreDemande::EnregistrerFichier)
-            r.Fichiers = QStringList{AEnregistrer};
-        return r;
-    });
-    Executer();
-    EXPECT_TRUE(F->RchEdtExecution->toPlainText().contains(QStringLiteral("Ajustement des niveaux...")));
-    ASSERT_FALSE(F->PnlResultatBmp->isHidden());
-    AEnregistrer = Chemin(QStringLiteral("pile.bmp"));
-    Cadre->UpdateMenuItems();
-    Cadre->MnItmEnregistrerSous->trigger();
-    EXPECT_EQ(F->FichierResultatBmp, AEnregistrer);
-    const QImage lu(AEnregistrer);
-    EXPECT_EQ(lu.size(), QSize(1000, 872));
+    // Yes goes on: levels only, then the mean, saved by the frame.
+    question = mrYes;
+    executer();
+    EXPECT_TRUE(f->RchEdtExecution->toPlainText().contains(QStringLiteral("Ajustement des niveaux...")));
+    ASSERT_FALSE(f->PnlResultatBmp->isHidden());
+    aEnregistrer = chemin("pile.bmp");
+    cadre->UpdateMenuItems();
+    cadre->MnItmEnregistrerSous->trigger();
+    EXPECT_TRUE(f->FichierResultatBmp == aEnregistrer && QImage(aEnregistrer).size() == QSize(1000, 872));
     // The saved colour result goes on to a tricolour window.
-    ASSERT_FALSE(F->BtBtnResultatBmpTrichromieRVB->isHidden());
-    QTest::mouseClick(F->BtBtnResultatBmpTrichromieRVB, Qt::LeftButton);
-    ASSERT_NE(Cadre->FenetreActive(), nullptr);
-    EXPECT_EQ(Cadre->FenetreActive()->Tag(), GenreTrichromie);
-    Cadre->ZoneMDI()->setActiveSubWindow(F);
+    QTest::mouseClick(f->BtBtnResultatBmpTrichromieRVB, Qt::LeftButton);
+    EXPECT_TRUE(cadre->FenetreActive() && cadre->FenetreActive()->Tag() == GenreTrichromie);
+    cadre->ZoneMDI()->setActiveSubWindow(f);
     // A run that fails keeps the result shown before it.
-    QFile::remove(Chemin(QStringLiteral("couleur1.bmp")));
-    QFile::copy(CheminDonnees(QStringLiteral("hubble_deep_field_8.bmp")), Chemin(QStringLiteral("couleur1.bmp")));
+    QFile::remove(chemin("couleur1.bmp"));
+    QFile::copy(CheminDonnees(QStringLiteral("hubble_deep_field_8.bmp")), chemin("couleur1.bmp"));
     Dialogues::ViderJournal();
-    ExecuterCommande([this] { F->BtBtnExecutionProcessClick(); });
-    bool erreur = false;
-    for (const TDemandeDialogue& d : Dialogues::Journal())
-        erreur = erreur || d.Genre == TGenreDemande::Erreur;
-    EXPECT_TRUE(erreur);
-    EXPECT_FALSE(F->PnlResultatBmp->isHidden());
-    EXPECT_EQ(LargeurBmp(F->ResultatBmp), 1000);
-}
+    ExecuterCommande([&] { f->BtBtnExecutionProcessClick(); });
+    EXPECT_TRUE(Montree(TGenreDemande::Erreur));
+    EXPECT_TRUE(!f->PnlResultatBmp->isHidden() && LargeurBmp(f->ResultatBmp) == 1000);
 
-} // namespace
+    delete cadre;
+    delete ExportationJpeg;
+    ExportationJpeg = nullptr;
+    FermerPreferences();
+}

@@ -1,72 +1,57 @@
 // The registration frame apart from the window: normalising, cutting, the
 // rubber band, the magnified view, the saturation level, the planetary preview.
 #include "Soutien.h"
-#include "UBmp.h"
-#include "UFit.h"
 #include "UImages.h"
 #include "URegistration.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
 
-namespace {
-
-QString Texte(const TCadre& c) { return TexteCadre(c); }
-
-} // namespace
-
-TEST(Cadre, NormaliserEchangeEtBorne)
+TEST(Cadre, NormaliserVideEtDefini)
 {
-    struct Cas {
+    const struct {
         const char* Nom;
-        TCadre Avant;
-        TCadre Apres;
-    };
-    // Picture 100 x 80.
-    const Cas cas[] = {
-        {"déjà dans l'ordre", {10, 20, 30, 40}, {10, 20, 30, 40}},
-        {"tiré vers la gauche et le haut", {30, 40, 10, 20}, {10, 20, 30, 40}},
-        {"au-delà des bords", {-5, -1, 120, 80}, {0, 0, 99, 79}},
-        {"au-delà, à l'envers", {150, 90, -20, -30}, {0, 0, 99, 79}},
-        {"plaqué contre le bord droit", {99, 5, 130, 30}, {99, 5, 99, 30}},
-    };
-    for (const Cas& c : cas) {
+        TCadre Avant, Apres;
+    } cas[] = {{"au-delà, à l'envers", {150, 90, -20, -30}, {0, 0, 99, 79}},
+               {"plaqué contre le bord droit", {99, 5, 130, 30}, {99, 5, 99, 30}}};
+    for (const auto& c : cas) { // picture 100 x 80
         SCOPED_TRACE(c.Nom);
         TCadre k = c.Avant;
         NormaliserCadre(k, 100, 80);
-        EXPECT_EQ(Texte(k), Texte(c.Apres));
+        EXPECT_EQ(TexteCadre(k), TexteCadre(c.Apres));
     }
-    EXPECT_EQ(Texte({10, 20, 30, 40}), QStringLiteral("[10,20] [30,40]"));
-}
-
-TEST(Cadre, VideEtDefini)
-{
-    EXPECT_FALSE(EstCadreDefini(TCadre()));
-    EXPECT_FALSE(EstCadreDefini({3, 4, -1, 9}));
+    EXPECT_FALSE(EstCadreDefini(TCadre()) || EstCadreDefini({3, 4, -1, 9}));
     EXPECT_TRUE(EstCadreDefini({0, 0, 0, 0}));
-    EXPECT_TRUE(EstCadreVide({5, 2, 5, 9}));   // straight vertical drag
-    EXPECT_TRUE(EstCadreVide({1, 7, 30, 7}));  // straight horizontal drag
+    // Straight vertical and horizontal drags.
+    EXPECT_TRUE(EstCadreVide({5, 2, 5, 9}) && EstCadreVide({1, 7, 30, 7}));
     EXPECT_FALSE(EstCadreVide({1, 7, 2, 8}));
+    EXPECT_EQ(SeuilSaturationFit(8), 254);
 }
 
-TEST(Cadre, CoupeFitCommeCopiePuisDecoupage)
+TEST(Cadre, CoupeCommeCopiePuisDecoupage)
 {
+    const QImage b = BitmapDe(30, 20, 3, [](int x, int y, int c) { return (x * 7 + y * 3 + c * 50) % 256; });
+    THistoBmp coupeBmp;
+    CreerHistoBmp(coupeBmp);
+    ASSERT_TRUE(CouperCadreBmp(ObjetBmpDe(b), coupeBmp, {4, 5, 14, 9}));
+    EXPECT_EQ(coupeBmp.BitmapSource, b.copy(4, 5, 10, 4));
+
     const THistoFit source = FitLu(CheminDonnees(QStringLiteral("m51_i16_256.fits")));
-    const TCadre cadres[] = {{0, 0, 255, 255}, {10, 20, 11, 21}, {100, 37, 140, 90}, {0, 200, 30, 255}};
-    for (const TCadre& c : cadres) {
-        SCOPED_TRACE(Texte(c).toStdString());
-        THistoFit attendu;
+    for (const TCadre& c : {TCadre{0, 0, 255, 255}, TCadre{10, 20, 11, 21}, TCadre{100, 37, 140, 90},
+                            TCadre{0, 200, 30, 255}}) {
+        SCOPED_TRACE(TexteCadre(c).toStdString());
+        THistoFit attendu, coupe;
         CreerHistoFit(attendu);
         CopierHistoFit(source, attendu);
         ASSERT_TRUE(ExtraireZoneFit(attendu, c.Y1, 256 - c.Y2, c.X1, 256 - c.X2));
-        THistoFit coupe;
         CreerHistoFit(coupe);
         ASSERT_TRUE(CouperCadreFit(source, coupe, c));
         EXPECT_EQ(coupe.Pixels, attendu.Pixels);
         EXPECT_EQ(coupe.Entete, attendu.Entete);
-        EXPECT_EQ(std::make_tuple(coupe.XMax, coupe.YMax, coupe.Min, coupe.Max, coupe.SMin, coupe.SMax, coupe.TRFT),
-                  std::make_tuple(attendu.XMax, attendu.YMax, attendu.Min, attendu.Max, attendu.SMin, attendu.SMax,
-                                  attendu.TRFT));
+        const auto etat = [](const THistoFit& i) {
+            return std::make_tuple(i.XMax, i.YMax, i.Min, i.Max, i.SMin, i.SMax, i.TRFT);
+        };
+        EXPECT_EQ(etat(coupe), etat(attendu));
     }
 }
 
@@ -75,39 +60,19 @@ TEST(Cadre, CoupeRefuseeLaisseLaDestination)
     const THistoFit source = ImageFitDe(20, 10, [](int x, int y) { return x * 100 + y; });
     THistoFit dest = ImageFitDe(3, 3, [](int, int) { return 7; });
     const std::vector<double> avant = dest.Pixels;
-    const TCadre refuses[] = {TCadre(), {5, 5, 5, 9}, {2, 3, 9, 3}, {0, 0, 21, 5}, {-1, 0, 4, 4}, {0, 0, 20, 11}};
-    for (const TCadre& c : refuses) {
-        SCOPED_TRACE(Texte(c).toStdString());
+    for (const TCadre& c : {TCadre(), TCadre{5, 5, 5, 9}, TCadre{2, 3, 9, 3}, TCadre{0, 0, 21, 5},
+                            TCadre{-1, 0, 4, 4}, TCadre{0, 0, 20, 11}}) {
+        SCOPED_TRACE(TexteCadre(c).toStdString());
         EXPECT_FALSE(CouperCadreFit(source, dest, c));
         EXPECT_EQ(dest.Pixels, avant);
         int64_t m = -1;
-        EXPECT_FALSE(MaxiCadreFit(source, c, m));
-        EXPECT_EQ(m, -1);
+        EXPECT_TRUE(!MaxiCadreFit(source, c, m) && m == -1);
         EXPECT_TRUE(ZoomCadreFit(source, c, true).isNull());
     }
     // The last column and row of the frame are left out of the cut.
     int64_t m = 0;
     ASSERT_TRUE(MaxiCadreFit(source, {0, 0, 19, 9}, m));
     EXPECT_EQ(m, 18 * 100 + 8);
-}
-
-TEST(Cadre, CoupeBmp)
-{
-    const QImage b = BitmapDe(30, 20, 3, [](int x, int y, int c) { return (x * 7 + y * 3 + c * 50) % 256; });
-    const THistoBmp source = ObjetBmpDe(b);
-    THistoBmp coupe;
-    CreerHistoBmp(coupe);
-    ASSERT_TRUE(CouperCadreBmp(source, coupe, {4, 5, 14, 9}));
-    EXPECT_EQ(coupe.BitmapSource, b.copy(4, 5, 10, 4));
-    EXPECT_FALSE(CouperCadreBmp(source, coupe, {4, 5, 4, 9}));
-    int64_t m = 0;
-    ASSERT_TRUE(MaxiCadreBmp(source, {4, 5, 14, 9}, m));
-    int attendu = 0;
-    for (int x = 4; x < 14; ++x)
-        for (int y = 5; y < 9; ++y)
-            for (int c = 0; c < 3; ++c)
-                attendu = std::max(attendu, int(OctetDe(b, x, y, c)));
-    EXPECT_EQ(m, attendu);
 }
 
 TEST(Cadre, RubanTraceSurToutFondPuisEfface)
@@ -118,77 +83,50 @@ TEST(Cadre, RubanTraceSurToutFondPuisEfface)
         const TCadre c{5, 7, 30, 25};
         TracerRectangleCadre(image, c);
         // Dots of 3 black then 3 white along the outline, from the top left corner.
-        EXPECT_EQ(OctetDe(image, 5, 7), 0);
-        EXPECT_EQ(OctetDe(image, 7, 7), 0);
-        EXPECT_EQ(OctetDe(image, 8, 7), 255);
-        EXPECT_EQ(OctetDe(image, 11, 7), 0);
-        // Inside and outside untouched.
+        EXPECT_EQ(std::make_tuple(OctetDe(image, 5, 7), OctetDe(image, 7, 7), OctetDe(image, 8, 7), OctetDe(image, 11, 7)),
+                  std::make_tuple(0, 0, 255, 0));
+        // Inside and outside untouched; the bottom edge marked all along.
         EXPECT_EQ(image.copy(6, 8, 24, 17), fond.copy(6, 8, 24, 17));
         EXPECT_EQ(image.copy(31, 0, 29, 40), fond.copy(31, 0, 29, 40));
-        bool borduresMarquees = true;
         for (int x = 5; x <= 30; ++x)
-            borduresMarquees &= (OctetDe(image, x, 25) == 0 || OctetDe(image, x, 25) == 255);
-        EXPECT_TRUE(borduresMarquees);
+            EXPECT_TRUE(OctetDe(image, x, 25) == 0 || OctetDe(image, x, 25) == 255) << x;
         EffacerRectangleCadre(image, fond, c);
         EXPECT_EQ(image, fond);
     }
 }
 
-TEST(Cadre, AgrandissementRepeteChaquePixel)
+TEST(Cadre, AgrandissementEtCroixRouge)
 {
     const QImage gris = BitmapDe(3, 2, 1, [](int x, int y, int) { return 40 * x + 100 * y; });
     const QImage z = AgrandirBitmap(gris, 4);
-    ASSERT_EQ(z.size(), QSize(12, 8));
-    EXPECT_EQ(z.format(), QImage::Format_BGR888);
+    ASSERT_TRUE(z.size() == QSize(12, 8) && z.format() == QImage::Format_BGR888);
     for (int x = 0; x < 12; ++x)
         for (int y = 0; y < 8; ++y)
             ASSERT_EQ(z.pixel(x, y), gris.pixel(x / 4, y / 4)) << x << "," << y;
     const QImage rvb = BitmapDe(2, 2, 3, [](int x, int y, int c) { return 10 * x + 20 * y + 70 * c; });
-    const QImage z2 = AgrandirBitmap(rvb, 4);
-    EXPECT_EQ(z2.pixel(7, 7), rvb.pixel(1, 1));
-    EXPECT_EQ(z2.pixel(3, 4), rvb.pixel(0, 1));
-}
+    EXPECT_EQ(AgrandirBitmap(rvb, 4).pixel(3, 4), rvb.pixel(0, 1));
 
-TEST(Cadre, ZoomFitMarqueEnRouge)
-{
-    // One bright pixel at (6, 4) of the cut: the centroid is that pixel.
-    const THistoFit image = ImageFitDe(40, 30, [](int x, int y) { return x == 16 && y == 14 ? 5000.0 : 100.0; });
-    THistoFit rendu = image;
-    rendu.SMin = 0;
-    rendu.SMax = 6000;
-    const QImage z = ZoomCadreFit(rendu, {10, 10, 30, 25}, true);
-    ASSERT_EQ(z.size(), QSize(80, 60));
-    EXPECT_EQ(z.pixel(6 * 4, 4 * 4), qRgb(255, 0, 0));
-    EXPECT_EQ(z.pixel(6 * 4 - 9, 4 * 4), qRgb(255, 0, 0));
-    EXPECT_EQ(z.pixel(6 * 4, 4 * 4 + 9), qRgb(255, 0, 0));
-    const QImage sans = ZoomCadreFit(rendu, {10, 10, 30, 25}, false);
-    EXPECT_NE(sans.pixel(6 * 4 - 9, 4 * 4), qRgb(255, 0, 0));
-}
-
-TEST(Cadre, SeuilDeSaturation)
-{
-    EXPECT_EQ(SeuilSaturationFit(16), 65534);
-    EXPECT_EQ(SeuilSaturationFit(12), 4094);
-    EXPECT_EQ(SeuilSaturationFit(8), 254);
-    EXPECT_EQ(MessageSaturationFit(65534),
-              QStringLiteral("Le cadre sélectionné comporte des pixels de valeurs élevées. (>=65534)\n"
-                             "L'alignement ne pourra être optimal."));
-    EXPECT_TRUE(MessageSaturationBmp().contains(QStringLiteral("(=255)\n")));
+    // One bright pixel at (6, 4) of the cut: the centroid is that pixel, marked only when asked.
+    THistoFit image = ImageFitDe(40, 30, [](int x, int y) { return x == 16 && y == 14 ? 5000.0 : 100.0; });
+    image.SMin = 0;
+    image.SMax = 6000;
+    const QImage marque = ZoomCadreFit(image, {10, 10, 30, 25}, true);
+    ASSERT_EQ(marque.size(), QSize(80, 60));
+    EXPECT_TRUE(marque.pixel(6 * 4 - 9, 4 * 4) == qRgb(255, 0, 0) && marque.pixel(6 * 4, 4 * 4 + 9) == qRgb(255, 0, 0));
+    EXPECT_NE(ZoomCadreFit(image, {10, 10, 30, 25}, false).pixel(6 * 4 - 9, 4 * 4), qRgb(255, 0, 0));
 }
 
 TEST(Cadre, ApercuPlaneteSansCentreNeTraceAucuneLigne)
 {
-    // Everything bright lies on one row: the outline encloses no area.
-    const THistoFit rangee = ImageFitDe(120, 60, [](int, int y) { return y == 10 ? 1000.0 : 0.0; });
-    // A single bright pixel in a corner: every edge point is that pixel.
-    const THistoFit point = ImageFitDe(120, 60, [](int x, int y) { return x == 0 && y == 0 ? 1000.0 : 0.0; });
-    for (const THistoFit* im : {&rangee, &point}) {
-        QImage rendu = RendreFit(*im, true);
+    // All the bright pixels on one row: the outline encloses no area. A single
+    // bright pixel in a corner: every edge point is that pixel.
+    for (const THistoFit& im : {ImageFitDe(120, 60, [](int, int y) { return y == 10 ? 1000.0 : 0.0; }),
+                                ImageFitDe(120, 60, [](int x, int y) { return x == 0 && y == 0 ? 1000.0 : 0.0; })}) {
+        QImage rendu = RendreFit(im, true);
         rendu.fill(0);
-        EXPECT_FALSE(ApercuPlaneteFitSur(*im, rendu, 1));
+        EXPECT_FALSE(ApercuPlaneteFitSur(im, rendu, 1));
         // No line through (0, 0): the far end of row 0 and of column 0 stay dark.
-        EXPECT_EQ(OctetDe(rendu, 119, 0), 0);
-        EXPECT_EQ(OctetDe(rendu, 0, 59), 0);
-        EXPECT_EQ(OctetDe(rendu, 60, 30), 0);
+        EXPECT_EQ(std::make_tuple(OctetDe(rendu, 119, 0), OctetDe(rendu, 0, 59), OctetDe(rendu, 60, 30)),
+                  std::make_tuple(0, 0, 0));
     }
 }

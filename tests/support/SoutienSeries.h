@@ -4,11 +4,11 @@
 #include <QString>
 #include <QStringList>
 
-// Runs a python script after a prelude that imports numpy (np), astropy's
-// fits and Pillow's Image and defines: lire(nom) (a FIT file as [y][x], top
-// row first, as the windows show it), ecrire(nom, a) (rounded, clamped,
-// 16-bit), bmp(nom), pile(noms) and rng. Returns what it printed; a failing
-// script fails the test.
+// Runs a python script after a prelude that imports numpy (np), astropy's fits
+// and Pillow's Image and defines: lire(nom) (a FIT file as [y][x], top row
+// first, as the windows show it), ecrire(nom, a) (rounded, clamped, 16-bit),
+// bmp(nom), pile(noms), decaler(a, sx, sy) (right and down, black fill) and
+// rng. Returns what it printed, trimmed; a failing script fails the test.
 QString Python(const QString& script, const QStringList& arguments = {});
 
 // Writes into the folder: brute1..3.fit (saao_raw_u16 with noise), dark1..4.fit
