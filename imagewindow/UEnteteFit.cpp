@@ -5,6 +5,7 @@
 #include "PApplication.h"
 #include "PDialogues.h"
 #include "PImpression.h"
+#include "UOutilsFenetres.h"
 #include "PErreurs.h"
 #include "PFichiers.h"
 #include "UMain.h"
@@ -39,16 +40,6 @@ void AssurerCarte(QStringList& cartes, const QString& motCle)
         if (MotCleCarte(cartes[i]).startsWith(QStringLiteral("NAXIS")))
             position = i + 1;
     cartes.insert(position, NormaliserCarte(motCle + QStringLiteral("=") + QStringLiteral("0").rightJustified(21)));
-}
-
-QFont PoliceEntete()
-{
-    QFont police(QStringLiteral("Courier New"));
-    police.setStyleHint(QFont::Monospace);
-    if (!QFontInfo(police).fixedPitch())
-        police = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    police.setPixelSize(11);
-    return police;
 }
 
 // A NAXISn card that already holds the right size keeps its comment.
@@ -91,7 +82,7 @@ TEnteteFit::TEnteteFit(QWidget* parent)
 {
     ui->setupUi(this);
     setFixedSize(616, 316);
-    ui->RchEdtEntete->setFont(PoliceEntete());
+    ui->RchEdtEntete->setFont(PoliceChasseFixe());
     connect(ui->BtnOK, &QPushButton::clicked, this, Commande([this] { BtnOKClick(); }));
     connect(ui->BtnAnnuler, &QPushButton::clicked, this, &QDialog::reject);
     connect(ui->BtnImprimer, &QPushButton::clicked, this, Commande([this] { BtnImprimerClick(); }));
@@ -178,7 +169,7 @@ QString TEnteteFit::TexteImpression() const { return windowTitle() + QLatin1Char
 void TEnteteFit::BtnImprimerClick()
 {
     // A copy is printed: the editor's text never changes.
-    ImprimerTexte(this, windowTitle(), QStringLiteral("Imprimer l'entête Fit"), TexteImpression(), PoliceEntete());
+    ImprimerTexte(this, windowTitle(), QStringLiteral("Imprimer l'entête Fit"), TexteImpression(), PoliceChasseFixe());
 }
 
 void TEnteteFit::showEvent(QShowEvent* evenement)

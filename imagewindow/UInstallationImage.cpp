@@ -31,21 +31,6 @@ void Lier(TMain& cadre, QAction* item, bool pageSource, void (TTraitementImage::
     }));
 }
 
-// The same, the command run through the error seam.
-void LierCommande(TMain& cadre, QAction* item, bool pageSource, void (TTraitementImage::*operation)())
-{
-    QObject::connect(item, &QAction::triggered, &cadre, [&cadre, pageSource, operation] {
-        ExecuterCommande([&] {
-            TTraitementImage* f = FenetreImageActive(cadre);
-            if (!f)
-                return;
-            if (pageSource)
-                f->AfficherPageSource();
-            (f->*operation)();
-        });
-    });
-}
-
 } // namespace
 
 void InstallerFenetresImage(TMain& cadre)
@@ -128,35 +113,35 @@ void InstallerFenetresImage(TMain& cadre)
     // Processing commands. Those without a dialog of their own show page
     // Source first; the others do when their dialog returns OK.
     using T = TTraitementImage;
-    LierCommande(cadre, cadre.MnItmHistogramme_Automatique, true, &T::HistogrammeAutomatique);
-    LierCommande(cadre, cadre.MnItmHistogramme_Logarithmique, true, &T::HistogrammeLogarithmique);
-    LierCommande(cadre, cadre.MnItmHistogramme_Lineaire, true, &T::HistogrammeLineaire);
-    LierCommande(cadre, cadre.MnItmHistogramme_Exponentiel, true, &T::HistogrammeExponentiel);
-    LierCommande(cadre, cadre.MnItmHistogramme_AppliquerDUneImage, false, &T::MenuHistogramme_AppliquerDUneImageClick);
-    LierCommande(cadre, cadre.MnItmHistogramme_AppliquerAuxImages, false, &T::MenuHistogramme_AppliquerAuxImagesClick);
-    LierCommande(cadre, cadre.MnItmStatistiques, false, &T::AfficherStatistiques);
-    LierCommande(cadre, cadre.MnItmRedimensionnement, false, &T::MenuRedimensionnementClick);
-    LierCommande(cadre, cadre.MnItmBordures, true, &T::DecouperBordures);
-    LierCommande(cadre, cadre.MnItmNiveauxDeGris, true, &T::ConvertirNiveauxDeGris);
-    LierCommande(cadre, cadre.MnItmDDPNeutre, false, &T::MenuDDPNeutreImgSourceClick);
-    LierCommande(cadre, cadre.MnItmDDPPasseBas, false, &T::MenuDDPPasseBasImgSourceClick);
-    LierCommande(cadre, cadre.MnItmDDPGaussien, false, &T::MenuDDPGaussienImgSourceClick);
-    LierCommande(cadre, cadre.MnItmAdditionImage, false, &T::AdditionImage);
-    LierCommande(cadre, cadre.MnItmAdditionConstante, false, &T::AdditionConstante);
-    LierCommande(cadre, cadre.MnItmSoustractionImage, false, &T::SoustractionImage);
-    LierCommande(cadre, cadre.MnItmSoustractionConstante, false, &T::SoustractionConstante);
-    LierCommande(cadre, cadre.MnItmDivisionImage, false, &T::DivisionImage);
-    LierCommande(cadre, cadre.MnItmDivisionConstante, false, &T::DivisionConstante);
-    LierCommande(cadre, cadre.MnItmMultiplicationImage, false, &T::MultiplicationImage);
-    LierCommande(cadre, cadre.MnItmMultiplicationConstante, false, &T::MultiplicationConstante);
-    LierCommande(cadre, cadre.MnItmMoyenne, false, &T::MoyenneImages);
-    LierCommande(cadre, cadre.MnItmAjusterNiveau_AppliquerDUneImage, false, &T::AjusterNiveauDUneImage);
-    LierCommande(cadre, cadre.MnItmAjusterNiveau_AppliquerAuxImages, true, &T::AjusterNiveauAuxImages);
-    LierCommande(cadre, cadre.MnItmTranslation, false, &T::Translation);
-    LierCommande(cadre, cadre.MnItmAlignementStellaire, false, &T::AlignementStellaire);
-    LierCommande(cadre, cadre.MnItmMiroirHorizontal, true, &T::MiroirHorizontal);
-    LierCommande(cadre, cadre.MnItmMiroirVertical, true, &T::MiroirVertical);
-    LierCommande(cadre, cadre.MnItmRotation90, true, &T::Rotation90);
-    LierCommande(cadre, cadre.MnItmRotation180, true, &T::Rotation180);
-    LierCommande(cadre, cadre.MnItmRotation270, true, &T::Rotation270);
+    Lier(cadre, cadre.MnItmHistogramme_Automatique, true, &T::HistogrammeAutomatique);
+    Lier(cadre, cadre.MnItmHistogramme_Logarithmique, true, &T::HistogrammeLogarithmique);
+    Lier(cadre, cadre.MnItmHistogramme_Lineaire, true, &T::HistogrammeLineaire);
+    Lier(cadre, cadre.MnItmHistogramme_Exponentiel, true, &T::HistogrammeExponentiel);
+    Lier(cadre, cadre.MnItmHistogramme_AppliquerDUneImage, false, &T::MenuHistogramme_AppliquerDUneImageClick);
+    Lier(cadre, cadre.MnItmHistogramme_AppliquerAuxImages, false, &T::MenuHistogramme_AppliquerAuxImagesClick);
+    Lier(cadre, cadre.MnItmStatistiques, false, &T::AfficherStatistiques);
+    Lier(cadre, cadre.MnItmRedimensionnement, false, &T::MenuRedimensionnementClick);
+    Lier(cadre, cadre.MnItmBordures, true, &T::DecouperBordures);
+    Lier(cadre, cadre.MnItmNiveauxDeGris, true, &T::ConvertirNiveauxDeGris);
+    Lier(cadre, cadre.MnItmDDPNeutre, false, &T::MenuDDPNeutreImgSourceClick);
+    Lier(cadre, cadre.MnItmDDPPasseBas, false, &T::MenuDDPPasseBasImgSourceClick);
+    Lier(cadre, cadre.MnItmDDPGaussien, false, &T::MenuDDPGaussienImgSourceClick);
+    Lier(cadre, cadre.MnItmAdditionImage, false, &T::AdditionImage);
+    Lier(cadre, cadre.MnItmAdditionConstante, false, &T::AdditionConstante);
+    Lier(cadre, cadre.MnItmSoustractionImage, false, &T::SoustractionImage);
+    Lier(cadre, cadre.MnItmSoustractionConstante, false, &T::SoustractionConstante);
+    Lier(cadre, cadre.MnItmDivisionImage, false, &T::DivisionImage);
+    Lier(cadre, cadre.MnItmDivisionConstante, false, &T::DivisionConstante);
+    Lier(cadre, cadre.MnItmMultiplicationImage, false, &T::MultiplicationImage);
+    Lier(cadre, cadre.MnItmMultiplicationConstante, false, &T::MultiplicationConstante);
+    Lier(cadre, cadre.MnItmMoyenne, false, &T::MoyenneImages);
+    Lier(cadre, cadre.MnItmAjusterNiveau_AppliquerDUneImage, false, &T::AjusterNiveauDUneImage);
+    Lier(cadre, cadre.MnItmAjusterNiveau_AppliquerAuxImages, true, &T::AjusterNiveauAuxImages);
+    Lier(cadre, cadre.MnItmTranslation, false, &T::Translation);
+    Lier(cadre, cadre.MnItmAlignementStellaire, false, &T::AlignementStellaire);
+    Lier(cadre, cadre.MnItmMiroirHorizontal, true, &T::MiroirHorizontal);
+    Lier(cadre, cadre.MnItmMiroirVertical, true, &T::MiroirVertical);
+    Lier(cadre, cadre.MnItmRotation90, true, &T::Rotation90);
+    Lier(cadre, cadre.MnItmRotation180, true, &T::Rotation180);
+    Lier(cadre, cadre.MnItmRotation270, true, &T::Rotation270);
 }

@@ -5,6 +5,7 @@
 #include "PApplication.h"
 #include "PDialogues.h"
 #include "PImpression.h"
+#include "UOutilsFenetres.h"
 #include "PErreurs.h"
 #include "PFichiers.h"
 #include "UMain.h"
@@ -25,16 +26,6 @@
 TStatistiques* Statistiques = nullptr;
 
 namespace {
-
-QFont PoliceStatistiques()
-{
-    QFont police(QStringLiteral("Courier New"));
-    police.setStyleHint(QFont::Monospace);
-    if (!QFontInfo(police).fixedPitch())
-        police = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    police.setPixelSize(11);
-    return police;
-}
 
 double Fini(double v) { return std::isfinite(v) ? v : 0.0; }
 
@@ -76,7 +67,7 @@ TStatistiques::TStatistiques(QWidget* parent) : QDialog(parent), ui(new Ui::TSta
     ui->setupUi(this);
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     RchEdtStatistiques = ui->RchEdtStatistiques;
-    RchEdtStatistiques->setFont(PoliceStatistiques());
+    RchEdtStatistiques->setFont(PoliceChasseFixe());
     RchEdtStatistiques->setTextInteractionFlags(Qt::NoTextInteraction);
     connect(ui->BtnFermer, &QPushButton::clicked, this, &QDialog::accept);
     connect(ui->BtnImprimer, &QPushButton::clicked, this, [this] { ExecuterCommande([this] { BtnImprimerClick(); }); });
@@ -104,7 +95,7 @@ void TStatistiques::BtnImprimerClick()
 {
     // A copy is printed: the shown text never changes.
     ImprimerTexte(this, windowTitle(), QStringLiteral("Imprimer les statistiques"),
-                  windowTitle() + QLatin1Char('\n') + Texte(), PoliceStatistiques());
+                  windowTitle() + QLatin1Char('\n') + Texte(), PoliceChasseFixe());
 }
 
 void TStatistiques::showEvent(QShowEvent* evenement)

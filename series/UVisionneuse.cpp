@@ -518,6 +518,17 @@ bool TVisionneuse::FichierExiste() const
     return !chemin.isEmpty() && QFileInfo(chemin).isFile();
 }
 
+bool TVisionneuse::ImagePrete()
+{
+    if (LigneSelectionnee() < 0)
+        return false;
+    if (!FichierExiste()) {
+        SignalerFichierIntrouvable();
+        return false;
+    }
+    return FImageChargee;
+}
+
 bool TVisionneuse::EstFit() const
 {
     const int i = LigneSelectionnee();
@@ -947,13 +958,7 @@ void TVisionneuse::TrckBrSeuilChange(bool bas)
 
 void TVisionneuse::BtBtnSeuilsAutoClick()
 {
-    if (LigneSelectionnee() < 0)
-        return;
-    if (!FichierExiste()) {
-        SignalerFichierIntrouvable();
-        return;
-    }
-    if (!FImageChargee)
+    if (!ImagePrete())
         return;
     const bool positif = !SpdBttnPositifNegatif->isChecked();
     const bool fit = EstFit();
@@ -974,13 +979,7 @@ void TVisionneuse::BtBtnSeuilsAutoClick()
 
 void TVisionneuse::SpdBttnPositifNegatifClick()
 {
-    if (LigneSelectionnee() < 0)
-        return;
-    if (!FichierExiste()) {
-        SignalerFichierIntrouvable();
-        return;
-    }
-    if (!FImageChargee)
+    if (!ImagePrete())
         return;
     const bool positif = !SpdBttnPositifNegatif->isChecked();
     if (EstFit())
@@ -1058,13 +1057,7 @@ void TVisionneuse::OuvrirImageSelectionnee()
 
 void TVisionneuse::MnItmCopierClick()
 {
-    if (LigneSelectionnee() < 0)
-        return;
-    if (!FichierExiste()) {
-        SignalerFichierIntrouvable();
-        return;
-    }
-    if (!FImageChargee)
+    if (!ImagePrete())
         return;
     QImage copie = CreerBitmap();
     CopierBitmap(EstFit() ? BitmapFit(ImageFit) : BitmapBmp(ImageBmp), copie);

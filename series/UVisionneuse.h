@@ -212,6 +212,8 @@ private:
     void CreerMenus();
     void Disposer();
     bool FichierExiste() const;
+    // A line is selected, its file is there (else the view says so) and loaded.
+    bool ImagePrete();
     bool EstFit() const;
     QString CheminSelection() const;
     void ConfigurerSeuils(bool fit);

@@ -4,6 +4,8 @@
 #include "PDialogues.h"
 #include "UOutils.h"
 
+#include <QFontInfo>
+#include <QFontDatabase>
 #include <QAction>
 #include <QComboBox>
 #include <QDialog>
@@ -312,4 +314,14 @@ bool EnvoyerCourriel(const QString& nomDestinataire, const QString& adresseDesti
     // A mailto: address has no place for the recipient's display name.
     Q_UNUSED(nomDestinataire);
     return QDesktopServices::openUrl(QUrl(AdresseCourriel(adresseDestinataire, sujet, corps)));
+}
+
+QFont PoliceChasseFixe()
+{
+    QFont police(QStringLiteral("Courier New"));
+    police.setStyleHint(QFont::Monospace);
+    if (!QFontInfo(police).fixedPitch())
+        police = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    police.setPixelSize(11);
+    return police;
 }

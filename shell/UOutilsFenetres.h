@@ -2,6 +2,7 @@
 // The shared routines that need widgets: numeric edit-box key filters,
 // up/down steppers and fix-ups, emphasis, menu enabling, the zoom submenu,
 // the message box, the home page and the mail to the author.
+#include <QFont>
 #include <QChar>
 #include <QList>
 #include <QObject>
@@ -92,3 +93,7 @@ bool OuvrirAdresseInternet(const QString& adresse);
 bool EnvoyerCourriel(const QString& nomDestinataire, const QString& adresseDestinataire, const QString& sujet,
                      const QString& corps);
 QString AdresseCourriel(const QString& adresseDestinataire, const QString& sujet, const QString& corps);
+
+// The fixed-pitch font of the text boxes that show cards and figures, 11
+// screen pixels high.
+QFont PoliceChasseFixe();
