@@ -118,6 +118,14 @@ TEST(FlatMenu, Mesures)
     o.text = QStringLiteral("Ouvrir\tCtrl+O");
     EXPECT_EQ(style->sizeFromContents(QStyle::CT_MenuItem, &o, QSize(5, 5), e.Menu).width(),
               fm.horizontalAdvance(QStringLiteral("OuvrirCtrl+OWWW")) + 34);
+    // A submenu item keeps its arrow (drawn from 12 pixels before the right
+    // edge) clear of the caption, drawn after the icon column and a blank.
+    o.menuItemType = QStyleOptionMenuItem::SubMenu;
+    o.text = QStringLiteral("Histogramme");
+    const int finLegende = 24 + fm.horizontalAdvance(QStringLiteral(" Histogramme"));
+    const int largeur = style->sizeFromContents(QStyle::CT_MenuItem, &o, QSize(5, 5), e.Menu).width();
+    EXPECT_GT(largeur - 1 - 12, finLegende);
+    o.menuItemType = QStyleOptionMenuItem::Normal;
     // On the menu bar the icon column is not reserved.
     o.text = QStringLiteral("Fichier");
     EXPECT_EQ(style->sizeFromContents(QStyle::CT_MenuBarItem, &o, QSize(5, 5), e.Menu).width(),
