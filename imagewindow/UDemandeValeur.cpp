@@ -8,6 +8,10 @@
 
 TDemandeValeur* DemandeValeur = nullptr;
 
+namespace {
+constexpr int LargeurForme = 197;
+}
+
 TDemandeValeur::TDemandeValeur(QWidget* parent) : QDialog(parent), ui(new Ui::TDemandeValeur)
 {
     ui->setupUi(this);
@@ -30,6 +34,8 @@ TDemandeValeur::~TDemandeValeur() { delete ui; }
 void TDemandeValeur::PreparerDemande(const QString& titre, double minimum, double maximum)
 {
     setWindowTitle(titre);
+    // The caption is the question itself: it must be read whole.
+    AjusterLargeurALegende(*this, LargeurForme);
     Minimum = minimum;
     Maximum = maximum;
 }

@@ -139,9 +139,17 @@ void TExportationJpeg::showEvent(QShowEvent* evenement)
         largeur = MinEntier(largeur, MaxEntier(zone.width() - 16, 400));
         hauteur = MinEntier(hauteur, MaxEntier(zone.height() - 48, 400));
     }
-    resize(largeur, hauteur);
-    if (ecran) // centred on the screen, as the form says
-        move(zone.center() - QPoint(largeur / 2, (hauteur + 32) / 2));
+    if (!ecran) {
+        resize(largeur, hauteur);
+        return;
+    }
+    // Centred on the screen, as the form says. The window system may take a
+    // position given before the first showing as the client area's: the
+    // client rectangle is placed below room for the title bar, so that the
+    // title bar never lands above the screen.
+    const int gauche = zone.left() + (zone.width() - largeur) / 2;
+    const int haut = zone.top() + 32 + (zone.height() - 48 - hauteur) / 2;
+    setGeometry(gauche, haut, largeur, hauteur);
 }
 
 void TExportationJpeg::resizeEvent(QResizeEvent* evenement)

@@ -30,12 +30,16 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QToolButton>
 #include <algorithm>
 
 namespace {
+
+// The tab widget's frame around its tab bar.
+constexpr int MargeOnglets = 8;
 
 const QString TexteCalculMaster = QStringLiteral("Calcul du master...");
 
@@ -329,7 +333,10 @@ void TPretraitement::FormCreate()
     UpDwnCoefRegistrationPlanetaire->setEnabled(false);
     FichierResultatBmp.clear();
     setMinimumSize(500, 400);
-    resize(500, 400);
+    // The tab captions take more room in this platform's fonts than the form
+    // was drawn for: the window opens wide enough to show every tab, so that
+    // "Execution" and "Résultat" are not hidden behind scroll arrows.
+    resize(std::max(500, PgCntrlPrincipale->tabBar()->sizeHint().width() + MargeOnglets), 400);
 }
 
 void TPretraitement::showEvent(QShowEvent* e)

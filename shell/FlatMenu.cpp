@@ -74,6 +74,8 @@ private:
 namespace {
 
 constexpr int TailleIcone = 16;
+// The submenu arrow is drawn 12 pixels from the item's right edge.
+constexpr int PlaceFlecheSousMenu = 14;
 
 QString Legende(const QString& texte) { return texte.section(QLatin1Char('\t'), 0, 0); }
 QString Raccourci(const QString& texte)
@@ -157,6 +159,9 @@ QSize TStyleMenuPlat::sizeFromContents(ContentsType type, const QStyleOption* op
     const int hauteurIcone = o->icon.isNull() ? 0 : TailleIcone;
     if (!barre)
         largeurIcone = std::max(largeurIcone, FComposant->IconWidth);
+    // Qt, unlike the system menus, adds no room for the submenu arrow.
+    if (!barre && o->menuItemType == QStyleOptionMenuItem::SubMenu)
+        w += PlaceFlecheSousMenu;
     QSize resultat = taille;
     resultat.setWidth(std::max(taille.width(), w + largeurIcone + 10));
     if (separateur) {
@@ -384,7 +389,8 @@ void TStyleMenuPlat::DessinerItem(const QStyleOptionMenuItem& o, QPainter* p, co
     }
     if (o.menuItemType == QStyleOptionMenuItem::SubMenu) {
         QStyleOption fleche = o;
-        fleche.rect = QRect(droiteAGauche ? r.left() + 4 : r.right() - 12, r.top() + (r.height() - 8) / 2, 8, 8);
+        const int gauche = droiteAGauche ? r.left() + 4 : r.right() - (PlaceFlecheSousMenu - 2);
+        fleche.rect = QRect(gauche, r.top() + (r.height() - 8) / 2, 8, 8);
         fleche.palette.setColor(QPalette::ButtonText, couleurTexte);
         fleche.palette.setColor(QPalette::WindowText, couleurTexte);
         QProxyStyle::drawPrimitive(droiteAGauche ? PE_IndicatorArrowLeft : PE_IndicatorArrowRight, &fleche, p,

@@ -7,9 +7,11 @@
 #include <QFontInfo>
 #include <QFontDatabase>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QDesktopServices>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +19,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QUrl>
+#include <algorithm>
 
 // ---------------------------------------------------------------------------
 // Key filters
@@ -219,6 +222,17 @@ void FermerAuClic(QDialog& boite, const QList<QWidget*>& controles)
 
 // ---------------------------------------------------------------------------
 // Emphasis and menus
+
+void AjusterLargeurALegende(QWidget& fenetre, int largeurForme)
+{
+    // The title bar's font belongs to the window manager: a bold application
+    // font stands for it, and the margin for the icon and the three buttons.
+    constexpr int MargeBarreTitre = 110;
+    QFont police = QApplication::font();
+    police.setBold(true);
+    const int requise = QFontMetrics(police).horizontalAdvance(fenetre.windowTitle()) + MargeBarreTitre;
+    fenetre.resize(std::max(largeurForme, requise), fenetre.height());
+}
 
 void MettreEnEvidence(QWidget* controle, bool evidence)
 {

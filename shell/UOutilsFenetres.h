@@ -63,6 +63,10 @@ void EditEntierVide(QLineEdit* edit);         // empty or "-" -> "0"
 // (rejected): splash, about box, test chart.
 void FermerAuClic(QDialog& boite, const QList<QWidget*>& controles);
 
+// Gives the window the form's width, or more when its caption would not fit
+// in the title bar beside the icon and the border buttons.
+void AjusterLargeurALegende(QWidget& fenetre, int largeurForme);
+
 // Bold red when the flag is set, regular black otherwise.
 void MettreEnEvidence(QWidget* controle, bool evidence);
 

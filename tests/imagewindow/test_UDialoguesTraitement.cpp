@@ -14,6 +14,7 @@
 #include "UTranslationn.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -88,6 +89,23 @@ TEST(DemandeValeur, BornesEtReparations)
     ASSERT_FALSE(Dialogues::Journal().empty());
     EXPECT_EQ(std::make_pair(d.isVisible(), Dialogues::Journal().back().Genre), std::make_pair(true, TGenreDemande::Erreur));
     d.hide();
+}
+
+// The caption is the question: the title bar holds it whole beside the icon
+// and three border buttons (16 pixels each at least), and a short one gives
+// the form back its own width.
+TEST(DemandeValeur, LegendeEntiere)
+{
+    TDemandeValeur d;
+    QFont gras = QApplication::font();
+    gras.setBold(true);
+    for (const QString& question : {QStringLiteral("Constante de multiplication ?"),
+                                    QStringLiteral("Constante à additionner ?")}) {
+        d.PreparerDemande(question, -65535, 65535);
+        EXPECT_GE(d.width(), QFontMetrics(gras).horizontalAdvance(question) + 4 * 16) << question.toStdString();
+    }
+    d.PreparerDemande(QStringLiteral("?"), 0, 1);
+    EXPECT_EQ(d.width(), 197);
 }
 
 TEST(Redimensionnement, FacteurEtNouvellesDimensions)

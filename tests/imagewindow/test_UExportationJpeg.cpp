@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -120,4 +121,25 @@ TEST_F(ExportationJpeg, FichierTemporaire)
               QFileInfo(QDir::tempPath()).absoluteFilePath());
     EXPECT_FALSE(QFileInfo::exists(Dialogue.DernierFichierTemporaire()));
     EXPECT_GT(Dialogue.TailleFichierPrevisualisation(), 0);
+}
+
+// A picture larger than the screen scrolls in the preview: the dialog stays
+// within the screen with room above it for its title bar, and its buttons
+// can be reached.
+TEST_F(ExportationJpeg, GrandeImageDansLEcran)
+{
+    const QImage photo(CheminDonnees(QStringLiteral("hubble_deep_field_24.bmp")));
+    Dialogue.Initialiser(photo.convertToFormat(QImage::Format_BGR888));
+    Dialogue.show();
+    const QRect zone = Dialogue.screen()->availableGeometry();
+    ASSERT_LT(zone.height(), photo.height() + 120) << "the screen must be smaller than the dialog would be";
+    const QRect client = Dialogue.geometry();
+    EXPECT_GE(client.top(), zone.top() + 20);
+    EXPECT_LE(client.bottom(), zone.bottom());
+    EXPECT_GE(client.left(), zone.left());
+    EXPECT_LE(client.right(), zone.right());
+    const QPushButton* exporter = Dialogue.findChild<QPushButton*>(QStringLiteral("BtnExporter"));
+    EXPECT_LE(exporter->geometry().bottom(), client.height());
+    EXPECT_LE(exporter->geometry().right(), client.width());
+    Dialogue.hide();
 }

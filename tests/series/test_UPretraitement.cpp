@@ -140,6 +140,12 @@ TEST_F(TFenetrePretraitement, CreationDefautsEtMiseEnPage)
     EXPECT_FALSE(F->ChckBxExecutionConserver->isChecked() || F->ChckBxSeuilsAutoRegistration->isChecked());
     EXPECT_FALSE(F->EdtCoefRegistrationPlanetaire->isEnabled() || F->MnItmEffacerLigneBrutes->isEnabled() ||
                  F->ResultatEnregistrable());
+    // At least the form's 500 x 400, and wide enough that every tab shows
+    // without scroll arrows.
+    EXPECT_GE(F->width(), 500);
+    EXPECT_EQ(F->height(), 400);
+    EXPECT_LE(F->PgCntrlPrincipale->tabBar()->sizeHint().width(), F->PgCntrlPrincipale->tabBar()->width());
+    EXPECT_EQ(F->minimumSize(), QSize(500, 400));
     // "Imprimer" only on the Execution tab; changing tab clears the status line.
     F->LblMessage->setText(QStringLiteral("x"));
     F->PgCntrlPrincipale->setCurrentWidget(F->TbShtExecution);

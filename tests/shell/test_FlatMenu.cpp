@@ -117,6 +117,10 @@ TEST(FlatMenu, Mesures)
     EXPECT_EQ(taille(QStyle::CT_MenuItem, normal, "Ouvrir\tCtrl+O").width(),
               fm.horizontalAdvance(QStringLiteral("OuvrirCtrl+OWWW")) + 34);
     EXPECT_EQ(taille(QStyle::CT_MenuBarItem, normal, "Fichier").width(), fm.horizontalAdvance("Fichier") + 10);
+    // A submenu item keeps its arrow (drawn from 12 pixels before the right
+    // edge) clear of the caption, drawn after the icon column and a blank.
+    EXPECT_GT(taille(QStyle::CT_MenuItem, QStyleOptionMenuItem::SubMenu, "Histogramme").width() - 1 - 12,
+              24 + fm.horizontalAdvance(QStringLiteral(" Histogramme")));
 }
 
 // The colours where each rule shows: icon column, text area, the selected
