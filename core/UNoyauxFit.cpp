@@ -1,0 +1,279 @@
+#include "UNoyauxFit.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define STELOR_VECTEURS 1
+#endif
+
+namespace NoyauxFit {
+
+namespace {
+
+constexpr int64_t kStripDecodage = 32; // columns: 64 bytes of each file row
+constexpr int64_t kStripRendu = 64;    // columns: 64 bytes of each bitmap row
+
+// ---------------------------------------------------------------------------
+// Decoding
+// ---------------------------------------------------------------------------
+
+template <bool Compter>
+inline void DecoderUn(const TBande16& b, int64_t x, int64_t r, TCles& cles)
+{
+    const unsigned char* p = b.Source + 2 * (r * b.Largeur + x);
+    const uint16_t k = static_cast<uint16_t>(((p[0] << 8) | p[1]) ^ b.Inversion);
+    cles.Min = std::min(cles.Min, k);
+    cles.Max = std::max(cles.Max, k);
+    if constexpr (Compter)
+        ++cles.Histogramme[k];
+    b.Pixels[x * b.Hauteur + (b.Hauteur - 1 - b.Rang0 - r)] = b.Identite ? double(k) : (k - b.Decalage) * b.BScale + b.BZero;
+}
+
+template <bool Compter>
+void DecoderSimple(const TBande16& b, int64_t x0, int64_t x1, TCles& cles)
+{
+    for (int64_t xs = x0; xs < x1; xs += kStripDecodage) {
+        const int64_t xf = std::min(x1, xs + kStripDecodage);
+        for (int64_t r = b.Rangs - 1; r >= 0; --r)
+            for (int64_t x = xs; x < xf; ++x)
+                DecoderUn<Compter>(b, x, r, cles);
+    }
+}
+
+#if defined(STELOR_VECTEURS)
+// Blocks of 8 columns x 8 file rows: one 16-byte load per row, 2 x 2
+// transposes of doubles, and 8 consecutive values (y ascending) stored in
+// each column. A strip's 4 blocks use each 64 bytes of a file row at once.
+template <bool Compter, bool Identite>
+void DecoderVecteurs(const TBande16& b, int64_t x0, int64_t x1, TCles& cles)
+{
+    const int64_t l = b.Largeur, h = b.Hauteur, n = b.Rangs;
+    const int64_t nVect = n - n % 8;
+    const __m128i inv = _mm_set1_epi16(static_cast<short>(b.Inversion));
+    const __m128i signe = _mm_set1_epi16(static_cast<short>(0x8000));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128d dec = _mm_set1_pd(b.Decalage), sc = _mm_set1_pd(b.BScale), bz = _mm_set1_pd(b.BZero);
+    __m128i mn = _mm_set1_epi16(0x7FFF), mx = _mm_set1_epi16(static_cast<short>(0x8000)); // keys ^ 0x8000, signed
+    const auto valeurs = [&](__m128i k32) { // the two low 32-bit keys
+        const __m128d v = _mm_cvtepi32_pd(k32);
+        return Identite ? v : _mm_add_pd(_mm_mul_pd(_mm_sub_pd(v, dec), sc), bz);
+    };
+    uint32_t* hist = cles.Histogramme;
+    for (int64_t xs = x0; xs < x1; xs += kStripDecodage) {
+        const int64_t xf = std::min(x1, xs + kStripDecodage);
+        const int64_t xfVect = xs + (xf - xs) / 8 * 8;
+        for (int64_t rb = nVect - 8; rb >= 0; rb -= 8) {
+            for (int64_t xb = xs; xb < xfVect; xb += 8) {
+                const unsigned char* p = b.Source + 2 * (rb * l + xb);
+                __m128d v[8][4];
+                for (int r = 0; r < 8; ++r) {
+                    const __m128i brut = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * r * l));
+                    const __m128i k =
+                        _mm_xor_si128(_mm_or_si128(_mm_slli_epi16(brut, 8), _mm_srli_epi16(brut, 8)), inv);
+                    if constexpr (Compter) {
+                        alignas(16) uint16_t t[8];
+                        _mm_store_si128(reinterpret_cast<__m128i*>(t), k);
+                        for (int j = 0; j < 8; ++j)
+                            ++hist[t[j]];
+                    }
+                    const __m128i s = _mm_xor_si128(k, signe);
+                    mn = _mm_min_epi16(mn, s);
+                    mx = _mm_max_epi16(mx, s);
+                    const __m128i bas = _mm_unpacklo_epi16(k, zero), haut = _mm_unpackhi_epi16(k, zero);
+                    v[r][0] = valeurs(bas);
+                    v[r][1] = valeurs(_mm_srli_si128(bas, 8));
+                    v[r][2] = valeurs(haut);
+                    v[r][3] = valeurs(_mm_srli_si128(haut, 8));
+                }
+                // File row Rang0 + rb + 7 is the smallest y of the block.
+                double* q = b.Pixels + xb * h + (h - 1 - (b.Rang0 + rb + 7));
+                for (int j = 0; j < 4; ++j) {
+                    double* c0 = q + (2 * j) * h;
+                    double* c1 = c0 + h;
+                    _mm_storeu_pd(c0 + 0, _mm_unpacklo_pd(v[7][j], v[6][j]));
+                    _mm_storeu_pd(c0 + 2, _mm_unpacklo_pd(v[5][j], v[4][j]));
+                    _mm_storeu_pd(c0 + 4, _mm_unpacklo_pd(v[3][j], v[2][j]));
+                    _mm_storeu_pd(c0 + 6, _mm_unpacklo_pd(v[1][j], v[0][j]));
+                    _mm_storeu_pd(c1 + 0, _mm_unpackhi_pd(v[7][j], v[6][j]));
+                    _mm_storeu_pd(c1 + 2, _mm_unpackhi_pd(v[5][j], v[4][j]));
+                    _mm_storeu_pd(c1 + 4, _mm_unpackhi_pd(v[3][j], v[2][j]));
+                    _mm_storeu_pd(c1 + 6, _mm_unpackhi_pd(v[1][j], v[0][j]));
+                }
+            }
+            // Columns of the strip beyond its last block of 8.
+            for (int64_t r = rb + 7; r >= rb; --r)
+                for (int64_t x = xfVect; x < xf; ++x)
+                    DecoderUn<Compter>(b, x, r, cles);
+        }
+        // Rows beyond the last block of 8.
+        for (int64_t r = n - 1; r >= nVect; --r)
+            for (int64_t x = xs; x < xf; ++x)
+                DecoderUn<Compter>(b, x, r, cles);
+    }
+    alignas(16) int16_t tmn[8], tmx[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(tmn), mn);
+    _mm_store_si128(reinterpret_cast<__m128i*>(tmx), mx);
+    for (int k = 0; k < 8; ++k) {
+        cles.Min = std::min(cles.Min, static_cast<uint16_t>(tmn[k] ^ 0x8000));
+        cles.Max = std::max(cles.Max, static_cast<uint16_t>(tmx[k] ^ 0x8000));
+    }
+}
+#endif
+
+// ---------------------------------------------------------------------------
+// Rendering
+// ---------------------------------------------------------------------------
+
+inline unsigned char Octet(const TRendu& r, double v)
+{
+    uint32_t i;
+    return IndexRapide(v, i) ? r.Table[i] : r.Hors(v, r.Contexte);
+}
+
+void RendreSimple(const TRendu& r, int64_t x0, int64_t x1)
+{
+    for (int64_t xs = x0; xs < x1; xs += kStripRendu) {
+        const int64_t xf = std::min(x1, xs + kStripRendu);
+        for (int64_t y = 0; y < r.Hauteur; ++y) {
+            unsigned char* d = r.Octets + y * r.Pas;
+            for (int64_t x = xs; x < xf; ++x)
+                d[x] = Octet(r, r.Pixels[x * r.Hauteur + y]);
+        }
+    }
+}
+
+#if defined(STELOR_VECTEURS)
+// 8 columns x 4 rows from row y: 16-byte loads of two rows of a column, one
+// range test for the 32 values, and the rounded values taken from the low
+// mantissa bits (less 32768, so that they pack to 16 bits).
+inline void Bloc8x4(const TRendu& r, const double* const* c, int64_t y, unsigned char* d)
+{
+    const __m128d bas = _mm_set1_pd(-0.5), haut = _mm_set1_pd(65535.5);
+    const __m128d magique = _mm_set1_pd(6755399441055744.0 - 32768.0);
+    const uint8_t* tab2 = r.Table + 32768;
+    __m128i cles[2][4];
+    __m128d dedans = _mm_castsi128_pd(_mm_set1_epi32(-1));
+    for (int k = 0; k < 8; k += 2)
+        for (int j = 0; j < 4; j += 2) {
+            const __m128d a = _mm_loadu_pd(c[k] + y + j), b = _mm_loadu_pd(c[k + 1] + y + j);
+            dedans = _mm_and_pd(dedans, _mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(a, bas), _mm_cmplt_pd(a, haut)),
+                                                   _mm_and_pd(_mm_cmpgt_pd(b, bas), _mm_cmplt_pd(b, haut))));
+            const __m128i ea = _mm_shuffle_epi32(_mm_castpd_si128(_mm_add_pd(a, magique)), _MM_SHUFFLE(2, 0, 2, 0));
+            const __m128i eb = _mm_shuffle_epi32(_mm_castpd_si128(_mm_add_pd(b, magique)), _MM_SHUFFLE(2, 0, 2, 0));
+            cles[j / 2][k / 2] = _mm_unpacklo_epi64(ea, eb); // (k, y+j) (k, y+j+1) (k+1, y+j) (k+1, y+j+1)
+        }
+    if (_mm_movemask_pd(dedans) != 3) {
+        for (int j = 0; j < 4; ++j)
+            for (int k = 0; k < 8; ++k)
+                d[j * r.Pas + k] = Octet(r, c[k][y + j]);
+        return;
+    }
+    for (int j = 0; j < 4; j += 2) {
+        const __m128i p0 = _mm_packs_epi32(cles[j / 2][0], cles[j / 2][1]);
+        const __m128i p1 = _mm_packs_epi32(cles[j / 2][2], cles[j / 2][3]);
+        alignas(16) int16_t t0[8], t1[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(t0), p0);
+        _mm_store_si128(reinterpret_cast<__m128i*>(t1), p1);
+        unsigned char* d0 = d + j * r.Pas;
+        unsigned char* d1 = d0 + r.Pas;
+        for (int k = 0; k < 4; ++k) {
+            d0[k] = tab2[t0[2 * k]];
+            d1[k] = tab2[t0[2 * k + 1]];
+            d0[k + 4] = tab2[t1[2 * k]];
+            d1[k + 4] = tab2[t1[2 * k + 1]];
+        }
+    }
+}
+
+// Strips of 64 columns, 8 rows at a time: every 64-byte line of the bitmap
+// is written whole, and each column's next 64 bytes read whole.
+void RendreVecteurs(const TRendu& r, int64_t x0, int64_t x1)
+{
+    const int64_t h = r.Hauteur, hVect = h - h % 8;
+    for (int64_t xs = x0; xs < x1; xs += kStripRendu) {
+        const int64_t xf = std::min(x1, xs + kStripRendu);
+        const int64_t xfVect = xs + (xf - xs) / 8 * 8;
+        for (int64_t y = 0; y < hVect; y += 8) {
+            unsigned char* ligne = r.Octets + y * r.Pas;
+            for (int64_t xb = xs; xb < xfVect; xb += 8) {
+                const double* c[8];
+                for (int k = 0; k < 8; ++k)
+                    c[k] = r.Pixels + (xb + k) * h;
+                Bloc8x4(r, c, y, ligne + xb);
+                Bloc8x4(r, c, y + 4, ligne + 4 * r.Pas + xb);
+            }
+            for (int64_t j = 0; j < 8; ++j)
+                for (int64_t x = xfVect; x < xf; ++x)
+                    ligne[j * r.Pas + x] = Octet(r, r.Pixels[x * h + y + j]);
+        }
+        for (int64_t y = hVect; y < h; ++y)
+            for (int64_t x = xs; x < xf; ++x)
+                r.Octets[y * r.Pas + x] = Octet(r, r.Pixels[x * h + y]);
+    }
+}
+#endif
+
+// ---------------------------------------------------------------------------
+// Choice at run time
+// ---------------------------------------------------------------------------
+
+bool ProcesseurVectoriel()
+{
+#if defined(STELOR_VECTEURS)
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    __builtin_cpu_init();
+    if (!__builtin_cpu_supports("sse2"))
+        return false;
+#endif
+    // An escape hatch for comparing the two versions outside the tests.
+    return std::getenv("STELOR_NOYAUX_SIMPLES") == nullptr;
+#else
+    return false;
+#endif
+}
+
+std::atomic<int> gForceSimple{-1}; // -1: the processor decides
+
+} // namespace
+
+bool VecteursActifs()
+{
+    static const bool processeur = ProcesseurVectoriel();
+    const int f = gForceSimple.load(std::memory_order_relaxed);
+    return f < 0 ? processeur : (f == 0 && processeur);
+}
+
+void ForcerNoyauxSimples(bool simples) { gForceSimple.store(simples ? 1 : 0, std::memory_order_relaxed); }
+
+void DecoderBande16(const TBande16& b, int64_t x0, int64_t x1, TCles& cles)
+{
+#if defined(STELOR_VECTEURS)
+    if (VecteursActifs()) {
+        if (cles.Histogramme)
+            b.Identite ? DecoderVecteurs<true, true>(b, x0, x1, cles) : DecoderVecteurs<true, false>(b, x0, x1, cles);
+        else
+            b.Identite ? DecoderVecteurs<false, true>(b, x0, x1, cles) : DecoderVecteurs<false, false>(b, x0, x1, cles);
+        return;
+    }
+#endif
+    if (cles.Histogramme)
+        DecoderSimple<true>(b, x0, x1, cles);
+    else
+        DecoderSimple<false>(b, x0, x1, cles);
+}
+
+void RendreColonnes(const TRendu& r, int64_t x0, int64_t x1)
+{
+#if defined(STELOR_VECTEURS)
+    if (VecteursActifs()) {
+        RendreVecteurs(r, x0, x1);
+        return;
+    }
+#endif
+    RendreSimple(r, x0, x1);
+}
+
+} // namespace NoyauxFit
