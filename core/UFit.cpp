@@ -942,25 +942,33 @@ TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, boo
     b.Largeur = l;
     b.Hauteur = h;
 
+    // Two band buffers: while the pool decodes one band (and counts its
+    // keys when asked), this thread reads the next one.
     const int64_t bande = std::max<int64_t>(8, ((int64_t(1) << 22) / (2 * l)) & ~int64_t(7));
-    const std::unique_ptr<uchar[]> tampon(new uchar[2 * l * std::min(bande, h)]);
+    const size_t octetsBande = static_cast<size_t>(2 * l * std::min(bande, h));
+    const std::unique_ptr<uchar[]> tampons(new uchar[2 * octetsBande]);
     // Parts of at least 64 K samples of a band.
     const int64_t minimum = std::max<int64_t>(32, (int64_t(1) << 16) / std::min(bande, h));
     const int parts = NombrePartsParallele(l, 32, minimum);
     std::vector<NoyauxFit::TCles> cles(static_cast<size_t>(parts));
-    std::vector<uint32_t> comptes(histogramme ? static_cast<size_t>(parts) << 16 : 0, 0);
+    const size_t tables = static_cast<size_t>(parts) * NoyauxFit::kSousTables;
+    std::vector<uint32_t> comptes(histogramme ? tables << 16 : 0, 0);
     for (int p = 0; p < parts && histogramme; ++p)
-        cles[p].Histogramme = comptes.data() + (static_cast<size_t>(p) << 16);
+        cles[p].Histogramme = comptes.data() + ((static_cast<size_t>(p) * NoyauxFit::kSousTables) << 16);
     if (!f.seek(e.Debut))
         LeverErreurFichier(ES_LectureApresFin);
-    for (int64_t r0 = 0; r0 < h; r0 += bande) {
+    LireExactement(f, tampons.get(), 2 * l * std::min(bande, h));
+    for (int64_t r0 = 0, i = 0; r0 < h; r0 += bande, ++i) {
         b.Rang0 = r0;
         b.Rangs = std::min(bande, h - r0);
-        LireExactement(f, tampon.get(), 2 * l * b.Rangs);
-        b.Source = tampon.get();
-        ExecuterEnParallele(l, 32, minimum, [&](int64_t x0, int64_t x1, int p) {
-            NoyauxFit::DecoderBande16(b, x0, x1, cles[p]);
-        });
+        b.Source = tampons.get() + (i % 2) * octetsBande;
+        uchar* suivant = tampons.get() + ((i + 1) % 2) * octetsBande;
+        ExecuterEnParallele(
+            l, 32, minimum, [&](int64_t x0, int64_t x1, int p) { NoyauxFit::DecoderBande16(b, x0, x1, cles[p]); },
+            [&] {
+                if (r0 + bande < h)
+                    LireExactement(f, suivant, 2 * l * std::min(bande, h - r0 - bande));
+            });
     }
     uint16_t cleMin = 0xFFFF, cleMax = 0;
     for (const NoyauxFit::TCles& k : cles) {
@@ -977,9 +985,10 @@ TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, boo
         const double decalage = std::min(d.Min, 2147483647.0);
         TTableHistogrammeFit& t = d.Histogramme.emplace(65536, 0);
         for (uint32_t k = cleMin; k <= cleMax; ++k) {
+            const uint32_t brut = k ^ b.Inversion;
             int64_t n = 0;
-            for (int p = 0; p < parts; ++p)
-                n += comptes[(static_cast<size_t>(p) << 16) + k];
+            for (size_t q = 0; q < tables; ++q)
+                n += comptes[(q << 16) + brut];
             if (n == 0)
                 continue;
             double v = valeur(k);

@@ -20,26 +20,22 @@ constexpr int64_t kStripRendu = 64;    // columns: 64 bytes of each bitmap row
 // Decoding
 // ---------------------------------------------------------------------------
 
-template <bool Compter>
 inline void DecoderUn(const TBande16& b, int64_t x, int64_t r, TCles& cles)
 {
     const unsigned char* p = b.Source + 2 * (r * b.Largeur + x);
     const uint16_t k = static_cast<uint16_t>(((p[0] << 8) | p[1]) ^ b.Inversion);
     cles.Min = std::min(cles.Min, k);
     cles.Max = std::max(cles.Max, k);
-    if constexpr (Compter)
-        ++cles.Histogramme[k];
     b.Pixels[x * b.Hauteur + (b.Hauteur - 1 - b.Rang0 - r)] = b.Identite ? double(k) : (k - b.Decalage) * b.BScale + b.BZero;
 }
 
-template <bool Compter>
 void DecoderSimple(const TBande16& b, int64_t x0, int64_t x1, TCles& cles)
 {
     for (int64_t xs = x0; xs < x1; xs += kStripDecodage) {
         const int64_t xf = std::min(x1, xs + kStripDecodage);
         for (int64_t r = b.Rangs - 1; r >= 0; --r)
             for (int64_t x = xs; x < xf; ++x)
-                DecoderUn<Compter>(b, x, r, cles);
+                DecoderUn(b, x, r, cles);
     }
 }
 
@@ -47,7 +43,7 @@ void DecoderSimple(const TBande16& b, int64_t x0, int64_t x1, TCles& cles)
 // Blocks of 8 columns x 8 file rows: one 16-byte load per row, 2 x 2
 // transposes of doubles, and 8 consecutive values (y ascending) stored in
 // each column. A strip's 4 blocks use each 64 bytes of a file row at once.
-template <bool Compter, bool Identite>
+template <bool Identite>
 void DecoderVecteurs(const TBande16& b, int64_t x0, int64_t x1, TCles& cles)
 {
     const int64_t l = b.Largeur, h = b.Hauteur, n = b.Rangs;
@@ -61,7 +57,6 @@ void DecoderVecteurs(const TBande16& b, int64_t x0, int64_t x1, TCles& cles)
         const __m128d v = _mm_cvtepi32_pd(k32);
         return Identite ? v : _mm_add_pd(_mm_mul_pd(_mm_sub_pd(v, dec), sc), bz);
     };
-    uint32_t* hist = cles.Histogramme;
     for (int64_t xs = x0; xs < x1; xs += kStripDecodage) {
         const int64_t xf = std::min(x1, xs + kStripDecodage);
         const int64_t xfVect = xs + (xf - xs) / 8 * 8;
@@ -73,12 +68,6 @@ void DecoderVecteurs(const TBande16& b, int64_t x0, int64_t x1, TCles& cles)
                     const __m128i brut = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * r * l));
                     const __m128i k =
                         _mm_xor_si128(_mm_or_si128(_mm_slli_epi16(brut, 8), _mm_srli_epi16(brut, 8)), inv);
-                    if constexpr (Compter) {
-                        alignas(16) uint16_t t[8];
-                        _mm_store_si128(reinterpret_cast<__m128i*>(t), k);
-                        for (int j = 0; j < 8; ++j)
-                            ++hist[t[j]];
-                    }
                     const __m128i s = _mm_xor_si128(k, signe);
                     mn = _mm_min_epi16(mn, s);
                     mx = _mm_max_epi16(mx, s);
@@ -106,12 +95,12 @@ void DecoderVecteurs(const TBande16& b, int64_t x0, int64_t x1, TCles& cles)
             // Columns of the strip beyond its last block of 8.
             for (int64_t r = rb + 7; r >= rb; --r)
                 for (int64_t x = xfVect; x < xf; ++x)
-                    DecoderUn<Compter>(b, x, r, cles);
+                    DecoderUn(b, x, r, cles);
         }
         // Rows beyond the last block of 8.
         for (int64_t r = n - 1; r >= nVect; --r)
             for (int64_t x = xs; x < xf; ++x)
-                DecoderUn<Compter>(b, x, r, cles);
+                DecoderUn(b, x, r, cles);
     }
     alignas(16) int16_t tmn[8], tmx[8];
     _mm_store_si128(reinterpret_cast<__m128i*>(tmn), mn);
@@ -248,21 +237,39 @@ bool VecteursActifs()
 
 void ForcerNoyauxSimples(bool simples) { gForceSimple.store(simples ? 1 : 0, std::memory_order_relaxed); }
 
+// Counts the columns x0 .. x1 - 1 of the band's rows, the tables taken in
+// turn: neighbouring samples, often equal in a sky, then never wait on the
+// same counter. Counters are indexed by the sample itself, so that close
+// values share cache lines (byte-swapped indexes would put them 1 KB apart,
+// in few cache sets).
+static void Compter(const TBande16& b, int64_t x0, int64_t x1, uint32_t* h)
+{
+    static_assert(kSousTables == 2);
+    for (int64_t r = 0; r < b.Rangs; ++r) {
+        const unsigned char* p = b.Source + 2 * (r * b.Largeur + x0);
+        int64_t x = x0;
+        for (; x + 2 <= x1; x += 2, p += 4) {
+            ++h[(p[0] << 8) | p[1]];
+            ++h[(1 << 16) + ((p[2] << 8) | p[3])];
+        }
+        if (x < x1)
+            ++h[(p[0] << 8) | p[1]];
+    }
+}
+
 void DecoderBande16(const TBande16& b, int64_t x0, int64_t x1, TCles& cles)
 {
+    // A pass of its own over the part's bytes, still in cache: a tight loop
+    // of increments costs less than taking the keys out of vectors.
+    if (cles.Histogramme)
+        Compter(b, x0, x1, cles.Histogramme);
 #if defined(STELOR_VECTEURS)
     if (VecteursActifs()) {
-        if (cles.Histogramme)
-            b.Identite ? DecoderVecteurs<true, true>(b, x0, x1, cles) : DecoderVecteurs<true, false>(b, x0, x1, cles);
-        else
-            b.Identite ? DecoderVecteurs<false, true>(b, x0, x1, cles) : DecoderVecteurs<false, false>(b, x0, x1, cles);
+        b.Identite ? DecoderVecteurs<true>(b, x0, x1, cles) : DecoderVecteurs<false>(b, x0, x1, cles);
         return;
     }
 #endif
-    if (cles.Histogramme)
-        DecoderSimple<true>(b, x0, x1, cles);
-    else
-        DecoderSimple<false>(b, x0, x1, cles);
+    DecoderSimple(b, x0, x1, cles);
 }
 
 void RendreColonnes(const TRendu& r, int64_t x0, int64_t x1)

@@ -43,7 +43,10 @@ struct TBande16 {
 };
 
 // What a decode saw: the smallest and largest key, and, when Histogramme is
-// given (65536 counters), how many samples had each key.
+// given (kSousTables tables of 65536 counters, to be summed), how many
+// samples had each raw value: counter 256 p[0] + p[1] of one of the tables
+// for the sample's bytes p[0] p[1] (its key is that ^ Inversion).
+constexpr int kSousTables = 2;
 struct TCles {
     uint16_t Min = 0xFFFF;
     uint16_t Max = 0;
