@@ -928,6 +928,12 @@ struct TDecodageFit {
 // 16-bit samples, by bands of file rows (4 MB), each decoded while in cache
 // by strips of columns on several threads; the keys counted on the way when
 // the histogram is asked.
+
+
+// Bands of 4 MB of samples: large enough that the pool has work, small
+// enough to be decoded while in cache.
+constexpr int kOctetsBande = 22; // log2
+
 TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, bool histogramme)
 {
     const int64_t l = e.Largeur, h = e.Hauteur;
@@ -944,7 +950,7 @@ TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, boo
 
     // Two band buffers: while the pool decodes one band (and counts its
     // keys when asked), this thread reads the next one.
-    const int64_t bande = std::max<int64_t>(8, ((int64_t(1) << 22) / (2 * l)) & ~int64_t(7));
+    const int64_t bande = std::max<int64_t>(8, ((int64_t(1) << kOctetsBande) / (2 * l)) & ~int64_t(7));
     const size_t octetsBande = static_cast<size_t>(2 * l * std::min(bande, h));
     const std::unique_ptr<uchar[]> tampons(new uchar[2 * octetsBande]);
     // Parts of at least 64 K samples of a band.

@@ -6,6 +6,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <xmmintrin.h>
 #define STELOR_VECTEURS 1
 #endif
 
@@ -42,7 +43,8 @@ void DecoderSimple(const TBande16& b, int64_t x0, int64_t x1, TCles& cles)
 #if defined(STELOR_VECTEURS)
 // Blocks of 8 columns x 8 file rows: one 16-byte load per row, 2 x 2
 // transposes of doubles, and 8 consecutive values (y ascending) stored in
-// each column. A strip's 4 blocks use each 64 bytes of a file row at once.
+// each column, as two runs of 4. A strip's 4 blocks use each 64 bytes of a
+// file row at once.
 template <bool Identite>
 void DecoderVecteurs(const TBande16& b, int64_t x0, int64_t x1, TCles& cles)
 {
@@ -61,35 +63,42 @@ void DecoderVecteurs(const TBande16& b, int64_t x0, int64_t x1, TCles& cles)
         const int64_t xf = std::min(x1, xs + kStripDecodage);
         const int64_t xfVect = xs + (xf - xs) / 8 * 8;
         for (int64_t rb = nVect - 8; rb >= 0; rb -= 8) {
+            // The strip's next 8 file rows, each in its own page: more than
+            // the processor fetches ahead on its own.
+            if (rb >= 8)
+                for (int r = 0; r < 8; ++r)
+                    _mm_prefetch(reinterpret_cast<const char*>(b.Source + 2 * ((rb - 8 + r) * l + xs)), _MM_HINT_T0);
             for (int64_t xb = xs; xb < xfVect; xb += 8) {
                 const unsigned char* p = b.Source + 2 * (rb * l + xb);
-                __m128d v[8][4];
-                for (int r = 0; r < 8; ++r) {
-                    const __m128i brut = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * r * l));
-                    const __m128i k =
-                        _mm_xor_si128(_mm_or_si128(_mm_slli_epi16(brut, 8), _mm_srli_epi16(brut, 8)), inv);
-                    const __m128i s = _mm_xor_si128(k, signe);
-                    mn = _mm_min_epi16(mn, s);
-                    mx = _mm_max_epi16(mx, s);
-                    const __m128i bas = _mm_unpacklo_epi16(k, zero), haut = _mm_unpackhi_epi16(k, zero);
-                    v[r][0] = valeurs(bas);
-                    v[r][1] = valeurs(_mm_srli_si128(bas, 8));
-                    v[r][2] = valeurs(haut);
-                    v[r][3] = valeurs(_mm_srli_si128(haut, 8));
-                }
-                // File row Rang0 + rb + 7 is the smallest y of the block.
-                double* q = b.Pixels + xb * h + (h - 1 - (b.Rang0 + rb + 7));
-                for (int j = 0; j < 4; ++j) {
-                    double* c0 = q + (2 * j) * h;
-                    double* c1 = c0 + h;
-                    _mm_storeu_pd(c0 + 0, _mm_unpacklo_pd(v[7][j], v[6][j]));
-                    _mm_storeu_pd(c0 + 2, _mm_unpacklo_pd(v[5][j], v[4][j]));
-                    _mm_storeu_pd(c0 + 4, _mm_unpacklo_pd(v[3][j], v[2][j]));
-                    _mm_storeu_pd(c0 + 6, _mm_unpacklo_pd(v[1][j], v[0][j]));
-                    _mm_storeu_pd(c1 + 0, _mm_unpackhi_pd(v[7][j], v[6][j]));
-                    _mm_storeu_pd(c1 + 2, _mm_unpackhi_pd(v[5][j], v[4][j]));
-                    _mm_storeu_pd(c1 + 4, _mm_unpackhi_pd(v[3][j], v[2][j]));
-                    _mm_storeu_pd(c1 + 6, _mm_unpackhi_pd(v[1][j], v[0][j]));
+                // Four file rows at a time, four columns at a time: few
+                // enough values to stay in the 16 vector registers.
+                for (int moitie = 4; moitie >= 0; moitie -= 4) {
+                    __m128i k[4];
+                    for (int r = 0; r < 4; ++r) {
+                        const __m128i brut =
+                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * (moitie + r) * l));
+                        k[r] = _mm_xor_si128(_mm_or_si128(_mm_slli_epi16(brut, 8), _mm_srli_epi16(brut, 8)), inv);
+                        const __m128i s = _mm_xor_si128(k[r], signe);
+                        mn = _mm_min_epi16(mn, s);
+                        mx = _mm_max_epi16(mx, s);
+                    }
+                    // File row Rang0 + rb + moitie + 3 is the smallest y here.
+                    double* q = b.Pixels + xb * h + (h - 1 - (b.Rang0 + rb + moitie + 3));
+                    for (int quart = 0; quart < 2; ++quart) {
+                        __m128d v[4][2];
+                        for (int r = 0; r < 4; ++r) {
+                            const __m128i k32 = quart ? _mm_unpackhi_epi16(k[r], zero) : _mm_unpacklo_epi16(k[r], zero);
+                            v[r][0] = valeurs(k32);
+                            v[r][1] = valeurs(_mm_srli_si128(k32, 8));
+                        }
+                        double* c = q + (4 * quart) * h;
+                        for (int j = 0; j < 2; ++j, c += 2 * h) {
+                            _mm_storeu_pd(c + 0, _mm_unpacklo_pd(v[3][j], v[2][j]));
+                            _mm_storeu_pd(c + 2, _mm_unpacklo_pd(v[1][j], v[0][j]));
+                            _mm_storeu_pd(c + h, _mm_unpackhi_pd(v[3][j], v[2][j]));
+                            _mm_storeu_pd(c + h + 2, _mm_unpackhi_pd(v[1][j], v[0][j]));
+                        }
+                    }
                 }
             }
             // Columns of the strip beyond its last block of 8.
@@ -179,6 +188,7 @@ inline void Bloc8x4(const TRendu& r, const double* const* c, int64_t y, unsigned
 
 // Strips of 64 columns, 8 rows at a time: every 64-byte line of the bitmap
 // is written whole, and each column's next 64 bytes read whole.
+constexpr int64_t kAvance = 64; // values ahead in each column (8 lines)
 void RendreVecteurs(const TRendu& r, int64_t x0, int64_t x1)
 {
     const int64_t h = r.Hauteur, hVect = h - h % 8;
@@ -189,8 +199,12 @@ void RendreVecteurs(const TRendu& r, int64_t x0, int64_t x1)
             unsigned char* ligne = r.Octets + y * r.Pas;
             for (int64_t xb = xs; xb < xfVect; xb += 8) {
                 const double* c[8];
-                for (int k = 0; k < 8; ++k)
+                for (int k = 0; k < 8; ++k) {
                     c[k] = r.Pixels + (xb + k) * h;
+                    // 64 columns read at once are more streams than the
+                    // processor follows: ask for each one's next lines.
+                    _mm_prefetch(reinterpret_cast<const char*>(c[k] + y + kAvance), _MM_HINT_T0);
+                }
                 Bloc8x4(r, c, y, ligne + xb);
                 Bloc8x4(r, c, y + 4, ligne + 4 * r.Pas + xb);
             }
