@@ -925,15 +925,13 @@ struct TDecodageFit {
     std::optional<TTableHistogrammeFit> Histogramme; // of the shifted values, when asked
 };
 
-// 16-bit samples, by bands of file rows (4 MB), each decoded while in cache
-// by strips of columns on several threads; the keys counted on the way when
-// the histogram is asked.
-
-
 // Bands of 4 MB of samples: large enough that the pool has work, small
 // enough to be decoded while in cache.
 constexpr int kOctetsBande = 22; // log2
 
+// 16-bit samples, by bands of file rows, each decoded while in cache by
+// strips of columns on several threads; the keys counted on the way when the
+// histogram is asked.
 TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, bool histogramme)
 {
     const int64_t l = e.Largeur, h = e.Hauteur;
