@@ -164,11 +164,11 @@ void NiveauxAutomatiques(THistoFit& resultat)
 }
 
 // Rows of a band per file: all files' bands together stay near a quarter of
-// one image of doubles, or 64 MB for small images (fewer passes over long
-// lists of files).
-int32_t LignesParBande(int64_t fichiers, int64_t largeur, int64_t hauteur, int64_t octetsParEchantillon)
+// one image of doubles, or the floor for small images.
+int32_t LignesParBande(int64_t fichiers, int64_t largeur, int64_t hauteur, int64_t octetsParEchantillon,
+                       int64_t plancher = int64_t(1) << 20)
 {
-    const int64_t budget = std::max<int64_t>(largeur * hauteur * 8 / 4, int64_t(1) << 26);
+    const int64_t budget = std::max<int64_t>(largeur * hauteur * 8 / 4, plancher);
     const int64_t ligne = std::max<int64_t>(1, fichiers * largeur * octetsParEchantillon);
     return static_cast<int32_t>(std::clamp<int64_t>(budget / ligne, 1, hauteur));
 }
@@ -198,7 +198,8 @@ void MedianeListeFit(const QStringList& liste, THistoFit& resultat)
     // more files than a process may keep open.
     qint64 octetsMax = 0;
     for (const TFichierFit& e : entetes) octetsMax = std::max(octetsMax, e.OctetsLigne());
-    const int32_t lignes = LignesParBande(static_cast<int64_t>(n), w, h, sizeof(double));
+    // 16 MB at least: each band opens every file, and lists may be long.
+    const int32_t lignes = LignesParBande(static_cast<int64_t>(n), w, h, sizeof(double), int64_t(1) << 24);
     std::vector<std::vector<double>> bandes(n, std::vector<double>(static_cast<size_t>(lignes) * w));
     QByteArray brut(static_cast<qsizetype>(lignes * octetsMax), Qt::Uninitialized);
     std::vector<double> valeurs(n);

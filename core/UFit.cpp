@@ -925,9 +925,10 @@ struct TDecodageFit {
     std::optional<TTableHistogrammeFit> Histogramme; // of the shifted values, when asked
 };
 
-// Bands of 4 MB of samples: large enough that the pool has work, small
-// enough to be decoded while in cache.
-constexpr int kOctetsBande = 22; // log2
+// Bands of 16 MB of samples: each band ends when every thread is done with
+// it, so few of them (a thread the system holds back delays each end), yet
+// small enough to be decoded while in the last-level cache.
+constexpr int kOctetsBande = 24; // log2
 
 // 16-bit samples, by bands of file rows, each decoded while in cache by
 // strips of columns on several threads; the keys counted on the way when the
@@ -950,7 +951,7 @@ TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, boo
     // keys when asked), this thread reads the next one.
     const int64_t bande = std::max<int64_t>(8, ((int64_t(1) << kOctetsBande) / (2 * l)) & ~int64_t(7));
     const size_t octetsBande = static_cast<size_t>(2 * l * std::min(bande, h));
-    const std::unique_ptr<uchar[]> tampons(new uchar[2 * octetsBande]);
+    const std::unique_ptr<uchar[]> tampons(new uchar[(h > bande ? 2 : 1) * octetsBande]);
     // Parts of at least 64 K samples of a band.
     const int64_t minimum = std::max<int64_t>(32, (int64_t(1) << 16) / std::min(bande, h));
     const int parts = NombrePartsParallele(l, 32, minimum);

@@ -460,9 +460,9 @@ TEST_F(EcritureFit, AllerRetourQuelsQueSoientBZeroEtBScaleLus)
     Enregistrer(im, copie);
     EXPECT_EQ(FitLu(copie).Pixels, std::vector<double>({0, 65535, 65535, 2}));
 
-    // Wide enough for the data to be read in three bands of rows, the last one
-    // short, with columns beyond the last block of 8; read into a new image and
-    // again into one of the same size.
+    // Very wide and short, with columns beyond the last block of 8 and rows
+    // beyond the last block of 8; read into a new image and again into one
+    // of the same size.
     THistoFit large;
     CreerImageFitRemplie(large, 131075, 21, 0);
     for (size_t i = 0; i < large.Pixels.size(); ++i)
@@ -633,6 +633,7 @@ TEST_F(LectureFit, DecodageParBandesFilsEtNoyauxSimplesIdentiques)
         {2051, 2100, {}},
         {37, 5000, {C("BZERO", "-100"), C("BSCALE", "0.5")}},
         {1000, 9, {C("BZERO", "32768"), C("BSCALE", "1"), C("STL_SMIN", "5")}},
+        {8200, 1030, {C("BZERO", "32768")}}, // two bands of 16 MB, the last short
     };
     for (const auto& k : cas) {
         SCOPED_TRACE(k.l);
