@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -175,14 +176,19 @@ inline void Bloc8x4(const TRendu& r, const double* const* c, int64_t y, unsigned
         alignas(16) int16_t t0[8], t1[8];
         _mm_store_si128(reinterpret_cast<__m128i*>(t0), p0);
         _mm_store_si128(reinterpret_cast<__m128i*>(t1), p1);
-        unsigned char* d0 = d + j * r.Pas;
-        unsigned char* d1 = d0 + r.Pas;
+        // Each row's 8 bytes gathered, then stored at once.
+        uint64_t l0 = 0, l1 = 0;
         for (int k = 0; k < 4; ++k) {
-            d0[k] = tab2[t0[2 * k]];
-            d1[k] = tab2[t0[2 * k + 1]];
-            d0[k + 4] = tab2[t1[2 * k]];
-            d1[k + 4] = tab2[t1[2 * k + 1]];
+            l0 |= uint64_t(tab2[t0[2 * k]]) << (8 * k) | uint64_t(tab2[t1[2 * k]]) << (8 * k + 32);
+            l1 |= uint64_t(tab2[t0[2 * k + 1]]) << (8 * k) | uint64_t(tab2[t1[2 * k + 1]]) << (8 * k + 32);
         }
+        unsigned char o0[8], o1[8];
+        for (int k = 0; k < 8; ++k) {
+            o0[k] = static_cast<unsigned char>(l0 >> (8 * k));
+            o1[k] = static_cast<unsigned char>(l1 >> (8 * k));
+        }
+        std::memcpy(d + j * r.Pas, o0, 8);
+        std::memcpy(d + (j + 1) * r.Pas, o1, 8);
     }
 }
 
