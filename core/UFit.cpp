@@ -956,10 +956,9 @@ TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, boo
     const int64_t minimum = std::max<int64_t>(32, (int64_t(1) << 16) / std::min(bande, h));
     const int parts = NombrePartsParallele(l, 32, minimum);
     std::vector<NoyauxFit::TCles> cles(static_cast<size_t>(parts));
+    // Counts per thread, to be summed.
     const size_t tables = static_cast<size_t>(parts) * NoyauxFit::kSousTables;
     std::vector<uint32_t> comptes(histogramme ? tables << 16 : 0, 0);
-    for (int p = 0; p < parts && histogramme; ++p)
-        cles[p].Histogramme = comptes.data() + ((static_cast<size_t>(p) * NoyauxFit::kSousTables) << 16);
     if (!f.seek(e.Debut))
         LeverErreurFichier(ES_LectureApresFin);
     LireExactement(f, tampons.get(), 2 * l * std::min(bande, h));
@@ -969,7 +968,17 @@ TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, boo
         b.Source = tampons.get() + (i % 2) * octetsBande;
         uchar* suivant = tampons.get() + ((i + 1) % 2) * octetsBande;
         ExecuterEnParallele(
-            l, 32, minimum, [&](int64_t x0, int64_t x1, int p) { NoyauxFit::DecoderBande16(b, x0, x1, cles[p]); },
+            l, 32, minimum,
+            [&](int64_t x0, int64_t x1, int p) {
+                // A piece of columns decodes them and counts the same share
+                // of whole rows: contiguous bytes, read at memory speed.
+                if (histogramme) {
+                    const int64_t ra = x0 * b.Rangs / l, rb = x1 * b.Rangs / l;
+                    NoyauxFit::CompterEchantillons16(b.Source + 2 * l * ra, l * (rb - ra),
+                                                     comptes.data() + ((static_cast<size_t>(p) * NoyauxFit::kSousTables) << 16));
+                }
+                NoyauxFit::DecoderBande16(b, x0, x1, cles[p]);
+            },
             [&] {
                 if (r0 + bande < h)
                     LireExactement(f, suivant, 2 * l * std::min(bande, h - r0 - bande));

@@ -257,32 +257,24 @@ bool VecteursActifs()
 
 void ForcerNoyauxSimples(bool simples) { gForceSimple.store(simples ? 1 : 0, std::memory_order_relaxed); }
 
-// Counts the columns x0 .. x1 - 1 of the band's rows, the tables taken in
-// turn: neighbouring samples, often equal in a sky, then never wait on the
-// same counter. Counters are indexed by the sample itself, so that close
-// values share cache lines (byte-swapped indexes would put them 1 KB apart,
-// in few cache sets).
-static void Compter(const TBande16& b, int64_t x0, int64_t x1, uint32_t* h)
+void CompterEchantillons16(const unsigned char* p, int64_t n, uint32_t* h)
 {
+    // The tables taken in turn: neighbouring samples, often equal in a sky,
+    // then never wait on the same counter. Counters are indexed by the
+    // sample itself, so that close values share cache lines (byte-swapped
+    // indexes would put them 1 KB apart, in few cache sets).
     static_assert(kSousTables == 2);
-    for (int64_t r = 0; r < b.Rangs; ++r) {
-        const unsigned char* p = b.Source + 2 * (r * b.Largeur + x0);
-        int64_t x = x0;
-        for (; x + 2 <= x1; x += 2, p += 4) {
-            ++h[(p[0] << 8) | p[1]];
-            ++h[(1 << 16) + ((p[2] << 8) | p[3])];
-        }
-        if (x < x1)
-            ++h[(p[0] << 8) | p[1]];
+    int64_t i = 0;
+    for (; i + 2 <= n; i += 2, p += 4) {
+        ++h[(p[0] << 8) | p[1]];
+        ++h[(1 << 16) + ((p[2] << 8) | p[3])];
     }
+    if (i < n)
+        ++h[(p[0] << 8) | p[1]];
 }
 
 void DecoderBande16(const TBande16& b, int64_t x0, int64_t x1, TCles& cles)
 {
-    // A pass of its own over the part's bytes, still in cache: a tight loop
-    // of increments costs less than taking the keys out of vectors.
-    if (cles.Histogramme)
-        Compter(b, x0, x1, cles.Histogramme);
 #if defined(STELOR_VECTEURS)
     if (VecteursActifs()) {
         b.Identite ? DecoderVecteurs<true>(b, x0, x1, cles) : DecoderVecteurs<false>(b, x0, x1, cles);

@@ -42,16 +42,19 @@ struct TBande16 {
     double BZero = 0;
 };
 
-// What a decode saw: the smallest and largest key, and, when Histogramme is
-// given (kSousTables tables of 65536 counters, to be summed), how many
-// samples had each raw value: counter 256 p[0] + p[1] of one of the tables
-// for the sample's bytes p[0] p[1] (its key is that ^ Inversion).
-constexpr int kSousTables = 2;
+// What a decode saw: the smallest and largest key.
 struct TCles {
     uint16_t Min = 0xFFFF;
     uint16_t Max = 0;
-    uint32_t* Histogramme = nullptr;
 };
+
+// Counts n consecutive 16-bit big-endian samples into kSousTables tables of
+// 65536 counters, to be summed: counter 256 p[0] + p[1] of one of them for
+// the sample's bytes p[0] p[1] (the raw sample; its key is that ^
+// Inversion). A tight loop of increments over bytes in cache costs less than
+// taking the keys out of the decoding's vectors.
+constexpr int kSousTables = 2;
+void CompterEchantillons16(const unsigned char* source, int64_t n, uint32_t* tables);
 
 // Decodes the columns x0 .. x1 - 1 of the band (x0 a multiple of 32).
 void DecoderBande16(const TBande16& bande, int64_t x0, int64_t x1, TCles& cles);
