@@ -4,8 +4,9 @@
 // written by Stelor (levels in its STL_ cards) and on one written by cfitsio
 // without them (levels from the histogram); rendering with the logarithmic
 // curve; a memcpy of the pixel block as the memory yardstick. Each measure
-// is repeated (6 times unless --benchmark_repetitions says otherwise) and
-// the closing ratios come from the medians of this run, each with its goal.
+// is repeated (6 times unless --benchmark_repetitions says otherwise), the
+// repetitions of all measures shuffled together, and the closing ratios
+// come from the medians of this run, each with its goal.
 // Last, the first load of 15 fresh processes (the program run again with
 // --une-lecture=<file>): the slowest against the median
 // (--sans-premieres-lectures leaves it out). STELOR_PARTS=n caps the
@@ -258,6 +259,9 @@ int main(int argc, char** argv)
     // At least 5 repetitions, medians only, unless the command line asks.
     std::vector<char*> args(argv, argv + argc);
     std::string repetitions = "--benchmark_repetitions=6", agregats = "--benchmark_report_aggregates_only=true";
+    // Repetitions of every measure shuffled together: a machine whose load
+    // changes during the run weighs on every ratio alike.
+    std::string melange = "--benchmark_enable_random_interleaving=true";
     bool avecRepetitions = false, sansPremieres = false;
     for (int i = 1; i < argc; ++i) {
         avecRepetitions |= std::strncmp(argv[i], "--benchmark_repetitions", 23) == 0;
@@ -266,6 +270,7 @@ int main(int argc, char** argv)
     if (!avecRepetitions)
         args.push_back(repetitions.data());
     args.push_back(agregats.data());
+    args.push_back(melange.data());
     args.erase(std::remove_if(args.begin(), args.end(),
                               [](const char* a) { return std::strcmp(a, "--sans-premieres-lectures") == 0; }),
                args.end());
