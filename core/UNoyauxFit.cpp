@@ -208,8 +208,10 @@ void RendreVecteurs(const TRendu& r, int64_t x0, int64_t x1)
                 for (int k = 0; k < 8; ++k) {
                     c[k] = r.Pixels + (xb + k) * h;
                     // 64 columns read at once are more streams than the
-                    // processor follows: ask for each one's next lines.
-                    _mm_prefetch(reinterpret_cast<const char*>(c[k] + y + kAvance), _MM_HINT_T0);
+                    // processor follows: ask for each one's next lines,
+                    // kept out of the other cache levels (at a power-of-two
+                    // height the columns share few cache sets).
+                    _mm_prefetch(reinterpret_cast<const char*>(c[k] + y + kAvance), _MM_HINT_NTA);
                 }
                 Bloc8x4(r, c, y, ligne + xb);
                 Bloc8x4(r, c, y + 4, ligne + 4 * r.Pas + xb);
