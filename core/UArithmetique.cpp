@@ -53,16 +53,29 @@ private:
                     .arg(h0));
 }
 
+// A file error of a list names the file: the library's text alone ("Fichier
+// introuvable") does not say which of many.
+template <class F>
+auto AvecNomFichier(const QString& nom, F f) -> decltype(f())
+{
+    try {
+        return f();
+    } catch (const EErreurFichier& e) {
+        if (e.Message().contains(nom))
+            throw;
+        throw EErreurFichier(e.Code(), e.Message() + QStringLiteral(" : ") + nom);
+    }
+}
+
 // What a FIT file holds, read from its header only: enough to decode any
 // band of rows straight from the file, exactly as the full reader would.
 struct TFichierFit {
     QString Nom;
-    int32_t Largeur = 0;
-    int32_t Hauteur = 0;
-    double BZero = 0;
-    double BScale = 1;
+    TEnteteFichierFit Entete;
     double Decalage = 0; // subtracted after decoding (the reader's shift of a negative minimum)
-    qint64 Debut = 0;    // offset of the data
+    int32_t Largeur() const { return Entete.Largeur; }
+    int32_t Hauteur() const { return Entete.Hauteur; }
+    qint64 OctetsLigne() const { return static_cast<qint64>(Entete.OctetsEchantillon()) * Entete.Largeur; }
 };
 
 void OuvrirLecture(QFile& f, const QString& nom)
@@ -81,43 +94,43 @@ void LireExactement(QFile& f, char* dest, qint64 taille)
     }
 }
 
-inline double DecoderEchantillon(const uchar* p, const TFichierFit& e)
-{
-    return ValeurEchantillonFit(p, e.BZero, e.BScale) - e.Decalage;
-}
-
 // The header as the reader checks it; then, when samples can decode below 0,
 // the minimum the reader would shift the image by.
 TFichierFit LireEnteteListeFit(const QString& nom)
 {
-    const TEnteteFichierFit lu = LireEnteteFichierFit(nom);
     TFichierFit e;
     e.Nom = nom;
-    e.Largeur = lu.Largeur;
-    e.Hauteur = lu.Hauteur;
-    e.BZero = lu.BZero;
-    e.BScale = lu.BScale;
-    e.Debut = lu.Debut;
+    e.Entete = LireEnteteFichierFit(nom);
+    const TEnteteFichierFit& t = e.Entete;
+    // Values are monotone in the integer sample: when neither end of the
+    // sample range can go below 0, the reader never shifts the image.
+    // Reals and 64-bit samples are always looked at.
+    double bas = 0, haut = 0;
+    bool borne = true;
+    switch (t.Bitpix) {
+    case 8: bas = 0, haut = 255; break;
+    case 16: bas = t.BZero == 0 ? 0 : -32768, haut = t.BZero == 0 ? 65535 : 32767; break;
+    case 32: bas = -2147483648.0, haut = 2147483647.0; break;
+    default: borne = false; break;
+    }
+    if (borne && std::min(bas * t.BScale + t.BZero, haut * t.BScale + t.BZero) >= 0) return e;
     QFile f;
     OuvrirLecture(f, nom);
-    // Values are monotone in the sample: when neither end of the sample
-    // range can go below 0, the reader never shifts the image.
-    const bool signe = e.BZero != 0;
-    const uchar premier[2] = {uchar(signe ? 0x80 : 0x00), 0x00}, dernier[2] = {uchar(signe ? 0x7F : 0xFF), 0xFF};
-    if (std::min(ValeurEchantillonFit(premier, e.BZero, e.BScale), ValeurEchantillonFit(dernier, e.BZero, e.BScale)) < 0) {
-        double mini = 2147483647.0;
-        f.seek(e.Debut);
-        const qint64 total = 2 * static_cast<qint64>(e.Largeur) * e.Hauteur;
-        QByteArray tampon(static_cast<qsizetype>(std::min<qint64>(total, 1 << 20)), Qt::Uninitialized);
-        for (qint64 fait = 0; fait < total;) {
-            const qint64 n = std::min<qint64>(tampon.size(), total - fait);
-            LireExactement(f, tampon.data(), n);
-            const uchar* p = reinterpret_cast<const uchar*>(tampon.constData());
-            for (qint64 i = 0; i < n; i += 2) mini = std::min(mini, ValeurEchantillonFit(p + i, e.BZero, e.BScale));
-            fait += n;
-        }
-        if (mini < 0) e.Decalage = mini;
+    double mini = 2147483647.0;
+    if (!f.seek(t.Debut)) LeverErreurFichier(ES_LectureApresFin);
+    const qint64 total = e.OctetsLigne() * t.Hauteur;
+    const qint64 o = t.OctetsEchantillon();
+    QByteArray tampon(static_cast<qsizetype>(std::min<qint64>(total, (1 << 20) / o * o)), Qt::Uninitialized);
+    std::vector<double> valeurs(static_cast<size_t>(tampon.size() / o));
+    for (qint64 fait = 0; fait < total;) {
+        const qint64 n = std::min<qint64>(tampon.size(), total - fait);
+        LireExactement(f, tampon.data(), n);
+        DecoderEchantillonsFit(t, reinterpret_cast<const uchar*>(tampon.constData()), static_cast<size_t>(n / o),
+                               valeurs.data());
+        for (qint64 i = 0; i < n / o; ++i) mini = std::min(mini, valeurs[static_cast<size_t>(i)]);
+        fait += n;
     }
+    if (mini < 0) e.Decalage = mini;
     return e;
 }
 
@@ -127,11 +140,11 @@ std::vector<TFichierFit> EntetesListeFit(const QStringList& liste)
     std::vector<TFichierFit> entetes;
     entetes.reserve(static_cast<size_t>(liste.size()));
     for (const QString& nom : liste) {
-        entetes.push_back(LireEnteteListeFit(nom));
+        entetes.push_back(AvecNomFichier(nom, [&] { return LireEnteteListeFit(nom); }));
         const TFichierFit& e = entetes.back();
         const TFichierFit& p = entetes.front();
-        if (e.Largeur != p.Largeur || e.Hauteur != p.Hauteur)
-            TailleDifferente(nom, e.Largeur, e.Hauteur, p.Largeur, p.Hauteur);
+        if (e.Largeur() != p.Largeur() || e.Hauteur() != p.Hauteur())
+            TailleDifferente(nom, e.Largeur(), e.Hauteur(), p.Largeur(), p.Hauteur());
     }
     return entetes;
 }
@@ -151,10 +164,11 @@ void NiveauxAutomatiques(THistoFit& resultat)
 }
 
 // Rows of a band per file: all files' bands together stay near a quarter of
-// one image of doubles.
-int32_t LignesParBande(int64_t fichiers, int64_t largeur, int64_t hauteur, int64_t octetsParEchantillon)
+// one image of doubles, or the floor for small images.
+int32_t LignesParBande(int64_t fichiers, int64_t largeur, int64_t hauteur, int64_t octetsParEchantillon,
+                       int64_t plancher = int64_t(1) << 20)
 {
-    const int64_t budget = std::max<int64_t>(largeur * hauteur * 8 / 4, 1 << 20);
+    const int64_t budget = std::max<int64_t>(largeur * hauteur * 8 / 4, plancher);
     const int64_t ligne = std::max<int64_t>(1, fichiers * largeur * octetsParEchantillon);
     return static_cast<int32_t>(std::clamp<int64_t>(budget / ligne, 1, hauteur));
 }
@@ -169,40 +183,51 @@ void MedianeListeFit(const QStringList& liste, THistoFit& resultat)
 {
     if (liste.isEmpty()) return;
     const std::vector<TFichierFit> entetes = EntetesListeFit(liste);
-    const int32_t w = entetes[0].Largeur, h = entetes[0].Hauteur;
+    const int32_t w = entetes[0].Largeur(), h = entetes[0].Hauteur();
     const size_t n = entetes.size(), m = n / 2;
 
     // The middle file's header and size; its pixels are then replaced band
     // by band. The result changes only once everything has been read.
     THistoFit mediane;
     CreerHistoFit(mediane);
-    LireFichierFit(mediane, liste[static_cast<qsizetype>(m)]);
-    VerifierTailleFit(mediane, liste[static_cast<qsizetype>(m)], w, h);
+    const QString& nomMilieu = liste[static_cast<qsizetype>(m)];
+    AvecNomFichier(nomMilieu, [&] { LireFichierFit(mediane, nomMilieu); });
+    VerifierTailleFit(mediane, nomMilieu, w, h);
 
-    std::vector<QFile> fichiers(n);
-    for (size_t k = 0; k < n; ++k) OuvrirLecture(fichiers[k], entetes[k].Nom);
-    const int32_t lignes = LignesParBande(static_cast<int64_t>(n), w, h, 2);
-    std::vector<QByteArray> bandes(n, QByteArray(static_cast<qsizetype>(lignes) * w * 2, Qt::Uninitialized));
+    // Each file is opened for its band and closed again: a list may hold
+    // more files than a process may keep open.
+    qint64 octetsMax = 0;
+    for (const TFichierFit& e : entetes) octetsMax = std::max(octetsMax, e.OctetsLigne());
+    // 16 MB at least: each band opens every file, and lists may be long.
+    const int32_t lignes = LignesParBande(static_cast<int64_t>(n), w, h, sizeof(double), int64_t(1) << 24);
+    std::vector<std::vector<double>> bandes(n, std::vector<double>(static_cast<size_t>(lignes) * w));
+    QByteArray brut(static_cast<qsizetype>(lignes * octetsMax), Qt::Uninitialized);
     std::vector<double> valeurs(n);
-    const qint64 octetsLigne = 2 * static_cast<qint64>(w);
 
     // Rows are stored bottom-up in the file: image rows y0..y1 are file rows
     // h-1-y1 .. h-1-y0, one contiguous run.
     for (int32_t y0 = 0; y0 < h; y0 += lignes) {
         const int32_t y1 = std::min(h, y0 + lignes) - 1;
-        const int32_t r0 = h - 1 - y1;
-        const qint64 taille = (y1 - y0 + 1) * octetsLigne;
+        const int32_t r0 = h - 1 - y1, rangs = y1 - y0 + 1;
         for (size_t k = 0; k < n; ++k) {
-            if (!fichiers[k].seek(entetes[k].Debut + r0 * octetsLigne)) LeverErreurFichier(ES_LectureApresFin);
-            LireExactement(fichiers[k], bandes[k].data(), taille);
+            const TFichierFit& e = entetes[k];
+            AvecNomFichier(e.Nom, [&] {
+                QFile f;
+                OuvrirLecture(f, e.Nom);
+                if (!f.seek(e.Entete.Debut + r0 * e.OctetsLigne())) LeverErreurFichier(ES_LectureApresFin);
+                LireExactement(f, brut.data(), rangs * e.OctetsLigne());
+            });
+            double* v = bandes[k].data();
+            DecoderEchantillonsFit(e.Entete, reinterpret_cast<const uchar*>(brut.constData()),
+                                   static_cast<size_t>(rangs) * w, v);
+            if (e.Decalage != 0)
+                for (size_t i = 0; i < static_cast<size_t>(rangs) * w; ++i) v[i] -= e.Decalage;
         }
         for (int32_t x = 0; x < w; ++x) {
             double* colonne = mediane.Colonne(x);
             for (int32_t y = y0; y <= y1; ++y) {
-                const qint64 position = (h - 1 - y - r0) * octetsLigne + 2 * x;
-                for (size_t k = 0; k < n; ++k)
-                    valeurs[k] = DecoderEchantillon(
-                        reinterpret_cast<const uchar*>(bandes[k].constData()) + position, entetes[k]);
+                const size_t position = static_cast<size_t>(h - 1 - y - r0) * w + x;
+                for (size_t k = 0; k < n; ++k) valeurs[k] = bandes[k][position];
                 std::nth_element(valeurs.begin(), valeurs.begin() + static_cast<std::ptrdiff_t>(m), valeurs.end());
                 colonne[y] = valeurs[m];
             }
@@ -227,14 +252,14 @@ void CombinerListeFit(const QStringList& liste, THistoFit& resultat, const TProg
                       const QString& legende, Regle regle, double& premierMin, double& premierMax)
 {
     const std::vector<TFichierFit> entetes = EntetesListeFit(liste);
-    const int32_t w = entetes[0].Largeur, h = entetes[0].Hauteur;
+    const int32_t w = entetes[0].Largeur(), h = entetes[0].Hauteur();
     std::vector<double> cumul(static_cast<size_t>(w) * h, 0.0);
     THistoFit travail;
     CreerHistoFit(travail);
     TFinProgression fin(progression);
     for (qsizetype i = 0; i < liste.size(); ++i) {
         Annoncer(progression, legende, liste.size() - 1 - i);
-        LireFichierFit(travail, liste[i]);
+        AvecNomFichier(liste[i], [&] { LireFichierFit(travail, liste[i]); });
         VerifierTailleFit(travail, liste[i], w, h);
         if (i == 0) {
             premierMin = travail.Min;
@@ -300,21 +325,15 @@ namespace {
 
 int OctetsParPixel(int format) { return format == pf24bit ? 3 : 1; }
 
-// Loads one picture of the list and checks it against the first one.
-void ChargerPictureListe(THistoBmp& image, const QString& nom, int format, int32_t l, int32_t h)
+// Loads one picture of the list; false, the picture left out, when its pixel
+// format is not the first one's. Another size stops the operation.
+bool ChargerPictureListe(THistoBmp& image, const QString& nom, int format, int32_t l, int32_t h)
 {
-    ChargerBmpSansAnalyse(image, nom);
-    if (FormatPixelBmp(image) != format)
-        LeverErreur(QStringLiteral("Le fichier %1 n'a pas le format de pixels du premier fichier de la liste "
-                                   "(%2 au lieu de %3) : opération abandonnée.")
-                        .arg(NomFichierSansChemin(nom))
-                        .arg(FormatPixelBmp(image) == pf24bit ? QStringLiteral("24 bits")
-                                                              : FormatPixelBmp(image) == pf8bit
-                                                                    ? QStringLiteral("8 bits")
-                                                                    : QStringLiteral("autre"))
-                        .arg(format == pf24bit ? QStringLiteral("24 bits") : QStringLiteral("8 bits")));
+    AvecNomFichier(nom, [&] { ChargerBmpSansAnalyse(image, nom); });
+    if (FormatPixelBmp(image) != format) return false;
     if (LargeurBmp(image) != l || HauteurBmp(image) != h)
         TailleDifferente(nom, LargeurBmp(image), HauteurBmp(image), l, h);
+    return true;
 }
 
 void ReglagesResultatBmp(THistoBmp& resultat)
@@ -334,7 +353,7 @@ bool PremierBmp(const QStringList& liste, TPremierBmp& p)
     if (liste.isEmpty()) return false;
     THistoBmp t;
     CreerHistoBmp(t);
-    ChargerBmpSansAnalyse(t, liste[0]);
+    AvecNomFichier(liste[0], [&] { ChargerBmpSansAnalyse(t, liste[0]); });
     p.Format = FormatPixelBmp(t);
     p.Largeur = LargeurBmp(t);
     p.Hauteur = HauteurBmp(t);
@@ -343,8 +362,9 @@ bool PremierBmp(const QStringList& liste, TPremierBmp& p)
 }
 
 // Byte-wise mean or sum over every picture of the first one's format:
-// regle accumulates a byte, finir turns an accumulated value into the
-// result's byte. The result changes only once the whole list has been read.
+// regle accumulates a byte, finir turns an accumulated value and the number
+// of pictures taken into the result's byte. The result changes only once the
+// whole list has been read.
 template <class Regle, class Finir>
 void CombinerListeBmp(const QStringList& liste, THistoBmp& resultat, const TProgression& progression,
                       const QString& legende, Regle regle, Finir finir)
@@ -353,13 +373,15 @@ void CombinerListeBmp(const QStringList& liste, THistoBmp& resultat, const TProg
     if (!PremierBmp(liste, p)) return;
     const size_t octetsLigne = static_cast<size_t>(p.Largeur) * OctetsParPixel(p.Format);
     std::vector<double> cumul(octetsLigne * p.Hauteur, 0.0);
+    int64_t prises = 0;
     {
         THistoBmp travail;
         CreerHistoBmp(travail);
         TFinProgression fin(progression);
         for (qsizetype i = 0; i < liste.size(); ++i) {
             Annoncer(progression, legende, liste.size() - 1 - i);
-            ChargerPictureListe(travail, liste[i], p.Format, p.Largeur, p.Hauteur);
+            if (!ChargerPictureListe(travail, liste[i], p.Format, p.Largeur, p.Hauteur)) continue;
+            ++prises;
             for (int32_t y = 0; y < p.Hauteur; ++y) {
                 const uchar* ligne = travail.BitmapSource.constScanLine(y);
                 double* c = cumul.data() + y * octetsLigne;
@@ -373,7 +395,7 @@ void CombinerListeBmp(const QStringList& liste, THistoBmp& resultat, const TProg
     for (int32_t y = 0; y < p.Hauteur; ++y) {
         uchar* ligne = resultat.BitmapSource.scanLine(y);
         const double* c = cumul.data() + y * octetsLigne;
-        for (size_t k = 0; k < octetsLigne; ++k) ligne[k] = static_cast<uchar>(finir(c[k]));
+        for (size_t k = 0; k < octetsLigne; ++k) ligne[k] = static_cast<uchar>(finir(c[k], prises));
     }
     MinMaxBmp(resultat.BitmapSource, resultat.Min, resultat.Max);
     ReglagesResultatBmp(resultat);
@@ -384,10 +406,9 @@ void CombinerListeBmp(const QStringList& liste, THistoBmp& resultat, const TProg
 void MoyenneListeBmp(const QStringList& liste, THistoBmp& resultat, const TProgression& progression,
                      const QString& legende)
 {
-    const double n = static_cast<double>(liste.size());
     CombinerListeBmp(
         liste, resultat, progression, legende, [](double c, uchar o) { return c + o; },
-        [n](double c) { return std::clamp(std::nearbyint(c / n), 0.0, 255.0); });
+        [](double c, int64_t n) { return std::clamp(std::nearbyint(c / static_cast<double>(n)), 0.0, 255.0); });
 }
 
 void SommeListeBmp(const QStringList& liste, THistoBmp& resultat, const TProgression& progression,
@@ -395,14 +416,13 @@ void SommeListeBmp(const QStringList& liste, THistoBmp& resultat, const TProgres
 {
     CombinerListeBmp(
         liste, resultat, progression, legende, [](double c, uchar o) { return std::min(c + o, 255.0); },
-        [](double c) { return c; });
+        [](double c, int64_t) { return c; });
 }
 
 void MedianeListeBmp(const QStringList& liste, THistoBmp& resultat)
 {
     TPremierBmp p;
     if (!PremierBmp(liste, p)) return;
-    const size_t n = static_cast<size_t>(liste.size()), m = n / 2;
     const qint64 octetsLigne = static_cast<qint64>(p.Largeur) * OctetsParPixel(p.Format);
     const qint64 octetsImage = octetsLigne * p.Hauteur;
 
@@ -410,23 +430,32 @@ void MedianeListeBmp(const QStringList& liste, THistoBmp& resultat)
     // band of rows can then be read back from every picture at once.
     QTemporaryFile brouillon(QDir::tempPath() + QStringLiteral("/stelor_mediane_XXXXXX"));
     if (!brouillon.open()) LeverErreurFichier(ES_ErreurEcriture);
+    // The pictures of the first one's format, in list order; the median is
+    // picture k div 2 of those.
+    size_t n = 0;
+    QString nomMilieu;
     {
         THistoBmp travail;
         CreerHistoBmp(travail);
-        for (size_t k = 0; k < n; ++k) {
-            ChargerPictureListe(travail, liste[static_cast<qsizetype>(k)], p.Format, p.Largeur, p.Hauteur);
+        QStringList prises;
+        for (const QString& nom : liste) {
+            if (!ChargerPictureListe(travail, nom, p.Format, p.Largeur, p.Hauteur)) continue;
+            prises << nom;
+            ++n;
             for (int32_t y = 0; y < p.Hauteur; ++y)
                 if (brouillon.write(reinterpret_cast<const char*>(travail.BitmapSource.constScanLine(y)),
                                     octetsLigne) != octetsLigne)
                     LeverErreurFichier(ES_ErreurEcriture);
         }
         DetruireHistoBmp(travail);
+        nomMilieu = prises[static_cast<qsizetype>(n / 2)];
     }
     if (!brouillon.flush()) LeverErreurFichier(ES_ErreurEcriture);
+    const size_t m = n / 2;
 
     THistoBmp mediane;
     CreerHistoBmp(mediane);
-    ChargerBmpSansAnalyse(mediane, liste[static_cast<qsizetype>(m)]);
+    ChargerBmpSansAnalyse(mediane, nomMilieu);
     const int32_t lignes = LignesParBande(static_cast<int64_t>(n), octetsLigne, p.Hauteur, 1);
     std::vector<QByteArray> bandes(n, QByteArray(static_cast<qsizetype>(lignes * octetsLigne), Qt::Uninitialized));
     std::vector<uchar> valeurs(n);
@@ -493,11 +522,27 @@ void PreparerSommeImages(const std::vector<const THistoFit*>& images, THistoFit&
     resultat.Palette = palette;
 }
 
+// The images with any that is also the result replaced by a copy, which the
+// result's zeroing cannot reach.
+std::vector<const THistoFit*> SansResultat(const std::vector<const THistoFit*>& images, const THistoFit& resultat,
+                                           THistoFit& copie)
+{
+    std::vector<const THistoFit*> r = images;
+    for (const THistoFit*& image : r)
+        if (image == &resultat) {
+            if (copie.Pixels.empty()) copie = resultat;
+            image = &copie;
+        }
+    return r;
+}
+
 } // namespace
 
-void AdditionImagesFit(const std::vector<const THistoFit*>& images, THistoFit& resultat)
+void AdditionImagesFit(const std::vector<const THistoFit*>& liste, THistoFit& resultat)
 {
-    if (images.empty()) return;
+    if (liste.empty()) return;
+    THistoFit copie;
+    const std::vector<const THistoFit*> images = SansResultat(liste, resultat, copie);
     PreparerSommeImages(images, resultat);
     for (const THistoFit* image : images)
         for (size_t i = 0; i < resultat.Pixels.size(); ++i) {
@@ -524,9 +569,11 @@ void SoustractionImagesFit(const THistoFit& a, const THistoFit& b, THistoFit& re
     }
 }
 
-void MoyenneImagesFit(const std::vector<const THistoFit*>& images, THistoFit& resultat)
+void MoyenneImagesFit(const std::vector<const THistoFit*>& liste, THistoFit& resultat)
 {
-    if (images.empty()) return;
+    if (liste.empty()) return;
+    THistoFit copie;
+    const std::vector<const THistoFit*> images = SansResultat(liste, resultat, copie);
     PreparerSommeImages(images, resultat);
     for (const THistoFit* image : images)
         for (size_t i = 0; i < resultat.Pixels.size(); ++i) resultat.Pixels[i] += image->Pixels[i];

@@ -19,9 +19,12 @@
 using TProgression = std::function<void(const QString&)>;
 
 // ---- Combination of file lists -------------------------------------------
-// Every file must have the size (for BMP, also the pixel format) of the
-// first: another one stops the operation with EStelor naming the file, the
-// result left as it was and the progress text emptied.
+// Every file must have the size of the first: another one, or a file that
+// cannot be read, stops the operation with an error naming the file, the
+// result left as it was and the progress text emptied. FIT files of any
+// standard BITPIX are decoded as the reader does; the median opens each file
+// only while it reads a band of it, so that a list may hold more files than
+// a process may keep open.
 
 // Median by bands of rows: memory stays near (files x one band) + result.
 void MedianeListeFit(const QStringList& liste, THistoFit& resultat);
@@ -30,7 +33,8 @@ void MoyenneListeFit(const QStringList& liste, THistoFit& resultat, const TProgr
 void SommeListeFit(const QStringList& liste, THistoFit& resultat, const TProgression& progression,
                    const QString& legende);
 // BMP: the first file's pixel format (8-bit or 24-bit) decides; files of
-// another format are left out; nothing happens for other first formats.
+// another format are left out (the mean divides by the files taken, the
+// progress counts them all); nothing happens for other first formats.
 void MedianeListeBmp(const QStringList& liste, THistoBmp& resultat);
 void MoyenneListeBmp(const QStringList& liste, THistoBmp& resultat, const TProgression& progression,
                      const QString& legende);

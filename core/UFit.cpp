@@ -3,7 +3,9 @@
 #include "PErreurs.h"
 #include "PFichiers.h"
 #include "UBmp.h"
+#include "UNoyauxFit.h"
 #include "UOutils.h"
+#include "UParallele.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -18,10 +20,8 @@
 #include <cmath>
 #include <memory>
 #include <optional>
-#include <sys/mman.h>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <limits>
+#include <type_traits>
 
 // ===========================================================================
 // Transfer curves
@@ -29,17 +29,7 @@
 
 namespace {
 
-// Rounded pixel value for the fast paths: true with i = round(v) (halves to
-// even) when that is 0..65535. 1.5 x 2^52 puts the integer part in the low
-// mantissa bits under the default rounding mode.
-inline bool IndexRapide(double v, uint32_t& i)
-{
-    if (!(v > -0.5 && v < 65535.5))
-        return false;
-    const double d = v + 6755399441055744.0;
-    i = static_cast<uint32_t>(std::bit_cast<uint64_t>(d)) & 0xFFFFu;
-    return true;
-}
+using NoyauxFit::IndexRapide;
 
 inline int BornerSortie(long double r, int sortie)
 {
@@ -331,6 +321,7 @@ void CopierPixelsFit(const THistoFit& source, THistoFit& cible)
     cible.Pixels = source.Pixels;
     cible.Zoom = source.Zoom;
     cible.Palette = source.Palette;
+    cible.SourceNonReproductible = source.SourceNonReproductible;
 }
 
 void CopierHistoFit(const THistoFit& source, THistoFit& cible)
@@ -354,6 +345,7 @@ void EchangerHistoFit(THistoFit& a, THistoFit& b)
     a.Pixels.swap(b.Pixels);
     std::swap(a.Zoom, b.Zoom);
     a.Palette.swap(b.Palette);
+    std::swap(a.SourceNonReproductible, b.SourceNonReproductible);
 }
 
 void InitialiserImageFit(THistoFit& image, int32_t largeur, int32_t hauteur, double valeur)
@@ -528,7 +520,9 @@ bool EntierSiTexte(bool passe, const QString& texte, int32_t& valeur)
 
 bool TexteCarteEnEntier(const QString& texte, int32_t& valeur)
 {
-    return EntierSiTexte(EstTexteEntier(texte), texte, valeur);
+    // FITS allows a '+' before a positive integer ("NAXIS1  = +2").
+    const QString chiffres = texte.startsWith(QLatin1Char('+')) ? texte.mid(1) : texte;
+    return EntierSiTexte(EstTexteEntier(chiffres), chiffres, valeur);
 }
 
 bool TexteCarteEnEntierSigne(const QString& texte, int32_t& valeur)
@@ -656,7 +650,10 @@ void FixerDimensionsEnteteFit(THistoFit& image, int32_t largeur, int32_t hauteur
     }
 }
 
-void CompleterEnteteFit(THistoFit& image)
+namespace {
+// The header completion, with the histogram of the pixels when the caller
+// has it already.
+void CompleterEntete(THistoFit& image, const std::optional<TTableHistogrammeFit>& histogramme)
 {
     bool smin = false, smax = false, trft = false, release = false;
     for (const QString& carte : image.Entete) {
@@ -669,7 +666,7 @@ void CompleterEnteteFit(THistoFit& image)
     if (smin && smax && trft && release)
         return;
     // SeuilMiniAutoFit and SeuilMaxiAutoFit from one histogram.
-    const int32_t mode = smin && smax ? 0 : ModeHistogrammeFit(image);
+    const int32_t mode = smin && smax ? 0 : histogramme ? ModeHistogramme(*histogramme) : ModeHistogrammeFit(image);
     QStringList ajout;
     if (!smin)
         ajout << CarteEntiere(QStringLiteral("STL_SMIN"), BornerEntier(mode / 2, 0, 65535));
@@ -683,6 +680,9 @@ void CompleterEnteteFit(THistoFit& image)
         image.Entete.removeLast();
     image.Entete << ajout << Rembourrer(QStringLiteral("END"));
 }
+} // namespace
+
+void CompleterEnteteFit(THistoFit& image) { CompleterEntete(image, std::nullopt); }
 
 // ===========================================================================
 // Reading
@@ -690,20 +690,13 @@ void CompleterEnteteFit(THistoFit& image)
 
 namespace {
 
-// The header of a file in memory: its cards up to and including "END" and
-// the checked size of its data.
-struct TEnteteFichier {
-    QStringList Cartes;
-    qint64 Decalage = 0;
-    int32_t Largeur = 0;
-    int32_t Hauteur = 0;
-};
-
-[[noreturn]] void FichierInvalide(const QString& nom, const QString& raison)
+// The text names the file; its full path follows.
+[[noreturn]] void FichierInvalide(const QString& nom, const QString& texte)
 {
-    throw EErreurFichier(ES_LectureApresFin,
-                         QStringLiteral("Lecture au-delà de la fin de fichier : %1 (%2)").arg(raison, nom));
+    throw EErreurFichier(ES_LectureApresFin, texte + QStringLiteral(" (") + nom + QLatin1Char(')'));
 }
+
+QString Court(const QString& nom) { return NomFichierSansChemin(nom); }
 
 // True for the 80 bytes of a card whose trimmed text is "END".
 bool EstOctetsFin(const char* c)
@@ -725,8 +718,14 @@ QStringList CartesFichier(const QByteArray& donnees, const QString& nom)
     qint64 fin = 0;
     while (fin < n && !EstOctetsFin(donnees.constData() + 80 * fin))
         ++fin;
-    if (fin == n)
-        FichierInvalide(nom, QStringLiteral("l'en-tête FITS n'a pas de carte END"));
+    if (fin == n) {
+        if (!donnees.startsWith("SIMPLE"))
+            FichierInvalide(nom, QStringLiteral("Le fichier %1 n'est pas un fichier FITS : il ne commence pas par "
+                                                "la carte SIMPLE.")
+                                     .arg(Court(nom)));
+        FichierInvalide(nom, QStringLiteral("L'en-tête FITS du fichier %1 est incomplet : il n'a pas de carte END.")
+                                 .arg(Court(nom)));
+    }
     QStringList cartes;
     cartes.reserve(fin + 1);
     for (qint64 k = 0; k <= fin; ++k)
@@ -734,145 +733,91 @@ QStringList CartesFichier(const QByteArray& donnees, const QString& nom)
     return cartes;
 }
 
-// The header bytes (up to the block holding "END") and the file's size.
-TEnteteFichier AnalyserEntete(const QByteArray& donnees, qint64 taille, const QString& nom)
+int DerniereCarteTexte(const QStringList& cartes, const char* motCle)
 {
-    TEnteteFichier e;
+    return DerniereCarte(cartes, QLatin1String(motCle));
+}
+
+// Value of an integer card (sign allowed), or nothing when absent or unreadable.
+std::optional<int64_t> EntierCarte(const QStringList& cartes, const char* motCle)
+{
+    const int i = DerniereCarteTexte(cartes, motCle);
+    int32_t v = 0;
+    if (i < 0 || !TexteCarteEnEntierSigne(ValeurCarteSansCommentaire(cartes[i]), v))
+        return std::nullopt;
+    return v;
+}
+
+// One of NAXIS1 or NAXIS2, checked.
+int32_t Dimension(const QStringList& cartes, const char* motCle, const char* sens, const QString& nom)
+{
+    if (DerniereCarteTexte(cartes, motCle) < 0) {
+        const std::optional<int64_t> naxis = EntierCarte(cartes, "NAXIS");
+        if (naxis && *naxis == 0)
+            FichierInvalide(nom, QStringLiteral("Le fichier %1 n'a pas d'image dans son en-tête principal "
+                                                "(NAXIS = 0) : l'image est dans une extension, que Stelor ne lit pas.")
+                                     .arg(Court(nom)));
+        FichierInvalide(nom, QStringLiteral("L'en-tête du fichier %1 n'a pas de carte %2 (%3 de l'image).")
+                                 .arg(Court(nom), QLatin1String(motCle), QLatin1String(sens)));
+    }
+    const int32_t v = QLatin1String(motCle) == QLatin1String("NAXIS1") ? LireNaxis1Fit(cartes) : LireNaxis2Fit(cartes);
+    if (v <= 0)
+        FichierInvalide(nom, QStringLiteral("La carte %1 du fichier %2 ne donne pas une %3 valide (un entier "
+                                            "de 1 à 2147483647) : « %4 ».")
+                                 .arg(QLatin1String(motCle), Court(nom), QLatin1String(sens),
+                                      ValeurCarteSansCommentaire(cartes[DerniereCarteTexte(cartes, motCle)])));
+    return v;
+}
+
+// The header bytes (up to the block holding "END") and the file's size.
+TEnteteFichierFit AnalyserEntete(const QByteArray& donnees, qint64 taille, const QString& nom)
+{
+    TEnteteFichierFit e;
     e.Cartes = CartesFichier(donnees, nom);
-    e.Decalage = 2880 * ((static_cast<qint64>(e.Cartes.size()) + 35) / 36);
-    e.Largeur = LireNaxis1Fit(e.Cartes);
-    e.Hauteur = LireNaxis2Fit(e.Cartes);
-    if (e.Largeur <= 0)
-        FichierInvalide(nom, QStringLiteral("NAXIS1 absent, nul ou illisible"));
-    if (e.Hauteur <= 0)
-        FichierInvalide(nom, QStringLiteral("NAXIS2 absent, nul ou illisible"));
+    e.Debut = 2880 * ((static_cast<qint64>(e.Cartes.size()) + 35) / 36);
+    // Files without a BITPIX card were always read as 16-bit.
+    if (DerniereCarteTexte(e.Cartes, "BITPIX") >= 0) {
+        const std::optional<int64_t> b = EntierCarte(e.Cartes, "BITPIX");
+        if (!b || (*b != 8 && *b != 16 && *b != 32 && *b != 64 && *b != -32 && *b != -64))
+            FichierInvalide(nom, QStringLiteral("Le fichier %1 a un BITPIX que FITS ne connaît pas (« %2 ») : "
+                                                "8, 16, 32, 64, -32 ou -64 attendu.")
+                                     .arg(Court(nom), ValeurCarteSansCommentaire(e.Cartes[DerniereCarteTexte(e.Cartes, "BITPIX")])));
+        e.Bitpix = static_cast<int32_t>(*b);
+    }
+    e.Largeur = Dimension(e.Cartes, "NAXIS1", "largeur", nom);
+    e.Hauteur = Dimension(e.Cartes, "NAXIS2", "hauteur", nom);
+    for (int k = 3; k <= 999; ++k) {
+        const QByteArray motCle = "NAXIS" + QByteArray::number(k);
+        if (DerniereCarteTexte(e.Cartes, motCle.constData()) < 0)
+            break;
+        e.Plans = std::min<int64_t>(e.Plans * std::max<int64_t>(EntierCarte(e.Cartes, motCle.constData()).value_or(0), 0),
+                                    int64_t(1) << 40);
+    }
+    e.BZero = LireBZeroFit(e.Cartes);
+    e.BScale = LireBScaleFit(e.Cartes);
     // Samples scaled beyond the range of doubles would give infinite pixels,
     // and NaN ones once shifted to a minimum of 0.
-    const double bzero = LireBZeroFit(e.Cartes), bscale = LireBScaleFit(e.Cartes);
-    const double bas = bzero == 0 ? 0 : -32768 * bscale + bzero;
-    const double haut = bzero == 0 ? 65535 * bscale : 32767 * bscale + bzero;
-    if (!std::isfinite(haut - bas))
-        FichierInvalide(nom, QStringLiteral("BSCALE ou BZERO hors des limites des réels"));
-    const qint64 dispo = taille - e.Decalage;
-    const uint64_t octets = 2 * static_cast<uint64_t>(e.Largeur) * static_cast<uint64_t>(e.Hauteur);
+    double bas = 0, haut = 0;
+    switch (e.Bitpix) {
+    case 8: bas = 0, haut = 255; break;
+    case 16: bas = e.BZero == 0 ? 0 : -32768, haut = e.BZero == 0 ? 65535 : 32767; break;
+    case 32: bas = -2147483648.0, haut = 2147483647.0; break;
+    default: bas = -9.3e18, haut = 9.3e18; break; // 64-bit integers; reals are checked as decoded
+    }
+    if (!std::isfinite((haut * e.BScale + e.BZero) - (bas * e.BScale + e.BZero)))
+        FichierInvalide(nom, QStringLiteral("Les cartes BSCALE et BZERO du fichier %1 donnent des valeurs hors des "
+                                            "limites des réels.")
+                                 .arg(Court(nom)));
+    const qint64 dispo = taille - e.Debut;
+    const uint64_t octets =
+        static_cast<uint64_t>(e.OctetsEchantillon()) * static_cast<uint64_t>(e.Largeur) * static_cast<uint64_t>(e.Hauteur);
     if (dispo < 0 || octets > static_cast<uint64_t>(dispo))
-        FichierInvalide(nom, QStringLiteral("les données de %1 x %2 pixels dépassent la fin du fichier")
+        FichierInvalide(nom, QStringLiteral("Le fichier %1 est tronqué : les données de son image de %2 x %3 "
+                                            "pixels dépassent la fin du fichier.")
+                                 .arg(Court(nom))
                                  .arg(e.Largeur)
                                  .arg(e.Hauteur));
     return e;
-}
-
-// File rows (bottom row first, x inner) to columns (top row first). Each
-// sample becomes a key k = raw ^ inversion (0x8000 for signed samples, so that
-// keys sort as the samples do) and the pixel (k - decalage) x bscale + bzero:
-// for signed samples that is sample x BSCALE + BZERO, for samples read as
-// 0..65535 (decalage 0) raw x BSCALE + BZERO.
-struct TDecodage {
-    uint16_t Inversion = 0;
-    double Decalage = 0;
-    double BScale = 1;
-    double BZero = 0;
-    uint16_t CleMin = 0xFFFF;
-    uint16_t CleMax = 0;
-    double Valeur(uint16_t k) const { return (k - Decalage) * BScale + BZero; }
-};
-
-// One sample at (x, file row r0 + r): the scalar path, for the columns and
-// rows the vector path leaves.
-template <bool Identite>
-inline void DecoderUn(const uchar* src, double* dst, int64_t l, int64_t h, int64_t x, int64_t r, int64_t r0,
-                      TDecodage& d)
-{
-    const uchar* p = src + 2 * (r * l + x);
-    const uint16_t c = static_cast<uint16_t>(((p[0] << 8) | p[1]) ^ d.Inversion);
-    d.CleMin = std::min(d.CleMin, c);
-    d.CleMax = std::max(d.CleMax, c);
-    dst[x * h + (h - 1 - r0 - r)] = Identite ? double(c) : d.Valeur(c);
-}
-
-// The n file rows from r0 on, whose bytes src holds.
-template <bool Identite>
-void DecoderBande(const uchar* src, double* dst, int64_t l, int64_t h, int64_t r0, int64_t n, TDecodage& d)
-{
-    const int64_t lVect = l - l % 8, nVect = n - n % 8;
-#if defined(__SSE2__)
-    // Blocks of 8 columns x 8 file rows: one 16-byte load per row, 2 x 2
-    // transposes of doubles, and 8 consecutive values (y ascending) stored in
-    // each column.
-    const __m128i inv = _mm_set1_epi16(static_cast<short>(d.Inversion));
-    const __m128i signe = _mm_set1_epi16(static_cast<short>(0x8000));
-    const __m128i zero = _mm_setzero_si128();
-    const __m128d dec = _mm_set1_pd(d.Decalage), sc = _mm_set1_pd(d.BScale), bz = _mm_set1_pd(d.BZero);
-    __m128i mn = _mm_set1_epi16(0x7FFF), mx = _mm_set1_epi16(static_cast<short>(0x8000)); // keys ^ 0x8000, signed
-    const auto valeurs = [&](__m128i k32) { // the two low 32-bit keys
-        const __m128d v = _mm_cvtepi32_pd(k32);
-        return Identite ? v : _mm_add_pd(_mm_mul_pd(_mm_sub_pd(v, dec), sc), bz);
-    };
-    for (int64_t x0 = 0; x0 < lVect; x0 += 8) {
-        for (int64_t rb = nVect - 8; rb >= 0; rb -= 8) {
-            const uchar* p = src + 2 * (rb * l + x0);
-            __m128d v[8][4];
-            for (int r = 0; r < 8; ++r) {
-                const __m128i brut = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * r * l));
-                const __m128i k = _mm_xor_si128(_mm_or_si128(_mm_slli_epi16(brut, 8), _mm_srli_epi16(brut, 8)), inv);
-                const __m128i s = _mm_xor_si128(k, signe);
-                mn = _mm_min_epi16(mn, s);
-                mx = _mm_max_epi16(mx, s);
-                const __m128i bas = _mm_unpacklo_epi16(k, zero), haut = _mm_unpackhi_epi16(k, zero);
-                v[r][0] = valeurs(bas);
-                v[r][1] = valeurs(_mm_srli_si128(bas, 8));
-                v[r][2] = valeurs(haut);
-                v[r][3] = valeurs(_mm_srli_si128(haut, 8));
-            }
-            // File row r0 + rb + 7 is the smallest y of the block.
-            double* q = dst + x0 * h + (h - 1 - (r0 + rb + 7));
-            for (int j = 0; j < 4; ++j) {
-                double* c0 = q + (2 * j) * h;
-                double* c1 = c0 + h;
-                _mm_storeu_pd(c0 + 0, _mm_unpacklo_pd(v[7][j], v[6][j]));
-                _mm_storeu_pd(c0 + 2, _mm_unpacklo_pd(v[5][j], v[4][j]));
-                _mm_storeu_pd(c0 + 4, _mm_unpacklo_pd(v[3][j], v[2][j]));
-                _mm_storeu_pd(c0 + 6, _mm_unpacklo_pd(v[1][j], v[0][j]));
-                _mm_storeu_pd(c1 + 0, _mm_unpackhi_pd(v[7][j], v[6][j]));
-                _mm_storeu_pd(c1 + 2, _mm_unpackhi_pd(v[5][j], v[4][j]));
-                _mm_storeu_pd(c1 + 4, _mm_unpackhi_pd(v[3][j], v[2][j]));
-                _mm_storeu_pd(c1 + 6, _mm_unpackhi_pd(v[1][j], v[0][j]));
-            }
-        }
-    }
-    alignas(16) int16_t tmn[8], tmx[8];
-    _mm_store_si128(reinterpret_cast<__m128i*>(tmn), mn);
-    _mm_store_si128(reinterpret_cast<__m128i*>(tmx), mx);
-    for (int k = 0; k < 8; ++k) {
-        d.CleMin = std::min(d.CleMin, static_cast<uint16_t>(tmn[k] ^ 0x8000));
-        d.CleMax = std::max(d.CleMax, static_cast<uint16_t>(tmx[k] ^ 0x8000));
-    }
-#else
-    const int64_t lVect = 0;
-#endif
-    // What the blocks leave: the last columns, then the last rows.
-    for (int64_t x = lVect; x < l; ++x)
-        for (int64_t r = 0; r < nVect; ++r)
-            DecoderUn<Identite>(src, dst, l, h, x, r, r0, d);
-    for (int64_t r = nVect; r < n; ++r)
-        for (int64_t x = 0; x < l; ++x)
-            DecoderUn<Identite>(src, dst, l, h, x, r, r0, d);
-}
-
-// Large pages for a large block not yet touched, where the system offers
-// them: fewer page faults and address misses on the column-wise writes.
-void ConseillerGrandesPages(void* debut, size_t octets)
-{
-#if defined(MADV_HUGEPAGE)
-    constexpr uintptr_t grande = uintptr_t(2) << 20;
-    const uintptr_t d = (reinterpret_cast<uintptr_t>(debut) + grande - 1) & ~(grande - 1);
-    const uintptr_t f = (reinterpret_cast<uintptr_t>(debut) + octets) & ~(grande - 1);
-    if (f > d)
-        madvise(reinterpret_cast<void*>(d), f - d, MADV_HUGEPAGE);
-#else
-    (void)debut;
-    (void)octets;
-#endif
 }
 
 // The header's blocks, up to the one holding "END" (all the file without).
@@ -892,14 +837,77 @@ QByteArray LireBlocsEntete(QFile& f)
 }
 
 // Opens the file and reads and checks its header.
-TEnteteFichier OuvrirEntete(QFile& f, const QString& nom)
+TEnteteFichierFit OuvrirEntete(QFile& f, const QString& nom)
 {
     if (!f.open(QIODevice::ReadOnly))
         LeverErreurFichier(CodeErreurOuverture(nom));
     return AnalyserEntete(LireBlocsEntete(f), f.size(), nom);
 }
 
+void LireExactement(QFile& f, uchar* dest, qint64 octets)
+{
+    for (qint64 lus = 0; lus < octets;) {
+        const qint64 r = f.read(reinterpret_cast<char*>(dest) + lus, octets - lus);
+        if (r <= 0) // the file shrank since its size was checked
+            LeverErreurFichier(ES_LectureApresFin);
+        lus += r;
+    }
+}
+
+template <class T>
+T GrosBoutiste(const uchar* p)
+{
+    using N = std::conditional_t<sizeof(T) == 1, uint8_t,
+                                 std::conditional_t<sizeof(T) == 2, uint16_t,
+                                                    std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>>>;
+    N n = 0;
+    for (size_t k = 0; k < sizeof(T); ++k)
+        n = static_cast<N>((n << 8) | p[k]);
+    return std::bit_cast<T>(n);
+}
+
+template <class T>
+void Decoder(const uchar* s, size_t n, double* v, double bscale, double bzero)
+{
+    for (size_t i = 0; i < n; ++i, s += sizeof(T)) {
+        const double x = static_cast<double>(GrosBoutiste<T>(s)) * bscale + bzero;
+        v[i] = std::isfinite(x) ? x : 0;
+    }
+}
+
+// Which 16-bit samples the key path decodes: keys k = raw ^ inversion sort
+// as the samples do; the value is (k - decalage) x BSCALE + BZERO.
+struct TCle16 {
+    uint16_t Inversion = 0;
+    double Decalage = 0;
+};
+TCle16 Cle16(double bzero)
+{
+    // BZERO 0: samples read as 0..65535; any other: standard signed samples.
+    return bzero == 0 ? TCle16{} : TCle16{0x8000, 32768};
+}
+
 } // namespace
+
+void DecoderEchantillonsFit(const TEnteteFichierFit& e, const unsigned char* s, size_t n, double* v)
+{
+    switch (e.Bitpix) {
+    case 8: Decoder<uint8_t>(s, n, v, e.BScale, e.BZero); break;
+    case 16: {
+        const TCle16 c = Cle16(e.BZero);
+        for (size_t i = 0; i < n; ++i, s += 2) {
+            const uint16_t k = static_cast<uint16_t>(((s[0] << 8) | s[1]) ^ c.Inversion);
+            v[i] = (k - c.Decalage) * e.BScale + e.BZero;
+        }
+        break;
+    }
+    case 32: Decoder<int32_t>(s, n, v, e.BScale, e.BZero); break;
+    case 64: Decoder<int64_t>(s, n, v, e.BScale, e.BZero); break;
+    case -32: Decoder<float>(s, n, v, e.BScale, e.BZero); break;
+    case -64: Decoder<double>(s, n, v, e.BScale, e.BZero); break;
+    default: std::fill(v, v + n, 0.0); break;
+    }
+}
 
 QByteArray LireFichierEnMemoire(const QString& nom) { return LireFichierComplet(nom); }
 
@@ -908,66 +916,180 @@ int CompterCartesFit(const QString& nom)
     return static_cast<int>(CartesFichier(LireFichierEnMemoire(nom), nom).size());
 }
 
+namespace {
+
+// What a load decoded, before the shift of a negative minimum.
+struct TDecodageFit {
+    double Min = 0;
+    double Max = 0;
+    std::optional<TTableHistogrammeFit> Histogramme; // of the shifted values, when asked
+};
+
+// Bands of 16 MB of samples: each band ends when every thread is done with
+// it, so few of them (a thread the system holds back delays each end), yet
+// small enough to be decoded while in the last-level cache.
+constexpr int kOctetsBande = 24; // log2
+
+// 16-bit samples, by bands of file rows, each decoded while in cache by
+// strips of columns on several threads; the keys counted on the way when the
+// histogram is asked.
+TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, bool histogramme)
+{
+    const int64_t l = e.Largeur, h = e.Hauteur;
+    NoyauxFit::TBande16 b;
+    const TCle16 c = Cle16(e.BZero);
+    b.Inversion = c.Inversion;
+    b.Decalage = c.Decalage;
+    b.BScale = e.BScale;
+    b.BZero = e.BZero;
+    b.Identite = e.BScale == 1 && e.BZero == c.Decalage; // BZERO 0 or 32768: the pixel is the key
+    b.Pixels = pixels;
+    b.Largeur = l;
+    b.Hauteur = h;
+
+    // Two band buffers: while the pool decodes one band (and counts its
+    // keys when asked), this thread reads the next one.
+    const int64_t bande = std::max<int64_t>(8, ((int64_t(1) << kOctetsBande) / (2 * l)) & ~int64_t(7));
+    const size_t octetsBande = static_cast<size_t>(2 * l * std::min(bande, h));
+    const std::unique_ptr<uchar[]> tampons(new uchar[(h > bande ? 2 : 1) * octetsBande]);
+    // Parts of at least 64 K samples of a band.
+    const int64_t minimum = std::max<int64_t>(32, (int64_t(1) << 16) / std::min(bande, h));
+    const int parts = NombrePartsParallele(l, 32, minimum);
+    std::vector<NoyauxFit::TCles> cles(static_cast<size_t>(parts));
+    // Counts per thread, to be summed.
+    const size_t tables = static_cast<size_t>(parts) * NoyauxFit::kSousTables;
+    std::vector<uint32_t> comptes(histogramme ? tables << 16 : 0, 0);
+    if (!f.seek(e.Debut))
+        LeverErreurFichier(ES_LectureApresFin);
+    LireExactement(f, tampons.get(), 2 * l * std::min(bande, h));
+    for (int64_t r0 = 0, i = 0; r0 < h; r0 += bande, ++i) {
+        b.Rang0 = r0;
+        b.Rangs = std::min(bande, h - r0);
+        b.Source = tampons.get() + (i % 2) * octetsBande;
+        uchar* suivant = tampons.get() + ((i + 1) % 2) * octetsBande;
+        ExecuterEnParallele(
+            l, 32, minimum,
+            [&](int64_t x0, int64_t x1, int p) {
+                // A piece of columns decodes them and counts the same share
+                // of whole rows: contiguous bytes, read at memory speed.
+                if (histogramme) {
+                    const int64_t ra = x0 * b.Rangs / l, rb = x1 * b.Rangs / l;
+                    NoyauxFit::CompterEchantillons16(b.Source + 2 * l * ra, l * (rb - ra),
+                                                     comptes.data() + ((static_cast<size_t>(p) * NoyauxFit::kSousTables) << 16));
+                }
+                NoyauxFit::DecoderBande16(b, x0, x1, cles[p]);
+            },
+            [&] {
+                if (r0 + bande < h)
+                    LireExactement(f, suivant, 2 * l * std::min(bande, h - r0 - bande));
+            });
+    }
+    uint16_t cleMin = 0xFFFF, cleMax = 0;
+    for (const NoyauxFit::TCles& k : cles) {
+        cleMin = std::min(cleMin, k.Min);
+        cleMax = std::max(cleMax, k.Max);
+    }
+    const auto valeur = [&](uint32_t k) { return b.Identite ? double(k) : (k - b.Decalage) * b.BScale + b.BZero; };
+    TDecodageFit d;
+    d.Min = std::min(valeur(cleMin), valeur(cleMax));
+    d.Max = std::max(valeur(cleMin), valeur(cleMax));
+    if (histogramme) {
+        // Each key's count goes to the counter of its pixel value, shifted as
+        // the pixels will be: the table a count over the pixels would give.
+        const double decalage = std::min(d.Min, 2147483647.0);
+        TTableHistogrammeFit& t = d.Histogramme.emplace(65536, 0);
+        for (uint32_t k = cleMin; k <= cleMax; ++k) {
+            const uint32_t brut = k ^ b.Inversion;
+            int64_t n = 0;
+            for (size_t q = 0; q < tables; ++q)
+                n += comptes[(q << 16) + brut];
+            if (n == 0)
+                continue;
+            double v = valeur(k);
+            if (decalage < 0)
+                v -= decalage;
+            uint32_t i;
+            if (!NoyauxFit::IndexRapide(v, i))
+                i = v > 0 ? 65535 : 0;
+            t[i] += n;
+        }
+    }
+    return d;
+}
+
+// Any other BITPIX: bands of 8 file rows decoded by the shared rule, then
+// stored 8 values at a time in each column.
+TDecodageFit DecoderAutres(QFile& f, const TEnteteFichierFit& e, double* pixels)
+{
+    const int64_t l = e.Largeur, h = e.Hauteur, o = e.OctetsEchantillon();
+    std::vector<uchar> brut(static_cast<size_t>(8 * l * o));
+    std::vector<double> lignes(static_cast<size_t>(8 * l));
+    TDecodageFit d;
+    d.Min = std::numeric_limits<double>::infinity();
+    d.Max = -d.Min;
+    if (!f.seek(e.Debut))
+        LeverErreurFichier(ES_LectureApresFin);
+    for (int64_t r0 = 0; r0 < h; r0 += 8) {
+        const int64_t n = std::min<int64_t>(8, h - r0);
+        LireExactement(f, brut.data(), n * l * o);
+        DecoderEchantillonsFit(e, brut.data(), static_cast<size_t>(n * l), lignes.data());
+        for (int64_t x = 0; x < l; ++x) {
+            double* col = pixels + x * h + (h - 1 - r0);
+            for (int64_t r = 0; r < n; ++r) {
+                const double v = lignes[static_cast<size_t>(r * l + x)];
+                col[-r] = v;
+                d.Min = std::min(d.Min, v);
+                d.Max = std::max(d.Max, v);
+            }
+        }
+    }
+    return d;
+}
+
+} // namespace
+
 void LireFichierFit(THistoFit& image, const QString& nom)
 {
     QFile f(nom);
-    TEnteteFichier e = OuvrirEntete(f, nom);
-    TDecodage d;
-    d.BZero = LireBZeroFit(e.Cartes);
-    d.BScale = LireBScaleFit(e.Cartes);
-    if (d.BZero != 0) {
-        // Standard FITS: signed samples (for BZERO 32768 the same as
-        // raw - 2 x BZERO from BZERO up).
-        d.Inversion = 0x8000;
-        d.Decalage = 32768;
-    }
+    TEnteteFichierFit e = OuvrirEntete(f, nom);
     const int64_t l = e.Largeur, h = e.Hauteur;
     const size_t n = static_cast<size_t>(l) * static_cast<size_t>(h);
-    // A new pixel block unless the image has one of this size: a block of
-    // another size is released with the image's old pixels.
+    // The levels need the histogram only when a level card is missing.
+    const bool histogramme = DerniereCarteTexte(e.Cartes, "STL_SMIN") < 0 || DerniereCarteTexte(e.Cartes, "STL_SMAX") < 0;
+    // A new pixel block unless the image has one of this size and the
+    // samples cannot fail the checks below: a block of another size is
+    // released with the image's old pixels.
     std::vector<double> nouveaux;
-    if (image.Pixels.size() != n) {
-        nouveaux.reserve(n);
-        ConseillerGrandesPages(nouveaux.data(), n * sizeof(double));
+    const bool enPlace = image.Pixels.size() == n && e.Bitpix == 16;
+    if (!enPlace)
         nouveaux.resize(n);
-    }
-    double* pixels = image.Pixels.size() == n ? image.Pixels.data() : nouveaux.data();
-
-    // The data by bands of file rows (4 MB), each decoded while in cache.
-    const int64_t bande = std::max<int64_t>(8, ((int64_t(1) << 22) / (2 * l)) & ~int64_t(7));
-    const std::unique_ptr<uchar[]> tampon(new uchar[2 * l * std::min(bande, h)]);
-    if (!f.seek(e.Decalage))
-        LeverErreurFichier(ES_LectureApresFin);
-    for (int64_t r0 = 0; r0 < h; r0 += bande) {
-        const int64_t rangs = std::min(bande, h - r0), octets = 2 * l * rangs;
-        for (int64_t lus = 0; lus < octets;) {
-            const qint64 r = f.read(reinterpret_cast<char*>(tampon.get()) + lus, octets - lus);
-            if (r <= 0) // the file shrank since its size was checked
-                LeverErreurFichier(ES_LectureApresFin);
-            lus += r;
-        }
-        // BSCALE 1 with BZERO 0 or 32768: the pixel is the key itself.
-        if (d.BScale == 1 && d.BZero == d.Decalage)
-            DecoderBande<true>(tampon.get(), pixels, l, h, r0, rangs, d);
-        else
-            DecoderBande<false>(tampon.get(), pixels, l, h, r0, rangs, d);
-    }
-    if (pixels == nouveaux.data())
+    double* pixels = enPlace ? image.Pixels.data() : nouveaux.data();
+    TDecodageFit d = e.Bitpix == 16 ? Decoder16(f, e, pixels, histogramme) : DecoderAutres(f, e, pixels);
+    // The reader's extremes: Min starts at 2147483647, and a negative one
+    // shifts every pixel so that it becomes 0.
+    const double mini = std::min(d.Min, 2147483647.0), maxi = d.Max;
+    if (mini < 0 && !std::isfinite(maxi - mini))
+        FichierInvalide(nom, QStringLiteral("Les valeurs du fichier %1 s'étendent au-delà des limites des réels.")
+                                 .arg(Court(nom)));
+    if (!enPlace)
         image.Pixels.swap(nouveaux);
-    const double a = d.Valeur(d.CleMin), b = d.Valeur(d.CleMax);
     image.XMax = static_cast<int32_t>(l - 1);
     image.YMax = static_cast<int32_t>(h - 1);
-    image.Max = std::max(0.0, std::max(a, b));
-    image.Min = std::min(2147483647.0, std::min(a, b));
+    image.Max = maxi;
+    image.Min = mini;
     if (image.Min < 0) {
-        const double m = image.Min;
         for (double& p : image.Pixels)
-            p -= m;
-        image.Max -= m;
+            p -= mini;
+        image.Max -= mini;
         image.Min = 0;
     }
+    image.SourceNonReproductible = !e.Reproductible();
     image.Entete = std::move(e.Cartes);
-    CompleterEnteteFit(image);
+    if (histogramme && !d.Histogramme) {
+        d.Histogramme.emplace();
+        CalculerHistogrammeFit(image, *d.Histogramme);
+    }
+    CompleterEntete(image, d.Histogramme);
     image.SMin = LireSMinEnteteFit(image);
     image.SMax = LireSMaxEnteteFit(image);
     image.TRFT = LireTransfertEnteteFit(image);
@@ -979,7 +1101,7 @@ void DimensionsFichierFit(const QString& nom, int32_t& largeur, int32_t& hauteur
 {
     // The same checks as a load; only the header is read.
     QFile f(nom);
-    const TEnteteFichier e = OuvrirEntete(f, nom);
+    const TEnteteFichierFit e = OuvrirEntete(f, nom);
     largeur = e.Largeur;
     hauteur = e.Hauteur;
 }
@@ -987,15 +1109,7 @@ void DimensionsFichierFit(const QString& nom, int32_t& largeur, int32_t& hauteur
 TEnteteFichierFit LireEnteteFichierFit(const QString& nom)
 {
     QFile f(nom);
-    TEnteteFichier e = OuvrirEntete(f, nom);
-    TEnteteFichierFit r;
-    r.BZero = LireBZeroFit(e.Cartes);
-    r.BScale = LireBScaleFit(e.Cartes);
-    r.Cartes = std::move(e.Cartes);
-    r.Largeur = e.Largeur;
-    r.Hauteur = e.Hauteur;
-    r.Debut = e.Decalage;
-    return r;
+    return OuvrirEntete(f, nom);
 }
 
 void SeuilsFichierFit(const QString& nom, int32_t& bas, int32_t& haut)
@@ -1020,6 +1134,104 @@ bool EstMotCleStructure(const QString& k)
            naxis.match(k).hasMatch();
 }
 
+// Cards that the written file would make false: the checksums of the data
+// read, and what describes a third or further axis, which is not written.
+bool EstCartePerimee(const QString& carte)
+{
+    const QString k = MotCleCarte(carte);
+    if (k == QLatin1String("CHECKSUM") || k == QLatin1String("DATASUM"))
+        return true;
+    static const QRegularExpression axe(
+        QStringLiteral("^(?:CTYPE|CRVAL|CDELT|CRPIX|CROTA|CUNIT|CNAME|CRDER|CSYER)([0-9]+)[A-Z]?$"));
+    static const QRegularExpression matrice(QStringLiteral("^(?:PC|CD)([0-9]+)_([0-9]+)[A-Z]?$"));
+    static const QRegularExpression projection(QStringLiteral("^(?:PV|PS)([0-9]+)_[0-9]+[A-Z]?$"));
+    const auto audela = [](const QString& n) { return n.toInt() >= 3; };
+    QRegularExpressionMatch m = axe.match(k);
+    if (m.hasMatch())
+        return audela(m.captured(1));
+    m = matrice.match(k);
+    if (m.hasMatch())
+        return audela(m.captured(1)) || audela(m.captured(2));
+    m = projection.match(k);
+    if (m.hasMatch())
+        return audela(m.captured(1));
+    if (k == QLatin1String("WCSAXES")) {
+        int32_t n = 0;
+        return !TexteCarteEnEntierSigne(ValeurCarteSansCommentaire(carte), n) || n > 2;
+    }
+    return false;
+}
+
+// How pixels become 16-bit samples: sample = round((pixel - BZero) / BScale)
+// within Bas..Haut, written as two's complement; BZERO 0 keeps the samples
+// at 0..32767 so that every FITS reader reads what this one does.
+struct TEchelleEcriture {
+    double BScale = 1;
+    double BZero = 0;
+    bool Lues = false; // the header's BSCALE and BZERO, kept
+    int32_t Bas = 0;
+    int32_t Haut = 32767;
+
+    TEchelleEcriture() = default;
+    TEchelleEcriture(double bscale, double bzero, bool lues)
+        : BScale(bscale), BZero(bzero), Lues(lues), Bas(bzero == 0 ? 0 : -32768), Haut(32767)
+    {
+    }
+    // The unbounded sample of a pixel; NaN for NaN.
+    double Echantillon(double p) const
+    {
+        // BSCALE 1 and a whole BZERO: the pixel rounded, then offset, so that
+        // no subtraction moves a value near a half.
+        if (BScale == 1 && BZero == std::nearbyint(BZero))
+            return std::nearbyint(p) - BZero;
+        return std::nearbyint((p - BZero) / BScale);
+    }
+    uint16_t Brut(double p) const
+    {
+        const double e = Echantillon(p);
+        const double b = e >= Bas ? (e <= Haut ? e : Haut) : Bas; // NaN: Bas
+        return static_cast<uint16_t>(static_cast<int32_t>(b));
+    }
+};
+
+TEchelleEcriture ChoisirEchelle(const THistoFit& image)
+{
+    // The image's own scaling when it is not the plain one and every pixel
+    // fits under it.
+    const double bscale = LireBScaleFit(image), bzero = LireBZeroFit(image);
+    if (!(bscale == 1 && (bzero == 0 || bzero == 32768)) && bscale != 0 && std::isfinite(bscale)) {
+        const TEchelleEcriture lue(bscale, bzero, true);
+        bool tous = true;
+        for (double p : image.Pixels) {
+            const double e = lue.Echantillon(p);
+            if (!(e >= lue.Bas && e <= lue.Haut)) {
+                tous = false;
+                break;
+            }
+        }
+        if (tous)
+            return lue;
+    }
+    // BSCALE 1, and BZERO 32768 when Max, or a pixel the invariant should
+    // have counted, rounds to 32768 or more.
+    double vraiMax = image.Max;
+    for (double p : image.Pixels)
+        vraiMax = std::max(vraiMax, p);
+    TEchelleEcriture e(1, std::nearbyint(vraiMax) >= 32768 ? 32768 : 0, false);
+    e.Bas = 0 - static_cast<int32_t>(e.BZero);
+    e.Haut = 65535 - static_cast<int32_t>(e.BZero);
+    return e;
+}
+
+// Keeps only the last card named motCle (the one the value readers take).
+void GarderDerniere(QStringList& entete, const char* motCle)
+{
+    const int i = DerniereCarte(entete, QLatin1String(motCle));
+    for (int k = static_cast<int>(entete.size()) - 1; k >= 0; --k)
+        if (k != i && MotCleCarte(entete[k]) == QLatin1String(motCle))
+            entete.removeAt(k);
+}
+
 // Printable ASCII only: accents dropped (é -> e), anything else a blank.
 QString CarteAscii(const QString& carte)
 {
@@ -1038,10 +1250,12 @@ QString CarteAscii(const QString& carte)
 }
 
 // The header as written: a standard primary header for 16-bit data of the
-// image's size (BZERO as Max needs it, BSCALE 1, the program cards rebuilt).
-QStringList EnteteEcriture(const THistoFit& image, bool avecBZero)
+// image's size (its scaling, or BZERO as Max needs it and BSCALE 1; the
+// program cards rebuilt).
+QStringList EnteteEcriture(const THistoFit& image, const TEchelleEcriture& echelle)
 {
     QStringList entete = image.Entete;
+    entete.erase(std::remove_if(entete.begin(), entete.end(), EstCartePerimee), entete.end());
     for (QString& c : entete)
         c = CarteAscii(c);
     // "END" last and only there.
@@ -1070,8 +1284,11 @@ QStringList EnteteEcriture(const THistoFit& image, bool avecBZero)
             entete.prepend(obligatoires[i]);
     }
 
-    // BSCALE 1: the cards stay only when they all say 1.
-    {
+    if (echelle.Lues) {
+        GarderDerniere(entete, "BSCALE");
+        GarderDerniere(entete, "BZERO");
+    } else {
+        // BSCALE 1: the cards stay only when they all say 1.
         bool unite = true;
         for (const QString& c : entete)
             if (MotCleCarte(c) == QLatin1String("BSCALE")) {
@@ -1082,18 +1299,16 @@ QStringList EnteteEcriture(const THistoFit& image, bool avecBZero)
             entete.erase(std::remove_if(entete.begin(), entete.end(),
                                         [](const QString& c) { return MotCleCarte(c) == QLatin1String("BSCALE"); }),
                          entete.end());
-    }
 
-    // BZERO 32768 when the maximum needs it, absent otherwise.
-    {
+        // BZERO 32768 when the maximum needs it, absent otherwise.
+        const bool avecBZero = echelle.BZero != 0;
         bool tousBons = true;
         int nombre = 0;
-        const double attendu = avecBZero ? 32768 : 0;
         for (const QString& c : entete)
             if (MotCleCarte(c) == QLatin1String("BZERO")) {
                 ++nombre;
                 double v = 0;
-                tousBons &= TexteCarteEnReel(ValeurCarteSansCommentaire(c), v) && v == attendu;
+                tousBons &= TexteCarteEnReel(ValeurCarteSansCommentaire(c), v) && v == echelle.BZero;
             }
         if (!tousBons || (avecBZero && nombre == 0)) {
             entete.erase(std::remove_if(entete.begin(), entete.end(),
@@ -1129,13 +1344,8 @@ void EnregistrerFit(THistoFit& image, const QString& nom)
         LeverErreur(QStringLiteral("L'image à enregistrer est vide."));
     const int64_t l = image.XMax + 1, h = image.YMax + 1;
 
-    // BZERO 32768 when Max, or a pixel the invariant should have counted,
-    // rounds to 32768 or more.
-    double vraiMax = image.Max;
-    for (double p : image.Pixels)
-        vraiMax = std::max(vraiMax, p);
-    const bool avecBZero = std::nearbyint(vraiMax) >= 32768;
-    const QStringList entete = EnteteEcriture(image, avecBZero);
+    const TEchelleEcriture echelle = ChoisirEchelle(image);
+    const QStringList entete = EnteteEcriture(image, echelle);
 
     EcrireFichierSur(nom, [&](QIODevice& f) {
         const auto ecrire = [&f](const char* d, qint64 taille) {
@@ -1151,7 +1361,6 @@ void EnregistrerFit(THistoFit& image, const QString& nom)
         ecrire(blocEntete.constData(), blocEntete.size());
 
         // Rows from the bottom one up, by bands of 64 file rows.
-        const uint16_t masque = avecBZero ? 0x8000 : 0;
         constexpr int64_t T = 64;
         std::vector<uchar> bande(static_cast<size_t>(2 * l * std::min<int64_t>(T, h)));
         for (int64_t r0 = 0; r0 < h; r0 += T) {
@@ -1161,11 +1370,7 @@ void EnregistrerFit(THistoFit& image, const QString& nom)
                 for (int64_t x = x0; x < x1; ++x) {
                     const double* col = image.Pixels.data() + x * h + (h - 1);
                     for (int64_t r = r0; r < r1; ++r) {
-                        const double v = col[-r];
-                        uint32_t brut;
-                        if (!IndexRapide(v, brut))
-                            brut = v > 0 ? 65535 : 0;
-                        brut ^= masque;
+                        const uint16_t brut = echelle.Brut(col[-r]);
                         uchar* d = bande.data() + 2 * ((r - r0) * l + x);
                         d[0] = static_cast<uchar>(brut >> 8);
                         d[1] = static_cast<uchar>(brut & 0xFF);
@@ -1189,6 +1394,11 @@ void EnregistrerFit(THistoFit& image, const QString& nom)
 
 namespace {
 
+struct TRenduFit {
+    TCourbeAffichage Courbe;
+    bool Positif = true;
+};
+
 // Renders into cible, reusing its storage when it already has the size.
 void RendreDans(const THistoFit& image, bool positif, QImage& cible)
 {
@@ -1207,89 +1417,31 @@ void RendreDans(const THistoFit& image, bool positif, QImage& cible)
     else
         cible.setColorTable(QList<QRgb>(image.Palette));
 
-    const TCourbeAffichage courbe = PreparerCourbe(image.SMin, image.SMax, image.TRFT);
+    TRenduFit r;
+    r.Courbe = PreparerCourbe(image.SMin, image.SMax, image.TRFT);
+    r.Positif = positif;
     static thread_local TTableCourbe table;
-    ConstruireTableCourbe(courbe, table);
+    ConstruireTableCourbe(r.Courbe, table);
     if (!positif)
         for (uint8_t& o : table)
             o = static_cast<uint8_t>(255 - o);
-    const auto lent = [&](double v) {
-        const int o = NiveauCourbe(courbe, ArrondiPixel(v));
-        return static_cast<uchar>(positif ? o : 255 - o);
+    NoyauxFit::TRendu k;
+    k.Pixels = image.Pixels.data();
+    k.Hauteur = h;
+    k.Octets = cible.bits();
+    k.Pas = cible.bytesPerLine();
+    k.Table = table.data();
+    k.Contexte = &r;
+    k.Hors = [](double v, const void* c) -> unsigned char {
+        const TRenduFit& r = *static_cast<const TRenduFit*>(c);
+        const int o = NiveauCourbe(r.Courbe, ArrondiPixel(v));
+        return static_cast<unsigned char>(r.Positif ? o : 255 - o);
     };
-
-    // 8 columns at a time, top to bottom: 8 sequential reads, and the rows'
-    // lines stay in cache from one strip to the next.
-    uchar* base = cible.bits();
-    const qsizetype pas = cible.bytesPerLine();
-    const uint8_t* tab = table.data();
-    const auto octet = [&](double v) -> uchar {
-        uint32_t i;
-        return IndexRapide(v, i) ? tab[i] : lent(v);
-    };
-    const int lVect = l - l % 8;
-    for (int x0 = 0; x0 < lVect; x0 += 8) {
-        const double* c[8];
-        for (int k = 0; k < 8; ++k)
-            c[k] = image.Colonne(x0 + k);
-        uchar* d = base + x0;
-        int y = 0;
-#if defined(__SSE2__)
-        // Four rows at a time: 16-byte loads of two rows of a column, one
-        // range test for the 32 values, and the rounded values taken from
-        // the low mantissa bits (less 32768, so that they pack to 16 bits).
-        const __m128d bas = _mm_set1_pd(-0.5), haut = _mm_set1_pd(65535.5);
-        const __m128d magique = _mm_set1_pd(6755399441055744.0 - 32768.0);
-        const uint8_t* tab2 = tab + 32768;
-        constexpr int R = 4;
-        for (; y + R <= h; y += R, d += R * pas) {
-            __m128i cles[R / 2][4];
-            __m128d dedans = _mm_castsi128_pd(_mm_set1_epi32(-1));
-            for (int k = 0; k < 8; k += 2)
-                for (int r = 0; r < R; r += 2) {
-                    const __m128d a = _mm_loadu_pd(c[k] + y + r), b = _mm_loadu_pd(c[k + 1] + y + r);
-                    dedans = _mm_and_pd(dedans, _mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(a, bas), _mm_cmplt_pd(a, haut)),
-                                                           _mm_and_pd(_mm_cmpgt_pd(b, bas), _mm_cmplt_pd(b, haut))));
-                    const __m128i ea = _mm_shuffle_epi32(_mm_castpd_si128(_mm_add_pd(a, magique)), _MM_SHUFFLE(2, 0, 2, 0));
-                    const __m128i eb = _mm_shuffle_epi32(_mm_castpd_si128(_mm_add_pd(b, magique)), _MM_SHUFFLE(2, 0, 2, 0));
-                    cles[r / 2][k / 2] = _mm_unpacklo_epi64(ea, eb); // (k, y+r) (k, y+r+1) (k+1, y+r) (k+1, y+r+1)
-                }
-            if (_mm_movemask_pd(dedans) == 3) {
-                for (int r = 0; r < R; r += 2) {
-                    const __m128i p0 = _mm_packs_epi32(cles[r / 2][0], cles[r / 2][1]);
-                    const __m128i p1 = _mm_packs_epi32(cles[r / 2][2], cles[r / 2][3]);
-                    uchar* d0 = d + r * pas;
-                    uchar* d1 = d0 + pas;
-#define STELOR_OCTETS(p, k, n)                                                                                      \
-    d0[k] = tab2[static_cast<int16_t>(_mm_extract_epi16(p, n))];                                                 \
-    d1[k] = tab2[static_cast<int16_t>(_mm_extract_epi16(p, n + 1))];
-                    STELOR_OCTETS(p0, 0, 0)
-                    STELOR_OCTETS(p0, 1, 2)
-                    STELOR_OCTETS(p0, 2, 4)
-                    STELOR_OCTETS(p0, 3, 6)
-                    STELOR_OCTETS(p1, 4, 0)
-                    STELOR_OCTETS(p1, 5, 2)
-                    STELOR_OCTETS(p1, 6, 4)
-                    STELOR_OCTETS(p1, 7, 6)
-#undef STELOR_OCTETS
-                }
-            } else {
-                for (int r = 0; r < R; ++r)
-                    for (int k = 0; k < 8; ++k)
-                        d[r * pas + k] = octet(c[k][y + r]);
-            }
-        }
-#endif
-        for (; y < h; ++y, d += pas)
-            for (int k = 0; k < 8; ++k)
-                d[k] = octet(c[k][y]);
-    }
-    for (int x = lVect; x < l; ++x) {
-        const double* col = image.Colonne(x);
-        uchar* d = base + x;
-        for (int y = 0; y < h; ++y, d += pas)
-            *d = octet(col[y]);
-    }
+    // Strips of 64 columns on several threads, each pixel on its own: the
+    // bytes do not depend on how the strips are shared. Parts of at least
+    // 256 K pixels.
+    ExecuterEnParallele(l, 64, std::max<int64_t>(64, (int64_t(1) << 18) / h),
+                        [&](int64_t x0, int64_t x1, int) { NoyauxFit::RendreColonnes(k, x0, x1); });
     if (image.Zoom != 100) {
         ZoomerBitmap(cible, image.Zoom);
         if (!image.Palette.isEmpty()) // the rescaled bitmap keeps the image's palette

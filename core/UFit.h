@@ -34,6 +34,10 @@ public:
     int32_t SMin = 0;
     int32_t SMax = 0;
     double TRFT = 0;
+    // Set by the reader when the file held what the 16-bit writer cannot
+    // write back (another BITPIX, more than one plane): saving over it would
+    // replace it with a converted copy. Carried by the copies and the swap.
+    bool SourceNonReproductible = false;
 
     double& Pixel(int x, int y) { return Pixels[static_cast<size_t>(x) * (YMax + 1) + y]; }
     double Pixel(int x, int y) const { return Pixels[static_cast<size_t>(x) * (YMax + 1) + y]; }
@@ -131,25 +135,29 @@ void MultiplierConstanteFit(THistoFit& image, double c);
 // FITS files and header cards.
 // ===========================================================================
 
-// Loads a file. A missing file, a missing "END" card, NAXIS1/NAXIS2 missing,
-// not positive or beyond 32 bits, BSCALE/BZERO scaling samples beyond the range
-// of doubles, or data running past the end of the file throw EErreurFichier
-// (code 100, French text naming the fault) and leave the image as it was
-// (only a file cut short by another program while it is read can leave an
-// image of the same size with part of the new pixels). BZERO 0: samples read
-// as 0..65535, x BSCALE; any other BZERO: standard signed samples x BSCALE +
-// BZERO. Unpadded data is accepted.
+// Loads a file: the first plane of the primary image, any standard BITPIX
+// (8, 16, 32, 64, -32, -64), big-endian. Values: sample x BSCALE + BZERO,
+// except BITPIX 16 with BZERO 0, whose samples are read as 0..65535 (files
+// written that way rely on it); non-finite samples read as 0. A negative
+// minimum is then shifted to 0. A missing file, a file that is not FITS, a
+// header without image (the image in an extension), NAXIS1/NAXIS2 missing,
+// not positive or beyond 32 bits, another BITPIX, BSCALE/BZERO scaling beyond
+// the range of doubles, or data running past the end of the file throw
+// EErreurFichier (code 100, French text naming the fault and the file) and
+// leave the image as it was. Unpadded data is accepted.
 void LireFichierFit(THistoFit& image, const QString& nom);
 void ChargerFit(THistoFit& image, const QString& nom);
-// Writes a standard FITS file that fitsverify accepts, through a temporary
-// file renamed over the target at the end (a failed save leaves the old file
-// and the image's header untouched). The header written, which becomes the
-// image's: SIMPLE, BITPIX 16, NAXIS 2, NAXIS1, NAXIS2 first (kept as they are
-// when already so); BSCALE 1 (other BSCALE cards removed); BZERO 32768 after
-// NAXIS2 when Max (or a pixel) rounds to 32768 or more, no BZERO otherwise;
-// the program cards rebuilt, STL_TRFT with a decimal point; printable ASCII
-// only; "END" last. Samples are round(pixel) clamped to 0..65535; the data is
-// padded with zero bytes to a multiple of 2880.
+// Writes a standard 16-bit FITS file that fitsverify accepts, through a
+// temporary file renamed over the target at the end (a failed save leaves the
+// old file and the image's header untouched). The header written, which
+// becomes the image's: SIMPLE, BITPIX 16, NAXIS 2, NAXIS1, NAXIS2 first (kept
+// as they are when already so); the image's BSCALE and BZERO kept when every
+// pixel, rounded to a sample under them (halves to even), fits 16 bits;
+// otherwise BSCALE 1 and BZERO 32768 when a pixel rounds to 32768 or more, no
+// BZERO below; CHECKSUM, DATASUM and the cards of a third or further axis
+// dropped; the program cards rebuilt, STL_TRFT with a decimal point;
+// printable ASCII only; "END" last. Samples are clamped to their 16 bits;
+// the data is padded with zero bytes to a multiple of 2880.
 void EnregistrerFit(THistoFit& image, const QString& nom);
 int CompterCartesFit(const QString& nom);
 QByteArray LireFichierEnMemoire(const QString& nom);
@@ -158,24 +166,27 @@ QByteArray LireFichierEnMemoire(const QString& nom);
 void DimensionsFichierFit(const QString& nom, int32_t& largeur, int32_t& hauteur);
 
 // A file's header, read and checked exactly as a load does (only the header
-// is read): its cards up to "END", size, scaling and where the data starts.
+// is read): its cards up to "END", size, sample format, scaling and where the
+// data starts.
 struct TEnteteFichierFit {
     QStringList Cartes;
     int32_t Largeur = 0;
     int32_t Hauteur = 0;
+    int32_t Bitpix = 16;
+    int64_t Plans = 1;   // NAXIS3 x NAXIS4 ...: only the first is read
     double BZero = 0;
     double BScale = 1;
     int64_t Debut = 0;
+    int OctetsEchantillon() const { return (Bitpix < 0 ? -Bitpix : Bitpix) / 8; }
+    // What the writer can write back as it was read.
+    bool Reproductible() const { return Bitpix == 16 && Plans == 1; }
 };
 TEnteteFichierFit LireEnteteFichierFit(const QString& nom);
 
-// One big-endian sample as the reader takes it, before the shift of a
-// negative minimum: read as 0..65535 with BZERO 0, as signed otherwise.
-inline double ValeurEchantillonFit(const unsigned char* p, double bzero, double bscale)
-{
-    const uint16_t brut = static_cast<uint16_t>((p[0] << 8) | p[1]);
-    return bzero == 0 ? brut * bscale : static_cast<int16_t>(brut) * bscale + bzero;
-}
+// The one sample rule of the reader: n consecutive samples of the file's data
+// (file order) into values, before the shift of a negative minimum.
+void DecoderEchantillonsFit(const TEnteteFichierFit& entete, const unsigned char* source, size_t n,
+                            double* valeurs);
 void SeuilsFichierFit(const QString& nom, int32_t& bas, int32_t& haut);
 
 // Header builders and changes.
@@ -209,7 +220,7 @@ double LireTransfertEnteteFit(const THistoFit& image);
 // decimal comma and an exponent ("3.2768E4", "1.0D0") accepted for reals.
 // Return false (value untouched) for a text that holds no such number or an
 // integer beyond 32 bits.
-bool TexteCarteEnEntier(const QString& texte, int32_t& valeur);        // digits only
+bool TexteCarteEnEntier(const QString& texte, int32_t& valeur);        // digits, a leading '+'
 bool TexteCarteEnEntierSigne(const QString& texte, int32_t& valeur);   // sign allowed
 bool TexteCarteEnReel(const QString& texte, double& valeur);
 

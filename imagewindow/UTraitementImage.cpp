@@ -117,6 +117,7 @@ void PrendreFit(THistoFit& cible, THistoFit& lu)
     cible.SMin = lu.SMin;
     cible.SMax = lu.SMax;
     cible.TRFT = lu.TRFT;
+    cible.SourceNonReproductible = lu.SourceNonReproductible;
 }
 
 void PrendreBmp(THistoBmp& cible, THistoBmp& lu)
@@ -1493,7 +1494,11 @@ void TTraitementImage::MenuEnregistrerSousImgSourceClick()
 {
     if (TypeImage == tiAutre)
         return;
-    const QString nom = ChoisirNomImage(TypeImage, true);
+    // A file the 16-bit writer cannot write back as it was (another BITPIX,
+    // a cube) is never offered for replacement: the name is asked as
+    // "Enregistrer sous..." does.
+    const bool preremplir = !(TypeImage == tiFit && ImageFit.SourceNonReproductible);
+    const QString nom = ChoisirNomImage(TypeImage, preremplir);
     if (!nom.isEmpty())
         EnregistrerImage(nom);
 }

@@ -6,11 +6,13 @@
 #include "UArithmetique.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -161,12 +163,12 @@ TEST_F(Fichiers, MoyenneEtSommeFitAvecProgression)
 
 TEST_F(Fichiers, ListeRefuseeSansToucherAuResultat)
 {
-    // A FIT file of another size, a BMP file of another pixel format: the
-    // message names the file, the result and the scratch folder stay clean,
-    // the label is emptied.
+    // A file of another size, or missing: the message names the file, the
+    // result and the scratch folder stay clean, the label is emptied.
     const QStringList fit{Fit(Uniforme(3, 2, 1)), Fit(Uniforme(3, 2, 2)), Fit(Uniforme(2, 2, 3))};
     QStringList bmp = BmpValeurs({1, 2});
-    bmp << BmpValeurs({3}, true);
+    bmp << Bmp(Picture(3, 3, false, [](int, int, int) { return 9; }));
+    const QString absentFit = dossier.filePath("absent.fit"), absentBmp = dossier.filePath("absent.bmp");
     QTemporaryDir brouillons;
     const QByteArray tmp = qgetenv("TMPDIR");
     qputenv("TMPDIR", brouillons.path().toLocal8Bit());
@@ -174,6 +176,7 @@ TEST_F(Fichiers, ListeRefuseeSansToucherAuResultat)
     THistoBmp rb = Picture(1, 1, false, [](int, int, int) { return 77; });
     QStringList textes;
     const TProgression p = [&](const QString& t) { textes << t; };
+    const QStringList fitAbsent{fit[0], absentFit}, bmpAbsent{bmp[0], absentBmp};
     const std::vector<std::pair<QString, std::function<void()>>> cas{
         {"i3.fit", [&] { MedianeListeFit(fit, r); }},
         {"i3.fit", [&] { MoyenneListeFit(fit, r, p, "x"); }},
@@ -181,6 +184,10 @@ TEST_F(Fichiers, ListeRefuseeSansToucherAuResultat)
         {"b6.bmp", [&] { MedianeListeBmp(bmp, rb); }},
         {"b6.bmp", [&] { MoyenneListeBmp(bmp, rb, p, "x"); }},
         {"b6.bmp", [&] { SommeListeBmp(bmp, rb, p, "x"); }},
+        {absentFit, [&] { MedianeListeFit(fitAbsent, r); }},
+        {absentFit, [&] { MoyenneListeFit(fitAbsent, r, p, "x"); }},
+        {absentBmp, [&] { SommeListeBmp(bmpAbsent, rb, p, "x"); }},
+        {absentBmp, [&] { MedianeListeBmp(bmpAbsent, rb); }},
     };
     for (const auto& [fichier, operation] : cas) {
         textes.clear();
@@ -198,6 +205,77 @@ TEST_F(Fichiers, ListeRefuseeSansToucherAuResultat)
     qputenv("TMPDIR", tmp);
     EXPECT_EQ(Octet(rb, 1, 1), 5);
     EXPECT_EQ(QDir(brouillons.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+}
+
+TEST_F(Fichiers, BmpDUnAutreFormatLaisseDeCote)
+{
+    // First file 8-bit, second 24-bit: the 24-bit one is left out of the
+    // median, the mean (whose divisor counts 8-bit files only) and the sum;
+    // the progress still counts it.
+    QStringList l = BmpValeurs({1});
+    l << BmpValeurs({200}, true) << BmpValeurs({4, 6});
+    THistoBmp r;
+    CreerHistoBmp(r);
+    QStringList textes;
+    MoyenneListeBmp(l, r, [&](const QString& t) { textes << t; }, "m");
+    EXPECT_EQ(Octet(r, 0, 0), 4); // round(11 / 3) = 4; with the 24-bit file counted: 3
+    EXPECT_EQ(textes, (QStringList{"m (3)", "m (2)", "m (1)", "m (0)", ""}));
+    SommeListeBmp(l, r, nullptr, QString());
+    EXPECT_EQ(Octet(r, 1, 1), 11);
+    EXPECT_EQ(FormatPixelBmp(r), pf8bit);
+    MedianeListeBmp(l, r);
+    EXPECT_EQ(Octet(r, 1, 0), 4); // 1 4 6
+    MedianeListeBmp({l[0], l[1], l[2]}, r);
+    EXPECT_EQ(Octet(r, 1, 0), 4); // 1 4: the upper middle
+}
+
+TEST_F(Fichiers, MedianeDePlusDeFichiersQueLeProcessusNePeutEnOuvrir)
+{
+    // 2000 files of 3 x 2 with at most 256 files open at once.
+    QByteArray entete;
+    for (const char* c : {"SIMPLE  = T", "BITPIX  = 16", "NAXIS   = 2", "NAXIS1  = 3", "NAXIS2  = 2", "END"})
+        entete += QByteArray(c).leftJustified(80, ' ');
+    entete = entete.leftJustified(2880, ' ');
+    QStringList l;
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray d = entete;
+        for (int k = 0; k < 6; ++k) d.append('\0').append(char((i * 37 + k) % 101));
+        l << dossier.filePath(QStringLiteral("m%1.fit").arg(i));
+        QFile f(l.back()); // without the safe write's flush to disk, 2000 times
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(d) == d.size());
+    }
+    rlimit lim{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &lim), 0);
+    rlimit petite = lim;
+    petite.rlim_cur = std::min<rlim_t>(lim.rlim_cur, 256);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &petite), 0);
+    THistoFit r = Vide();
+    EXPECT_NO_THROW(MedianeListeFit(l, r));
+    setrlimit(RLIMIT_NOFILE, &lim);
+    // Each value 0..100 about 20 times: the median is 50 at every pixel.
+    EXPECT_EQ(r.Pixels, std::vector<double>(6, 50.0));
+}
+
+TEST_F(Fichiers, MedianeDecodeTousLesBitpixCommeLeLecteur)
+{
+    const struct {
+        int bitpix;
+        double bscale, bzero;
+        long plans;
+    } cas[] = {{8, 1, 0, 1}, {32, 1, -5000, 1}, {-32, 1, 0, 1}, {-64, 0.5, 3, 1}, {16, 1, 0, 3}, {64, 1, 0, 1}};
+    for (const auto& k : cas) {
+        SCOPED_TRACE(k.bitpix);
+        std::vector<long> axes{5, 4};
+        if (k.plans > 1) axes.push_back(k.plans);
+        std::vector<double> bruts(static_cast<size_t>(20 * k.plans));
+        for (size_t i = 0; i < bruts.size(); ++i) bruts[i] = k.bitpix == 8 ? double(i * 13 % 256) : i * 1.5 - 7.25 * (i % 3);
+        if (k.bitpix > 0) std::transform(bruts.begin(), bruts.end(), bruts.begin(), [](double v) { return std::floor(v); });
+        const QString nom = dossier.filePath(QStringLiteral("b%1.fit").arg(++numero));
+        ASSERT_TRUE(EcrireFitCfitsio(nom, k.bitpix, axes, bruts, k.bscale, k.bzero));
+        THistoFit r = Vide();
+        MedianeListeFit({nom, nom, nom}, r);
+        EXPECT_EQ(r.Pixels, FitLu(nom).Pixels);
+    }
 }
 
 TEST_F(Fichiers, MoyenneSommeEtMedianeBmp)
@@ -242,6 +320,14 @@ TEST(ArithmetiqueFit, ImagesEtConstantes)
     const THistoFit t = Uniforme(2, 2, 3), q = Uniforme(2, 2, 4);
     MoyenneImagesFit({&t, &q}, r);
     EXPECT_EQ(ValeurPixelFit(r, 0, 1), 3.5);
+    // The result may be the first image, as the image window passes it.
+    THistoFit dix = Uniforme(2, 2, 10);
+    AdditionImagesFit({&dix, &q}, dix);
+    EXPECT_EQ(dix.Pixels, std::vector<double>(4, 14.0));
+    MoyenneImagesFit({&dix, &q}, dix);
+    EXPECT_EQ(dix.Pixels, std::vector<double>(4, 9.0));
+    MoyenneImagesFit({&q, &dix}, dix);
+    EXPECT_EQ(dix.Pixels, std::vector<double>(4, 6.5));
 
     THistoFit a2 = ImageFitDe(2, 2, [](int x, int) { return 5.0 + x; });
     a2.Entete.insert(0, QStringLiteral("COMMENT a"));

@@ -3,6 +3,7 @@
 #include "Soutien.h"
 #include "UBmp.h"
 #include "UFit.h"
+#include "UNoyauxFit.h"
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -287,6 +288,94 @@ TEST(Rendu, ChaqueOctetEstLaCourbeDeLaValeurArrondie)
                             }
                     }
                 }
+}
+
+TEST(Rendu, OctetsDuRenduDAvantSurFichiersReelsEtImagesAleatoires)
+{
+    // Byte checksums (FNV-1a) of renderings made by the renderer before its
+    // tiles and threads: real files at their automatic levels, and random
+    // images (power-of-two width, one value NaN and one huge) that take two
+    // threads. The plain kernels give the same bytes.
+    const auto fnv = [](const QImage& b) {
+        uint64_t h = 1469598103934665603ull;
+        for (int y = 0; y < b.height(); ++y)
+            for (int x = 0; x < b.width(); ++x) {
+                h ^= b.constScanLine(y)[x];
+                h *= 1099511628211ull;
+            }
+        return h;
+    };
+    const struct {
+        const char* fichier;
+        double trft;
+        bool positif;
+        uint64_t somme;
+    } fichiers[] = {
+        {"m51_i16_256.fits", 0.000, 1, 0x175de620f607fe0dull},
+        {"m51_i16_256.fits", 0.000, 0, 0x3fdb0a36452ce385ull},
+        {"m51_i16_256.fits", 3.500, 1, 0x509af3dddfb48c69ull},
+        {"m51_i16_256.fits", 3.500, 0, 0x5fdf5f2dbaaf8175ull},
+        {"m51_i16_256.fits", -11.001, 1, 0x3f66592c1b95c84cull},
+        {"m51_i16_256.fits", -11.001, 0, 0x2dbf448b1a2c2eb8ull},
+        {"ngc1316_optical_i16.fits", 0.000, 1, 0x07595352c89822b5ull},
+        {"ngc1316_optical_i16.fits", 0.000, 0, 0x871e0a5b2375a8c1ull},
+        {"ngc1316_optical_i16.fits", 3.500, 1, 0x09a78022a0a87810ull},
+        {"ngc1316_optical_i16.fits", 3.500, 0, 0x682b06b5a330ef00ull},
+        {"ngc1316_optical_i16.fits", -11.001, 1, 0xabceb7744fc82becull},
+        {"ngc1316_optical_i16.fits", -11.001, 0, 0x6e2562e624525f44ull},
+        {"saao_raw_u16.fits", 0.000, 1, 0xa388a6da68b19ff3ull},
+        {"saao_raw_u16.fits", 0.000, 0, 0x28b15023f7e5c80full},
+        {"saao_raw_u16.fits", 3.500, 1, 0x99e3d393046ace65ull},
+        {"saao_raw_u16.fits", 3.500, 0, 0xac674728fbf72ea1ull},
+        {"saao_raw_u16.fits", -11.001, 1, 0x5cce0dd251514485ull},
+        {"saao_raw_u16.fits", -11.001, 0, 0x4378bda06c45de35ull},
+        {"scale_bscale_bzero_i16.fits", 0.000, 1, 0x97f8e3150b22cfcaull},
+        {"scale_bscale_bzero_i16.fits", 0.000, 0, 0xe83d13a2105ae92eull},
+        {"scale_bscale_bzero_i16.fits", 3.500, 1, 0x039f4f2b93ddecdfull},
+        {"scale_bscale_bzero_i16.fits", 3.500, 0, 0x2a7faf650cffaef7ull},
+        {"scale_bscale_bzero_i16.fits", -11.001, 1, 0x65202c41e9603dd3ull},
+        {"scale_bscale_bzero_i16.fits", -11.001, 0, 0x5afea7473dee673bull},
+    };
+    const struct {
+        int l, h;
+        double trft;
+        uint64_t somme;
+    } aleatoires[] = {
+        {1024, 512, 0.000, 0x2c2f95b119d35bafull},
+        {1024, 512, 3.500, 0x3fe9dde43b00b97bull},
+        {1024, 512, -11.001, 0x71e24434b7ce9326ull},
+        {1000, 700, 0.000, 0x0bb4b54f809c0f85ull},
+        {1000, 700, 3.500, 0x167294ee783f800eull},
+        {1000, 700, -11.001, 0xc4a0e1213d9add52ull},
+        {1031, 257, 0.000, 0x350a0299c30e9583ull},
+        {1031, 257, 3.500, 0x7db1c3101063c457ull},
+        {1031, 257, -11.001, 0x6cacdff465ccff79ull},
+    };
+    for (bool simples : {false, true}) {
+        NoyauxFit::ForcerNoyauxSimples(simples);
+        for (const auto& k : fichiers) {
+            THistoFit im = FitLu(CheminDonnees(k.fichier));
+            im.SMin = SeuilMiniAutoFit(im);
+            im.SMax = SeuilMaxiAutoFit(im);
+            im.TRFT = k.trft;
+            EXPECT_EQ(fnv(RendreFit(im, k.positif)), k.somme) << k.fichier << " " << k.trft << " " << simples;
+        }
+        for (const auto& k : aleatoires) {
+            THistoFit im;
+            CreerHistoFit(im);
+            CreerImageFitRemplie(im, k.l, k.h, 0);
+            std::mt19937 alea(k.l * 7 + k.h);
+            for (double& p : im.Pixels)
+                p = -500 + alea() * (66500.0 / 4294967296.0);
+            im.Pixels[5] = NAN;
+            im.Pixels[77] = 1e300;
+            im.SMin = 300;
+            im.SMax = 50000;
+            im.TRFT = k.trft;
+            EXPECT_EQ(fnv(RendreFit(im, true)), k.somme) << k.l << "x" << k.h << " " << k.trft << " " << simples;
+        }
+    }
+    NoyauxFit::ForcerNoyauxSimples(false);
 }
 
 TEST(Rendu, HistogrammeModeSeuilsAutoEtResume)

@@ -1,8 +1,14 @@
 #include "Soutien.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <cmath>
+#include <gtest/gtest.h>
+
+#ifdef STELOR_AVEC_CFITSIO
+#include <fitsio.h>
+#endif
 
 QString CheminDonnees(const QString& nom)
 {
@@ -107,4 +113,56 @@ THistoBmp ObjetBmpDe(const QImage& b)
     o.BitmapSource = b;
     MinMaxBmp(o.BitmapSource, o.Min, o.Max);
     return o;
+}
+
+bool EcrireFitCfitsio(const QString& nom, int bitpix, const std::vector<long>& axes, const std::vector<double>& bruts,
+                      double bscale, double bzero)
+{
+#ifdef STELOR_AVEC_CFITSIO
+    fitsfile* f = nullptr;
+    int status = 0;
+    std::vector<long> n = axes;
+    fits_create_file(&f, ("!" + QFile::encodeName(nom)).constData(), &status);
+    fits_create_img(f, bitpix, static_cast<int>(n.size()), n.data(), &status);
+    if (bscale != 1 || bzero != 0) {
+        fits_write_key_dbl(f, "BSCALE", bscale, -17, nullptr, &status);
+        fits_write_key_dbl(f, "BZERO", bzero, -17, nullptr, &status);
+    }
+    fits_set_bscale(f, 1.0, 0.0, &status); // the samples as given
+    std::vector<double> d = bruts;
+    fits_write_img(f, TDOUBLE, 1, static_cast<LONGLONG>(d.size()), d.data(), &status);
+    fits_close_file(f, &status);
+    EXPECT_EQ(status, 0) << "cfitsio " << nom.toStdString();
+    return status == 0;
+#else
+    (void)nom, (void)bitpix, (void)axes, (void)bruts, (void)bscale, (void)bzero;
+    ADD_FAILURE() << "cfitsio is missing: the comparison cannot run (install libcfitsio-dev)";
+    return false;
+#endif
+}
+
+std::vector<double> LireFitCfitsio(const QString& nom)
+{
+    std::vector<double> r;
+#ifdef STELOR_AVEC_CFITSIO
+    fitsfile* f = nullptr;
+    int status = 0, anynul = 0;
+    long n[2] = {0, 0};
+    double nul = 0;
+    fits_open_file(&f, QFile::encodeName(nom).constData(), READONLY, &status);
+    fits_get_img_size(f, 2, n, &status);
+    std::vector<double> v(static_cast<size_t>(n[0] * n[1]));
+    fits_read_img(f, TDOUBLE, 1, n[0] * n[1], &nul, v.data(), &anynul, &status);
+    fits_close_file(f, &status);
+    EXPECT_EQ(status, 0) << "cfitsio " << nom.toStdString();
+    if (status != 0)
+        return r;
+    for (long x = 0; x < n[0]; ++x)
+        for (long y = 0; y < n[1]; ++y)
+            r.push_back(v[static_cast<size_t>((n[1] - 1 - y) * n[0] + x)]);
+#else
+    (void)nom;
+    ADD_FAILURE() << "cfitsio is missing: the comparison cannot run (install libcfitsio-dev)";
+#endif
+    return r;
 }

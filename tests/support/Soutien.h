@@ -46,3 +46,16 @@ uchar OctetDe(const QImage& b, int x, int y, int c = 0);
 
 // The BMP object holding the bitmap, Min/Max those of its bytes.
 THistoBmp ObjetBmpDe(const QImage& b);
+
+// ---- cfitsio as a peer. Without cfitsio these fail the calling test. ----
+
+// Writes a FITS file with cfitsio: a primary image of the given BITPIX and
+// axes (NAXIS1 first), the raw samples in file order (x fastest, first row =
+// bottom row), stored unscaled, and BSCALE/BZERO cards when not 1 and 0.
+// False (and a test failure) when cfitsio is missing or fails.
+bool EcrireFitCfitsio(const QString& nom, int bitpix, const std::vector<long>& axes, const std::vector<double>& bruts,
+                      double bscale = 1, double bzero = 0);
+// The first plane of the primary image as cfitsio reads it into doubles
+// (BSCALE/BZERO applied), in our pixel order: column by column, top row
+// first. Empty (and a test failure) when cfitsio is missing or fails.
+std::vector<double> LireFitCfitsio(const QString& nom);
