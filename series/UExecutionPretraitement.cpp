@@ -55,6 +55,7 @@ private:
     int Type;
     int Largeur = 0;
     int Hauteur = 0;
+    int FormatBmp = pfDevice; // pixel format of a BMP series
     std::unique_ptr<QTemporaryDir> Dossier;
     QHash<QString, QString> Miroirs; // source folder -> its private twin
     TImageSerie MasterDark, MasterOffset, MasterFlat, Resultat;
@@ -130,6 +131,9 @@ void TExecution::ControlerTaille(const TImageSerie& image, const QString& chemin
         const int f = FormatPixelBmp(image.Bmp);
         if (f != pf8bit && f != pf24bit)
             LeverErreur(QStringLiteral("L'image %1 n'est ni en 8 bits ni en 24 bits.").arg(chemin));
+        // A stack would leave such a frame out without a word.
+        if (f != FormatBmp)
+            LeverErreur(QStringLiteral("L'image %1 n'a plus le format des images de la série.").arg(chemin));
     }
 }
 
@@ -359,8 +363,10 @@ TResultatPretraitement TExecution::Executer(THistoFit& resultatFit, THistoBmp& r
     try {
         if (Type == 1)
             DimensionsFichierFit(premiere, Largeur, Hauteur);
-        else
+        else {
             DimensionsFichierBmp(premiere, Largeur, Hauteur);
+            FormatBmp = FormatPixelFichierBmp(premiere);
+        }
     } catch (const EStelor& e) {
         LeverErreur(QStringLiteral("%1\n%2").arg(premiere, e.Message()));
     }
