@@ -18,6 +18,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
+#include "CielEssai.h"
+
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
@@ -37,36 +39,7 @@ const int Cote = 4096;
 // A sky near 800 with noise and a few stars; `graine` makes the second file differ.
 QString FichierEssai(int graine)
 {
-    const QString nom = QDir::temp().filePath(QStringLiteral("bench_commandes_%1.fit").arg(graine));
-    if (QFile::exists(nom))
-        return nom;
-    QByteArray entete;
-    auto carte = [&entete](const QByteArray& texte) { entete += texte.leftJustified(80, ' '); };
-    carte("SIMPLE  =                    T");
-    carte("BITPIX  =                   16");
-    carte("NAXIS   =                    2");
-    carte("NAXIS1  =                 4096");
-    carte("NAXIS2  =                 4096");
-    carte("BZERO   =                32768");
-    carte("END");
-    entete = entete.leftJustified(2880, ' ');
-    QByteArray donnees(2 * Cote * Cote, '\0');
-    std::mt19937 alea(graine);
-    std::normal_distribution<double> bruit(800.0, 30.0);
-    for (int i = 0; i < Cote * Cote; ++i) {
-        double v = bruit(alea);
-        if (i % 9973 == graine)
-            v = 40000;
-        const int brut = static_cast<int>(v) - 32768;
-        donnees[2 * i] = static_cast<char>((brut >> 8) & 0xFF);
-        donnees[2 * i + 1] = static_cast<char>(brut & 0xFF);
-    }
-    QFile f(nom);
-    if (!f.open(QIODevice::WriteOnly))
-        std::abort();
-    f.write(entete);
-    f.write(donnees);
-    return nom;
+    return CielEssai(Cote, graine);
 }
 
 // The frame with two windows opened from the files; the dialogs are answered
@@ -324,7 +297,5 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     benchmark::Shutdown();
     delete PostePartage;
-    for (int i : {1, 2})
-        QFile::remove(QDir::temp().filePath(QStringLiteral("bench_commandes_%1.fit").arg(i)));
     return 0;
 }

@@ -14,6 +14,8 @@
 #include <QCheckBox>
 #include <QSlider>
 #include <QTemporaryDir>
+#include "CielEssai.h"
+
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdlib>
@@ -27,36 +29,7 @@ const int Cote = 4096;
 // without the program's cards, so that the levels come from the histogram.
 QString FichierEssai()
 {
-    static const QString nom = QDir::temp().filePath(QStringLiteral("bench_fenetre_4096.fit"));
-    if (QFile::exists(nom))
-        return nom;
-    QByteArray entete;
-    auto carte = [&entete](const QByteArray& texte) { entete += texte.leftJustified(80, ' '); };
-    carte("SIMPLE  =                    T");
-    carte("BITPIX  =                   16");
-    carte("NAXIS   =                    2");
-    carte("NAXIS1  =                 4096");
-    carte("NAXIS2  =                 4096");
-    carte("BZERO   =                32768");
-    carte("END");
-    entete = entete.leftJustified(2880, ' ');
-    QByteArray donnees(2 * Cote * Cote, '\0');
-    std::mt19937 alea(42);
-    std::normal_distribution<double> bruit(800.0, 30.0);
-    for (int i = 0; i < Cote * Cote; ++i) {
-        double v = bruit(alea);
-        if (i % 9973 == 0)
-            v = 40000;
-        const int brut = static_cast<int>(v) - 32768;
-        donnees[2 * i] = static_cast<char>((brut >> 8) & 0xFF);
-        donnees[2 * i + 1] = static_cast<char>(brut & 0xFF);
-    }
-    QFile f(nom);
-    if (!f.open(QIODevice::WriteOnly))
-        std::abort();
-    f.write(entete);
-    f.write(donnees);
-    return nom;
+    return CielEssai(Cote, 0);
 }
 
 void BM_LectureNue(benchmark::State& etat)
@@ -164,6 +137,5 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    QFile::remove(QDir::temp().filePath(QStringLiteral("bench_fenetre_4096.fit")));
     return 0;
 }

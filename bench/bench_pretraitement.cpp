@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QTemporaryDir>
 #include <QFile>
 #include <QMdiArea>
 #include <QMouseEvent>
@@ -24,7 +25,8 @@ const int Depart = 2000; // where the drag starts, near a star
 
 QString FichierEssai()
 {
-    static const QString nom = QDir::temp().filePath(QStringLiteral("bench_pretraitement_4096.fit"));
+    static QTemporaryDir dossier;
+    const QString nom = dossier.filePath(QStringLiteral("brute.fit"));
     if (QFile::exists(nom))
         return nom;
     THistoFit image;
@@ -114,6 +116,5 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    QFile::remove(QDir::temp().filePath(QStringLiteral("bench_pretraitement_4096.fit")));
     return 0;
 }
