@@ -128,17 +128,3 @@ TEST(Geometrie, ContourEgaliteAuPremierRencontre)
             EXPECT_EQ(std::pair(l[i].x, l[i].y), std::pair(sortie[i].x, sortie[i].y)) << i;
     }
 }
-
-// The square disk 20..39 x 10..29: its outline's centre is its own, exactly.
-TEST(Geometrie, CentreExactDuDisqueCarre)
-{
-    const THistoFit im =
-        ImageFitDe(100, 100, [](int x, int y) { return x >= 20 && x < 40 && y >= 10 && y < 30 ? 50.0 : 0.0; });
-    QList<TPointBord> points;
-    PointsBordDisqueFit(im, points, 50);
-    OrdonnerPointsContour(points);
-    double x = 0, y = 0;
-    ASSERT_TRUE(CentreContour(points, x, y));
-    EXPECT_NEAR(x, 29.5, 1e-9);
-    EXPECT_NEAR(y, 19.5, 1e-9);
-}
