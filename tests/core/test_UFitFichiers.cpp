@@ -199,9 +199,8 @@ TEST_F(LectureFit, CompletionDeLEnteteEtNiveaux)
     EcrireFichierSur(nom, Fichier(complet, {840, 840, 840, 12}));
     im.Zoom = 50;
     LireFichierFit(im, nom);
-    QStringList attendu;
-    for (const QString& c : complet + QStringList{"END"})
-        attendu << Carte(c);
+    QStringList attendu = complet + QStringList{"END"};
+    std::transform(attendu.begin(), attendu.end(), attendu.begin(), Carte);
     EXPECT_EQ(im.Entete, attendu); // unchanged: the file's 80-character cards
     EXPECT_TRUE(im.SMin == 100 && im.SMax == -3 && im.TRFT == -11.001 && im.Zoom == 50);
 }
@@ -213,12 +212,8 @@ TEST_F(LectureFit, AutresBitpixPremierPlanDUnCubeEtDonneesNonCompletees)
                            C("NAXIS2", "2"), C("NAXIS3", "3"), C("BSCALE", "2"), C("BZERO", "10"),
                            C("CTYPE3", "'FREQ'"), C("CTYPE2", "'DEC--TAN'"), C("PC1_3", "0.5"),
                            C("PC2_1", "0.5"), C("WCSAXES", "3"), C("CHECKSUM", "'ZZZZ'"), C("DATASUM", "'0'")};
-    QByteArray f;
-    for (const QString& c : e + QStringList{"END"})
-        f += Carte(c).toLatin1();
-    f = f.leftJustified(2880, ' ');
-    for (int i = 0; i < 12; ++i)
-        f.append(char(100 + 10 * i)); // not padded
+    QByteArray f = Fichier(e, {}, false);
+    for (int i = 0; i < 12; ++i) f.append(char(100 + 10 * i)); // not padded
     EcrireFichierSur(nom, f);
     THistoFit im = FitLu(nom);
     EXPECT_EQ(im.Pixels, std::vector<double>({250, 210, 270, 230})); // top row first
@@ -232,8 +227,7 @@ TEST_F(LectureFit, AutresBitpixPremierPlanDUnCubeEtDonneesNonCompletees)
     for (const char* k : {"CTYPE2", "PC2_1", "BSCALE", "BZERO"})
         EXPECT_EQ(im.Entete.filter(QRegularExpression(QString("^%1 *=").arg(k))).size(), 1) << k;
     const THistoFit relu = FitLu(dir.filePath("b2.fit"));
-    EXPECT_EQ(relu.Pixels, im.Pixels);
-    EXPECT_FALSE(relu.SourceNonReproductible);
+    EXPECT_TRUE(relu.Pixels == im.Pixels && !relu.SourceNonReproductible);
     // The copies carry where the pixels came from; a 16-bit file clears it.
     THistoFit copie;
     CopierHistoFit(im, copie);
@@ -444,11 +438,11 @@ TEST_F(EcritureFit, AllerRetourQuelsQueSoientBZeroEtBScaleLus)
 
     // A file with BZERO 32768 and BSCALE 1 and the program cards is written
     // back byte for byte.
+    std::vector<uint16_t> bruts = {0, 1, 0x7FFE, 0x7FFF, 0x8000, 0x8001, 0xFFFE, 0xFFFF};
+    for (uint16_t b = 3; b <= 26; ++b) bruts.push_back(b);
     const QByteArray original = Fichier(Base(8, 4) << C("BSCALE", "1") << C("BZERO", "32768") << C("STL_SMIN", "0")
                                                    << C("STL_SMAX", "65535") << C("STL_TRFT", "0")
-                                                   << "RELEASE ='Stelor 2.0 Avril 2008'",
-                                        {0, 1, 0x7FFE, 0x7FFF, 0x8000, 0x8001, 0xFFFE, 0xFFFF, 3, 4, 5, 6, 7, 8,
-                                         9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26});
+                                                   << "RELEASE ='Stelor 2.0 Avril 2008'", bruts);
     EcrireFichierSur(nom, original);
     im = FitLu(nom);
     Enregistrer(im, copie);
