@@ -199,10 +199,7 @@ TEST(Rendu, ProprietaireNegatifZoomEtRedessin)
     THistoFit im = ImageFitDe(5, 3, [](int x, int y) { return 100.0 + 250 * x + 10 * y + 0.5; });
     int rendus = 0;
     QImage recu;
-    im.Proprietaire = [&](const QImage& b) {
-        recu = b;
-        ++rendus;
-    };
+    im.Proprietaire = [&](const QImage& b) { recu = b, ++rendus; };
     FixerSeuilsFit(im, 100, 1100, false, true);
     EXPECT_EQ(rendus, 0);
     FixerTransfertFit(im, true, true, 0);
@@ -212,12 +209,9 @@ TEST(Rendu, ProprietaireNegatifZoomEtRedessin)
     FixerSeuilsFit(im, 100, 1100, true, false);
     EXPECT_EQ(recu.constScanLine(0)[2], 128);
     const QImage& b = BitmapFit(im); // always positive, into BitmapAffichage
-    EXPECT_EQ(&b, &im.BitmapAffichage);
-    EXPECT_EQ(b.constScanLine(0)[2], 127);
+    EXPECT_TRUE(&b == &im.BitmapAffichage && b.constScanLine(0)[2] == 127);
     FixerZoomFit(im, 200, true, true);
-    EXPECT_EQ(recu.size(), QSize(10, 6));
-    EXPECT_EQ(recu.constScanLine(1)[5], 127);
-    EXPECT_EQ(rendus, 3);
+    EXPECT_EQ(std::tuple(recu.size(), recu.constScanLine(1)[5], rendus), std::tuple(QSize(10, 6), uchar(127), 3));
     FixerZoomFit(im, 50, false, true);
     EXPECT_EQ(BitmapFit(im).size(), QSize(2, 2)); // round(2.5) = 2, round(1.5) = 2
     im.Palette = QList<QRgb>(256, qRgb(1, 2, 3));
@@ -240,9 +234,7 @@ TEST(Rendu, ChaqueOctetEstLaCourbeDeLaValeurArrondie)
                         const int k = (x * 7 + y * 3) % 23;
                         return propre ? std::fmod(x * 1733.25 + y * 977.5, 65535.0) : k < 9 ? speciaux[k] : u(alea);
                     });
-                    im.SMin = a;
-                    im.SMax = b;
-                    im.TRFT = trft;
+                    im.SMin = a, im.SMax = b, im.TRFT = trft;
                     const TCourbeAffichage c = PreparerCourbe(a, b, trft);
                     for (bool positif : {true, false}) {
                         const QImage r = RendreFit(im, positif);
