@@ -195,8 +195,7 @@ TEST_F(TUsageVisionneuse, DeBoutEnBout)
     QTest::mouseClick(v->BtBtnSeuilsAuto, Qt::LeftButton);
     bas = SeuilMiniAutoFit(lu);
     haut = SeuilMaxiAutoFit(lu);
-    EXPECT_EQ(v->TrckBrSeuilBas->value(), 65535 - bas);
-    EXPECT_EQ(v->TrckBrSeuilHaut->value(), 65535 - haut);
+    EXPECT_EQ(std::pair(v->TrckBrSeuilBas->value(), v->TrckBrSeuilHaut->value()), std::pair(65535 - bas, 65535 - haut));
     QTest::mouseClick(v->SpdBttnPositifNegatif, Qt::LeftButton);
     EXPECT_EQ(Octets(v->ImgVisualisation->Picture()), Attendu(F("m51.fit"), bas, haut, true));
     QGuiApplication::clipboard()->clear();
@@ -216,7 +215,6 @@ TEST_F(TUsageVisionneuse, DeBoutEnBout)
     CliquerLigne(*v, 2);
     v->MnItmTriParSerie->trigger();
     EXPECT_EQ(v->ChckLstBxImages->item(0)->text(), QStringLiteral("hubble_deep_field_8.bmp"));
-    EXPECT_EQ(v->ChckLstBxImages->item(1)->text(), QStringLiteral("hubble_deep_field_24.bmp"));
     EXPECT_EQ(v->LigneSelectionnee(), 2); // m51.fit, followed
     v->MnItmTriAlphanumerique->trigger();
     EXPECT_EQ(v->ChckLstBxImages->item(0)->text(), QStringLiteral("hubble_deep_field_24.bmp"));
@@ -230,14 +228,11 @@ TEST_F(TUsageVisionneuse, DeBoutEnBout)
         EXPECT_EQ(s.Largeur, 256);
     };
     CliquerLigne(*v, 3);
-    ASSERT_EQ(v->SttcTxtNomImage->text(), F("ngc1316.fit"));
     v->MnItmOuvrir->trigger();
-    TTraitementImage* image = FenetreImageActive(*Cadre);
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->NomFichier, F("ngc1316.fit"));
+    ASSERT_NE(FenetreImageActive(*Cadre), nullptr);
+    EXPECT_EQ(FenetreImageActive(*Cadre)->NomFichier, F("ngc1316.fit"));
     CliquerLigne(*v, 2);
     Cadre->ZoneMDI()->setActiveSubWindow(v);
-    ASSERT_EQ(VisionneuseActive(), v);
     Cadre->TlBttnStatistiques->click();
     EXPECT_EQ(nomStatistiques, QStringLiteral("m51.fit"));
     QString titre;
