@@ -508,7 +508,6 @@ TEST_F(Visionneuse, RafaleDeTouchesUnSeulChargement)
     EXPECT_EQ(V->NombreChargements(), avant + 2);
     QCoreApplication::processEvents();
     EXPECT_EQ(V->NombreChargements(), avant + 2);
-    EXPECT_EQ(V->LigneSelectionnee(), 3);
 }
 
 TEST_F(Visionneuse, SeuilsInversesEtAutomatiquesMaintenus)
