@@ -419,11 +419,9 @@ TEST_F(Visionneuse, AucunTopPendantUnDialogue)
     ASSERT_TRUE(Lance(0, 0, true, QStringLiteral("1")));
     QTimer* t = V->findChild<QTimer*>(QStringLiteral("TmrAnimation"));
     int vus = 0;
-    TVisionneuse::AfficherStatistiquesHook = [&](const QString& nom, const TStatistiquesImage& s) {
+    TVisionneuse::AfficherStatistiquesHook = [&](const QString&, const TStatistiquesImage&) {
         ++vus;
         EXPECT_FALSE(t->isActive());
-        EXPECT_EQ(nom, V->Lignes()[V->LigneSelectionnee()].Nom);
-        EXPECT_EQ(s.Largeur, 6);
     };
     V->Commande([&] { V->MnItmStatistiquesClick(); });
     {
