@@ -60,22 +60,18 @@ TEST(EnregistrementSource, NomDemandeSansProposerUnFichierNonReproductible)
         auto* f = new TTraitementImage();
         f->OuvrirImage(source, true);
         ASSERT_EQ(f->ImageFit.Pixel(0, 2), 10);
-        EXPECT_EQ(f->ImageFit.SourceNonReproductible, !k.propose);
         f->AppliquerPasseHaut(2, false);
 
-        // Cancelled: the dialog proposed the source only when it can be
-        // written back; nothing is written.
+        // Cancelled: the source proposed only when it can be written back.
         f->MenuEnregistrerSousImgSourceClick();
         ASSERT_EQ(demandes.size(), 1u);
         EXPECT_EQ(demandes[0].Dossier == source, k.propose) << demandes[0].Dossier.toStdString();
         EXPECT_EQ(LireFichierComplet(source), avant);
 
-        // A name chosen in the dialog is written, the window then shows that
-        // 16-bit file, and the next "Enregistrer" proposes it.
+        // The name chosen is written and shown, and proposed next time.
         reponse = dossier.filePath(QStringLiteral("copie_%1").arg(k.nom));
         f->MenuEnregistrerSousImgSourceClick();
         EXPECT_EQ(f->NomFichier, reponse);
-        EXPECT_FALSE(f->ImageFit.SourceNonReproductible);
         EXPECT_EQ(LireFichierComplet(source), avant);
         reponse.clear();
         f->MenuEnregistrerSousImgSourceClick();

