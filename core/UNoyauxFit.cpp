@@ -148,7 +148,7 @@ void RendreSimple(const TRendu& r, int64_t x0, int64_t x1)
 // 8 columns x 4 rows from row y: 16-byte loads of two rows of a column, one
 // range test for the 32 values, and the rounded values taken from the low
 // mantissa bits (less 32768, so that they pack to 16 bits).
-inline void Bloc8x4(const TRendu& r, const double* const* c, int64_t y, unsigned char* d)
+inline void Bloc8x4(const TRendu& r, const double* const* c, int64_t y, unsigned char* d, ptrdiff_t pas)
 {
     const __m128d bas = _mm_set1_pd(-0.5), haut = _mm_set1_pd(65535.5);
     const __m128d magique = _mm_set1_pd(6755399441055744.0 - 32768.0);
@@ -167,7 +167,7 @@ inline void Bloc8x4(const TRendu& r, const double* const* c, int64_t y, unsigned
     if (_mm_movemask_pd(dedans) != 3) {
         for (int j = 0; j < 4; ++j)
             for (int k = 0; k < 8; ++k)
-                d[j * r.Pas + k] = Octet(r, c[k][y + j]);
+                d[j * pas + k] = Octet(r, c[k][y + j]);
         return;
     }
     for (int j = 0; j < 4; j += 2) {
@@ -187,38 +187,41 @@ inline void Bloc8x4(const TRendu& r, const double* const* c, int64_t y, unsigned
             o0[k] = static_cast<unsigned char>(l0 >> (8 * k));
             o1[k] = static_cast<unsigned char>(l1 >> (8 * k));
         }
-        std::memcpy(d + j * r.Pas, o0, 8);
-        std::memcpy(d + (j + 1) * r.Pas, o1, 8);
+        std::memcpy(d + j * pas, o0, 8);
+        std::memcpy(d + (j + 1) * pas, o1, 8);
     }
 }
 
-// Strips of 64 columns, 8 rows at a time: every 64-byte line of the bitmap
-// is written whole, and each column's next 64 bytes read whole.
-constexpr int64_t kAvance = 64; // values ahead in each column (8 lines)
+// Strips of 64 columns, tiles of 256 rows. Within a tile, 8 columns at a
+// time, each read down its 2 KB: 8 streams the processor follows on its
+// own, whose lines are used whole at once. Reading 64 columns a few rows at
+// a time instead put 64 lines 32 KB apart in play at a height of 4096, all
+// in the same cache sets. The tile's bytes go to an L1 buffer first, then to
+// the bitmap a whole 64-byte row at a time.
+constexpr int64_t kTuileRendu = 256; // rows: 16 KB of bytes, 2 KB per column
 void RendreVecteurs(const TRendu& r, int64_t x0, int64_t x1)
 {
     const int64_t h = r.Hauteur, hVect = h - h % 8;
+    alignas(64) unsigned char tampon[kTuileRendu * kStripRendu];
     for (int64_t xs = x0; xs < x1; xs += kStripRendu) {
         const int64_t xf = std::min(x1, xs + kStripRendu);
         const int64_t xfVect = xs + (xf - xs) / 8 * 8;
-        for (int64_t y = 0; y < hVect; y += 8) {
-            unsigned char* ligne = r.Octets + y * r.Pas;
+        for (int64_t y0 = 0; y0 < hVect; y0 += kTuileRendu) {
+            const int64_t yf = std::min(hVect, y0 + kTuileRendu);
             for (int64_t xb = xs; xb < xfVect; xb += 8) {
                 const double* c[8];
-                for (int k = 0; k < 8; ++k) {
+                for (int k = 0; k < 8; ++k)
                     c[k] = r.Pixels + (xb + k) * h;
-                    // 64 columns read at once are more streams than the
-                    // processor follows: ask for each one's next lines,
-                    // kept out of the other cache levels (at a power-of-two
-                    // height the columns share few cache sets).
-                    _mm_prefetch(reinterpret_cast<const char*>(c[k] + y + kAvance), _MM_HINT_NTA);
-                }
-                Bloc8x4(r, c, y, ligne + xb);
-                Bloc8x4(r, c, y + 4, ligne + 4 * r.Pas + xb);
+                unsigned char* d = tampon + (xb - xs);
+                for (int64_t y = y0; y < yf; y += 4, d += 4 * kStripRendu)
+                    Bloc8x4(r, c, y, d, kStripRendu);
             }
-            for (int64_t j = 0; j < 8; ++j)
+            for (int64_t y = y0; y < yf; ++y) {
+                unsigned char* ligne = r.Octets + y * r.Pas;
+                std::memcpy(ligne + xs, tampon + (y - y0) * kStripRendu, xfVect - xs);
                 for (int64_t x = xfVect; x < xf; ++x)
-                    ligne[j * r.Pas + x] = Octet(r, r.Pixels[x * h + y + j]);
+                    ligne[x] = Octet(r, r.Pixels[x * h + y]);
+            }
         }
         for (int64_t y = hVect; y < h; ++y)
             for (int64_t x = xs; x < xf; ++x)
