@@ -300,25 +300,13 @@ int32_t Plancher(int64_t v) { return v >= 1 ? static_cast<int32_t>(v) : 0; }
 int32_t Plafonner(int64_t v, int32_t plafond) { return v < plafond ? static_cast<int32_t>(v) : plafond; }
 } // namespace
 
-void TFenetreSeuils::UpDwnLuminositeClick(TBoutonHautBas bouton)
-{
-    {
-        TMajSuspendue suspendue(Maj);
-        const int64_t haut = ConvertirEntier(EdtSeuilMaxi->text());
-        const int64_t bas = ConvertirEntier(EdtSeuilMini->text());
-        const int64_t s = PasCurseurs();
-        const int32_t plafond = Plafond();
-        const bool monte = bouton == TBoutonHautBas::Suivant;
-        const int32_t nouveauHaut = monte ? Plancher(haut - s) : Plafonner(haut + s, plafond);
-        const int32_t nouveauBas = monte ? Plancher(bas - s) : Plafonner(bas + s, plafond);
-        EdtSeuilMaxi->setText(EntierEnTexte(nouveauHaut));
-        EdtSeuilMini->setText(EntierEnTexte(nouveauBas));
-    }
-    ActiverMaj();
-    TrckBrSeuilChange(TrckBrSeuilMaxi);
-}
+void TFenetreSeuils::UpDwnLuminositeClick(TBoutonHautBas bouton) { DecalerSeuils(bouton, false); }
 
-void TFenetreSeuils::UpDwnContrasteClick(TBoutonHautBas bouton)
+void TFenetreSeuils::UpDwnContrasteClick(TBoutonHautBas bouton) { DecalerSeuils(bouton, true); }
+
+// Brightness moves both levels the same way; contrast moves the low one the
+// other way. Up is brighter (levels down) and more contrast.
+void TFenetreSeuils::DecalerSeuils(TBoutonHautBas bouton, bool contraste)
 {
     {
         TMajSuspendue suspendue(Maj);
@@ -327,10 +315,9 @@ void TFenetreSeuils::UpDwnContrasteClick(TBoutonHautBas bouton)
         const int64_t s = PasCurseurs();
         const int32_t plafond = Plafond();
         const bool monte = bouton == TBoutonHautBas::Suivant;
-        const int32_t nouveauHaut = monte ? Plancher(haut - s) : Plafonner(haut + s, plafond);
-        const int32_t nouveauBas = monte ? Plafonner(bas + s, plafond) : Plancher(bas - s);
-        EdtSeuilMaxi->setText(EntierEnTexte(nouveauHaut));
-        EdtSeuilMini->setText(EntierEnTexte(nouveauBas));
+        const bool basMonte = contraste ? monte : !monte;
+        EdtSeuilMaxi->setText(EntierEnTexte(monte ? Plancher(haut - s) : Plafonner(haut + s, plafond)));
+        EdtSeuilMini->setText(EntierEnTexte(basMonte ? Plafonner(bas + s, plafond) : Plancher(bas - s)));
     }
     ActiverMaj();
     TrckBrSeuilChange(TrckBrSeuilMaxi);

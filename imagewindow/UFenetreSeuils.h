@@ -77,6 +77,7 @@ public:
     void UpDwnSeuilClick(QLineEdit* edit, TBoutonHautBas bouton);
     void UpDwnLuminositeClick(TBoutonHautBas bouton);
     void UpDwnContrasteClick(TBoutonHautBas bouton);
+    void DecalerSeuils(TBoutonHautBas bouton, bool contraste);
     void UpDwnNbBitsClick(TBoutonHautBas bouton);
     void BtnAutoClick();
     void BtnPrecClick();

@@ -200,10 +200,7 @@ protected:
     }
     void TearDown() override
     {
-        for (TMDIChild* f : Cadre->FenetresDocument())
-            if (auto* i = dynamic_cast<TTraitementImage*>(f))
-                i->Modifiee = false;
-        delete Cadre;
+        FermerCadreSansQuestion(Cadre);
     }
     TTraitementImage* Nouvelle(int w, int h, const QString& nom = {})
     {

@@ -65,10 +65,7 @@ protected:
     }
     void TearDown() override
     {
-        for (TMDIChild* f : Cadre->FenetresDocument())
-            if (auto* i = dynamic_cast<TTraitementImage*>(f))
-                i->Modifiee = false;
-        delete Cadre;
+        FermerCadreSansQuestion(Cadre);
         Liberer();
     }
 

@@ -220,10 +220,7 @@ protected:
     }
     void TearDown() override
     {
-        for (TMDIChild* f : Cadre->FenetresDocument())
-            if (auto* i = dynamic_cast<TTraitementImage*>(f))
-                i->Modifiee = false;
-        delete Cadre;
+        FermerCadreSansQuestion(Cadre);
         Repondeur.reset();
     }
 

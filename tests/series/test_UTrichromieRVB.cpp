@@ -57,18 +57,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Dossier.isValid());
-        Repondeur = std::make_unique<TRepondeurTest>([this](const TDemandeDialogue& d) {
-            Vus.push_back(d);
-            TReponseDialogue r;
-            r.Resultat = d.Genre == TGenreDemande::Question ? mrYes : mrOk;
-            if (d.Genre == TGenreDemande::Modal)
-                r.Resultat = Modal && d.Dialogue ? Modal(*d.Dialogue) : mrCancel;
-            else if (d.Genre == TGenreDemande::OuvrirFichiers)
-                r.Fichiers = AOuvrir;
-            else if (d.Genre == TGenreDemande::EnregistrerFichier)
-                r.Fichiers = QStringList{AEnregistrer};
-            return r;
-        });
+        Repondeur = std::make_unique<TRepondeurTest>(Utilisateur.Repondeur());
         FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
         Cadre = new TMain;
         if (!ExportationJpeg)
@@ -103,7 +92,7 @@ protected:
     // Clicks the plane's thumbnail, answering the open dialog with the file.
     void Choisir(int plan, const QString& fichier)
     {
-        AOuvrir = QStringList{fichier};
+        Utilisateur.AOuvrir = QStringList{fichier};
         QTest::mouseClick(F->Plans[plan].ImgMini, Qt::LeftButton, {}, QPoint(50, 50));
         QApplication::processEvents();
     }
@@ -115,7 +104,7 @@ protected:
     }
     void Enregistrer(const QString& nom)
     {
-        AEnregistrer = nom;
+        Utilisateur.AEnregistrer = nom;
         Clic(Enfant("BtBtnEnregistrer"));
     }
     template <class T = QToolButton> T* Enfant(const char* nom)
@@ -131,16 +120,9 @@ protected:
         ASSERT_NE(a, nullptr) << nom;
         a->trigger();
     }
-    int Compter(TGenreDemande genre, const QString& texte = {}) const
-    {
-        return std::count_if(Vus.begin(), Vus.end(),
-                             [&](const auto& d) { return d.Genre == genre && d.Texte.contains(texte); });
-    }
+    int Compter(TGenreDemande genre, const QString& texte = {}) const { return Utilisateur.Compter(genre, texte); }
 
-    QStringList AOuvrir;
-    QString AEnregistrer;
-    std::function<int(QDialog&)> Modal;
-    std::vector<TDemandeDialogue> Vus;
+    TUtilisateurTest Utilisateur;
     std::unique_ptr<TRepondeurTest> Repondeur;
     QTemporaryDir Dossier;
     TMain* Cadre = nullptr;
@@ -252,7 +234,7 @@ TEST_F(TUsageTrichromie, FichierIlliscibleOuDAutreTailleLaisseLePlanIntact)
     for (const QString& fichier : {Dossier.filePath(QStringLiteral("faux.bmp")), Copie(M51, QStringLiteral("m51.fits")),
                                    Dossier.filePath(QStringLiteral("absent.fit"))}) {
         SCOPED_TRACE(fichier.toStdString());
-        Vus.clear();
+        Utilisateur.Vus.clear();
         Choisir(0, fichier);
         EXPECT_EQ(Compter(TGenreDemande::Erreur), 1);
         EXPECT_EQ(F->Plans[0].NomFichier, r);
@@ -266,9 +248,9 @@ TEST_F(TUsageTrichromie, FichierIlliscibleOuDAutreTailleLaisseLePlanIntact)
         EXPECT_TRUE(F->Plans[2].NomFichier.isEmpty());
     }
     // Another size, chosen through the box: refused with its notice, the box unchecked.
-    Vus.clear();
+    Utilisateur.Vus.clear();
     const QString m51 = Copie(M51, QStringLiteral("m51.fit"));
-    AOuvrir = QStringList{m51};
+    Utilisateur.AOuvrir = QStringList{m51};
     Cocher(F->Plans[1].ChckBx);
     EXPECT_EQ(Compter(TGenreDemande::Information, QStringLiteral("La taille de l'image sélectionnée est différente")), 1);
     EXPECT_TRUE(F->Plans[1].NomFichier.isEmpty());
@@ -385,12 +367,12 @@ TEST_F(TUsageTrichromie, AjustementDesNiveauxEtExportations)
     const QString composite = Dossier.filePath(QStringLiteral("c.bmp")), fit = Dossier.filePath(QStringLiteral("c.fit")),
                   jpeg = Dossier.filePath(QStringLiteral("c.jpg"));
     Enregistrer(composite);
-    AEnregistrer = fit;
-    Vus.clear();
+    Utilisateur.AEnregistrer = fit;
+    Utilisateur.Vus.clear();
     Menu("MnItmExporterFit");
     EXPECT_EQ(Compter(TGenreDemande::Information, QStringLiteral("convertie en niveaux de gris")), 1);
-    Modal = [&](QDialog& d) {
-        AEnregistrer = jpeg;
+    Utilisateur.Modal = [&](QDialog& d) {
+        Utilisateur.AEnregistrer = jpeg;
         Clic(d.findChild<QPushButton*>(QStringLiteral("BtnExporter")));
         return mrOk;
     };

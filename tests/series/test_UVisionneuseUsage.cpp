@@ -41,28 +41,6 @@ o = np.where(v < bas, 0, np.where(v > haut, 255, (v - bas) * 255 // max(haut - b
 open(sortie, 'wb').write((255 - o if negatif else o).tobytes())
 )";
 
-struct TUtilisateur {
-    QStringList AOuvrir;
-    QString AEnregistrer;
-    std::function<int(QDialog&)> Modal;
-    std::vector<TDemandeDialogue> Vus;
-    Dialogues::TRepondeur Repondeur()
-    {
-        return [this](const TDemandeDialogue& d) {
-            Vus.push_back(d);
-            TReponseDialogue r;
-            r.Resultat = d.Genre == TGenreDemande::Question ? mrYes : mrOk;
-            if (d.Genre == TGenreDemande::Modal)
-                r.Resultat = Modal && d.Dialogue ? Modal(*d.Dialogue) : mrCancel;
-            else if (d.Genre == TGenreDemande::OuvrirFichiers)
-                r.Fichiers = AOuvrir;
-            else if (d.Genre == TGenreDemande::EnregistrerFichier)
-                r.Fichiers = QStringList{AEnregistrer};
-            return r;
-        };
-    }
-};
-
 // Bytes of an 8-bit picture, row after row without padding.
 QByteArray Octets(const QImage& image)
 {
@@ -157,7 +135,7 @@ protected:
     }
 
     QTemporaryDir Dossier;
-    TUtilisateur Utilisateur;
+    TUtilisateurTest Utilisateur;
     std::unique_ptr<TRepondeurTest> Repondeur;
     TMain* Cadre = nullptr;
 };

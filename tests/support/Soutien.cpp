@@ -1,6 +1,10 @@
 #include "Soutien.h"
 
+#include "UMain.h"
+#include "UTraitementImage.h"
+
 #include <QDir>
+#include <algorithm>
 #include <QFile>
 #include <QProcess>
 #include <cmath>
@@ -165,4 +169,35 @@ std::vector<double> LireFitCfitsio(const QString& nom)
     ADD_FAILURE() << "cfitsio is missing: the comparison cannot run (install libcfitsio-dev)";
 #endif
     return r;
+}
+
+Dialogues::TRepondeur TUtilisateurTest::Repondeur()
+{
+    return [this](const TDemandeDialogue& d) {
+        Vus.push_back(d);
+        TReponseDialogue r;
+        r.Resultat = d.Genre == TGenreDemande::Question ? mrYes : mrOk;
+        if (d.Genre == TGenreDemande::Modal)
+            r.Resultat = Modal && d.Dialogue ? Modal(*d.Dialogue) : mrCancel;
+        else if (d.Genre == TGenreDemande::OuvrirFichiers)
+            r.Fichiers = AOuvrir;
+        else if (d.Genre == TGenreDemande::EnregistrerFichier)
+            r.Fichiers = QStringList{AEnregistrer};
+        return r;
+    };
+}
+
+int TUtilisateurTest::Compter(TGenreDemande genre, const QString& texte) const
+{
+    return static_cast<int>(std::count_if(Vus.begin(), Vus.end(), [&](const TDemandeDialogue& d) {
+        return d.Genre == genre && d.Texte.contains(texte);
+    }));
+}
+
+void FermerCadreSansQuestion(TMain* cadre)
+{
+    for (TMDIChild* f : cadre->FenetresDocument())
+        if (auto* i = dynamic_cast<TTraitementImage*>(f))
+            i->Modifiee = false;
+    delete cadre;
 }

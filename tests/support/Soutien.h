@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <functional>
+#include <vector>
 
 // Path of a real image shipped beside the project.
 QString CheminDonnees(const QString& nom);
@@ -20,6 +21,23 @@ public:
 private:
     Dialogues::TRepondeur FPrecedent;
 };
+
+// A user at the dialogs: open and save dialogs get the names queued, modal
+// forms go to Modal (Cancel when unset), questions Yes, boxes OK; every
+// request is kept in Vus.
+struct TUtilisateurTest {
+    QStringList AOuvrir;
+    QString AEnregistrer;
+    std::function<int(QDialog&)> Modal;
+    std::vector<TDemandeDialogue> Vus;
+    Dialogues::TRepondeur Repondeur();
+    // Requests of that kind whose text holds `texte`.
+    int Compter(TGenreDemande genre, const QString& texte = {}) const;
+};
+
+class TMain;
+// Closes the frame without the unsaved-image questions.
+void FermerCadreSansQuestion(TMain* cadre);
 
 // What every test gets when it installs nothing: no dialog ever blocks; boxes
 // answer OK, questions No, forms Cancel, file dialogs nothing.
