@@ -82,7 +82,7 @@ struct TEcritureSimple {
 template <class Remplir, class Ecriture>
 void DecoderTuiles(const TBande16& b, int64_t x0, int64_t x1, Remplir& remplir, Ecriture& ecriture)
 {
-    alignas(64) double tampon[kStripDecodage * kPasTampon];
+    alignas(64) double tampon[kStripDecodage * kPasTampon + kReport]; // the last column's 8 values held over read past it
     TTuile t;
     t.Tampon = tampon;
     for (t.X = x0; t.X < x1; t.X += kStripDecodage) {
@@ -198,14 +198,18 @@ public:
             const double* s = t.Colonne(c) - k;
             double* d = t.Pixels(b, c) - k;
             int64_t i = std::min<int64_t>(n, (64 - reinterpret_cast<uintptr_t>(d) % 64) % 64 / sizeof(double));
-            std::copy(s, s + i, d);
+            if (i > 0) // the band's first line
+                std::copy(s, s + i, d);
             for (; i + 8 <= n; i += 8)
                 for (int j = 0; j < 8; j += 2) {
                     const __m128d v = _mm_loadu_pd(s + i + j);
                     Flux ? _mm_stream_pd(d + i + j, v) : _mm_storeu_pd(d + i + j, v);
                 }
+            // Fewer than 8 values held over; 8 are moved, in registers.
             Reste[c] = n - i;
-            std::copy(s + i, s + n, t.Colonne(c) - Reste[c]);
+            double reste[kReport];
+            std::memcpy(reste, s + i, sizeof reste);
+            std::memcpy(t.Colonne(c) - Reste[c], reste, sizeof reste);
         }
     }
 
