@@ -930,25 +930,35 @@ struct TDecodageFit {
     std::optional<TTableHistogrammeFit> Histogramme; // of the shifted values, when asked
 };
 
-// Bands of 4 MB of samples: decoded while in cache, and few enough bytes
-// that the two band buffers are kept from one load to the next (below).
+// Bands of 4 MB of samples: decoded while in cache, and small enough to keep
+// two band buffers from one load to the next (below).
 constexpr int kOctetsBande = 22; // log2
 
-// This thread's band buffers, kept from one load to the next: new ones came
-// with new pages (at a width of 4096, two bands of 16 MB were just past what
-// the allocator keeps for reuse), and faulting them in at each load cost as
-// much as decoding. 64-byte aligned: the decoder reads each row's 64 bytes
-// of a strip as one cache line.
-uchar* TamponsBandes(size_t octets)
-{
-    thread_local std::unique_ptr<uchar[]> tampons;
-    thread_local size_t taille = 0;
-    if (taille < octets) {
-        tampons.reset();
-        tampons.reset(new uchar[octets + 63]);
-        taille = octets;
+// Working memory of this thread's loads, kept from one load to the next:
+// new blocks came with new pages at each load (at a width of 4096, the two
+// band buffers of 16 MB were just past what the allocator keeps for reuse),
+// and this thread faulted them in, for as long as decoding took.
+struct TMemoireDecodage {
+    std::unique_ptr<uchar[]> Bandes;
+    size_t Octets = 0;
+    std::vector<uint32_t> Comptes; // key counters, see CompterEchantillons16
+
+    // Band buffers of at least n bytes, 64-byte aligned: the decoder reads
+    // each row's 64 bytes of a strip as one cache line.
+    uchar* TamponsBandes(size_t n)
+    {
+        if (Octets < n) {
+            Bandes.reset();
+            Bandes.reset(new uchar[n + 63]);
+            Octets = n;
+        }
+        return Bandes.get() + (64 - reinterpret_cast<uintptr_t>(Bandes.get()) % 64) % 64;
     }
-    return tampons.get() + (64 - reinterpret_cast<uintptr_t>(tampons.get()) % 64) % 64;
+};
+TMemoireDecodage& MemoireDecodage()
+{
+    thread_local TMemoireDecodage memoire;
+    return memoire;
 }
 
 // 16-bit samples, by bands of file rows, each decoded while in cache by
@@ -972,14 +982,16 @@ TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, boo
     // keys when asked), this thread reads the next one.
     const int64_t bande = std::max<int64_t>(8, ((int64_t(1) << kOctetsBande) / (2 * l)) & ~int64_t(7));
     const size_t octetsBande = static_cast<size_t>(2 * l * std::min(bande, h));
-    uchar* const tampons = TamponsBandes((h > bande ? 2 : 1) * octetsBande);
+    TMemoireDecodage& memoire = MemoireDecodage(); // this thread's, which the pool's pieces reach by reference
+    uchar* const tampons = memoire.TamponsBandes((h > bande ? 2 : 1) * octetsBande);
     // Parts of at least 64 K samples of a band.
     const int64_t minimum = std::max<int64_t>(32, (int64_t(1) << 16) / std::min(bande, h));
     const int parts = NombrePartsParallele(l, 32, minimum);
     std::vector<NoyauxFit::TCles> cles(static_cast<size_t>(parts));
     // Counts per thread, to be summed.
     const size_t tables = static_cast<size_t>(parts) * NoyauxFit::kSousTables;
-    std::vector<uint32_t> comptes(histogramme ? tables << 16 : 0, 0);
+    std::vector<uint32_t>& comptes = memoire.Comptes;
+    comptes.assign(histogramme ? tables << 16 : 0, 0);
     if (!f.seek(e.Debut))
         LeverErreurFichier(ES_LectureApresFin);
     LireExactement(f, tampons, 2 * l * std::min(bande, h));
