@@ -3,7 +3,6 @@
 // against numpy, and the registration frame drawn with the mouse.
 #include "PDialogues.h"
 #include "Soutien.h"
-#include "SoutienSeries.h"
 #include "UControleImage.h"
 #include "UInstallationPretraitement.h"
 #include "UMain.h"
@@ -257,14 +256,7 @@ TEST_F(TFenetrePretraitement, MastersFitCommeNumpy)
               (QStringList{"Master Dark enregistré.", "Master Flat enregistré.", "Master Offset enregistré."}));
     ASSERT_TRUE(F->MasterDarkCalcule && F->ImgDark->size() == QSize(536, 520));
     // The upper middle of four is not numpy's median: the hot pixels tell them apart.
-    EXPECT_EQ(Python(QStringLiteral(R"(
-o = sys.argv[1]; d = pile([f'{o}/dark{i}.fit' for i in range(1, 5)])
-e = lambda n, a: int(np.abs(lire(f'{o}/master_{n}.fit') - np.clip(np.rint(a), 0, 65535)).max())
-print(e('dark', np.sort(d, 0)[2]), e('flat', pile([f'{o}/flat{i}.fit' for i in range(1, 4)]).mean(0)),
-      e('offset', np.median(pile([f'{o}/offset{i}.fit' for i in range(1, 6)]), 0)), int((np.sort(d, 0)[2] != np.median(d, 0)).any()))
-)"),
-                     {Dossier.path()}),
-              QStringLiteral("0 0 0 1"));
+    EXPECT_EQ(Python(QStringLiteral("masters_fit"), {Dossier.path()}), QStringLiteral("0 0 0 1"));
 
     // The sliders set the master's levels; Auto puts the automatic ones back.
     const QImage avant = F->ImgDark->Picture;
@@ -309,14 +301,7 @@ TEST_F(TFenetrePretraitement, MastersBmpCommeNumpy)
     F->CmbBxOffsetMedianeMoyenne->setCurrentIndex(1);
     Masters({"mdark.bmp", "mflat.bmp", "moffset.bmp"});
     // The mean of two pictures has many halves: each rounds to even.
-    EXPECT_EQ(Python(QStringLiteral(R"(
-o = sys.argv[1]; e = lambda n, a: int(np.abs(bmp(f'{o}/{n}.bmp') - a).max())
-g = np.array([bmp(f'{o}/gris{i}.bmp') for i in range(4)]); c = np.array([bmp(f'{o}/couleur{i}.bmp') for i in range(3)])
-m = (g[0] + g[1]) / 2
-print(e('mdark', np.sort(g, 0)[2]), e('mflat', np.rint(c.mean(0))), e('moffset', np.rint(m)), int((m % 1 == 0.5).sum() > 1000), Image.open(o + '/mflat.bmp').mode)
-)"),
-                     {Dossier.path()}),
-              QStringLiteral("0 0 0 1 RGB"));
+    EXPECT_EQ(Python(QStringLiteral("masters_bmp"), {Dossier.path()}), QStringLiteral("0 0 0 1 RGB"));
 }
 
 TEST_F(TFenetrePretraitement, CadreSurUneEtoileCommeNumpy)
@@ -329,18 +314,10 @@ TEST_F(TFenetrePretraitement, CadreSurUneEtoileCommeNumpy)
     ASSERT_TRUE(F->CadreDefini());
     EXPECT_TRUE(F->ImgZoomRegistration->size() == QSize(96, 96) && Messages().isEmpty()); // far from saturation
 
-    // numpy: the cut's maximum, and the centroid around the brightest pixel
-    // (first in column order) scaled onto the zoom.
-    const QString script = QStringLiteral(R"(
-a = lire(sys.argv[1])[73:97, 439:463]
-x0, y0 = divmod(int(np.argmax(a.T)), a.shape[0]); g, t = max(x0 - 2, 0), max(y0 - 2, 0)
-f = a[t:y0 + 2, g:x0 + 2]; yy, xx = np.mgrid[0:f.shape[0], 0:f.shape[1]]; k = f >= f.mean()
-z = lambda v: int(v) * 4 + int((v - int(v)) * 5)
-print(int(np.rint(a.max())), z((xx[k] * f[k]).sum() / f[k].sum() + g), z((yy[k] * f[k]).sum() / f[k].sum() + t))
-)");
+    // numpy: the cut's maximum and the star's centroid on the zoom.
     for (const char* brute : {"brute1.fit", "brute2.fit"}) {
         SCOPED_TRACE(brute);
-        const QStringList r = Python(script, {Chemin(brute)}).split(QLatin1Char(' '));
+        const QStringList r = Python(QStringLiteral("cadre_etoile"), {Chemin(brute)}).split(QLatin1Char(' '));
         ASSERT_EQ(r.size(), 3);
         EXPECT_EQ(F->LblCoordonneesEtMaxi->text(), QStringLiteral("[439,73] [463,97] Max : ") + r[0]);
         const int px = r[1].toInt(), py = r[2].toInt();
@@ -478,23 +455,8 @@ TEST_F(TFenetrePretraitement, AvertissementDeSaturation)
 
 TEST_F(TFenetrePretraitement, ApercuPlanetaireCommeNumpy)
 {
-    // A bright disk on a flat sky. numpy: the first and last bright pixels of
-    // 100 columns and 100 rows, chained by nearest neighbour, the chain's centroid.
-    const QStringList c = Python(QStringLiteral(R"(
-h, w = 150, 200; yy, xx = np.mgrid[0:h, 0:w]
-a = np.where((xx - 93.3) ** 2 + (yy - 71.8) ** 2 <= 40 ** 2, 3000.0, 100.0)
-ecrire(sys.argv[1] + '/planete.fit', a); b = a >= a.std() + 100; pts = []
-for x in [k * (w // 99) for k in range(99)] + [w - 1]:
-    r = np.nonzero(b[:, x])[0]; pts += [(x, r[0]), (x, r[-1])] if len(r) else []
-for y in [k * (h // 99) for k in range(99)] + [h - 1]:
-    r = np.nonzero(b[y])[0]; pts += [(r[0], y), (r[-1], y)] if len(r) else []
-ch = [pts.pop(0)]
-while pts: ch.append(pts.pop(min(range(len(pts)), key=lambda j: (abs(pts[j][0] - ch[-1][0]) + abs(pts[j][1] - ch[-1][1]), j))))
-x, y = np.array(ch, float).T; x2, y2 = np.roll(x, -1), np.roll(y, -1); s = x * y2 - x2 * y
-print(int(np.rint(((x + x2) * s).sum() / 3 / s.sum())), int(np.rint(((y + y2) * s).sum() / 3 / s.sum())))
-)"),
-                                 {Dossier.path()})
-                              .split(QLatin1Char(' '));
+    // A bright disk on a flat sky; numpy follows the outline to its centroid.
+    const QStringList c = Python(QStringLiteral("planete"), {Dossier.path()}).split(QLatin1Char(' '));
     ASSERT_EQ(c.size(), 2);
     const int cx = c[0].toInt(), cy = c[1].toInt();
     EXPECT_TRUE(std::abs(cx - 93) <= 2 && std::abs(cy - 72) <= 2) << cx << "," << cy;
