@@ -126,7 +126,9 @@ TEST(CartesFit, LecteursDeValeurs)
     for (const auto& [carte, valeur] : cas) {
         SCOPED_TRACE(carte.toStdString());
         const QStringList e = {carte, QString(carte).replace("SMIN", "SMAX")};
-        const auto v = [&](const char* k, double defaut) { return carte.startsWith(k) ? valeur : defaut; };
+        const auto v = [&, &carte = carte, valeur = valeur](const char* k, double defaut) {
+            return carte.startsWith(k) ? valeur : defaut;
+        };
         EXPECT_EQ(std::tuple(LireNaxis1Fit(e), LireBZeroFit(e), LireBScaleFit(e), LireTransfertEnteteFit(e)),
                   std::tuple(v("NAXIS1", 0), v("BZERO", 0), v("BSCALE", 1), v("STL_TRFT", 0)));
         EXPECT_EQ(std::tuple(LireSMinEnteteFit(e), LireSMaxEnteteFit(e)), std::tuple(v("STL_SMIN", 0), v("STL_SMIN", 0)));

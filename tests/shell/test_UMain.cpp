@@ -202,7 +202,7 @@ TEST_F(Cadre, SansFenetreLesMenusImageSontCachesEtLesRaccourcisMuets)
     };
     QStringList declenches;
     for (const auto& [action, touche] : touches)
-        QObject::connect(action, &QAction::triggered, [&declenches, touche] { declenches << touche.toString(); });
+        QObject::connect(action, &QAction::triggered, [&declenches, touche = touche] { declenches << touche.toString(); });
     auto taper = [&] {
         for (const auto& [action, touche] : touches)
             QTest::keySequence(cadre, touche);
