@@ -18,6 +18,8 @@ class QFileDialog;
 // Failures show Qt's strings as text.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << ::testing::PrintToString(s.toStdString()); }
 inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << ::testing::PrintToString(b.toStdString()); }
+inline void PrintTo(const QSize& s, std::ostream* os) { *os << s.width() << 'x' << s.height(); }
+inline void PrintTo(const QPoint& p, std::ostream* os) { *os << '(' << p.x() << ", " << p.y() << ')'; }
 
 // Path of a real image shipped beside the project.
 QString CheminDonnees(const QString& nom);
