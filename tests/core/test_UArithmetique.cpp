@@ -194,7 +194,7 @@ TEST_F(Fichiers, BmpDUnAutreFormatLaisseDeCote)
     EXPECT_EQ(Octet(r, 0, 0), 4); // round(11 / 3) = 4; with the 24-bit file counted: 3
     EXPECT_EQ(textes, (QStringList{"m (3)", "m (2)", "m (1)", "m (0)", ""}));
     SommeListeBmp(l, r, nullptr, QString());
-    EXPECT_TRUE(Octet(r, 1, 1) == 11 && FormatPixelBmp(r) == pf8bit);
+    EXPECT_EQ(std::tuple(Octet(r, 1, 1), FormatPixelBmp(r)), std::tuple(11, pf8bit));
     MedianeListeBmp(l, r);
     EXPECT_EQ(Octet(r, 1, 0), 4); // 1 4 6
     MedianeListeBmp({l[0], l[1], l[2]}, r);
@@ -254,7 +254,7 @@ TEST_F(Fichiers, MedianeDecodeTousLesBitpixCommeLeLecteur)
         THistoFit r = Vide();
         MedianeListeFit({CheminDonnees(nom)}, r);
         const THistoFit attendu = FitLu(CheminDonnees(nom));
-        EXPECT_TRUE(r.Pixels == attendu.Pixels && r.Entete == attendu.Entete) << nom;
+        EXPECT_EQ(std::tuple(r.Pixels, r.Entete), std::tuple(attendu.Pixels, attendu.Entete)) << nom;
     }
 }
 
@@ -432,14 +432,14 @@ TEST(RotationsFit, QuartsDeTourEtMiroirs)
     Rotation180Fit(im); // after the vertical mirror: the horizontal one
     EXPECT_EQ(ValeurPixelFit(im, 0, 0), 3);
     MiroirHorizontalFit(im);
-    EXPECT_TRUE(im.Pixels == avant && im.Entete == entete);
+    EXPECT_EQ(std::tuple(im.Pixels, im.Entete), std::tuple(avant, entete));
 
     Rotation90Fit(im);
     ASSERT_EQ(std::tuple(LargeurFit(im), HauteurFit(im), LireNaxis1Fit(im), LireNaxis2Fit(im)), std::tuple(2, 3, 2, 3));
     // The old top-left, then the old bottom-left.
     EXPECT_EQ(std::pair(ValeurPixelFit(im, 1, 0), ValeurPixelFit(im, 0, 0)), std::pair(1.0, 11.0));
     Rotation270Fit(im);
-    EXPECT_TRUE(LargeurFit(im) == 3 && im.Pixels == avant && im.Entete.size() == 9);
+    EXPECT_EQ(std::tuple(LargeurFit(im), im.Pixels, im.Entete.size()), std::tuple(3, avant, 9));
 }
 
 // ---- Centroid and disk ----
