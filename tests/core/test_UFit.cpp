@@ -385,5 +385,5 @@ TEST(Rendu, BandeDeSeuilsDeLHistogramme)
             noir |= dessin.pixel(x, y) == qRgb(0, 0, 0);
             fondEcrit |= dessin.pixel(x, y) == fond;
         }
-    EXPECT_TRUE(noir && fondEcrit);
+    EXPECT_EQ(std::tuple(noir, fondEcrit), std::tuple(true, true));
 }
