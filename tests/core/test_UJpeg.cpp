@@ -50,7 +50,7 @@ TEST(UJpeg, QualiteEtRelecture)
     const QByteArray q1 = CompresserJpeg(image, 1), q50 = CompresserJpeg(image, 50), q100 = CompresserJpeg(image, 100);
     EXPECT_TRUE(q1.size() < q50.size() && q50.size() < q100.size());
     // out-of-range qualities are clamped rather than refused
-    EXPECT_TRUE(CompresserJpeg(image, 0) == q1 && CompresserJpeg(image, 250) == q100);
+    EXPECT_EQ(std::tuple(CompresserJpeg(image, 0), CompresserJpeg(image, 250)), std::tuple(q1, q100));
 
     const QImage relue = DecompresserJpeg(q100);
     ASSERT_EQ(relue.size(), image.size());
@@ -59,7 +59,8 @@ TEST(UJpeg, QualiteEtRelecture)
     // a grey picture comes back as 8-bit grey with its levels
     const QImage grise = Ciel(40, 30, true);
     const QImage griseRelue = DecompresserJpeg(CompresserJpeg(grise, 100));
-    EXPECT_TRUE(griseRelue.format() == QImage::Format_Indexed8 && griseRelue.colorTable() == TablePaletteGris());
+    EXPECT_EQ(std::tuple(griseRelue.format(), griseRelue.colorTable()),
+              std::tuple(QImage::Format_Indexed8, TablePaletteGris()));
     EXPECT_LT(EcartMoyen(grise, griseRelue), 2.0);
 }
 
