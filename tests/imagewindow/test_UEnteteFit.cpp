@@ -108,7 +108,8 @@ TEST_F(EnteteFit, NaxisEtFinReparesBScaleNulRefuse)
     Historique.clear();
     Presser(QStringList(avant).mid(0, avant.size() - 1) << QStringLiteral("BSCALE  =                    0") << avant.last());
     ASSERT_EQ(Messages.size(), 1u);
-    EXPECT_TRUE(Messages[0].Genre == TGenreDemande::Erreur && Messages[0].Texte.contains(QStringLiteral("BSCALE")));
+    EXPECT_EQ(std::tuple(Messages[0].Genre, Messages[0].Texte.contains(QStringLiteral("BSCALE"))),
+              std::tuple(TGenreDemande::Erreur, true));
     // Still open, nothing changed.
     EXPECT_EQ(std::make_tuple(Dialogue.result(), Image.Entete, Historique.size()), std::make_tuple(0, avant, qsizetype(0)));
 }
