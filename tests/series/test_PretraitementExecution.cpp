@@ -145,8 +145,9 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     EXPECT_GE(rapport.Vus.size(), 10) << rapport.Vus.join('|').toStdString();
 
     // The result on its tab, saved there and by the frame: numpy and fitsverify agree.
-    ASSERT_TRUE(f->PgCntrlPrincipale->currentWidget() == f->TbShtResultat && !f->PnlResultatFit->isHidden() &&
-                f->PnlResultatBmp->isHidden());
+    ASSERT_EQ(
+        std::tuple(f->PgCntrlPrincipale->currentWidget(), f->PnlResultatFit->isHidden(), f->PnlResultatBmp->isHidden()),
+        std::tuple(f->TbShtResultat, false, true));
     aEnregistrer = chemin("pile.fit");
     QTest::mouseClick(f->BtBtnResultatFitEnregistrerSous, Qt::LeftButton);
     EXPECT_EQ(f->LblMessage->text(), QStringLiteral("Image enregistrée."));
@@ -207,7 +208,8 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     aEnregistrer = chemin("pile.bmp");
     cadre->UpdateMenuItems();
     cadre->MnItmEnregistrerSous->trigger();
-    EXPECT_TRUE(f->FichierResultatBmp == aEnregistrer && QImage(aEnregistrer).size() == QSize(1000, 872));
+    EXPECT_EQ(std::tuple(f->FichierResultatBmp, QImage(aEnregistrer).size()),
+              std::tuple(aEnregistrer, QSize(1000, 872)));
     // The saved colour result goes on to a tricolour window.
     QTest::mouseClick(f->BtBtnResultatBmpTrichromieRVB, Qt::LeftButton);
     EXPECT_TRUE(cadre->FenetreActive() && cadre->FenetreActive()->Tag() == GenreTrichromie);
@@ -218,7 +220,7 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     Dialogues::ViderJournal();
     ExecuterCommande([&] { f->BtBtnExecutionProcessClick(); });
     EXPECT_TRUE(Montree(TGenreDemande::Erreur));
-    EXPECT_TRUE(!f->PnlResultatBmp->isHidden() && LargeurBmp(f->ResultatBmp) == 1000);
+    EXPECT_EQ(std::tuple(f->PnlResultatBmp->isHidden(), LargeurBmp(f->ResultatBmp)), std::tuple(false, 1000));
 
     delete cadre;
     delete ExportationJpeg;
