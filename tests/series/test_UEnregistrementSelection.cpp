@@ -370,7 +370,8 @@ TEST_F(TEnregistrementDialogue, EchecsSignalesEnRougeEtLaSuiteContinue)
     EXPECT_EQ(Dialogue->NombreErreurs(), 2);
     EXPECT_EQ(LireFichierComplet(Dest("img1.jpg")), QByteArray("ancien")); // the failure kept the old file
     EXPECT_FALSE(QFile::exists(Dest("img3.jpg")));
-    EXPECT_TRUE(Enfant("BtnTermine")->isEnabled() && Enfant("BtnImprimer")->isEnabled());
+    EXPECT_EQ(std::tuple(Enfant("BtnTermine")->isEnabled(), Enfant("BtnImprimer")->isEnabled()),
+              std::tuple(true, true));
 
     const QByteArray captures = qgetenv("STELOR_CAPTURES");
     if (!captures.isEmpty()) {
