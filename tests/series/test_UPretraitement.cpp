@@ -135,7 +135,8 @@ TEST_F(TFenetrePretraitement, CreationDefautsEtMiseEnPage)
     EXPECT_EQ(F->CmbBxDarkMedianeMoyenne->currentText() + F->CmbBxRegistration->currentText() +
                   F->CmbBxPlanRegistration->currentText() + F->CmbBxExecutionMoyenneAddition->currentText(),
               QStringLiteral("MédianeStellaireVertMoyenne"));
-    EXPECT_TRUE(F->ChckBxExecutionAjustementNiveaux->isChecked() && F->ChckBxCompositer->isChecked());
+    EXPECT_EQ(std::tuple(F->ChckBxExecutionAjustementNiveaux->isChecked(), F->ChckBxCompositer->isChecked()),
+              std::tuple(true, true));
     EXPECT_FALSE(F->ChckBxExecutionConserver->isChecked() || F->ChckBxSeuilsAutoRegistration->isChecked());
     EXPECT_FALSE(F->EdtCoefRegistrationPlanetaire->isEnabled() || F->MnItmEffacerLigneBrutes->isEnabled() ||
                  F->ResultatEnregistrable());
@@ -148,7 +149,8 @@ TEST_F(TFenetrePretraitement, CreationDefautsEtMiseEnPage)
     // "Imprimer" only on the Execution tab; changing tab clears the status line.
     F->LblMessage->setText(QStringLiteral("x"));
     F->PgCntrlPrincipale->setCurrentWidget(F->TbShtExecution);
-    EXPECT_TRUE(!F->BtnImprimerExecution->isHidden() && F->LblMessage->text().isEmpty());
+    EXPECT_EQ(std::tuple(F->BtnImprimerExecution->isHidden(), F->LblMessage->text().isEmpty()),
+              std::tuple(false, true));
     F->PgCntrlPrincipale->setCurrentWidget(F->TbShtImages);
     EXPECT_TRUE(F->BtnImprimerExecution->isHidden());
 
@@ -176,7 +178,8 @@ TEST_F(TFenetrePretraitement, ListesTaillesEtPurge)
     EXPECT_EQ(Textes(F->LstBxBrutes), (QStringList{"brute1.fit", "brute2.fit", "brute3.fit"}));
     EXPECT_EQ(F->size(), QSize(536 + 24, 520 + 155));
     EXPECT_EQ(F->ImgRegistration->size(), QSize(536, 520));
-    EXPECT_TRUE(F->MnItmEffacerLigneBrutes->isEnabled() && !F->MnItmEffacerLigneDarks->isEnabled());
+    EXPECT_EQ(std::tuple(F->MnItmEffacerLigneBrutes->isEnabled(), F->MnItmEffacerLigneDarks->isEnabled()),
+              std::tuple(true, false));
 
     // Later adds leave the size alone.
     F->resize(520, 410);
@@ -202,7 +205,7 @@ TEST_F(TFenetrePretraitement, ListesTaillesEtPurge)
     QFile::resize(Chemin("flat2.fit"), 3000);
     Dialogues::ViderJournal();
     Ajouter(F->BtnFlats, {"flat1.fit", "flat2.fit"});
-    EXPECT_TRUE(Messages(TGenreDemande::Erreur).size() == 1 && F->LstBxFlats->count() == 0);
+    EXPECT_EQ(std::tuple(Messages(TGenreDemande::Erreur).size(), F->LstBxFlats->count()), std::tuple(1, 0));
 
     // A listed file deleted on disk is purged at the next add, with one message.
     Dialogues::ViderJournal();
@@ -219,8 +222,9 @@ TEST_F(TFenetrePretraitement, ListesTaillesEtPurge)
     EXPECT_EQ(F->LstBxOffsets->currentRow(), 0);
     F->LstBxOffsets->setFocus();
     QTest::keyClick(F->LstBxOffsets, Qt::Key_Delete);
-    EXPECT_TRUE(F->LstBxOffsets->count() == 0 && F->RepertoiresOffsets.isEmpty() &&
-                !F->MnItmToutEffacerOffsets->isEnabled());
+    EXPECT_EQ(
+        std::tuple(F->LstBxOffsets->count(), F->RepertoiresOffsets.isEmpty(), F->MnItmToutEffacerOffsets->isEnabled()),
+        std::tuple(0, true, false));
     // Nothing selected: nothing deleted.
     F->LstBxFlats->clearSelection();
     F->MnItmEffacerLigneFlats->trigger();
@@ -229,12 +233,13 @@ TEST_F(TFenetrePretraitement, ListesTaillesEtPurge)
     // The viewer's hand-over always fits the window, with no existence test.
     F->resize(510, 405);
     F->AjouterBrutes({Chemin("brute3.fit")});
-    EXPECT_TRUE(F->size() == QSize(560, 675) && F->LstBxBrutes->count() == 4);
+    EXPECT_EQ(std::tuple(F->size(), F->LstBxBrutes->count()), std::tuple(QSize(560, 675), 4));
 
     // Emptying every list lets the kind change; bitmaps take 8-bit sliders.
     for (QPushButton* b : {F->BtnEffacerBrutes, F->BtnEffacerDarks, F->BtnEffacerFlats})
         QTest::mouseClick(b, Qt::LeftButton);
-    EXPECT_TRUE(F->TypeImages() == 0 && !F->ImageRegistrationChargee && F->ImgRegistration->size() == QSize(0, 0));
+    EXPECT_EQ(std::tuple(F->TypeImages(), F->ImageRegistrationChargee, F->ImgRegistration->size()),
+              std::tuple(0, false, QSize(0, 0)));
     EXPECT_EQ(F->OpnDlgImages.Filtre, QStringLiteral("Fichier fit (*.fit);;Fichier bitmap (*.bmp)"));
     Ajouter(F->BtnDarks, {"gris0.bmp", "gris1.bmp"});
     EXPECT_EQ(F->TypeImages(), 2);
@@ -254,7 +259,7 @@ TEST_F(TFenetrePretraitement, MastersFitCommeNumpy)
     F->CmbBxFlatMedianeMoyenne->setCurrentIndex(1);
     EXPECT_EQ(Masters({"master_dark.fit", "master_flat.fit", "master_offset.fit"}),
               (QStringList{"Master Dark enregistré.", "Master Flat enregistré.", "Master Offset enregistré."}));
-    ASSERT_TRUE(F->MasterDarkCalcule && F->ImgDark->size() == QSize(536, 520));
+    ASSERT_EQ(std::tuple(F->MasterDarkCalcule, F->ImgDark->size()), std::tuple(true, QSize(536, 520)));
     // The upper middle of four is not numpy's median: the hot pixels tell them apart.
     EXPECT_EQ(Python(QStringLiteral("masters_fit"), {Dossier.path()}), QStringLiteral("0 0 0 1"));
 
@@ -279,13 +284,13 @@ TEST_F(TFenetrePretraitement, MastersFitCommeNumpy)
             QTest::mouseClick(F->BtBtnDarkProcess, Qt::LeftButton);
         }
         EXPECT_EQ(Messages(TGenreDemande::Erreur).size(), 2);
-        EXPECT_TRUE(F->DarkFit.Pixels == master && F->MasterDarkCalcule);
+        EXPECT_EQ(std::tuple(F->DarkFit.Pixels, F->MasterDarkCalcule), std::tuple(master, true));
     }
 
     // Deleting every dark hides the preview; Enregistrer and Auto then do nothing.
     F->LstBxDarks->selectAll();
     F->MnItmEffacerLigneDarks->trigger();
-    EXPECT_TRUE(F->ImgDark->size() == QSize(0, 0) && !F->MasterDarkCalcule);
+    EXPECT_EQ(std::tuple(F->ImgDark->size(), F->MasterDarkCalcule), std::tuple(QSize(0, 0), false));
     Dialogues::ViderJournal();
     QTest::mouseClick(F->BtBtnDarkEnregistrerSous, Qt::LeftButton);
     QTest::mouseClick(F->BtBtnSeuilsAutoDark, Qt::LeftButton);
@@ -312,7 +317,8 @@ TEST_F(TFenetrePretraitement, CadreSurUneEtoileCommeNumpy)
     // The star near (451, 85), framed from the lower right to the upper left.
     Glisser(QPoint(463, 97), QPoint(439, 73));
     ASSERT_TRUE(F->CadreDefini());
-    EXPECT_TRUE(F->ImgZoomRegistration->size() == QSize(96, 96) && Messages().isEmpty()); // far from saturation
+    EXPECT_EQ(std::tuple(F->ImgZoomRegistration->size(), Messages().isEmpty()),
+              std::tuple(QSize(96, 96), true)); // far from saturation
 
     // numpy: the cut's maximum and the star's centroid on the zoom.
     for (const char* brute : {"brute1.fit", "brute2.fit"}) {
@@ -324,12 +330,13 @@ TEST_F(TFenetrePretraitement, CadreSurUneEtoileCommeNumpy)
         for (const QPoint p : {QPoint(px, py), QPoint(px - 10, py), QPoint(px + 9, py), QPoint(px, py - 10)})
             EXPECT_EQ(F->ImgZoomRegistration->Picture.pixel(p), qRgb(255, 0, 0)) << p.x() << "," << p.y();
         // The rubber band stays on the picture.
-        EXPECT_TRUE(qGray(F->ImgRegistration->Picture.pixel(439, 73)) == 0 &&
-                    qGray(F->ImgRegistration->Picture.pixel(442, 73)) == 255);
+        EXPECT_EQ(std::tuple(qGray(F->ImgRegistration->Picture.pixel(439, 73)),
+                             qGray(F->ImgRegistration->Picture.pixel(442, 73))),
+                  std::tuple(0, 255));
         // The next raw frame, chosen with the keyboard: the frame and its zoom follow.
         QTest::keyClick(F->CmbBxBrutesRegistration, Qt::Key_Down);
     }
-    EXPECT_TRUE(F->LstBxBrutes->currentRow() == 2 && F->LstBxBrutes->item(2)->isSelected());
+    EXPECT_EQ(std::tuple(F->LstBxBrutes->currentRow(), F->LstBxBrutes->item(2)->isSelected()), std::tuple(2, true));
 
     // A move without a drag reads the position out; the scroll box clears it.
     QTest::mouseMove(F->ImgRegistration, QPoint(100, 37));
@@ -345,10 +352,11 @@ TEST_F(TFenetrePretraitement, CadreSurUneEtoileCommeNumpy)
     EXPECT_TRUE(F->ImgZoomRegistration->Picture != zoomAvant && qGray(F->ImgRegistration->Picture.pixel(439, 73)) == 0);
     // "Maintenir les seuils automatiques" applies them at once, and to every frame chosen.
     F->ChckBxSeuilsAutoRegistration->setChecked(true);
-    EXPECT_TRUE(F->RegistrationFit.SMax == SeuilMaxiAutoFit(F->RegistrationFit) &&
-                F->ImgZoomRegistration->Picture == ZoomCadreFit(F->RegistrationFit, F->Cadre, true));
+    EXPECT_EQ(std::tuple(F->RegistrationFit.SMax, F->ImgZoomRegistration->Picture),
+              std::tuple(SeuilMaxiAutoFit(F->RegistrationFit), ZoomCadreFit(F->RegistrationFit, F->Cadre, true)));
     QTest::keyClick(F->CmbBxBrutesRegistration, Qt::Key_Up);
-    EXPECT_TRUE(F->RegistrationFit.SMin == SeuilMiniAutoFit(F->RegistrationFit) && F->CadreDefini());
+    EXPECT_EQ(std::tuple(F->RegistrationFit.SMin, F->CadreDefini()),
+              std::tuple(SeuilMiniAutoFit(F->RegistrationFit), true));
 
     // A listed frame now of another size, then cut short: the error, and the shown one stays.
     const std::vector<double> montree = F->RegistrationFit.Pixels;
@@ -359,7 +367,7 @@ TEST_F(TFenetrePretraitement, CadreSurUneEtoileCommeNumpy)
         F->LstBxBrutes->setCurrentRow(2);
         emit F->LstBxBrutes->itemClicked(F->LstBxBrutes->item(2));
         EXPECT_EQ(Messages(TGenreDemande::Erreur).size(), 1);
-        EXPECT_TRUE(F->RegistrationFit.Pixels == montree && F->CadreDefini());
+        EXPECT_EQ(std::tuple(F->RegistrationFit.Pixels, F->CadreDefini()), std::tuple(montree, true));
     }
 
     // With the slow-machine setting the zoom waits for the mouse up.
@@ -373,8 +381,9 @@ TEST_F(TFenetrePretraitement, CadreSurUneEtoileCommeNumpy)
 
     // Planétaire: no frame left, and the mouse draws none; Stellaire again shows the plain picture.
     F->CmbBxRegistration->setCurrentIndex(RegistrationPlanetaire);
-    EXPECT_TRUE(F->EdtCoefRegistrationPlanetaire->isEnabled() && !F->CadreDefini() && F->PnlZoomRegistration->isHidden() &&
-                F->LblCoordonneesEtMaxi->text().isEmpty());
+    EXPECT_EQ(std::tuple(F->EdtCoefRegistrationPlanetaire->isEnabled(), F->CadreDefini(),
+                         F->PnlZoomRegistration->isHidden(), F->LblCoordonneesEtMaxi->text().isEmpty()),
+              std::tuple(true, false, true, true));
     Glisser(QPoint(10, 10), QPoint(60, 60));
     EXPECT_FALSE(F->CadreDefini());
     F->CmbBxRegistration->setCurrentIndex(RegistrationStellaire);
@@ -398,8 +407,9 @@ TEST_F(TFenetrePretraitement, CadresVidesEtBords)
         ASSERT_TRUE(F->CadreDefini());
         Dialogues::ViderJournal();
         Glisser(c.De, c.A);
-        EXPECT_TRUE(!F->CadreDefini() && F->PnlZoomRegistration->isHidden() &&
-                    F->LblCoordonneesEtMaxi->text().isEmpty() && Dialogues::Journal().empty());
+        EXPECT_EQ(std::tuple(F->CadreDefini(), F->PnlZoomRegistration->isHidden(),
+                             F->LblCoordonneesEtMaxi->text().isEmpty(), Dialogues::Journal().empty()),
+                  std::tuple(false, true, true, true));
         EXPECT_EQ(F->ImgRegistration->Picture, propre); // no line left behind
     }
     // Beyond the edges the frame is clamped to the picture.
