@@ -164,7 +164,7 @@ TEST_F(Cadre, UneFenetreDontLeContenuRefuseDeFermerResteUnDocument)
     f->setWidget(new TContenuTetu);
     EXPECT_FALSE(f->close());
     EXPECT_EQ(cadre->FenetresDocument(), QList<TMDIChild*>{f});
-    EXPECT_TRUE(cadre->FenetreActive() == f && cadre->MnItmFermer->isEnabled());
+    EXPECT_EQ(std::tuple(cadre->FenetreActive(), cadre->MnItmFermer->isEnabled()), std::tuple(f, true));
 }
 
 TEST_F(Cadre, QuitterSArreteAuPremierNon)
@@ -359,7 +359,7 @@ TEST_F(Cadre, OuvrirAvecUnFichierSupprimeOuIllisible)
         i == 0 ? cadre->OuvrirFichiers(noms) : cadre->DeposerFichiers(noms);
         ASSERT_EQ(Textes(), QStringList{"Fichier illisible."});
         EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::Erreur);
-        EXPECT_TRUE(Active()->Nom == noms[1] && cadre->MnItmEnteteFit->isEnabled());
+        EXPECT_EQ(std::tuple(Active()->Nom, cadre->MnItmEnteteFit->isEnabled()), std::tuple(noms[1], true));
     }
 }
 
