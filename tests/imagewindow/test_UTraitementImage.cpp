@@ -6,14 +6,20 @@
 #include "UAbandonBmp.h"
 #include "UBmp.h"
 #include "UFit.h"
+#include "UMain.h"
+#include "UParametres.h"
 #include "UTraitementImage.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
 #include <QPointer>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QTemporaryDir>
 #include <array>
 #include <gtest/gtest.h>
@@ -127,22 +133,53 @@ TEST_F(TTraitementImageTest, OuvertureEtZoom)
     EXPECT_THROW(f->ZoomParTexte(QStringLiteral("ab%")), EStelor);
 }
 
-TEST_F(TTraitementImageTest, TailleAjusteeGardeLaFenetreVisible)
+TEST_F(TTraitementImageTest, TailleAjusteeDansLaZoneTextesEntiers)
 {
-    QMdiArea zone;
-    zone.resize(500, 400);
-    zone.show();
-    Fenetre f;
-    zone.addSubWindow(f.f);
-    f->show();
-    f->move(300, 250);
-    f->OuvrirImage(EcrireFit(QStringLiteral("g.fit"), 200, 100), true);
-    EXPECT_EQ(f->size(), QSize(220, 185));
-    EXPECT_TRUE(QRect(QPoint(0, 0), zone.viewport()->size()).contains(f->geometry()));
-    // A tiny picture still leaves room for the title bar's buttons.
-    f->OuvrirImage(EcrireFit(QStringLiteral("p.fit"), 20, 21), true);
-    EXPECT_GE(f->width(), f->minimumSizeHint().width());
-    EXPECT_GT(f->width(), 40);
+    // In the frame, whose tool panel leaves a document area narrower than
+    // the frame itself.
+    FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
+    auto* cadre = new TMain;
+    cadre->FabriqueFenetreImage = [cadre] {
+        auto* f = new TTraitementImage;
+        cadre->ZoneMDI()->addSubWindow(f);
+        f->show();
+        return f;
+    };
+    cadre->setWindowState(Qt::WindowNoState);
+    cadre->resize(900, 700);
+    cadre->show();
+    const QString m51 = Dossier.filePath(QStringLiteral("m51.fit"));
+    const QString petite = Dossier.filePath(QStringLiteral("p.fit"));
+    ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("m51_i16_256.fits")), m51));
+    ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("scale_bscale_bzero_i16.fits")), petite));
+    const QString grande = EcrireFit(QStringLiteral("g.fit"), cadre->width() + 300, cadre->height() + 200);
+    cadre->OuvrirFichiers({m51, petite, grande, EcrireFit(QStringLiteral("r.fit"), 200, 100)});
+    QApplication::processEvents(); // the status bars take their texts' room
+    const QRect vue(QPoint(0, 0), cadre->ZoneMDI()->viewport()->size());
+    const QFontMetrics police(QApplication::font("QMdiSubWindowTitleBar"));
+    // Per window: inside the area, caption whole, status line whole, height.
+    using Ligne = std::tuple<std::string, bool, bool, bool, int>;
+    std::vector<Ligne> vu, attendu;
+    for (TMDIChild* d : cadre->FenetresDocument()) {
+        auto* f = static_cast<TTraitementImage*>(d);
+        QStyleOptionTitleBar barre;
+        barre.initFrom(f);
+        barre.subControls = QStyle::SC_All;
+        barre.titleBarFlags = f->windowFlags();
+        barre.rect = QRect(0, 0, f->width(), f->style()->pixelMetric(QStyle::PM_TitleBarHeight, &barre, f));
+        const int legende = f->style()->subControlRect(QStyle::CC_TitleBar, &barre, QStyle::SC_TitleBarLabel, f).width();
+        const QLabel* statut = f->findChild<QLabel*>(QStringLiteral("LblStatut"));
+        vu.emplace_back(QFileInfo(f->NomFichier).fileName().toStdString(), vue.contains(f->frameGeometry()),
+                        police.horizontalAdvance(f->windowTitle()) <= legende,
+                        statut->fontMetrics().horizontalAdvance(statut->text()) <= statut->contentsRect().width(),
+                        f->height());
+        attendu.emplace_back(std::get<0>(vu.back()), true, true, true, std::get<4>(vu.back()));
+    }
+    std::get<4>(attendu[0]) = 256 + 85; // the window still fits its picture
+    std::get<4>(attendu[1]) = 21 + 85;
+    std::get<4>(attendu[3]) = 100 + 85;
+    EXPECT_EQ(vu, attendu);
+    FermerCadreSansQuestion(cadre);
 }
 
 TEST_F(TTraitementImageTest, SelectionALaSourisEtAuClavier)
