@@ -6,6 +6,7 @@
 #include "Soutien.h"
 #include "UAnimation.h"
 #include "UBmp.h"
+#include "UEnregistrementSelection.h"
 #include "UEnteteFit.h"
 #include "UFit.h"
 #include "UOutils.h"
@@ -20,9 +21,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -536,4 +539,52 @@ TEST_F(Visionneuse, SeuilsInversesEtAutomatiquesMaintenus)
     const THistoFit la = FitLu(a);
     EXPECT_EQ(std::pair(V->ImageFit.SMin, V->ImageFit.SMax), std::pair(SeuilMiniAutoFit(la), SeuilMaxiAutoFit(la)));
     EXPECT_EQ(V->PositionBasFit, 65535 - SeuilMiniAutoFit(la));
+}
+
+
+TEST_F(Visionneuse, TextesEntiersALaTailleParDefaut)
+{
+    // Five-digit values and levels make the longest summary; the window keeps
+    // its default size, the slide show runs, the batch dialog lists the files.
+    THistoFit image = ImageFitDe(600, 400, [](int x, int y) { return 10000 + 50 * x + y; });
+    const QString fit = Dossier.filePath(QStringLiteral("longue.fit"));
+    EnregistrerFit(image, fit);
+    TConfigurationVisionneuse c;
+    c.Lignes = {L(fit, true)};
+    c.Selection = 0;
+    c.PositionBasFit = 65535 - 12345;
+    c.PositionHautFit = 65535 - 40000;
+    V->AppliquerConfiguration(c);
+    ASSERT_TRUE(Lance(0, 0, true));
+    TEnregistrementSelection lot;
+    QList<TFichierSelection> liste;
+    for (const char* nom : {"m51_i16_256.fit", "hubble_deep_field_24.bmp", "scale_bscale_bzero_i16.fit"})
+        liste << TFichierSelection{QString::fromLatin1(nom), Dossier.path() + QLatin1Char('/'), true};
+    lot.Initialiser(liste, Dossier.path());
+    lot.show();
+    QApplication::processEvents();
+
+    auto entier = [](const QLabel* l) {
+        return l->wordWrap() ? l->heightForWidth(l->width()) <= l->height()
+                             : l->fontMetrics().horizontalAdvance(l->text()) <= l->contentsRect().width();
+    };
+    auto avant = [&](const char* libelle, const QWidget* bouton) {
+        const QLabel* l = V->findChild<QLabel*>(QString::fromLatin1(libelle));
+        return entier(l) && l->geometry().right() < bouton->x();
+    };
+    // A name and the folder beside it are a letter apart at least.
+    const QTreeWidget* noms = lot.findChild<QTreeWidget*>(QStringLiteral("LstVwImages"));
+    const QFontMetrics police = noms->fontMetrics();
+    const int bords = 2 * (noms->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, noms) + 1);
+    const std::vector<std::pair<std::string, bool>> vu = {
+        {"resume de l'image", entier(V->LblMessageImgVisualisation)},
+        {"avis du diaporama", entier(V->LblMessageListe) && V->LblMessageListe->text().endsWith(QStringLiteral("pour arreter."))},
+        {"Configuration :", avant("LblConfiguration", V->BtBtnEnregistrerConfiguration)},
+        {"Selection :", avant("LblSelection", V->BtBtnEnregistrerSelection)},
+        {"colonne des noms", police.horizontalAdvance(QStringLiteral("hubble_deep_field_24.bmp")) + police.averageCharWidth() + bords
+                                 <= noms->columnWidth(0)}};
+    std::vector<std::pair<std::string, bool>> attendu;
+    for (const auto& [nom, ok] : vu)
+        attendu.emplace_back(nom, true);
+    EXPECT_EQ(vu, attendu);
 }
