@@ -544,47 +544,35 @@ TEST_F(Visionneuse, SeuilsInversesEtAutomatiquesMaintenus)
 
 TEST_F(Visionneuse, TextesEntiersALaTailleParDefaut)
 {
-    // Five-digit values and levels make the longest summary; the window keeps
-    // its default size, the slide show runs, the batch dialog lists the files.
-    THistoFit image = ImageFitDe(600, 400, [](int x, int y) { return 10000 + 50 * x + y; });
-    const QString fit = Dossier.filePath(QStringLiteral("longue.fit"));
-    EnregistrerFit(image, fit);
+    // The longest summary (five-digit values and levels) at the default size,
+    // with the slide show running and the batch dialog listing files.
     TConfigurationVisionneuse c;
-    c.Lignes = {L(fit, true)};
+    c.Lignes = {L(Fit(QStringLiteral("longue.fit"), 600, 400, 10000), true)};
     c.Selection = 0;
     c.PositionBasFit = 65535 - 12345;
     c.PositionHautFit = 65535 - 40000;
     V->AppliquerConfiguration(c);
     ASSERT_TRUE(Lance(0, 0, true));
     TEnregistrementSelection lot;
-    QList<TFichierSelection> liste;
-    for (const char* nom : {"m51_i16_256.fit", "hubble_deep_field_24.bmp", "scale_bscale_bzero_i16.fit"})
-        liste << TFichierSelection{QString::fromLatin1(nom), Dossier.path() + QLatin1Char('/'), true};
-    lot.Initialiser(liste, Dossier.path());
+    const QString nom = QStringLiteral("hubble_deep_field_24.bmp");
+    lot.Initialiser({{nom, Dossier.path(), true}, {QStringLiteral("m51.fit"), Dossier.path(), true}}, Dossier.path());
     lot.show();
     QApplication::processEvents();
-
-    auto entier = [](const QLabel* l) {
-        return l->wordWrap() ? l->heightForWidth(l->width()) <= l->height()
-                             : l->fontMetrics().horizontalAdvance(l->text()) <= l->contentsRect().width();
+    // Whole, and clear of the button beside it.
+    auto entier = [](const QLabel* l, const QWidget* voisin = nullptr) {
+        return (l->wordWrap() ? l->heightForWidth(l->width()) <= l->height()
+                              : l->fontMetrics().horizontalAdvance(l->text()) <= l->contentsRect().width()) &&
+               (!voisin || l->geometry().right() < voisin->x());
     };
-    auto avant = [&](const char* libelle, const QWidget* bouton) {
-        const QLabel* l = V->findChild<QLabel*>(QString::fromLatin1(libelle));
-        return entier(l) && l->geometry().right() < bouton->x();
-    };
-    // A name and the folder beside it are a letter apart at least.
+    // A name and the folder beside it a letter apart at least.
     const QTreeWidget* noms = lot.findChild<QTreeWidget*>(QStringLiteral("LstVwImages"));
-    const QFontMetrics police = noms->fontMetrics();
-    const int bords = 2 * (noms->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, noms) + 1);
-    const std::vector<std::pair<std::string, bool>> vu = {
-        {"resume de l'image", entier(V->LblMessageImgVisualisation)},
-        {"avis du diaporama", entier(V->LblMessageListe) && V->LblMessageListe->text().endsWith(QStringLiteral("pour arreter."))},
-        {"Configuration :", avant("LblConfiguration", V->BtBtnEnregistrerConfiguration)},
-        {"Selection :", avant("LblSelection", V->BtBtnEnregistrerSelection)},
-        {"colonne des noms", police.horizontalAdvance(QStringLiteral("hubble_deep_field_24.bmp")) + police.averageCharWidth() + bords
-                                 <= noms->columnWidth(0)}};
-    std::vector<std::pair<std::string, bool>> attendu;
-    for (const auto& [nom, ok] : vu)
-        attendu.emplace_back(nom, true);
-    EXPECT_EQ(vu, attendu);
+    const int marges = 2 * (noms->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, noms) + 1);
+    // Summary, slide show notice, "Configuration :", "Sélection :", name column.
+    using T = std::tuple<bool, bool, bool, bool, bool>;
+    EXPECT_EQ(T(entier(V->LblMessageImgVisualisation), entier(V->LblMessageListe),
+                entier(V->findChild<QLabel*>(QStringLiteral("LblConfiguration")), V->BtBtnEnregistrerConfiguration),
+                entier(V->findChild<QLabel*>(QStringLiteral("LblSelection")), V->BtBtnEnregistrerSelection),
+                noms->fontMetrics().horizontalAdvance(nom) + noms->fontMetrics().averageCharWidth() + marges <=
+                    noms->columnWidth(0)),
+              T(true, true, true, true, true));
 }
