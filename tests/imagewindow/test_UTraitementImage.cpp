@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>

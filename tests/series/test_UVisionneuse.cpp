@@ -541,7 +541,6 @@ TEST_F(Visionneuse, SeuilsInversesEtAutomatiquesMaintenus)
     EXPECT_EQ(V->PositionBasFit, 65535 - SeuilMiniAutoFit(la));
 }
 
-
 TEST_F(Visionneuse, TextesEntiersALaTailleParDefaut)
 {
     // The longest summary (five-digit values and levels) at the default size,

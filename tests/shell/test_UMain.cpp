@@ -146,19 +146,19 @@ TEST_F(Cadre, NumerosParGenreJamaisRedonnesFenetresEnCascade)
     // Each new window opens one title bar below and to the right of the last.
     const int pas = cadre->style()->pixelMetric(QStyle::PM_TitleBarHeight);
     auto places = [&] {
-        QStringList p;
+        QString p; // in title bars
         for (TMDIChild* f : cadre->FenetresDocument())
-            p << QStringLiteral("%1,%2").arg(f->x() / pas).arg(f->y() / pas);
-        return p.join(' ').toStdString();
+            p += QStringLiteral("%1,%2 ").arg(f->x() / pas).arg(f->y() / pas);
+        return p.toStdString();
     };
     cadre->OuvrirFichiers({Fichier("a.fit"), Fichier("b.fit")});
     EXPECT_EQ(Titres(), QStringList({"#1 [a.fit]", "#2 [b.fit]"}));
-    EXPECT_EQ(places(), "0,0 1,1");
+    EXPECT_EQ(places(), "0,0 1,1 ");
     cadre->FenetresDocument().first()->close();
     Liberer();
     cadre->OuvrirFichiers({Fichier("c.fit")});
     EXPECT_EQ(Titres(), QStringList({"#2 [b.fit]", "#3 [c.fit]"}));
-    EXPECT_EQ(places(), "1,1 2,2");
+    EXPECT_EQ(places(), "1,1 2,2 ");
     // A viewer opened after the image windows is number 1 of its kind.
     EXPECT_EQ(cadre->NouveauNumeroVisionneuse(), 1);
     EXPECT_EQ(std::tuple(cadre->NouveauNumeroVisionneuse(), cadre->NouveauNumeroPretraitement(),
