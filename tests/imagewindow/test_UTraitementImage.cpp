@@ -7,7 +7,6 @@
 #include "UBmp.h"
 #include "UFit.h"
 #include "UMain.h"
-#include "UParametres.h"
 #include "UTraitementImage.h"
 
 #include <QApplication>
@@ -135,12 +134,10 @@ TEST_F(TTraitementImageTest, OuvertureEtZoom)
 TEST_F(TTraitementImageTest, TailleAjusteeDansLaZoneTextesEntiers)
 {
     // In a frame whose tool panel leaves a document area narrower than itself.
-    FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
     auto* cadre = new TMain;
     cadre->FabriqueFenetreImage = [cadre] { return static_cast<TMDIChild*>(cadre->ZoneMDI()->addSubWindow(new TTraitementImage)); };
-    cadre->setWindowState(Qt::WindowNoState);
+    cadre->showNormal();
     cadre->resize(900, 700);
-    cadre->show();
     const QString m51 = Dossier.filePath(QStringLiteral("m51.fit")), petite = Dossier.filePath(QStringLiteral("p.fit"));
     ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("m51_i16_256.fits")), m51) &&
                 QFile::copy(CheminDonnees(QStringLiteral("scale_bscale_bzero_i16.fits")), petite));
