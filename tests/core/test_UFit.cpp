@@ -145,12 +145,6 @@ TEST(Courbes, CasLimites)
         EXPECT_EQ(Niveau(1000, 500, trft, 999) + Niveau(1000, 500, trft, 700), 0);
         EXPECT_EQ(Niveau(1000, 500, trft, 1000) & Niveau(1000, 500, trft, 60000), 255);
     }
-    // The per-value functions the histogram band draws with.
-    PreparerCourbeExp(0, 1000, 11.001);
-    PreparerCourbeLog(0, 1000, 3.5);
-    EXPECT_EQ(std::tuple(NiveauExp(0, 1000, 500, -11.001, 255), NiveauLog(0, 1000, 500, 255),
-                         NiveauLineaire(100, 1100, 600, 255)),
-              std::tuple(70, 181, 127));
     // Log lies above the straight line, exp below, both never decrease and
     // stay in 0..255.
     for (double trft : {1.25, 6.0, -2.001, -21.001}) {

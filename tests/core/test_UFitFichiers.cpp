@@ -2,6 +2,9 @@
 #include "PErreurs.h"
 #include "PFichiers.h"
 #include "Soutien.h"
+#include "SoutienSeries.h"
+#include "UArithmetique.h"
+#include "UFiltres.h"
 #include "UFit.h"
 #include "UNoyauxFit.h"
 
@@ -400,6 +403,73 @@ TEST_F(EcritureFit, AllerRetourQuelsQueSoientBZeroEtBScaleLus)
             std::transform(attendu.begin(), attendu.end(), attendu.begin(), [](double v) { return std::nearbyint(v); });
         EXPECT_EQ(FitLu(copie).Pixels, attendu) << k.cartes.join('|').toStdString();
     }
+    // A changed image keeps the file's scaling only while its values fall on
+    // it, or lie nearer to it than to whole numbers: every value reads back
+    // as it was, to the rounding of the scaling written, never more than 0.5
+    // away (+1 under BSCALE 2 came back 0 or 2 away, 10953 under BSCALE 10 as
+    // 10950).
+    const QString echelonnes[] = {nom, dir.filePath("dix.fit"), CheminDonnees("scale_bscale_bzero_i16.fits")};
+    std::vector<uint16_t> echantillons(20 * 21);
+    for (size_t i = 0; i < echantillons.size(); ++i)
+        echantillons[i] = uint16_t(i * 37 % 9000);
+    EcrireFichierSur(echelonnes[0], Fichier(Base(20, 21) << C("BZERO", "5000") << C("BSCALE", "2"), echantillons));
+    for (uint16_t& b : echantillons)
+        b %= 6000;
+    EcrireFichierSur(echelonnes[1], Fichier(Base(20, 21) << C("BSCALE", "10"), echantillons));
+    const THistoFit moins = ImageFitDe(20, 21, [](int x, int y) { return double((x + y) % 7); });
+    const std::pair<const char*, std::function<void(THistoFit&)>> operations[] = {
+        {"+1", [](THistoFit& i) { AjouterConstanteFit(i, 1); }},
+        {"x1,5", [](THistoFit& i) { MultiplierConstanteFit(i, 1.5); }},
+        {"passe-bas", [](THistoFit& i) { FiltrePasseBasFit(i, 1, false); }},
+        {"soustraction", [&](THistoFit& i) { SoustractionImagesFit(i, moins, i); }},
+    };
+    for (const QString& f : echelonnes)
+        for (const auto& [quoi, operation] : operations) {
+            SCOPED_TRACE(QFileInfo(f).fileName().toStdString() + " " + quoi);
+            im = FitLu(f);
+            operation(im);
+            Enregistrer(im, copie);
+            const double s = LireBScaleFit(im), z = LireBZeroFit(im);
+            const std::vector<double> relu = FitLu(copie).Pixels;
+            ASSERT_EQ(relu.size(), im.Pixels.size());
+            size_t fautes = 0;
+            double ecart = 0;
+            for (size_t i = 0; i < relu.size(); ++i) {
+                fautes += relu[i] != std::nearbyint((im.Pixels[i] - z) / s) * s + z;
+                ecart = std::max(ecart, std::fabs(relu[i] - im.Pixels[i]));
+            }
+            EXPECT_EQ(std::tuple(fautes, ecart <= 0.5), std::tuple(0u, true)) << ecart << " BSCALE " << s;
+        }
+
+    // Cards the writer mends rather than write a file that reads back other
+    // pixels, or none: a character after a mandatory value, a scaling beyond
+    // the reals, a BZERO or BSCALE that other readers would not see or read.
+    const struct {
+        const char* quoi;
+        int rang; // card replaced, or appended before END when -1
+        const char* carte;
+        double facteur;
+    } cartes[] = {
+        {"BITPIX", 1, "BITPIX  =                   16`", 1},
+        {"NAXIS1", 3, "NAXIS1  =                    4 x", 1},
+        {"BSCALE 1E304", -1, "BSCALE  =                1E304", 0},
+        {"BZERO decale", -1, "  BZERO =                  100", 1},
+        {"virgule", -1, "BSCALE  =                  2,5", 2.5},
+    };
+    for (const auto& k : cartes) {
+        SCOPED_TRACE(k.quoi);
+        im = ImageFitDe(4, 1, [&](int x, int) { return (101 + 2 * x) * k.facteur; });
+        if (k.rang < 0)
+            im.Entete.insert(im.Entete.size() - 1, k.carte);
+        else
+            im.Entete[k.rang] = k.carte;
+        const std::vector<double> avant = im.Pixels;
+        EXPECT_NO_THROW({
+            Enregistrer(im, copie);
+            EXPECT_EQ(FitLu(copie).Pixels, avant);
+        });
+    }
+
     // A pixel beyond the 16 bits under BSCALE 2: BSCALE 1 and samples
     // clamped to 0..65535, halves to even; accents and tabs in cards, an
     // "END" in the wrong place and a BSCALE that is not a number never make
@@ -473,6 +543,7 @@ TEST_F(EcritureFit, UnEnregistrementRateLaisseLAncienFichier)
 
 TEST_F(PairsFit, FichiersReelsCommeCfitsioPuisAllerRetourExact)
 {
+    QStringList fichiers; // each real file, then saved turned a quarter, and resized by 0.5
     for (const char* f : kReels) {
         const QString nom = CheminDonnees(f);
         THistoFit im = FitLu(nom);
@@ -484,7 +555,36 @@ TEST_F(PairsFit, FichiersReelsCommeCfitsioPuisAllerRetourExact)
         const std::vector<double> avant = im.Pixels;
         Enregistrer(im, copie);
         EXPECT_TRUE(FitLu(copie).Pixels == avant) << f;
+        fichiers << nom << dir.filePath(QString("tour_") + f) << dir.filePath(QString("redim_") + f);
+        THistoFit reduite;
+        CreerHistoFit(reduite);
+        RedimensionnerCopieFit(im, reduite, 0.5);
+        Rotation90Fit(im);
+        Enregistrer(im, fichiers[fichiers.size() - 2]);
+        Enregistrer(reduite, fichiers.last());
     }
+    // Every card describing the image is still there with its value, the
+    // world coordinates are gone, as astropy reads them.
+    EXPECT_EQ(Python(R"(
+import re
+coord = re.compile(r'(CTYPE|CRVAL|CDELT|CRPIX|CROTA|CUNIT)[0-9]+[A-Z]?$|(PC|CD|PV)[0-9]+_[0-9]+[A-Z]?$|(LON|LAT)POLE$')
+fautes = []
+for i in range(1, len(sys.argv), 3):
+    h0 = fits.getheader(sys.argv[i])
+    tailles = ((h0['NAXIS2'], h0['NAXIS1']), ((h0['NAXIS1'] + 1) // 2, (h0['NAXIS2'] + 1) // 2))
+    for n, taille in zip(sys.argv[i + 1:i + 3], tailles):
+        e = fits.getheader(n)
+        fautes += [n + ' taille'] if (e['NAXIS1'], e['NAXIS2']) != taille else []
+        for k in set(h0):
+            if coord.match(k):
+                fautes += [n + ' ' + k] if k in e else []
+            elif k in ('HISTORY', 'COMMENT'):
+                fautes += [n + ' ' + k] if list(h0[k]) != list(e[k]) else []
+            elif k not in ('SIMPLE', 'BITPIX', 'NAXIS', 'NAXIS1', 'NAXIS2', 'BSCALE', 'BZERO', '') and e.get(k) != h0[k]:
+                fautes.append(n + ' ' + k)
+print(' '.join(fautes) or 'ok')
+)", fichiers),
+              "ok");
 }
 
 TEST_F(PairsFit, TousLesBitpixCommeCfitsioPuisEnregistres)
