@@ -1225,14 +1225,15 @@ QString CarteAscii(const QString& carte)
 }
 
 // The image's cards that may be written: without those the file would make
-// false, in printable ASCII, without "END". The scaling is read from these.
+// false, in printable ASCII, without "END" nor a card that other readers take
+// for it (the keyword END with a value). The scaling is read from these.
 QStringList EnteteNettoyee(const QStringList& cartes)
 {
     QStringList entete = cartes;
     entete.erase(std::remove_if(entete.begin(), entete.end(), EstCartePerimee), entete.end());
     for (QString& c : entete)
         c = CarteAscii(c);
-    entete.erase(std::remove_if(entete.begin(), entete.end(), EstCarteFin), entete.end());
+    entete.removeIf([](const QString& c) { return EstCarteFin(c) || Rembourrer(c).startsWith(QLatin1String("END     ")); });
     return entete;
 }
 

@@ -140,13 +140,16 @@ void ChargerFit(THistoFit& image, const QString& nom);
 // temporary file renamed over the target at the end (a failed save leaves the
 // old file and the image's header untouched). The header written, which
 // becomes the image's: SIMPLE, BITPIX 16, NAXIS 2, NAXIS1, NAXIS2 first (kept
-// as they are when already so); the image's BSCALE and BZERO kept when every
-// pixel, rounded to a sample under them (halves to even), fits 16 bits;
-// otherwise BSCALE 1 and BZERO 32768 when a pixel rounds to 32768 or more, no
-// BZERO below; CHECKSUM, DATASUM and the cards of a third or further axis
-// dropped; the program cards rebuilt, STL_TRFT with a decimal point;
-// printable ASCII only; "END" last. Samples are clamped to their 16 bits;
-// the data is padded with zero bytes to a multiple of 2880.
+// as they are when already so, values included); the header's BSCALE and
+// BZERO kept when the reader accepts them and they bring every pixel back
+// (rounded to a sample, halves to even) at least as near as BSCALE 1 does, so
+// an image read under them comes back unchanged; otherwise BSCALE 1 and BZERO
+// 32768 when a pixel rounds to 32768 or more, no BZERO below; scaling cards
+// that other readers would read otherwise rewritten; CHECKSUM, DATASUM and
+// the cards of a third or further axis dropped; the program cards rebuilt,
+// STL_TRFT with a decimal point; printable ASCII only; "END" last. Samples are
+// clamped to their 16 bits; the data is padded with zero bytes to a multiple
+// of 2880.
 void EnregistrerFit(THistoFit& image, const QString& nom);
 int CompterCartesFit(const QString& nom);
 QByteArray LireFichierEnMemoire(const QString& nom);
