@@ -102,8 +102,6 @@ TEST(CartesFit, RoutinesEtEntetes)
 
     THistoFit im;
     InitialiserImageFit(im, 3, 4, 0);
-    FixerDimensionsEnteteFit(im, 12, 345);
-    EXPECT_EQ(im.Entete.mid(3, 2), QStringList({Carte(C("NAXIS1", "12")), Carte(C("NAXIS2", "345"))}));
     AjouterBZeroFit(im, 32768); // after NAXIS2
     EXPECT_EQ(im.Entete[5], Carte("BZERO   =                32768"));
     SupprimerBZeroFit(im);
