@@ -21,7 +21,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLibraryInfo>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -30,7 +29,6 @@
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QToolButton>
-#include <QTranslator>
 #include <QUrl>
 
 TMain* Main = nullptr;
@@ -96,17 +94,6 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
 {
     Main = this;
     setObjectName(QStringLiteral("Main"));
-    // Qt's own texts (Oui/Non buttons, the file dialogs, the windows' system
-    // menus) speak French like the rest; loaded once for the process.
-    static const bool traduit = [] {
-        auto* t = new QTranslator(qApp);
-        const bool lu = t->load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
-                                QLibraryInfo::path(QLibraryInfo::TranslationsPath));
-        if (lu)
-            QCoreApplication::installTranslator(t);
-        return lu;
-    }();
-    Q_UNUSED(traduit);
     // Every window and dialog without an icon of its own shows Stelor's.
     QApplication::setWindowIcon(IconeStelor());
     FZoneMDI = new QMdiArea;
