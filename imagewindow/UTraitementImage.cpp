@@ -52,6 +52,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QTextStream>
@@ -243,6 +244,9 @@ TTraitementImage::TTraitementImage(QWidget* parent)
     TbShtSource->installEventFilter(this);
     ImgSource->installEventFilter(this);
     PgCtrlPrincipale->installEventFilter(this);
+    // The window brought back by Ctrl+Tab or the Fenêtre menu gives the
+    // focus to the tabs: there too the arrows move the selection.
+    PgCtrlPrincipale->tabBar()->installEventFilter(this);
     RchEdtHistorique->setReadOnly(true);
     resize(702, 530);
 
@@ -854,8 +858,8 @@ bool TTraitementImage::eventFilter(QObject* objet, QEvent* e)
         PlacerHistorique();
     } else if (objet == ScrllBxSource->viewport() && e->type() == QEvent::MouseMove) {
         ScrllBxSourceMouseMove();
-    } else if (e->type() == QEvent::KeyPress &&
-               (objet == ImgSource || objet == ScrllBxSource || objet == PgCtrlPrincipale)) {
+    } else if (e->type() == QEvent::KeyPress && (objet == ImgSource || objet == ScrllBxSource ||
+                                                 objet == PgCtrlPrincipale || objet == PgCtrlPrincipale->tabBar())) {
         auto* k = static_cast<QKeyEvent*>(e);
         uint16_t cle = CodeTouche(k->key());
         if (cle >= VK_LEFT && cle <= VK_DOWN && TypeImage != tiAutre) {

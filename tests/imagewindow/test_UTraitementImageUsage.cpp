@@ -928,3 +928,41 @@ TEST_F(TCommandes, DepotDeVraisFichiersEtMenusSelonLeGenre)
     EXPECT_TRUE(Cadre->close());
     EXPECT_TRUE(Dialogues::Journal().empty());
 }
+
+// Brought back by the Fenêtre menu or by Ctrl+Tab, an image window takes the
+// arrow keys for its selection, whatever widget of it has the focus; the
+// preview tabs stay as they were.
+TEST_F(TCommandes, FlechesApresRetourParLeCadre)
+{
+    TTraitementImage* a = OuvrirCopie("m51_i16_256.fits", "a.fit");
+    TTraitementImage* b = OuvrirCopie("m51_i16_256.fits", "b.fit");
+    ASSERT_TRUE(a && b);
+    QApplication::setActiveWindow(Cadre);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Cadre));
+    const std::vector<std::pair<const char*, std::function<void()>>> retours = {
+        {"menu Fenêtre", [&] {
+             emit Cadre->MnFenetre->aboutToShow();
+             for (QAction* action : Cadre->MnFenetre->actions())
+                 if (action->text().endsWith("a.fit]"))
+                     action->trigger();
+         }},
+        {"Ctrl+Tab", [&] {
+             QTest::keyPress(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+             QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Control, Qt::NoModifier);
+         }},
+    };
+    a->MenuSelection_CentreClick();
+    for (const auto& [nom, retour] : retours) {
+        SCOPED_TRACE(nom);
+        Activer(b);
+        retour();
+        QApplication::processEvents();
+        ASSERT_EQ(FenetreImageActive(*Cadre), a);
+        // The key goes where the user's would: to the widget of the window that has the focus.
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus && a->isAncestorOf(focus));
+        const int x = a->Selection.X;
+        QTest::keyClick(focus, Qt::Key_Right);
+        EXPECT_EQ(std::make_pair(a->Selection.X, a->PgCtrlPrincipale->currentIndex()), std::make_pair(x + 1, 0));
+    }
+}
