@@ -30,6 +30,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -964,5 +965,39 @@ TEST_F(TCommandes, FlechesApresRetourParLeCadre)
         const int x = a->Selection.X;
         QTest::keyClick(focus, Qt::Key_Right);
         EXPECT_EQ(std::make_pair(a->Selection.X, a->PgCtrlPrincipale->currentIndex()), std::make_pair(x + 1, 0));
+    }
+}
+
+// The threshold window keeps its title bar and its fixed size when it opens,
+// or comes back, over a maximised image window, which stays maximised.
+TEST_F(TCommandes, SeuilsSurUneImageAgrandie)
+{
+    TTraitementImage* f = OuvrirCopie("m51_i16_256.fits", "m.fit");
+    ASSERT_NE(f, nullptr);
+    f->showMaximized();
+    const auto parF2 = [&] { Cadre->MnItmHistogramme_Afficher->trigger(); };
+    const std::vector<std::pair<const char*, std::function<void()>>> ouvertures = {
+        {"ouverte", parF2},
+        {"ramenée par F2", parF2},
+        {"ramenée par le menu Fenêtre", [&] {
+             emit Cadre->MnFenetre->aboutToShow();
+             for (QAction* action : Cadre->MnFenetre->actions())
+                 if (action->text().contains(" Histogramme "))
+                     action->trigger();
+         }},
+    };
+    QSize taille;
+    for (const auto& [nom, ouvrir] : ouvertures) {
+        SCOPED_TRACE(nom);
+        Activer(f);
+        ouvrir();
+        QApplication::processEvents();
+        auto* s = qobject_cast<QMdiSubWindow*>(Cadre->FenetreActive());
+        ASSERT_TRUE(s && s->windowTitle().contains(" Histogramme "));
+        taille = taille.isEmpty() ? s->size() : taille;
+        // The title bar sits above the controls.
+        EXPECT_EQ(std::make_tuple(s->isMaximized(), s->widget()->y() > 0, s->size(), s->minimumSize() == s->maximumSize(),
+                                  f->isMaximized()),
+                  std::make_tuple(false, true, taille, true, true));
     }
 }
