@@ -32,6 +32,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -910,8 +911,9 @@ TEST_F(TCommandes, DeuxFenetresAvecSelectionEtHistorique)
     }
 }
 
-// Files dropped on the frame open in real image windows, whose kind the
-// menus follow; nothing was changed, so quitting asks nothing.
+// Files dropped on the frame, or on an edit of one of its windows, open in
+// real image windows, whose kind the menus follow; nothing was changed, so
+// quitting asks nothing.
 TEST_F(TCommandes, DepotDeVraisFichiersEtMenusSelonLeGenre)
 {
     const QString m1 = Dossier.filePath("m1.fit"), m3 = Dossier.filePath("m3.bmp");
@@ -925,6 +927,36 @@ TEST_F(TCommandes, DepotDeVraisFichiersEtMenusSelonLeGenre)
     Cadre->ZoneMDI()->setActiveSubWindow(Cadre->TrouverImage(1));
     EXPECT_TRUE(Cadre->MnItmEnteteFit->isEnabled());
     EXPECT_EQ(Cadre->NomFichierImage(1), m1);
+
+    // Dropped on an edit of a window of the frame, the files open as on the
+    // frame and the edit keeps its text; a dialog's edit takes nothing.
+    Cadre->MnItmHistogramme_Afficher->trigger();
+    QWidget* seuils = Cadre->FenetreActive();
+    QMimeData donnees;
+    donnees.setUrls({QUrl::fromLocalFile(m1), QUrl::fromLocalFile(Dossier.filePath("notes.txt"))});
+    donnees.setText(m1); // as a file manager also gives it
+    const struct {
+        const char* Nom;
+        QLineEdit* Edit;
+        bool Pris;
+        qsizetype Fenetres;
+    } cas[] = {{"sigma d'un onglet", Cadre->TrouverImage(1)->findChild<QLineEdit*>("EdtSigmaGaussien1"), true, 4},
+               {"niveau des seuils", seuils->findChild<QLineEdit*>("EdtSeuilMaxi"), true, 5},
+               {"dialogue", Gaussien->findChild<QLineEdit*>("EdtSigma"), false, 5}};
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.Nom);
+        ASSERT_NE(c.Edit, nullptr);
+        const QString avant = c.Edit->text();
+        const QPoint p = c.Edit->rect().center();
+        QDragEnterEvent entree(p, Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+        QDragMoveEvent passage(p, Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent depot(p, Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+        Dialogues::ViderJournal();
+        for (QEvent* e : std::initializer_list<QEvent*>{&entree, &passage, &depot})
+            QApplication::sendEvent(c.Edit, e);
+        EXPECT_EQ(std::make_tuple(entree.isAccepted(), c.Edit->text(), Cadre->FenetresDocument().size(), Dialogues::Journal().size()),
+                  std::make_tuple(c.Pris, avant, c.Fenetres, size_t(c.Pris ? 1 : 0)));
+    }
     Dialogues::ViderJournal();
     EXPECT_TRUE(Cadre->close());
     EXPECT_TRUE(Dialogues::Journal().empty());
