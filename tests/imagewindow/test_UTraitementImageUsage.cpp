@@ -970,7 +970,7 @@ TEST_F(TCommandes, FlechesApresRetourParLeCadre)
     TTraitementImage* a = OuvrirCopie("m51_i16_256.fits", "a.fit");
     TTraitementImage* b = OuvrirCopie("m51_i16_256.fits", "b.fit");
     ASSERT_TRUE(a && b);
-    QApplication::setActiveWindow(Cadre);
+    Cadre->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(Cadre));
     const std::vector<std::pair<const char*, std::function<void()>>> retours = {
         {"menu Fenêtre", [&] {
