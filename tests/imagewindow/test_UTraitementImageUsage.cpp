@@ -931,62 +931,56 @@ TEST_F(TCommandes, DepotDeVraisFichiersEtMenusSelonLeGenre)
     // Dropped on an edit of a window of the frame, the files open as on the
     // frame and the edit keeps its text; a dialog's edit takes nothing.
     Cadre->MnItmHistogramme_Afficher->trigger();
-    QWidget* seuils = Cadre->FenetreActive();
     QMimeData donnees;
     donnees.setUrls({QUrl::fromLocalFile(m1), QUrl::fromLocalFile(Dossier.filePath("notes.txt"))});
     donnees.setText(m1); // as a file manager also gives it
-    const struct {
-        const char* Nom;
-        QLineEdit* Edit;
-        bool Pris;
-        qsizetype Fenetres;
-    } cas[] = {{"sigma d'un onglet", Cadre->TrouverImage(1)->findChild<QLineEdit*>("EdtSigmaGaussien1"), true, 4},
-               {"niveau des seuils", seuils->findChild<QLineEdit*>("EdtSeuilMaxi"), true, 5},
-               {"dialogue", Gaussien->findChild<QLineEdit*>("EdtSigma"), false, 5}};
-    for (const auto& c : cas) {
-        SCOPED_TRACE(c.Nom);
-        ASSERT_NE(c.Edit, nullptr);
-        const QString avant = c.Edit->text();
-        const QPoint p = c.Edit->rect().center();
-        QDragEnterEvent entree(p, Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
-        QDragMoveEvent passage(p, Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
-        QDropEvent depot(p, Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+    const std::tuple<QLineEdit*, bool, qsizetype> cas[] = {
+        {Cadre->TrouverImage(1)->findChild<QLineEdit*>("EdtSigmaGaussien1"), true, 4},
+        {Cadre->FenetreActive()->findChild<QLineEdit*>("EdtSeuilMaxi"), true, 5},
+        {Gaussien->findChild<QLineEdit*>("EdtSigma"), false, 5}};
+    for (const auto& [edit, pris, fenetres] : cas) {
+        ASSERT_NE(edit, nullptr);
+        const QString avant = edit->text();
+        QDragEnterEvent entree(edit->rect().center(), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent depot(edit->rect().center(), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
         Dialogues::ViderJournal();
-        for (QEvent* e : std::initializer_list<QEvent*>{&entree, &passage, &depot})
-            QApplication::sendEvent(c.Edit, e);
-        EXPECT_EQ(std::make_tuple(entree.isAccepted(), c.Edit->text(), Cadre->FenetresDocument().size(), Dialogues::Journal().size()),
-                  std::make_tuple(c.Pris, avant, c.Fenetres, size_t(c.Pris ? 1 : 0)));
+        QApplication::sendEvent(edit, &entree);
+        QApplication::sendEvent(edit, &depot);
+        EXPECT_EQ(std::make_tuple(entree.isAccepted(), edit->text(), Cadre->FenetresDocument().size(), Dialogues::Journal().size()),
+                  std::make_tuple(pris, avant, fenetres, size_t(pris)))
+            << edit->objectName().toStdString();
     }
     Dialogues::ViderJournal();
     EXPECT_TRUE(Cadre->close());
     EXPECT_TRUE(Dialogues::Journal().empty());
 }
 
-// Brought back by the Fenêtre menu or by Ctrl+Tab, an image window takes the
-// arrow keys for its selection, whatever widget of it has the focus; the
-// preview tabs stay as they were.
-TEST_F(TCommandes, FlechesApresRetourParLeCadre)
+// Brought back by the Fenêtre menu or by Ctrl+Tab, an image window moves its
+// selection with the arrows, whatever widget of it has the focus, and keeps
+// its tab. Its threshold window, opened or brought back over it maximised,
+// keeps its title bar and fixed size, and the image stays maximised.
+TEST_F(TCommandes, FenetresRameneesParLeCadre)
 {
     TTraitementImage* a = OuvrirCopie("m51_i16_256.fits", "a.fit");
     TTraitementImage* b = OuvrirCopie("m51_i16_256.fits", "b.fit");
     ASSERT_TRUE(a && b);
     Cadre->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(Cadre));
-    const std::vector<std::pair<const char*, std::function<void()>>> retours = {
-        {"menu Fenêtre", [&] {
-             emit Cadre->MnFenetre->aboutToShow();
-             for (QAction* action : Cadre->MnFenetre->actions())
-                 if (action->text().endsWith("a.fit]"))
-                     action->trigger();
-         }},
-        {"Ctrl+Tab", [&] {
-             QTest::keyPress(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
-             QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Control, Qt::NoModifier);
-         }},
+    using TRetour = std::function<void()>;
+    const auto parMenu = [this](const QString& titre) -> TRetour {
+        return [this, titre] {
+            emit Cadre->MnFenetre->aboutToShow();
+            for (QAction* action : Cadre->MnFenetre->actions())
+                if (action->text().contains(titre))
+                    action->trigger();
+        };
+    };
+    const TRetour parCtrlTab = [] {
+        QTest::keyPress(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+        QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Control, Qt::NoModifier);
     };
     a->MenuSelection_CentreClick();
-    for (const auto& [nom, retour] : retours) {
-        SCOPED_TRACE(nom);
+    for (const TRetour& retour : {parMenu("a.fit]"), parCtrlTab}) {
         Activer(b);
         retour();
         QApplication::processEvents();
@@ -998,38 +992,18 @@ TEST_F(TCommandes, FlechesApresRetourParLeCadre)
         QTest::keyClick(focus, Qt::Key_Right);
         EXPECT_EQ(std::make_pair(a->Selection.X, a->PgCtrlPrincipale->currentIndex()), std::make_pair(x + 1, 0));
     }
-}
-
-// The threshold window keeps its title bar and its fixed size when it opens,
-// or comes back, over a maximised image window, which stays maximised.
-TEST_F(TCommandes, SeuilsSurUneImageAgrandie)
-{
-    TTraitementImage* f = OuvrirCopie("m51_i16_256.fits", "m.fit");
-    ASSERT_NE(f, nullptr);
-    f->showMaximized();
-    const auto parF2 = [&] { Cadre->MnItmHistogramme_Afficher->trigger(); };
-    const std::vector<std::pair<const char*, std::function<void()>>> ouvertures = {
-        {"ouverte", parF2},
-        {"ramenée par F2", parF2},
-        {"ramenée par le menu Fenêtre", [&] {
-             emit Cadre->MnFenetre->aboutToShow();
-             for (QAction* action : Cadre->MnFenetre->actions())
-                 if (action->text().contains(" Histogramme "))
-                     action->trigger();
-         }},
-    };
+    a->showMaximized();
+    const TRetour parF2 = [this] { Cadre->MnItmHistogramme_Afficher->trigger(); };
     QSize taille;
-    for (const auto& [nom, ouvrir] : ouvertures) {
-        SCOPED_TRACE(nom);
-        Activer(f);
+    for (const TRetour& ouvrir : {parF2, parF2, parMenu(" Histogramme ")}) {
+        Activer(a);
         ouvrir();
-        QApplication::processEvents();
         auto* s = qobject_cast<QMdiSubWindow*>(Cadre->FenetreActive());
         ASSERT_TRUE(s && s->windowTitle().contains(" Histogramme "));
         taille = taille.isEmpty() ? s->size() : taille;
         // The title bar sits above the controls.
         EXPECT_EQ(std::make_tuple(s->isMaximized(), s->widget()->y() > 0, s->size(), s->minimumSize() == s->maximumSize(),
-                                  f->isMaximized()),
+                                  a->isMaximized()),
                   std::make_tuple(false, true, taille, true, true));
     }
 }
