@@ -255,16 +255,13 @@ TEST_F(TTraitementImageTest, AnnulerRestaurerEtHistorique)
     f->AppliquerPasseBas(3, false);
     f->MenuAnnulerRestaurerImgSourceClick();
     EXPECT_EQ(std::make_pair(f->ImageFit.Pixels, f->Historique()), std::make_pair(origine, QStringList{"Ouverture"}));
-    // The text shown follows the history line by line: appended, undone,
-    // restored (a line of any length or script), started again.
-    const auto affiche = [&] { return f->RchEdtHistorique->toPlainText().split('\n'); };
-    const std::vector<std::function<void()>> etapes = {
-        [&] { f->AjouterHistorique(QStringLiteral("Essai é€𝛼")); }, [&] { f->MenuAnnulerRestaurerImgSourceClick(); },
-        [&] { f->MenuAnnulerRestaurerImgSourceClick(); }, [&] { f->AppliquerPasseBas(1, false); },
-        [&] { f->MenuAnnulerRestaurerImgSourceClick(); }, [&] { f->DemarrerHistorique(); }};
-    for (size_t i = 0; i < etapes.size(); ++i) {
-        etapes[i]();
-        EXPECT_EQ(affiche(), f->Historique()) << i;
+    // The text shown follows the history line by line: appended (in any
+    // script), undone, restored, started again.
+    for (const std::function<void()>& etape : std::initializer_list<std::function<void()>>{
+             [&] { f->AjouterHistorique(QStringLiteral("Essai é€𝛼")); }, [&] { f->MenuAnnulerRestaurerImgSourceClick(); },
+             [&] { f->MenuAnnulerRestaurerImgSourceClick(); }, [&] { f->DemarrerHistorique(); }}) {
+        etape();
+        EXPECT_EQ(f->RchEdtHistorique->toPlainText().split('\n'), f->Historique());
     }
     // The undo keeps the zoom shown.
     f->ZoomParTexte(QStringLiteral("50%"));
