@@ -56,6 +56,7 @@
 #include <QStyleOptionTitleBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTextCursor>
 #include <QTextStream>
 #include <QToolButton>
 #include <algorithm>
@@ -271,6 +272,9 @@ TTraitementImage::TTraitementImage(QWidget* parent)
     TbShtSource->installEventFilter(this);
     ImgSource->installEventFilter(this);
     PgCtrlPrincipale->installEventFilter(this);
+    // The window brought back by Ctrl+Tab or the Fenêtre menu gives the
+    // focus to the tabs: there too the arrows move the selection.
+    PgCtrlPrincipale->tabBar()->installEventFilter(this);
     RchEdtHistorique->setReadOnly(true);
     resize(702, 530);
 
@@ -881,8 +885,8 @@ bool TTraitementImage::eventFilter(QObject* objet, QEvent* e)
         PlacerHistorique();
     } else if (objet == ScrllBxSource->viewport() && e->type() == QEvent::MouseMove) {
         ScrllBxSourceMouseMove();
-    } else if (e->type() == QEvent::KeyPress &&
-               (objet == ImgSource || objet == ScrllBxSource || objet == PgCtrlPrincipale)) {
+    } else if (e->type() == QEvent::KeyPress && (objet == ImgSource || objet == ScrllBxSource ||
+                                                 objet == PgCtrlPrincipale || objet == PgCtrlPrincipale->tabBar())) {
         auto* k = static_cast<QKeyEvent*>(e);
         uint16_t cle = CodeTouche(k->key());
         if (cle >= VK_LEFT && cle <= VK_DOWN && TypeImage != tiAutre) {
@@ -1402,18 +1406,26 @@ void TTraitementImage::MenuAnnulerRestaurerImgSourceClick()
     AfficherImage(true, true);
     if (!LigneRestauree.isEmpty()) {
         FHistorique.append(LigneRestauree);
+        AfficherLigneHistorique(LigneRestauree);
         LigneRestauree.clear();
     } else if (FHistorique.size() > std::max(1, FLignesFigees) && FHistorique.last() != TexteOuverture) {
         // Lines of operations saved into the file, or older than a failed
         // command, are not undone.
         LigneRestauree = FHistorique.takeLast();
+        // Only the last line goes: the text before it is not laid out again.
+        QTextCursor fin(RchEdtHistorique->document());
+        fin.movePosition(QTextCursor::End);
+        const qsizetype debut = fin.position() - LigneRestauree.size() - 1;
+        fin.setPosition(static_cast<int>(std::max<qsizetype>(debut, 0)), QTextCursor::KeepAnchor);
+        fin.removeSelectedText();
     }
-    AfficherHistorique();
 }
 
-void TTraitementImage::AfficherHistorique()
+// A long session's history is never written out again as a whole: each new
+// line is appended to the text shown.
+void TTraitementImage::AfficherLigneHistorique(const QString& ligne)
 {
-    RchEdtHistorique->setPlainText(FHistorique.join(QLatin1Char('\n')));
+    RchEdtHistorique->appendPlainText(ligne);
     RchEdtHistorique->verticalScrollBar()->setValue(RchEdtHistorique->verticalScrollBar()->maximum());
 }
 
@@ -1423,14 +1435,15 @@ void TTraitementImage::DemarrerHistorique()
     FHistorique.append(TexteOuverture);
     FLignesFigees = 0;
     LigneRestauree.clear();
-    AfficherHistorique();
+    RchEdtHistorique->clear();
+    AfficherLigneHistorique(TexteOuverture);
 }
 
 void TTraitementImage::AjouterHistorique(const QString& ligne)
 {
     FHistorique.append(ligne);
     LigneRestauree.clear();
-    AfficherHistorique();
+    AfficherLigneHistorique(ligne);
 }
 
 QStringList TTraitementImage::Historique() const { return FHistorique; }

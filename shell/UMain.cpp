@@ -22,7 +22,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLibraryInfo>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -32,7 +31,6 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolButton>
-#include <QTranslator>
 #include <QUrl>
 #include <algorithm>
 
@@ -102,17 +100,6 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
 {
     Main = this;
     setObjectName(QStringLiteral("Main"));
-    // Qt's own texts (Oui/Non buttons, the file dialogs, the windows' system
-    // menus) speak French like the rest; loaded once for the process.
-    static const bool traduit = [] {
-        auto* t = new QTranslator(qApp);
-        const bool lu = t->load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
-                                QLibraryInfo::path(QLibraryInfo::TranslationsPath));
-        if (lu)
-            QCoreApplication::installTranslator(t);
-        return lu;
-    }();
-    Q_UNUSED(traduit);
     // Every window and dialog without an icon of its own shows Stelor's.
     QApplication::setWindowIcon(IconeStelor());
     FZoneMDI = new QMdiArea;
@@ -161,7 +148,10 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
             a->setCheckable(true);
         LierItemZoom(a);
     }
+    // Files dropped on the frame or on any of its windows open; the filter
+    // sees the drop first, so an edit never takes the names as text.
     setAcceptDrops(true);
+    qApp->installEventFilter(this);
     LblVersion->setText(TexteVersion);
 
     FZoneMDI->viewport()->setMouseTracking(true);
@@ -175,6 +165,7 @@ TMain::~TMain()
 {
     // No menu refresh may run against a frame being destroyed.
     FDetruit = true;
+    qApp->removeEventFilter(this);
     disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     disconnect(FZoneMDI, nullptr, this, nullptr);
     // Free the document windows now, while the frame is whole.
@@ -685,20 +676,32 @@ void TMain::DeposerFichiers(const QStringList& noms)
         Dialogues::Information(QStringLiteral("Vous tentez d'ouvrir des fichiers dont le format n'est pas supporté."));
 }
 
-void TMain::dragEnterEvent(QDragEnterEvent* event)
+bool TMain::DepotDeFichiers(QObject* objet, QEvent* event)
 {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
-}
-
-void TMain::dropEvent(QDropEvent* event)
-{
-    QStringList noms;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile())
-            noms.append(url.toLocalFile());
-    event->acceptProposedAction();
-    DeposerFichiers(noms);
+    const QEvent::Type genre = event->type();
+    if (genre != QEvent::DragEnter && genre != QEvent::DragMove && genre != QEvent::Drop)
+        return false;
+    auto* cible = qobject_cast<QWidget*>(objet);
+    auto* depot = static_cast<QDropEvent*>(event);
+    if (!cible || !depot->mimeData()->hasUrls())
+        return false;
+    QWidget* fenetre = cible->window();
+    if (fenetre != this) {
+        // A dialog takes no file: its edits would take the names as text.
+        if (qobject_cast<TMain*>(fenetre))
+            return false;
+        depot->ignore();
+        return true;
+    }
+    depot->acceptProposedAction();
+    if (genre == QEvent::Drop) {
+        QStringList noms;
+        for (const QUrl& url : depot->mimeData()->urls())
+            if (url.isLocalFile())
+                noms.append(url.toLocalFile());
+        DeposerFichiers(noms);
+    }
+    return true;
 }
 
 void TMain::MnItmToutFermerClick()
@@ -1027,6 +1030,8 @@ void FixerTailleDansZone(QMdiSubWindow& fenetre, int largeur, int hauteur)
 
 bool TMain::eventFilter(QObject* objet, QEvent* event)
 {
+    if (DepotDeFichiers(objet, event))
+        return true;
     if (objet == ImgStelor) {
         if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter)
             AfficherConseil(QString::fromLatin1(AdresseSiteStelor));

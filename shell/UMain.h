@@ -206,11 +206,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* objet, QEvent* event) override;
 
 private:
+    // Every file drag over the frame and its windows, seen before the widget
+    // under the mouse; true when it was taken.
+    bool DepotDeFichiers(QObject* objet, QEvent* event);
     void CreerMenus();
     void CreerPanneauOutils();
     void PlacerLogo();

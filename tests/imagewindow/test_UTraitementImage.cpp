@@ -15,11 +15,13 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
 #include <QTemporaryDir>
 #include <array>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -271,6 +273,14 @@ TEST_F(TTraitementImageTest, AnnulerRestaurerEtHistorique)
     f->AppliquerPasseBas(3, false);
     f->MenuAnnulerRestaurerImgSourceClick();
     EXPECT_EQ(std::make_pair(f->ImageFit.Pixels, f->Historique()), std::make_pair(origine, QStringList{"Ouverture"}));
+    // The text shown follows the history line by line: appended (in any
+    // script), undone, restored, started again.
+    for (const std::function<void()>& etape : std::initializer_list<std::function<void()>>{
+             [&] { f->AjouterHistorique(QStringLiteral("Essai é€𝛼")); }, [&] { f->MenuAnnulerRestaurerImgSourceClick(); },
+             [&] { f->MenuAnnulerRestaurerImgSourceClick(); }, [&] { f->DemarrerHistorique(); }}) {
+        etape();
+        EXPECT_EQ(f->RchEdtHistorique->toPlainText().split('\n'), f->Historique());
+    }
     // The undo keeps the zoom shown.
     f->ZoomParTexte(QStringLiteral("50%"));
     f->MenuAnnulerRestaurerImgSourceClick();

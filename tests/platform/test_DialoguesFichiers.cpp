@@ -6,10 +6,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QListView>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -119,34 +123,47 @@ TEST(DialogueEnregistrement, LeRepondeurSuitLaMemeRegleDExtension)
     }
 }
 
-TEST(DialogueFichiers, TaillesEtDatesEnFrancais)
+// What the list shows is French and whole: its titles, the sizes, dates and
+// kinds of files, the places beside it. A dialog shown for real is not
+// recorded in the journal, which only the tests' responders fill.
+TEST(DialogueFichiers, ToutEnFrancaisEtEntier)
 {
     QTemporaryDir dossier;
     EcrireFichierSur(dossier.filePath("image.fit"), QByteArray(5000, 'x'));
+    ASSERT_TRUE(QDir(dossier.path()).mkdir("sous"));
     const QLocale francais(QLocale::French, QLocale::France);
-    const QString tailleAttendue = francais.formattedDataSize(5000);
-    const QString dateAttendue =
-        francais.toString(QFileInfo(dossier.filePath("image.fit")).lastModified(), QLocale::ShortFormat);
+    const QString date = francais.toString(QFileInfo(dossier.filePath("image.fit")).lastModified(), QLocale::ShortFormat);
+    // Qt keeps the columns' widths from one dialog to the next: start from its own.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dossier.path());
     TSansRepondeur reel;
-    QString taille, date;
+    Dialogues::ViderJournal();
+    QStringList titres, lignes{"", ""}, coupes;
     QuandModal<QFileDialog>([&](QFileDialog* d) {
         auto* vue = d->findChild<QTreeView*>(QStringLiteral("treeView"));
-        ASSERT_NE(vue, nullptr);
-        // The list fills in the background: wait for the file's line.
-        QModelIndex ligne;
-        for (int i = 0; i < 500 && !ligne.isValid(); ++i) {
+        auto* lieux = d->findChild<QListView*>(QStringLiteral("sidebar"));
+        ASSERT_TRUE(vue && lieux && d->testOption(QFileDialog::DontUseNativeDialog));
+        // The list fills in the background: wait for both lines.
+        const auto modele = vue->model();
+        for (int i = 0; i < 500 && modele->rowCount(vue->rootIndex()) < 2; ++i)
             QTest::qWait(10);
-            const QModelIndex racine = vue->rootIndex();
-            for (int r = 0; r < vue->model()->rowCount(racine); ++r)
-                if (vue->model()->index(r, 0, racine).data().toString() == "image.fit")
-                    ligne = vue->model()->index(r, 0, racine);
+        ASSERT_EQ(modele->rowCount(vue->rootIndex()), 2);
+        for (int c = 0; c < 4; ++c) {
+            titres << modele->headerData(c, Qt::Horizontal).toString();
+            for (int r = 0; r < 2; ++r)
+                lignes[r] += (c ? "|" : "") + modele->index(r, c, vue->rootIndex()).data().toString();
+            // A title, or a text below it, wider than the column is cut (a name may be).
+            if (vue->header()->sectionSizeHint(c) > vue->columnWidth(c) ||
+                (c > 0 && static_cast<QAbstractItemView*>(vue)->sizeHintForColumn(c) > vue->columnWidth(c)))
+                coupes << titres.last();
         }
-        ASSERT_TRUE(ligne.isValid());
-        taille = ligne.siblingAtColumn(1).data().toString();
-        date = ligne.siblingAtColumn(3).data().toString();
+        if (lieux->sizeHintForColumn(0) > lieux->viewport()->width())
+            coupes << QStringLiteral("lieux");
         d->reject();
     });
-    Dialogues::ChoisirFichiersOuverture(nullptr, "Ouvrir", "Fichier Fit (*.fit)", dossier.path());
-    EXPECT_EQ(std::pair(taille, date), std::pair(tailleAttendue, dateAttendue));
-    EXPECT_FALSE(taille.contains("KiB"));
+    Dialogues::ChoisirFichiersOuverture(nullptr, "Ouvrir", "Fichier fit (*.fit);;Fichier bitmap (*.bmp)", dossier.path());
+    EXPECT_EQ(titres, QStringList({"Nom", "Taille", "Type", "Dernière modification"}));
+    EXPECT_EQ(lignes, QStringList({"sous||Dossier|" + date,
+                                   "image.fit|" + francais.formattedDataSize(5000) + "|document FITS|" + date}));
+    EXPECT_EQ(coupes, QStringList());
+    EXPECT_TRUE(Dialogues::Journal().empty());
 }
