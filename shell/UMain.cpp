@@ -15,7 +15,6 @@
 #include "UZoom.h"
 
 #include <QApplication>
-#include <QChildEvent>
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -1039,17 +1038,18 @@ bool TMain::eventFilter(QObject* objet, QEvent* event)
             OuvrirAdresseInternet(QString::fromLatin1(AdresseSiteStelor));
     } else if ((objet == FPanneau || objet == FZoneMDI->viewport()) && event->type() == QEvent::MouseMove) {
         AfficherConseil(QString());
-    } else if (objet == FZoneMDI->viewport() && event->type() == QEvent::ChildAdded) {
-        // Every document window comes this way, whoever creates it.
-        if (auto* f = qobject_cast<TMDIChild*>(static_cast<QChildEvent*>(event)->child()))
-            f->installEventFilter(this);
-    } else if (auto* f = qobject_cast<TMDIChild*>(objet); f && !FDetruit) {
-        if (event->type() == QEvent::Show && !f->property(ProprietePlacee).toBool()) {
-            f->setProperty(ProprietePlacee, true);
-            PlacerEnCascade(*f);
-        } else if (event->type() == QEvent::Hide) {
-            // A closed window's pixel read-out must not stay behind.
-            statusBar()->clearMessage();
+    } else if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
+        // The frame filters the application's events: every document window
+        // of its area passes here, whoever creates it.
+        auto* f = qobject_cast<TMDIChild*>(objet);
+        if (f && !FDetruit && f->mdiArea() == FZoneMDI) {
+            if (event->type() == QEvent::Hide) {
+                // A closed window's pixel read-out must not stay behind.
+                statusBar()->clearMessage();
+            } else if (!f->property(ProprietePlacee).toBool()) {
+                f->setProperty(ProprietePlacee, true);
+                PlacerEnCascade(*f);
+            }
         }
     }
     return QMainWindow::eventFilter(objet, event);
