@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <functional>
+#include <memory>
 #include <vector>
 
 // Path of a real image shipped beside the project.
@@ -77,3 +78,22 @@ bool EcrireFitCfitsio(const QString& nom, int bitpix, const std::vector<long>& a
 // (BSCALE/BZERO applied), in our pixel order: column by column, top row
 // first. Empty (and a test failure) when cfitsio is missing or fails.
 std::vector<double> LireFitCfitsio(const QString& nom);
+
+// Bytes this process has read from files so far (/proc/self/io): a reader
+// that must not read a whole file is checked by the difference.
+qint64 OctetsLusParLeProcessus();
+
+// A named pipe, made and removed with the object. A reader that opens it
+// would wait for a writer for ever: after a few seconds one comes, so that
+// a test that reaches it fails instead of hanging.
+class TTubeNomme {
+public:
+    explicit TTubeNomme(QString nom);
+    ~TTubeNomme();
+    const QString& Nom() const { return FNom; }
+
+private:
+    QString FNom;
+    struct TSecours;
+    std::unique_ptr<TSecours> FSecours;
+};
