@@ -5,6 +5,7 @@
 #include "UImages.h"
 
 #include <QDataStream>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -136,6 +137,31 @@ TEST(FichierBmp, FichiersMalFormesLevantUneErreurSansToucherLObjet)
         }
         EXPECT_EQ(o.BitmapSource, avant);
         EXPECT_EQ(Etat(o), std::make_tuple(60, 61, 100, 0, 99, 0.0));
+    }
+    // A named pipe is never opened: it would wait for a writer.
+    const TTubeNomme tube(dir.filePath("tube.bmp"));
+    EXPECT_THROW(ChargerBmp(o, tube.Nom()), EErreurFichier);
+    EXPECT_EQ(o.BitmapSource, avant);
+}
+
+// A file of 3 GB is refused by its signature, or read as far as its header
+// says the picture goes: a sparse file, and the bytes the process reads counted.
+TEST(FichierBmp, GrandFichierLuSelonSonEnteteSeulement)
+{
+    QTemporaryDir dir;
+    const QString nom = dir.filePath("grand.bmp");
+    const QImage petite = Couleur(3, 2, MotifRvb);
+    for (const QByteArray& debut : {QByteArray(), CoderBmp(petite)}) {
+        SCOPED_TRACE(debut.size());
+        EcrireFichierSur(nom, debut);
+        QFile f(nom);
+        ASSERT_TRUE(f.resize(qint64(3) << 30));
+        const qint64 lus = OctetsLusParLeProcessus();
+        if (debut.isEmpty())
+            EXPECT_THROW(LireBitmapBmp(nom), EStelor);
+        else
+            EXPECT_EQ(LireBitmapBmp(nom), petite);
+        EXPECT_LT(OctetsLusParLeProcessus() - lus, 1 << 20);
     }
 }
 
