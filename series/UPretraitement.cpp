@@ -661,8 +661,13 @@ void TPretraitement::RemplirBrutesRegistration()
     for (int i = 0; i < LstBxBrutes->count(); ++i)
         CmbBxBrutesRegistration->addItem(LstBxBrutes->item(i)->text());
     if (LstBxBrutes->count() > 0)
-        CmbBxBrutesRegistration->setCurrentIndex(std::max(IndexSelectionne(LstBxBrutes), 0));
+        CmbBxBrutesRegistration->setCurrentIndex(IndexBruteReference());
     IndexBrutesRegistration = CmbBxBrutesRegistration->currentIndex();
+}
+
+int TPretraitement::IndexBruteReference() const
+{
+    return LstBxBrutes->count() > 0 ? std::max(IndexSelectionne(LstBxBrutes), 0) : -1;
 }
 
 void TPretraitement::FixerFiltreOuverture() { OpnDlgImages.Filtre = FiltreOuverture(TypeImages()); }
@@ -793,7 +798,8 @@ void TPretraitement::ToutEffacer(QListWidget* liste)
 
 void TPretraitement::LstBxBrutesClick()
 {
-    const int i = LstBxBrutes->currentRow();
+    // A Ctrl+click that deselects the line falls back to the first, as the run does.
+    const int i = IndexBruteReference();
     if (i < 0)
         return;
     ChargerImageRegistration();

@@ -1026,6 +1026,10 @@ bool TVisionneuse::ParcourirAuClavier(int touche)
 
 bool TVisionneuse::eventFilter(QObject* objet, QEvent* evenement)
 {
+    // The view makes the first line current when a list without one gets the
+    // focus, and that line would be shown: a list without a selection keeps none.
+    if (objet == ChckLstBxImages && evenement->type() == QEvent::FocusIn && ChckLstBxImages->currentRow() < 0)
+        ChckLstBxImages->setCurrentIndex(QModelIndex());
     if (objet == ChckLstBxImages && evenement->type() == QEvent::KeyPress) {
         const auto* touche = static_cast<QKeyEvent*>(evenement);
         if ((touche->key() == Qt::Key_Up || touche->key() == Qt::Key_Down) && touche->modifiers() == Qt::NoModifier)

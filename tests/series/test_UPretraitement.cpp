@@ -352,7 +352,18 @@ print(int(np.rint(a.max())), z((xx[k] * f[k]).sum() / f[k].sum() + g), z((yy[k] 
         // The next raw frame, chosen with the keyboard: the frame and its zoom follow.
         QTest::keyClick(F->CmbBxBrutesRegistration, Qt::Key_Down);
     }
-    EXPECT_TRUE(F->LstBxBrutes->currentRow() == 2 && F->LstBxBrutes->item(2)->isSelected());
+    QListWidget* l = F->LstBxBrutes;
+    EXPECT_EQ(std::make_tuple(l->currentRow(), l->item(2)->isSelected(), F->ReglagesExecution().Reference),
+              std::make_tuple(2, true, 2));
+    // Ctrl+click takes its selection away: the tab, its combo and the run all fall back to the first.
+    F->PgCntrlPrincipale->setCurrentWidget(F->TbShtImages);
+    QTest::mouseClick(l->viewport(), Qt::LeftButton, Qt::ControlModifier, l->visualItemRect(l->item(2)).center());
+    EXPECT_EQ(std::make_tuple(l->selectedItems().size(), F->CmbBxBrutesRegistration->currentText().toStdString(),
+                              F->ReglagesExecution().Reference,
+                              F->RegistrationFit.Pixels == FitLu(Chemin("brute1.fit")).Pixels),
+              std::make_tuple(0, std::string("brute1.fit"), 0, true));
+    QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->item(2)).center());
+    F->PgCntrlPrincipale->setCurrentWidget(F->TbShtRegistration);
 
     // A move without a drag reads the position out; the scroll box clears it.
     QTest::mouseMove(F->ImgRegistration, QPoint(100, 37));

@@ -13,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
@@ -241,7 +242,7 @@ TEST_F(Visionneuse, ChargementRefuseNeChangeRien)
 
 TEST_F(Visionneuse, SelectionHorsListeEtTailleBornee)
 {
-    const QString a = Fit(QStringLiteral("a.fit"));
+    const QString a = Fit(QStringLiteral("a.fit")), vsn = Dossier.filePath(QStringLiteral("l.vsn"));
     for (const auto& [selection, attendue] : {std::pair(-1, -1), std::pair(2, -1), std::pair(1, 1), std::pair(-7, -1)}) {
         SCOPED_TRACE(selection);
         TConfigurationVisionneuse c;
@@ -250,8 +251,17 @@ TEST_F(Visionneuse, SelectionHorsListeEtTailleBornee)
         c.Largeur = 10;
         c.Hauteur = 100000;
         V->AppliquerConfiguration(c);
-        EXPECT_EQ(V->LigneSelectionnee(), attendue);
-        EXPECT_EQ(V->ImgVisualisation->width() > 0, attendue >= 0);
+        // The list takes the focus once the window is active: that must not make a line current.
+        QDeadlineTimer limite(10000);
+        while (!V->ChckLstBxImages->hasFocus() && !limite.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_TRUE(V->ChckLstBxImages->hasFocus());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(std::make_tuple(V->ChckLstBxImages->currentRow(), V->ImgVisualisation->width() > 0),
+                  std::make_tuple(attendue, attendue >= 0));
+        // Saved at once, the file keeps what was read.
+        V->EnregistrerConfiguration(vsn);
+        EXPECT_EQ(AnalyserFichierVisionneuse(LireFichierComplet(vsn)).Selection, attendue);
         EXPECT_EQ(V->width(), 548);
         EXPECT_GE(V->height(), 423);
     }
