@@ -1,5 +1,6 @@
 #pragma once
 // Helpers shared by the tests.
+#include "Delai.h"
 #include "PDialogues.h"
 #include "UBmp.h"
 #include "UFit.h"
@@ -7,7 +8,6 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <functional>
-#include <memory>
 #include <vector>
 
 // Path of a real image shipped beside the project.
@@ -84,8 +84,7 @@ std::vector<double> LireFitCfitsio(const QString& nom);
 qint64 OctetsLusParLeProcessus();
 
 // A named pipe, made and removed with the object. A reader that opens it
-// would wait for a writer for ever: after a few seconds one comes, so that
-// a test that reaches it fails instead of hanging.
+// would wait for a writer for ever: while it exists the test has a deadline.
 class TTubeNomme {
 public:
     explicit TTubeNomme(QString nom);
@@ -93,7 +92,6 @@ public:
     const QString& Nom() const { return FNom; }
 
 private:
+    TDelaiMaximal FDelai;
     QString FNom;
-    struct TSecours;
-    std::unique_ptr<TSecours> FSecours;
 };
