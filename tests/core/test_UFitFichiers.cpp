@@ -301,7 +301,8 @@ TEST_F(LectureFit, FichiersMalFormesRefusesSansToucherLImage)
             LireFichierFit(im, n);
             ADD_FAILURE() << n.toStdString();
         } catch (const EErreurFichier& e) {
-            EXPECT_TRUE(e.Message().startsWith("Impossible de lire le fichier « " + n + " » : ")) << e.Message().toStdString();
+            EXPECT_TRUE(e.Message().startsWith("Impossible de lire le fichier « " + n + " » : "))
+                << e.Message().toStdString();
         }
     }
     EXPECT_EQ(im.Pixels, avant.Pixels);

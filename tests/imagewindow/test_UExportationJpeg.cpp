@@ -27,7 +27,11 @@ protected:
     void SetUp() override { Dialogue.DossierTemporaire = Dossier.path(); }
     QSlider* Qualite() { return Dialogue.findChild<QSlider*>(QStringLiteral("TrckBrQualite")); }
     QString Libelle(const char* nom) { return Dialogue.findChild<QLabel*>(QString::fromLatin1(nom))->text(); }
-    QStringList Temporaires() { return QDir(Dossier.path()).entryList({QStringLiteral("~expjpeg*")}, QDir::Files | QDir::System); }
+    // Links to nothing included.
+    QStringList Temporaires()
+    {
+        return QDir(Dossier.path()).entryList({QStringLiteral("~expjpeg*")}, QDir::Files | QDir::System);
+    }
     // Presses a button; the save dialog answers `nom` (empty: cancelled).
     void Presser(const char* bouton, const QString& nom = {})
     {
@@ -115,7 +119,8 @@ TEST_F(ExportationJpeg, FichierTemporaire)
     Dialogue.Initialiser(Image(30, 30));
     const QString nom = QFileInfo(Dialogue.DernierFichierTemporaire()).fileName();
     EXPECT_TRUE(nom.startsWith(QStringLiteral("~expjpeg")) && !plantes.contains(nom)) << nom.toStdString();
-    EXPECT_EQ(std::tuple(Temporaires(), QFileInfo::exists(Dossier.filePath(QStringLiteral("cible"))), LireFichierComplet(premier.fileName())),
+    EXPECT_EQ(std::tuple(Temporaires(), QFileInfo::exists(Dossier.filePath(QStringLiteral("cible"))),
+                         LireFichierComplet(premier.fileName())),
               std::tuple(plantes, false, QByteArray("autre")));
     EXPECT_GT(Dialogue.TailleFichierPrevisualisation(), 0);
 

@@ -26,9 +26,9 @@ TEST(Erreurs, UneCommandeQuiEchoueMontreSonTexteSansPropager)
     EXPECT_NO_THROW(ok = ExecuterCommande([] { LeverErreur("Format de fichier inconnu."); }));
     EXPECT_FALSE(ok);
     ASSERT_EQ(Dialogues::Journal().size(), 1u);
-    EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::Erreur);
-    EXPECT_EQ(Dialogues::Journal()[0].Titre, "Stelor");
-    EXPECT_EQ(Dialogues::Journal()[0].Texte, "Format de fichier inconnu.");
+    const TDemandeDialogue& d = Dialogues::Journal()[0];
+    EXPECT_EQ(std::tuple(d.Genre, d.Titre, d.Texte),
+              std::tuple(TGenreDemande::Erreur, QString("Stelor"), QString("Format de fichier inconnu.")));
 }
 
 namespace {
@@ -44,53 +44,13 @@ std::pair<int, std::string> ErreurDe(const std::function<void()>& f)
     return {0, {}};
 }
 
-// The error of a step that the system answers with the given number.
-struct TPanneEssai {
-    TPanneEssai(TEtapeFichier etape, int erreur)
-    {
-        FixerPanneFichierEssai([=](const QString&, TEtapeFichier e) { return e == etape ? erreur : 0; });
-    }
-    ~TPanneEssai() { FixerPanneFichierEssai({}); }
-};
-
 } // namespace
 
-// Every refused read names the file and says why; nothing that is not a
-// regular file is opened (a named pipe would wait for ever).
-TEST(Fichiers, LecturesRefuseesNommentLeFichierEtLaCause)
-{
-    QTemporaryDir dir;
-    const TTubeNomme tube(dir.filePath("tube.fit"));
-    QDir(dir.path()).mkdir("dossier.fit");
-    QFile::link(dir.filePath("b"), dir.filePath("a"));
-    QFile::link(dir.filePath("a"), dir.filePath("b"));
-    EcrireFichierSur(dir.filePath("protege.fit"), QByteArray("x"));
-    const struct {
-        QString Nom;
-        int Code;
-        QString Cause;
-        int Panne = 0;
-    } cas[] = {
-        {dir.filePath("absent.fit"), ES_FichierIntrouvable, "il n'existe pas"},
-        {dir.filePath("nulle/part/absent.fit"), ES_CheminIntrouvable,
-         "son dossier « " + dir.filePath("nulle/part") + " » n'existe pas"},
-        {tube.Nom(), ES_AccesRefuse, "c'est un tube nommé (FIFO), pas un fichier ordinaire"},
-        {dir.filePath("dossier.fit"), ES_AccesRefuse, "c'est un dossier, pas un fichier"},
-        {"/dev/zero", ES_AccesRefuse, "c'est un périphérique, pas un fichier ordinaire"},
-        {dir.filePath("a"), ES_AccesRefuse, "ses liens symboliques forment une boucle"},
-        {dir.filePath("protege.fit"), ES_AccesRefuse, "permission refusée", EACCES},
-    };
-    for (const auto& c : cas) {
-        SCOPED_TRACE(c.Nom.toStdString());
-        const TPanneEssai panne(TEtapeFichier::Ouverture, c.Panne);
-        EXPECT_EQ(ErreurDe([&] { LireFichierComplet(c.Nom); }),
-                  std::pair(c.Code, ("Impossible de lire le fichier « " + c.Nom + " » : " + c.Cause + ".").toStdString()));
-    }
-}
-
-// Every refused write names the file and says why, and leaves the old file
-// as it was with no temporary file beside it.
-TEST(Fichiers, EcrituresRefuseesNommentLeFichierEtLaCause)
+// Every refused read or write names the file and says why; nothing that is
+// not a regular file is opened (a named pipe would wait for ever); a refused
+// write leaves the old file as it was with no temporary file beside it.
+// Permissions and a full disk are steered: root ignores permissions.
+TEST(Fichiers, LecturesEtEcrituresRefuseesNommentLeFichierEtLaCause)
 {
     QTemporaryDir dir;
     const QString ancien = dir.filePath("ancien.fit");
@@ -98,31 +58,46 @@ TEST(Fichiers, EcrituresRefuseesNommentLeFichierEtLaCause)
     QDir(dir.path()).mkdir("dossier.fit");
     QFile::link(dir.filePath("b"), dir.filePath("a"));
     QFile::link(dir.filePath("a"), dir.filePath("b"));
-    const auto contenu = [&] { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot); };
     EcrireFichierSur(ancien, QByteArray("ancien"));
+    const auto contenu = [&] {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    };
     const QStringList avant = contenu();
+    const QString nullePart = dir.filePath("nulle/part");
+    using E = TEtapeFichier;
     const struct {
         QString Nom;
+        bool Ecriture;
         int Code;
         QString Cause;
-        TEtapeFichier Etape = TEtapeFichier::Ouverture;
+        E Etape = E::Ouverture;
         int Panne = 0;
     } cas[] = {
-        {ancien, ES_ErreurEcriture, "le disque est plein", TEtapeFichier::Ecriture, ENOSPC},
-        {ancien, ES_AccesRefuse, "le dossier « " + dir.path() + " » n'accepte pas de nouveau fichier (permission refusée)",
-         TEtapeFichier::Creation, EACCES},
-        {ancien, ES_AccesRefuse, "le disque est en lecture seule", TEtapeFichier::Creation, EROFS},
-        {dir.filePath("dossier.fit"), ES_AccesRefuse, "c'est un dossier, pas un fichier"},
-        {tube.Nom(), ES_AccesRefuse, "c'est un tube nommé (FIFO), pas un fichier ordinaire"},
-        {dir.filePath("a"), ES_AccesRefuse, "ses liens symboliques forment une boucle"},
-        {dir.filePath("pas/de/dossier.fit"), ES_CheminIntrouvable,
-         "son dossier « " + dir.filePath("pas/de") + " » n'existe pas"},
+        {dir.filePath("absent.fit"), false, ES_FichierIntrouvable, "il n'existe pas"},
+        {dir.filePath("nulle/part/x.fit"), false, ES_CheminIntrouvable, "son dossier « " + nullePart + " » n'existe pas"},
+        {dir.filePath("nulle/part/x.fit"), true, ES_CheminIntrouvable, "son dossier « " + nullePart + " » n'existe pas"},
+        {tube.Nom(), false, ES_AccesRefuse, "c'est un tube nommé (FIFO), pas un fichier ordinaire"},
+        {tube.Nom(), true, ES_AccesRefuse, "c'est un tube nommé (FIFO), pas un fichier ordinaire"},
+        {dir.filePath("dossier.fit"), false, ES_AccesRefuse, "c'est un dossier, pas un fichier"},
+        {dir.filePath("dossier.fit"), true, ES_AccesRefuse, "c'est un dossier, pas un fichier"},
+        {"/dev/zero", false, ES_AccesRefuse, "c'est un périphérique, pas un fichier ordinaire"},
+        {dir.filePath("a"), false, ES_AccesRefuse, "ses liens symboliques forment une boucle"},
+        {dir.filePath("a"), true, ES_AccesRefuse, "ses liens symboliques forment une boucle"},
+        {ancien, false, ES_AccesRefuse, "permission refusée", E::Ouverture, EACCES},
+        {ancien, true, ES_ErreurEcriture, "le disque est plein", E::Ecriture, ENOSPC},
+        {ancien, true, ES_AccesRefuse,
+         "le dossier « " + dir.path() + " » n'accepte pas de nouveau fichier (permission refusée)", E::Creation, EACCES},
+        {ancien, true, ES_AccesRefuse, "le disque est en lecture seule", E::Creation, EROFS},
     };
     for (const auto& c : cas) {
-        SCOPED_TRACE(c.Nom.toStdString());
-        const TPanneEssai panne(c.Etape, c.Panne);
-        EXPECT_EQ(ErreurDe([&] { EcrireFichierSur(c.Nom, QByteArray(100000, 'n')); }),
-                  std::pair(c.Code, ("Impossible d'écrire le fichier « " + c.Nom + " » : " + c.Cause + ".").toStdString()));
+        SCOPED_TRACE(c.Nom.toStdString() + (c.Ecriture ? " (écriture)" : ""));
+        FixerPanneFichierEssai([&](const QString&, E e) { return e == c.Etape ? c.Panne : 0; });
+        const auto erreur = ErreurDe([&] {
+            c.Ecriture ? EcrireFichierSur(c.Nom, QByteArray(100000, 'n')) : void(LireFichierComplet(c.Nom));
+        });
+        FixerPanneFichierEssai({});
+        const QString texte = c.Ecriture ? "Impossible d'écrire le fichier « " : "Impossible de lire le fichier « ";
+        EXPECT_EQ(erreur, std::pair(c.Code, (texte + c.Nom + " » : " + c.Cause + ".").toStdString()));
         EXPECT_EQ(contenu(), avant);
     }
     // A writer that fails on its own: its error stands as it is.
@@ -133,8 +108,8 @@ TEST(Fichiers, EcrituresRefuseesNommentLeFichierEtLaCause)
                   });
               }),
               std::pair(int(ES_ErreurEcriture), std::string("Erreur E/S 101")));
-    EXPECT_EQ(std::pair(LireFichierComplet(ancien), contenu()), std::pair(QByteArray("ancien"), avant));
-    EXPECT_EQ(std::pair(QFileInfo(tube.Nom()).exists(), QFileInfo(tube.Nom()).isFile()), std::pair(true, false));
+    EXPECT_EQ(std::tuple(LireFichierComplet(ancien), contenu(), QFileInfo(tube.Nom()).isFile()),
+              std::tuple(QByteArray("ancien"), avant, false));
 
     // A save through a link writes its file and keeps the link, and the
     // file keeps its permissions.
