@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
-#include <functional>
 #include <gtest/gtest.h>
 #include <numeric>
 #include <sys/resource.h>
@@ -262,6 +261,7 @@ TEST_F(LectureFit, FichiersMalFormesRefusesSansToucherLImage)
         {"sans END", Fichier(avec("2", "2"), {1, 2, 3, 4}).replace("END ", "    "), "n'a pas de carte END"},
         {"vide", QByteArray(), "n'est pas un fichier FITS"},
         {"JPEG", QByteArray("\xFF\xD8\xFF\xE0").leftJustified(3000, 'x'), "n'est pas un fichier FITS"},
+        {"sans SIMPLE", Fichier({C("BITPIX", "16"), C("NAXIS1", "1"), C("NAXIS2", "1")}, {7}), "n'est pas un fichier FITS"},
         {"court", QByteArray("SIMPLE  ="), "n'a pas de carte END"},
         {"extension", Fichier(extension, {}), "l'image est dans une extension"},
         {"sans NAXIS1", Fichier(avec("", "2"), {1, 2, 3, 4}), "n'a pas de carte NAXIS1 (largeur"},
@@ -312,33 +312,19 @@ TEST_F(LectureFit, FichiersMalFormesRefusesSansToucherLImage)
 // the rest: a sparse file, and the bytes the process reads counted.
 TEST_F(LectureFit, GrandFichierLuSelonSonEnteteSeulement)
 {
-    const struct {
-        const char* quoi;
-        QByteArray debut;
-        const char* texte; // nullptr: read
-    } cas[] = {
-        {"zéros", {}, "n'est pas un fichier FITS"},
-        {"sans SIMPLE", Fichier({C("BITPIX", "16"), C("NAXIS1", "1"), C("NAXIS2", "1")}, {7}), "n'est pas un fichier FITS"},
-        {"SIMPLE sans END", Carte(C("SIMPLE", "T")).toLatin1(), "n'a pas de carte END"},
-        {"image de 2 x 2", Fichier(Base(2, 2), {1, 2, 3, 4}), nullptr},
-    };
-    for (const auto& [quoi, debut, texte] : cas) {
+    const std::pair<const char*, QByteArray> cas[] = {
+        {"zéros", {}}, {"SIMPLE sans END", Carte(C("SIMPLE", "T")).toLatin1()}, {"2 x 2", Fichier(Base(2, 2), {1, 2, 3, 4})}};
+    for (const auto& [quoi, debut] : cas) {
         SCOPED_TRACE(quoi);
         EcrireFichierSur(nom, debut);
         QFile f(nom);
         ASSERT_TRUE(f.resize(qint64(3) << 30));
         const qint64 lus = OctetsLusParLeProcessus();
         int32_t l = 0, h = 0;
-        if (texte) {
-            for (const auto& lire : std::initializer_list<std::function<void()>>{
-                     [&] { FitLu(nom); }, [&] { DimensionsFichierFit(nom, l, h); }, [&] { CompterCartesFit(nom); }}) {
-                try {
-                    lire();
-                    ADD_FAILURE() << "accepté";
-                } catch (const EErreurFichier& e) {
-                    EXPECT_TRUE(e.Message().contains(texte)) << e.Message().toStdString();
-                }
-            }
+        if (debut.size() < 2880) {
+            EXPECT_THROW(FitLu(nom), EErreurFichier);
+            EXPECT_THROW(DimensionsFichierFit(nom, l, h), EErreurFichier);
+            EXPECT_THROW(CompterCartesFit(nom), EErreurFichier);
         } else {
             DimensionsFichierFit(nom, l, h);
             EXPECT_EQ(std::tuple(FitLu(nom).Pixels, l, h, CompterCartesFit(nom)),

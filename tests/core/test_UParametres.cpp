@@ -136,33 +136,32 @@ TEST_F(Parametres, EcrituresRefusees)
 // first write says so, naming the file and why; no write ever replaces it.
 TEST_F(Parametres, FichierIllisibleJamaisRemplace)
 {
-    const QString suite = " Stelor garde ses réglages par défaut et n'écrira pas sur ce fichier : les réglages de cette "
-                          "session ne seront pas enregistrés.";
+    const QByteArray texte("[General]\nReglSeuilsVisu=500\n");
     for (const bool tube : {true, false}) {
         SCOPED_TRACE(tube ? "tube" : "permission");
         std::optional<TTubeNomme> fifo;
-        if (tube)
-            fifo.emplace(Nom);
-        else
-            EcrireALaMain("[General]\nReglSeuilsVisu=500\n");
+        tube ? void(fifo.emplace(Nom)) : EcrireALaMain(texte.constData());
         FixerPanneFichierEssai([&](const QString& n, TEtapeFichier e) {
             return !tube && n == Nom && e == TEtapeFichier::Ouverture ? EACCES : 0;
         });
         FixerFichierPreferences(Nom);
-        EXPECT_EQ(LireReglSeuilsVisu(), 60);
+        QString message;
         try {
             EcrireReglSeuilsVisu(120);
-            ADD_FAILURE() << "écriture acceptée";
         } catch (const EErreurFichier& e) {
-            EXPECT_EQ(e.Message().toStdString(),
-                      ("Impossible de lire le fichier « " + Nom + " » : " +
-                       (tube ? "c'est un tube nommé (FIFO), pas un fichier ordinaire" : "permission refusée") + "." + suite)
-                          .toStdString());
+            message = e.Message();
         }
         EXPECT_NO_THROW(EcrireSigmasGaussien(3, 3, 3, 3, 3)); // told once
+        const int32_t lu = LireReglSeuilsVisu();
         FixerPanneFichierEssai({});
-        EXPECT_EQ(std::pair(QFileInfo(Nom).isFile(), tube ? QByteArray() : LireFichierComplet(Nom)),
-                  std::pair(!tube, tube ? QByteArray() : QByteArray("[General]\nReglSeuilsVisu=500\n")));
+        const QString cause = tube ? "c'est un tube nommé (FIFO), pas un fichier ordinaire" : "permission refusée";
+        EXPECT_EQ(std::tuple(lu, message.toStdString(), tube ? QFileInfo(Nom).isFile() : LireFichierComplet(Nom) == texte),
+                  std::tuple(60,
+                             ("Impossible de lire le fichier « " + Nom + " » : " + cause +
+                              ". Stelor garde ses réglages par défaut et n'écrira pas sur ce fichier : les réglages de "
+                              "cette session ne seront pas enregistrés.")
+                                 .toStdString(),
+                             !tube));
     }
 }
 
