@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -63,43 +64,42 @@ TEST(Fichiers, LecturesEtEcrituresRefuseesNommentLeFichierEtLaCause)
         return QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
     };
     const QStringList avant = contenu();
-    const QString nullePart = dir.filePath("nulle/part");
     using E = TEtapeFichier;
     const struct {
         QString Nom;
-        bool Ecriture;
+        const char* Sens; // l: read, e: write
         int Code;
         QString Cause;
         E Etape = E::Ouverture;
         int Panne = 0;
     } cas[] = {
-        {dir.filePath("absent.fit"), false, ES_FichierIntrouvable, "il n'existe pas"},
-        {dir.filePath("nulle/part/x.fit"), false, ES_CheminIntrouvable, "son dossier « " + nullePart + " » n'existe pas"},
-        {dir.filePath("nulle/part/x.fit"), true, ES_CheminIntrouvable, "son dossier « " + nullePart + " » n'existe pas"},
-        {tube.Nom(), false, ES_AccesRefuse, "c'est un tube nommé (FIFO), pas un fichier ordinaire"},
-        {tube.Nom(), true, ES_AccesRefuse, "c'est un tube nommé (FIFO), pas un fichier ordinaire"},
-        {dir.filePath("dossier.fit"), false, ES_AccesRefuse, "c'est un dossier, pas un fichier"},
-        {dir.filePath("dossier.fit"), true, ES_AccesRefuse, "c'est un dossier, pas un fichier"},
-        {"/dev/zero", false, ES_AccesRefuse, "c'est un périphérique, pas un fichier ordinaire"},
-        {dir.filePath("a"), false, ES_AccesRefuse, "ses liens symboliques forment une boucle"},
-        {dir.filePath("a"), true, ES_AccesRefuse, "ses liens symboliques forment une boucle"},
-        {ancien, false, ES_AccesRefuse, "permission refusée", E::Ouverture, EACCES},
-        {ancien, true, ES_ErreurEcriture, "le disque est plein", E::Ecriture, ENOSPC},
-        {ancien, true, ES_AccesRefuse,
+        {dir.filePath("absent.fit"), "l", ES_FichierIntrouvable, "il n'existe pas"},
+        {dir.filePath("nulle/part/x.fit"), "le", ES_CheminIntrouvable,
+         "son dossier « " + dir.filePath("nulle/part") + " » n'existe pas"},
+        {tube.Nom(), "le", ES_AccesRefuse, "c'est un tube nommé (FIFO), pas un fichier ordinaire"},
+        {dir.filePath("dossier.fit"), "le", ES_AccesRefuse, "c'est un dossier, pas un fichier"},
+        {"/dev/zero", "l", ES_AccesRefuse, "c'est un périphérique, pas un fichier ordinaire"},
+        {dir.filePath("a"), "le", ES_AccesRefuse, "ses liens symboliques forment une boucle"},
+        {ancien, "l", ES_AccesRefuse, "permission refusée", E::Ouverture, EACCES},
+        {ancien, "e", ES_ErreurEcriture, "le disque est plein", E::Ecriture, ENOSPC},
+        {ancien, "e", ES_AccesRefuse,
          "le dossier « " + dir.path() + " » n'accepte pas de nouveau fichier (permission refusée)", E::Creation, EACCES},
-        {ancien, true, ES_AccesRefuse, "le disque est en lecture seule", E::Creation, EROFS},
+        {ancien, "e", ES_AccesRefuse, "le disque est en lecture seule", E::Creation, EROFS},
     };
-    for (const auto& c : cas) {
-        SCOPED_TRACE(c.Nom.toStdString() + (c.Ecriture ? " (écriture)" : ""));
-        FixerPanneFichierEssai([&](const QString&, E e) { return e == c.Etape ? c.Panne : 0; });
-        const auto erreur = ErreurDe([&] {
-            c.Ecriture ? EcrireFichierSur(c.Nom, QByteArray(100000, 'n')) : void(LireFichierComplet(c.Nom));
-        });
-        FixerPanneFichierEssai({});
-        const QString texte = c.Ecriture ? "Impossible d'écrire le fichier « " : "Impossible de lire le fichier « ";
-        EXPECT_EQ(erreur, std::pair(c.Code, (texte + c.Nom + " » : " + c.Cause + ".").toStdString()));
-        EXPECT_EQ(contenu(), avant);
-    }
+    for (const auto& c : cas)
+        for (const bool ecriture : {false, true}) {
+            if (!std::strchr(c.Sens, ecriture ? 'e' : 'l'))
+                continue;
+            SCOPED_TRACE(c.Nom.toStdString() + (ecriture ? " (écriture)" : ""));
+            FixerPanneFichierEssai([&](const QString&, E e) { return e == c.Etape ? c.Panne : 0; });
+            const auto erreur = ErreurDe([&] {
+                ecriture ? EcrireFichierSur(c.Nom, QByteArray(100000, 'n')) : void(LireFichierComplet(c.Nom));
+            });
+            FixerPanneFichierEssai({});
+            const QString texte = ecriture ? "Impossible d'écrire le fichier « " : "Impossible de lire le fichier « ";
+            EXPECT_EQ(erreur, std::pair(c.Code, (texte + c.Nom + " » : " + c.Cause + ".").toStdString()));
+            EXPECT_EQ(contenu(), avant);
+        }
     // A writer that fails on its own: its error stands as it is.
     EXPECT_EQ(ErreurDe([&] {
                   EcrireFichierSur(ancien, [](QIODevice& d) {
