@@ -482,8 +482,8 @@ inline void Elargir(THistoFit& image, double v)
     if (image.Max < v) image.Max = v;
 }
 
-// Result := zeros of the first image's size under the default header, with
-// the first image's extremes.
+// Result := zeros of the first image's size under its header, with its
+// extremes.
 void PreparerSommeImages(const std::vector<const THistoFit*>& images, THistoFit& resultat)
 {
     for (const THistoFit* image : images) VerifierMemesTailles(*images[0], *image);
@@ -491,7 +491,9 @@ void PreparerSommeImages(const std::vector<const THistoFit*>& images, THistoFit&
     const double mini = images[0]->Min, maxi = images[0]->Max;
     const int32_t zoom = images[0]->Zoom;
     const QList<QRgb> palette = images[0]->Palette;
+    QStringList entete = images[0]->Entete;
     InitialiserImageFit(resultat, w, h, 0);
+    resultat.Entete.swap(entete);
     resultat.Min = mini;
     resultat.Max = maxi;
     resultat.Zoom = zoom;
@@ -694,16 +696,23 @@ bool FormatTraite(const QImage& b)
 
 void RecalculerMinMax(THistoBmp& image) { MinMaxBmp(image.BitmapSource, image.Min, image.Max); }
 
+// True when some step ran.
 template <class Decaler, class Interpoler>
-void Translation(double d, bool fractionnaire, Decaler decaler, Interpoler interpoler)
+bool Translation(double d, bool fractionnaire, Decaler decaler, Interpoler interpoler)
 {
-    if (!std::isfinite(d)) return;
+    if (!std::isfinite(d)) return false;
     const int64_t n = PartieEntiere(d);
     if (n != 0) decaler(n);
-    if (fractionnaire) {
-        const double f = d - static_cast<double>(n);
-        if (f != 0 && std::fabs(f) < 1) interpoler(f);
-    }
+    const double f = d - static_cast<double>(n);
+    if (!fractionnaire || f == 0 || std::fabs(f) >= 1) return n != 0;
+    interpoler(f);
+    return true;
+}
+
+// A FIT image whose content moved on its grid.
+void Deplacee(THistoFit& image, bool deplacee)
+{
+    if (deplacee && image.PixelsPresents()) EnteteApresGeometrieFit(image);
 }
 
 } // namespace
@@ -881,12 +890,14 @@ void InterpolerYBmp(THistoBmp& image, double f)
 
 void TranslationXFit(THistoFit& image, double d, bool fractionnaire)
 {
-    Translation(d, fractionnaire, [&](int64_t n) { DecalerXFit(image, n); }, [&](double f) { InterpolerXFit(image, f); });
+    Deplacee(image, Translation(d, fractionnaire, [&](int64_t n) { DecalerXFit(image, n); },
+                                [&](double f) { InterpolerXFit(image, f); }));
 }
 
 void TranslationYFit(THistoFit& image, double d, bool fractionnaire)
 {
-    Translation(d, fractionnaire, [&](int64_t n) { DecalerYFit(image, n); }, [&](double f) { InterpolerYFit(image, f); });
+    Deplacee(image, Translation(d, fractionnaire, [&](int64_t n) { DecalerYFit(image, n); },
+                                [&](double f) { InterpolerYFit(image, f); }));
 }
 
 void TranslationXBmp(THistoBmp& image, double d, bool fractionnaire)
@@ -925,7 +936,7 @@ void TranslationYBitmap(QImage& bitmap, double d) { TranslationYBitmap(bitmap, d
 namespace {
 
 // Rebuilds the image from a copy of its pixels; placer(x, y) gives where the
-// old pixel (x, y) goes in the new w2 x h2 image.
+// old pixel (x, y) goes in the new w2 x h2 image. The header follows.
 template <class Placer>
 void Replacer(THistoFit& image, int32_t w2, int32_t h2, Placer placer)
 {
@@ -949,16 +960,15 @@ void Replacer(THistoFit& image, int32_t w2, int32_t h2, Placer placer)
     image.Pixels.swap(nouveau);
     image.XMax = w2 - 1;
     image.YMax = h2 - 1;
+    EnteteApresGeometrieFit(image);
 }
 
-// A quarter turn: the new size under the default header.
+// A quarter turn: width and height exchanged.
 template <class Placer>
 void QuartDeTour(THistoFit& image, Placer placer)
 {
     if (!image.PixelsPresents()) return;
-    const int32_t w = image.XMax + 1, h = image.YMax + 1;
-    Replacer(image, h, w, placer);
-    CreerEnteteFit(h, w, 16, 0, 65535, 0, image.Entete);
+    Replacer(image, image.YMax + 1, image.XMax + 1, placer);
 }
 
 } // namespace

@@ -383,6 +383,11 @@ void TEnregistrementSelection::BtnOKClick()
         return refuser(QStringLiteral("Le dossier '") + dossier + QStringLiteral("' n'existe pas."), ui->BtBtnDossier);
     if (ui->EdtEntete->text().isEmpty())
         return refuser(QStringLiteral("L'entête n'est pas renseignée."), ui->EdtEntete);
+    if (ui->EdtEntete->text().contains(QLatin1Char('/')) || ui->EdtEntete->text().contains(QLatin1Char('\\')))
+        return refuser(QStringLiteral("L'entête '") + TexteCite(ui->EdtEntete->text()) +
+                           QStringLiteral("' contient un séparateur de dossier ('/' ou '\\') : les images seraient "
+                                          "enregistrées hors du dossier de destination."),
+                       ui->EdtEntete);
     if (ui->EdtDepart->text().isEmpty())
         return refuser(QStringLiteral("La valeur départ n'est pas renseignée."), ui->EdtDepart);
     if (ui->EdtIncrement->text().isEmpty())

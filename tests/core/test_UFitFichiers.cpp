@@ -2,6 +2,9 @@
 #include "PErreurs.h"
 #include "PFichiers.h"
 #include "Soutien.h"
+#include "SoutienSeries.h"
+#include "UArithmetique.h"
+#include "UFiltres.h"
 #include "UFit.h"
 #include "UNoyauxFit.h"
 
@@ -99,8 +102,6 @@ TEST(CartesFit, RoutinesEtEntetes)
 
     THistoFit im;
     InitialiserImageFit(im, 3, 4, 0);
-    FixerDimensionsEnteteFit(im, 12, 345);
-    EXPECT_EQ(im.Entete.mid(3, 2), QStringList({Carte(C("NAXIS1", "12")), Carte(C("NAXIS2", "345"))}));
     AjouterBZeroFit(im, 32768); // after NAXIS2
     EXPECT_EQ(im.Entete[5], Carte("BZERO   =                32768"));
     SupprimerBZeroFit(im);
@@ -417,6 +418,9 @@ TEST_F(EcritureFit, AllerRetourQuelsQueSoientBZeroEtBScaleLus)
         // BZERO 0 keeps samples below 32768 (what every reader reads alike):
         // past it, BSCALE 1 and BZERO 32768, values rounded.
         {{C("BSCALE", "0.5")}, {65535, 2, 1, 0}, {32767.5, 1, 0.5, 0}, 1, 32768},
+        // Kept, but written as other readers read them.
+        {{"  BZERO =                  100"}, {0, 1, 2, 3}, {100, 101, 102, 103}, 1, 100},
+        {{C("BSCALE", "2,5")}, {2, 4, 0, 1}, {5, 10, 0, 2.5}, 2.5, 0},
     };
     THistoFit im;
     for (const auto& k : cas) {
@@ -431,6 +435,31 @@ TEST_F(EcritureFit, AllerRetourQuelsQueSoientBZeroEtBScaleLus)
             std::transform(attendu.begin(), attendu.end(), attendu.begin(), [](double v) { return std::nearbyint(v); });
         EXPECT_EQ(FitLu(copie).Pixels, attendu) << k.cartes.join('|').toStdString();
     }
+    // After +1, x1,5, a filter or a subtraction, each value reads back as it
+    // was, to the rounding of the scaling written, never more than 0.5 away
+    // (+1 under BSCALE 2 came back 0 or 2 away, 10953 under BSCALE 10 as 10950).
+    std::vector<uint16_t> echantillons(20 * 21);
+    for (size_t i = 0; i < echantillons.size(); ++i)
+        echantillons[i] = uint16_t(i * 37 % 6000);
+    EcrireFichierSur(nom, Fichier(Base(20, 21) << C("BZERO", "5000") << C("BSCALE", "2"), echantillons));
+    EcrireFichierSur(dir.filePath("dix.fit"), Fichier(Base(20, 21) << C("BSCALE", "10"), echantillons));
+    const THistoFit moins = ImageFitDe(20, 21, [](int x, int y) { return double((x + y) % 7); });
+    const std::function<void(THistoFit&)> operations[] = {
+        [](THistoFit& i) { AjouterConstanteFit(i, 1); }, [](THistoFit& i) { MultiplierConstanteFit(i, 1.5); },
+        [](THistoFit& i) { FiltrePasseBasFit(i, 1, false); }, [&](THistoFit& i) { SoustractionImagesFit(i, moins, i); }};
+    for (const QString& f : {nom, dir.filePath("dix.fit"), CheminDonnees("scale_bscale_bzero_i16.fits")})
+        for (size_t k = 0; k < std::size(operations); ++k) {
+            im = FitLu(f);
+            operations[k](im);
+            Enregistrer(im, copie);
+            const double s = LireBScaleFit(im), z = LireBZeroFit(im);
+            const std::vector<double> relu = FitLu(copie).Pixels;
+            size_t fautes = relu.size() != im.Pixels.size();
+            for (size_t i = 0; !fautes && i < relu.size(); ++i)
+                fautes += relu[i] != std::nearbyint((im.Pixels[i] - z) / s) * s + z || std::fabs(relu[i] - im.Pixels[i]) > 0.5;
+            EXPECT_EQ(fautes, 0u) << f.toStdString() << " " << k << " BSCALE " << s;
+        }
+
     // A pixel beyond the 16 bits under BSCALE 2: BSCALE 1 and samples
     // clamped to 0..65535, halves to even; accents and tabs in cards, an
     // "END" in the wrong place and a BSCALE that is not a number never make
@@ -504,6 +533,7 @@ TEST_F(EcritureFit, UnEnregistrementRateLaisseLAncienFichier)
 
 TEST_F(PairsFit, FichiersReelsCommeCfitsioPuisAllerRetourExact)
 {
+    QStringList fichiers; // each real file, then saved turned a quarter, and resized by 0.5
     for (const char* f : kReels) {
         const QString nom = CheminDonnees(f);
         THistoFit im = FitLu(nom);
@@ -515,7 +545,30 @@ TEST_F(PairsFit, FichiersReelsCommeCfitsioPuisAllerRetourExact)
         const std::vector<double> avant = im.Pixels;
         Enregistrer(im, copie);
         EXPECT_TRUE(FitLu(copie).Pixels == avant) << f;
+        fichiers << nom << dir.filePath(QString("tour_") + f) << dir.filePath(QString("redim_") + f);
+        THistoFit reduite;
+        CreerHistoFit(reduite);
+        RedimensionnerCopieFit(im, reduite, 0.5);
+        Rotation90Fit(im);
+        Enregistrer(im, fichiers[fichiers.size() - 2]);
+        Enregistrer(reduite, fichiers.last());
     }
+    // Every card describing the image is still there with its value, the
+    // world coordinates are gone, as astropy reads them.
+    EXPECT_EQ(Python(R"(
+import re
+fautes = []
+for i in range(1, len(sys.argv), 3):
+    h0 = fits.getheader(sys.argv[i])
+    for n, taille in zip(sys.argv[i + 1:i + 3], ((h0['NAXIS2'], h0['NAXIS1']), ((h0['NAXIS1'] + 1) // 2, (h0['NAXIS2'] + 1) // 2))):
+        e = fits.getheader(n)
+        fautes += [n] if (e['NAXIS1'], e['NAXIS2']) != taille else []
+        for k in set(h0) - {'SIMPLE', 'BITPIX', 'NAXIS', 'NAXIS1', 'NAXIS2', 'BSCALE', 'BZERO', ''}:
+            wcs = re.match(r'(CTYPE|CRVAL|CDELT|CRPIX|CROTA|CUNIT)[0-9]+$|(PC|CD)[0-9]+_[0-9]+$|(LON|LAT)POLE$', k)
+            fautes += [n + ' ' + k] if (k in e if wcs else k not in e or str(e[k]) != str(h0[k])) else []
+print(' '.join(fautes) or 'ok')
+)", fichiers),
+              "ok");
 }
 
 TEST_F(PairsFit, TousLesBitpixCommeCfitsioPuisEnregistres)

@@ -403,9 +403,24 @@ TEST_F(TCommandes, OperationsContreNumpy)
     Lancer(Cadre->MnItmTranslation, "TTranslationn", Saisir({{"Edtx", "-536"}, {"Edty", "0"}}));
     EXPECT_TRUE(ToutNoir(fa->ImageFit));
     VerifierAnnulation(fa, origine);
-    Lancer(Cadre->MnItmTranslation, "TTranslationn", Saisir({{"Edtx", "99999999999"}, {"Edty", "-,"}}));
+    Lancer(Cadre->MnItmTranslation, "TTranslationn", Saisir({{"Edtx", "99999999999"}, {"Edty", "-"}}));
     EXPECT_EQ(fa->Historique().last(), QStringLiteral("Translation x 2147483647,0 y 0,0"));
     EXPECT_TRUE(ToutNoir(fa->ImageFit));
+    // No number (",", or "abc" that no key brings in): the conversion error,
+    // and nothing changes, not even the display.
+    const auto etat = [fa] {
+        return std::tuple(fa->ImageFit.Pixels, fa->Historique(), fa->Modifiee, fa->ImgSource->Picture);
+    };
+    const auto avant = etat();
+    for (const QString texte : {",", "-,", "abc"})
+        EXPECT_EQ(Lancer(Cadre->MnItmTranslation, "TTranslationn",
+                         [texte](QDialog& d) {
+                             d.show();
+                             d.findChild<QLineEdit*>(QStringLiteral("Edtx"))->setText(texte);
+                             return Presser(d, "BtnOK");
+                         }),
+                  "'" + texte + "' n'est pas une valeur en virgule flottante correcte");
+    EXPECT_TRUE(etat() == avant);
 }
 
 TEST_F(TCommandes, ArithmetiqueAvecUneConstante)
