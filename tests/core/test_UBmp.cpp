@@ -136,10 +136,6 @@ TEST(FichierBmp, FichiersMalFormesLevantUneErreurSansToucherLObjet)
         EXPECT_EQ(o.BitmapSource, avant);
         EXPECT_EQ(Etat(o), std::make_tuple(60, 61, 100, 0, 99, 0.0));
     }
-    // A named pipe is never opened: it would wait for a writer.
-    const TTubeNomme tube(dir.filePath("tube.bmp"));
-    EXPECT_THROW(ChargerBmp(o, tube.Nom()), EErreurFichier);
-    EXPECT_EQ(o.BitmapSource, avant);
 }
 
 // A file of 3 GB is refused by its signature, or read as far as its header

@@ -294,9 +294,6 @@ TEST(NomsDeFichiers, NomSuivantTailleEtLignes)
         EXPECT_EQ(LireConfigurationVisionneuse(d + "liste.vsn"), lignes) << texte;
     }
     EXPECT_THROW(LireConfigurationVisionneuse(d + "absent.vsn"), EErreurFichier);
-    const TTubeNomme tube(d + "tube.vsn"); // refused, never opened
-    EXPECT_THROW(LireConfigurationVisionneuse(tube.Nom()), EErreurFichier);
-    EXPECT_THROW(TailleFichier(tube.Nom()), EErreurFichier);
 }
 
 TEST(NomsDeFichiers, Comparaison)

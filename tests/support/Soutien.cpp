@@ -207,11 +207,10 @@ qint64 OctetsLusParLeProcessus()
 {
     QFile f(QStringLiteral("/proc/self/io"));
     f.open(QIODevice::ReadOnly);
-    for (const QByteArray& ligne : f.readAll().split('\n'))
-        if (ligne.startsWith("rchar:"))
-            return ligne.mid(6).trimmed().toLongLong();
-    ADD_FAILURE() << "/proc/self/io illisible";
-    return -1;
+    const QByteArray io = f.readAll();
+    const qsizetype i = io.indexOf("rchar:");
+    EXPECT_GE(i, 0) << "/proc/self/io illisible";
+    return i < 0 ? -1 : io.mid(i + 6, io.indexOf('\n', i) - i - 6).trimmed().toLongLong();
 }
 
 TTubeNomme::TTubeNomme(QString nom) : FDelai("lecture d'un tube nommé", 60), FNom(std::move(nom))
