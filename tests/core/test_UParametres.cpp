@@ -185,9 +185,8 @@ TEST(ParametresLectureSeule, LuACoteDuProgrammeEcritureRefusee)
         EcrireCoulFondApp(0);
         ADD_FAILURE() << "write accepted";
     } catch (const EErreurFichier& e) {
-        EXPECT_EQ(std::pair(e.Code(), e.Message()),
-                  std::pair(int(ES_AccesRefuse),
-                            "Impossible d'écrire le fichier « " + ini + " » : il est protégé en écriture (permission refusée)."));
+        EXPECT_EQ(std::pair(e.Code(), e.Message()), std::pair(int(ES_AccesRefuse), "Impossible d'écrire le fichier « " +
+                                                   ini + " » : il est protégé en écriture (permission refusée)."));
     }
     EXPECT_EQ(LireFichierComplet(ini), texte);
 
