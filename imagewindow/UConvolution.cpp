@@ -68,11 +68,11 @@ void TConvolution::CompleterCoefficients()
 {
     for (QLineEdit* edit : FCoefficients) {
         EditEntierVide(edit);
-        // A weight beyond the pixel range, however many digits it has, is
-        // brought to it; a text that is no number is left for the reading
-        // to refuse.
+        // A weight too big to hold (500 digits, 1E999) is brought to the
+        // pixel range; any other number is the user's to keep, and a text
+        // that is no number is left for the reading to refuse.
         const std::optional<double> v = TexteEnReelSature(edit->text());
-        if (v && std::fabs(*v) > CoefficientMaximal)
+        if (v && std::isinf(*v))
             edit->setText(EntierEnTexte(*v < 0 ? -CoefficientMaximal : CoefficientMaximal));
     }
 }
