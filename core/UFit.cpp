@@ -814,11 +814,14 @@ TEnteteFichierFit AnalyserEntete(const QByteArray& donnees, qint64 taille, const
 // The header's blocks, up to the one holding "END", and never more: a file
 // that does not begin with SIMPLE gives nothing (the cards' check then says
 // it is no FITS file), and a block without "END" holding a NUL byte is data,
-// which no header holds, so the search ends there. Never past the file's size.
+// which no header holds, so the search ends there. Never past the file's size,
+// nor past 10,000 blocks (360,000 cards, far beyond any real header): a text
+// file that begins with SIMPLE is then refused for its missing END.
 QByteArray LireBlocsEntete(QFile& f)
 {
+    constexpr qint64 BlocsMaximum = 10000;
     QByteArray entete;
-    for (;;) {
+    while (entete.size() < 2880 * BlocsMaximum) {
         const QByteArray bloc = f.read(std::min<qint64>(2880, f.size() - entete.size()));
         if (entete.isEmpty() && !bloc.startsWith("SIMPLE"))
             return {};
@@ -831,6 +834,7 @@ QByteArray LireBlocsEntete(QFile& f)
         if (bloc.contains('\0'))
             return entete;
     }
+    return entete;
 }
 
 // Opens the file and reads and checks its header.

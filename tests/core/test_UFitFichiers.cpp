@@ -333,6 +333,13 @@ TEST_F(LectureFit, GrandFichierLuSelonSonEnteteSeulement)
         }
         EXPECT_LT(OctetsLusParLeProcessus() - lus, 1 << 20);
     }
+    // Text after SIMPLE and no END: the search for END stops within 30 MB.
+    QByteArray texte = Carte(C("SIMPLE", "T")).toLatin1();
+    texte.append(2880 * 12000 - texte.size(), ' ');
+    EcrireFichierSur(nom, texte);
+    const qint64 lus = OctetsLusParLeProcessus();
+    EXPECT_THROW(FitLu(nom), EErreurFichier);
+    EXPECT_LT(OctetsLusParLeProcessus() - lus, 30 << 20);
 }
 
 TEST_F(LectureFit, DimensionsSeuilsEtListes)
