@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryFile>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -78,22 +77,6 @@ struct TFichierFit {
     qint64 OctetsLigne() const { return static_cast<qint64>(Entete.OctetsEchantillon()) * Entete.Largeur; }
 };
 
-void OuvrirLecture(QFile& f, const QString& nom)
-{
-    f.setFileName(nom);
-    if (!f.open(QIODevice::ReadOnly)) LeverErreurFichier(CodeErreurOuverture(nom));
-}
-
-void LireExactement(QFile& f, char* dest, qint64 taille)
-{
-    qint64 lus = 0;
-    while (lus < taille) {
-        const qint64 n = f.read(dest + lus, taille - lus);
-        if (n <= 0) LeverErreurFichier(ES_LectureApresFin);
-        lus += n;
-    }
-}
-
 // The header as the reader checks it; then, when samples can decode below 0,
 // the minimum the reader would shift the image by.
 TFichierFit LireEnteteListeFit(const QString& nom)
@@ -115,7 +98,7 @@ TFichierFit LireEnteteListeFit(const QString& nom)
     }
     if (borne && std::min(bas * t.BScale + t.BZero, haut * t.BScale + t.BZero) >= 0) return e;
     QFile f;
-    OuvrirLecture(f, nom);
+    OuvrirFichierLecture(f, nom);
     double mini = 2147483647.0;
     if (!f.seek(t.Debut)) LeverErreurFichier(ES_LectureApresFin);
     const qint64 total = e.OctetsLigne() * t.Hauteur;
@@ -213,7 +196,7 @@ void MedianeListeFit(const QStringList& liste, THistoFit& resultat)
             const TFichierFit& e = entetes[k];
             AvecNomFichier(e.Nom, [&] {
                 QFile f;
-                OuvrirLecture(f, e.Nom);
+                OuvrirFichierLecture(f, e.Nom);
                 if (!f.seek(e.Entete.Debut + r0 * e.OctetsLigne())) LeverErreurFichier(ES_LectureApresFin);
                 LireExactement(f, brut.data(), rangs * e.OctetsLigne());
             });
@@ -428,8 +411,7 @@ void MedianeListeBmp(const QStringList& liste, THistoBmp& resultat)
 
     // The pictures go one at a time through a scratch file, so that each
     // band of rows can then be read back from every picture at once.
-    QTemporaryFile brouillon(QDir::tempPath() + QStringLiteral("/stelor_mediane_XXXXXX"));
-    if (!brouillon.open()) LeverErreurFichier(ES_ErreurEcriture);
+    TFichierTemporaire brouillon(QDir::tempPath() + QStringLiteral("/stelor_mediane_XXXXXX"));
     // The pictures of the first one's format, in list order; the median is
     // picture k div 2 of those.
     size_t n = 0;
@@ -443,14 +425,11 @@ void MedianeListeBmp(const QStringList& liste, THistoBmp& resultat)
             prises << nom;
             ++n;
             for (int32_t y = 0; y < p.Hauteur; ++y)
-                if (brouillon.write(reinterpret_cast<const char*>(travail.BitmapSource.constScanLine(y)),
-                                    octetsLigne) != octetsLigne)
-                    LeverErreurFichier(ES_ErreurEcriture);
+                brouillon.Ecrire(reinterpret_cast<const char*>(travail.BitmapSource.constScanLine(y)), octetsLigne);
         }
         DetruireHistoBmp(travail);
         nomMilieu = prises[static_cast<qsizetype>(n / 2)];
     }
-    if (!brouillon.flush()) LeverErreurFichier(ES_ErreurEcriture);
     const size_t m = n / 2;
 
     THistoBmp mediane;
@@ -462,11 +441,8 @@ void MedianeListeBmp(const QStringList& liste, THistoBmp& resultat)
     for (int32_t y0 = 0; y0 < p.Hauteur; y0 += lignes) {
         const int32_t y1 = std::min(p.Hauteur, y0 + lignes) - 1;
         const qint64 taille = (y1 - y0 + 1) * octetsLigne;
-        for (size_t k = 0; k < n; ++k) {
-            if (!brouillon.seek(static_cast<qint64>(k) * octetsImage + y0 * octetsLigne))
-                LeverErreurFichier(ES_LectureApresFin);
-            LireExactement(brouillon, bandes[k].data(), taille);
-        }
+        for (size_t k = 0; k < n; ++k)
+            brouillon.Lire(static_cast<qint64>(k) * octetsImage + y0 * octetsLigne, bandes[k].data(), taille);
         for (int32_t y = y0; y <= y1; ++y) {
             uchar* ligne = mediane.BitmapSource.scanLine(y);
             const qint64 debut = (y - y0) * octetsLigne;

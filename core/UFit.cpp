@@ -811,39 +811,40 @@ TEnteteFichierFit AnalyserEntete(const QByteArray& donnees, qint64 taille, const
     return e;
 }
 
-// The header's blocks, up to the one holding "END" (all the file without).
-// Never past the file's size: a device such as /dev/zero reads on forever.
+// The header's blocks, up to the one holding "END", and never more: a file
+// that does not begin with SIMPLE gives nothing (the cards' check then says
+// it is no FITS file), and a block without "END" holding a NUL byte is data,
+// which no header holds, so the search ends there. Never past the file's size,
+// nor past 10,000 blocks (360,000 cards, far beyond any real header): a text
+// file that begins with SIMPLE is then refused for its missing END.
 QByteArray LireBlocsEntete(QFile& f)
 {
+    constexpr qint64 BlocsMaximum = 10000;
     QByteArray entete;
-    for (;;) {
+    while (entete.size() < 2880 * BlocsMaximum) {
         const QByteArray bloc = f.read(std::min<qint64>(2880, f.size() - entete.size()));
+        if (entete.isEmpty() && !bloc.startsWith("SIMPLE"))
+            return {};
         entete += bloc;
         if (bloc.isEmpty())
             return entete;
         for (qsizetype k = 0; k + 80 <= bloc.size(); k += 80)
             if (EstOctetsFin(bloc.constData() + k))
                 return entete;
+        if (bloc.contains('\0'))
+            return entete;
     }
+    return entete;
 }
 
 // Opens the file and reads and checks its header.
 TEnteteFichierFit OuvrirEntete(QFile& f, const QString& nom)
 {
-    if (!f.open(QIODevice::ReadOnly))
-        LeverErreurFichier(CodeErreurOuverture(nom));
+    OuvrirFichierLecture(f, nom);
     return AnalyserEntete(LireBlocsEntete(f), f.size(), nom);
 }
 
-void LireExactement(QFile& f, uchar* dest, qint64 octets)
-{
-    for (qint64 lus = 0; lus < octets;) {
-        const qint64 r = f.read(reinterpret_cast<char*>(dest) + lus, octets - lus);
-        if (r <= 0) // the file shrank since its size was checked
-            LeverErreurFichier(ES_LectureApresFin);
-        lus += r;
-    }
-}
+void LireExactement(QFile& f, uchar* dest, qint64 octets) { ::LireExactement(f, reinterpret_cast<char*>(dest), octets); }
 
 template <class T>
 T GrosBoutiste(const uchar* p)
@@ -904,7 +905,9 @@ QByteArray LireFichierEnMemoire(const QString& nom) { return LireFichierComplet(
 
 int CompterCartesFit(const QString& nom)
 {
-    return static_cast<int>(CartesFichier(LireFichierEnMemoire(nom), nom).size());
+    QFile f;
+    OuvrirFichierLecture(f, nom);
+    return static_cast<int>(CartesFichier(LireBlocsEntete(f), nom).size());
 }
 
 namespace {

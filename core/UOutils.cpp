@@ -755,16 +755,15 @@ QString NomFichierSuivant(const QString& premier, const QString& second, const Q
 {
     for (int64_t compteur = 1;; ++compteur) {
         const QString nom = premier + second + QString::number(compteur).rightJustified(3, QLatin1Char('0')) + troisieme;
-        if (!QFileInfo::exists(nom))
+        if (!QFileInfo::exists(nom) && !QFileInfo(nom).isSymLink()) // a dangling link holds its name
             return nom;
     }
 }
 
 int64_t TailleFichier(const QString& nom)
 {
-    QFile f(nom);
-    if (!f.open(QIODevice::ReadOnly))
-        LeverErreurFichier(CodeErreurOuverture(nom));
+    QFile f;
+    OuvrirFichierLecture(f, nom);
     return f.size();
 }
 

@@ -166,9 +166,7 @@ void TExecution::Copier(const QString& source, const QString& destination) const
     TImageSerie controle;
     controle.Type = Type;
     Charger(controle, source);
-    QFile::remove(destination);
-    if (!QFile::copy(source, destination))
-        LeverErreur(QStringLiteral("Impossible de copier %1 vers %2.").arg(source, destination));
+    EcrireFichierSur(destination, LireFichierComplet(source));
 }
 
 void TExecution::Master(const QList<TFichierSerie>& liste, const QString& prefixe, int combinaison,
