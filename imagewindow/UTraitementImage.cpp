@@ -52,11 +52,14 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QTextStream>
 #include <QToolButton>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -204,6 +207,31 @@ void TImageSource::mouseReleaseEvent(QMouseEvent* e)
 
 // ---------------------------------------------------------------------------
 // Creation and destruction
+
+namespace {
+
+// Room the tab bar and the status bar keep beside their texts.
+constexpr int MargeTextes = 8;
+
+// The width at which a document window's title bar shows its caption whole:
+// the room the icon and the buttons take at the present width, plus the text.
+int LargeurLegendeEntiere(const QMdiSubWindow& f)
+{
+    QStyleOptionTitleBar option;
+    option.initFrom(&f);
+    option.subControls = QStyle::SC_All;
+    option.titleBarFlags = f.windowFlags();
+    option.titleBarState = f.windowState();
+    option.text = f.windowTitle();
+    const int bord = f.style()->styleHint(QStyle::SH_TitleBar_NoBorder, &option, &f) ? 0 : 4;
+    option.rect = QRect(bord, bord, f.width() - 2 * bord,
+                        f.style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, &f));
+    const QRect texte = f.style()->subControlRect(QStyle::CC_TitleBar, &option, QStyle::SC_TitleBarLabel, &f);
+    const QFontMetrics police(QApplication::font("QMdiSubWindowTitleBar"));
+    return f.width() - texte.width() + police.horizontalAdvance(f.windowTitle()) + 1;
+}
+
+} // namespace
 
 void TTraitementImage::InstallerFabriqueOnglets(TFabriqueOngletsImage fabrique)
 {
@@ -664,20 +692,19 @@ void TTraitementImage::AjusteTailleFenetreALImageSource()
         if (largeur >= c.width() - 50)
             largeur = c.width() - 50;
     }
-    // Like the system's smallest window: a tiny picture must not squeeze
-    // the title bar's buttons and the tabs onto each other.
+    // A small picture's window is still wide enough to show its caption,
+    // its tabs and its status line whole, and never narrower than the
+    // system's smallest window.
+    const int bords = contentsMargins().left() + contentsMargins().right() + MargeTextes;
     const QSize minimum = minimumSizeHint();
-    largeur = std::max(largeur, minimum.width());
+    largeur = std::max({largeur, minimum.width(), LargeurLegendeEntiere(*this),
+                        bords + PgCtrlPrincipale->tabBar()->sizeHint().width(), bords + FLblStatut->sizeHint().width()});
     hauteur = std::max(hauteur, minimum.height());
     if (isMinimized())
         showNormal();
-    resize(largeur, hauteur);
-    // Where it was placed, a large picture's window could run past the
-    // frame's edge and hide its scroll bars: pull it back in when it can.
-    if (const QMdiArea* zone = mdiArea()) {
-        const QSize vue = zone->viewport()->size();
-        move(std::max(0, std::min(x(), vue.width() - width())), std::max(0, std::min(y(), vue.height() - height())));
-    }
+    // The frame's document area is the last bound: the close button and the
+    // status line stay in sight.
+    FixerTailleDansZone(*this, largeur, hauteur);
 }
 
 void TTraitementImage::FixerDefilementTempsReel(bool suivre)

@@ -306,7 +306,9 @@ void TEnregistrementSelection::ReconstruireListe()
         }
         ui->SttcTxtNomsImages->setText(EntierEnTexte(FSource.size() - i - 1));
     }
+    // The names keep a little air before the folders beside them.
     ui->LstVwImages->resizeColumnToContents(0);
+    ui->LstVwImages->setColumnWidth(0, ui->LstVwImages->columnWidth(0) + 2 * ui->LstVwImages->fontMetrics().averageCharWidth());
     AfficherApercu();
 }
 

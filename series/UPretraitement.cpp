@@ -9,6 +9,7 @@
 #include "PFichiers.h"
 #include "UArithmetique.h"
 #include "UControleImage.h"
+#include "UMain.h"
 #include "UOutils.h"
 #include "UOutilsFenetres.h"
 #include "UParametres.h"
@@ -40,6 +41,14 @@ namespace {
 
 // The tab widget's frame around its tab bar.
 constexpr int MargeOnglets = 8;
+
+// The form's 500 pixels, or more where this platform's fonts need more to
+// show every tab, so that "Execution" and "Résultat" never go behind scroll
+// arrows.
+int LargeurOnglets(const QTabWidget* onglets)
+{
+    return std::max(500, onglets->tabBar()->sizeHint().width() + MargeOnglets);
+}
 
 const QString TexteCalculMaster = QStringLiteral("Calcul du master...");
 
@@ -333,10 +342,7 @@ void TPretraitement::FormCreate()
     UpDwnCoefRegistrationPlanetaire->setEnabled(false);
     FichierResultatBmp.clear();
     setMinimumSize(500, 400);
-    // The tab captions take more room in this platform's fonts than the form
-    // was drawn for: the window opens wide enough to show every tab, so that
-    // "Execution" and "Résultat" are not hidden behind scroll arrows.
-    resize(std::max(500, PgCntrlPrincipale->tabBar()->sizeHint().width() + MargeOnglets), 400);
+    resize(LargeurOnglets(PgCntrlPrincipale), 400);
 }
 
 void TPretraitement::showEvent(QShowEvent* e)
@@ -611,7 +617,8 @@ void TPretraitement::AjusterTailleFenetre(const QString& fichier)
     DimensionsFichierImage(fichier, l, h);
     if (l + 24 <= width() && h + 155 <= height())
         return;
-    resize(std::max(l + 24, 500), std::max(h + 155, 400));
+    // Never narrower than its tabs, never past the frame's document area.
+    FixerTailleDansZone(*this, std::max(l + 24, LargeurOnglets(PgCntrlPrincipale)), std::max(h + 155, 400));
 }
 
 void TPretraitement::PurgerListes()

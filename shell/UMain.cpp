@@ -28,8 +28,10 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolButton>
 #include <QUrl>
+#include <algorithm>
 
 TMain* Main = nullptr;
 
@@ -39,6 +41,9 @@ const char* const AdresseCourrielAuteur = "auteur@stelor.fr";
 namespace {
 
 const QString TexteVersion = QStringLiteral("2.0 Avril 2008");
+
+// Set on a document window once the frame has placed it.
+const char* const ProprietePlacee = "stelorPlacee";
 
 // The panel's colour: class-library value 14738155 = red 235, green 226, blue 224.
 constexpr int CouleurPanneau = 14738155;
@@ -985,6 +990,43 @@ void TMain::PlacerLogo()
 
 void TMain::AfficherConseil(const QString& texte) { statusBar()->showMessage(texte); }
 
+void TMain::PlacerEnCascade(TMDIChild& fenetre)
+{
+    // A threshold window places itself by its image window.
+    if (fenetre.Tag() == GenreHistogramme || fenetre.isMaximized())
+        return;
+    // As the system does for a new document window: one title bar below and
+    // to the right of the last one, back to the top-left corner when the
+    // window would run past the area.
+    QPoint position(0, 0);
+    if (FPositionCascade) {
+        const int pas = fenetre.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &fenetre);
+        position = (FDernierePlacee ? FDernierePlacee->pos() : *FPositionCascade) + QPoint(pas, pas);
+        const QSize vue = FZoneMDI->viewport()->size();
+        if (position.x() + fenetre.width() > vue.width() || position.y() + fenetre.height() > vue.height())
+            position = QPoint(0, 0);
+    }
+    fenetre.move(position);
+    FDernierePlacee = &fenetre;
+    FPositionCascade = position;
+}
+
+void FixerTailleDansZone(QMdiSubWindow& fenetre, int largeur, int hauteur)
+{
+    const QMdiArea* zone = fenetre.mdiArea();
+    if (zone) {
+        const QSize vue = zone->viewport()->size();
+        largeur = std::min(largeur, vue.width());
+        hauteur = std::min(hauteur, vue.height());
+    }
+    fenetre.resize(largeur, hauteur);
+    if (zone) {
+        const QSize vue = zone->viewport()->size();
+        fenetre.move(std::max(0, std::min(fenetre.x(), vue.width() - fenetre.width())),
+                     std::max(0, std::min(fenetre.y(), vue.height() - fenetre.height())));
+    }
+}
+
 bool TMain::eventFilter(QObject* objet, QEvent* event)
 {
     if (DepotDeFichiers(objet, event))
@@ -996,6 +1038,19 @@ bool TMain::eventFilter(QObject* objet, QEvent* event)
             OuvrirAdresseInternet(QString::fromLatin1(AdresseSiteStelor));
     } else if ((objet == FPanneau || objet == FZoneMDI->viewport()) && event->type() == QEvent::MouseMove) {
         AfficherConseil(QString());
+    } else if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
+        // The frame filters the application's events: every document window
+        // of its area passes here, whoever creates it.
+        auto* f = qobject_cast<TMDIChild*>(objet);
+        if (f && !FDetruit && f->mdiArea() == FZoneMDI) {
+            if (event->type() == QEvent::Hide) {
+                // A closed window's pixel read-out must not stay behind.
+                statusBar()->clearMessage();
+            } else if (!f->property(ProprietePlacee).toBool()) {
+                f->setProperty(ProprietePlacee, true);
+                PlacerEnCascade(*f);
+            }
+        }
     }
     return QMainWindow::eventFilter(objet, event);
 }

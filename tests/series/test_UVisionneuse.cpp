@@ -6,6 +6,7 @@
 #include "Soutien.h"
 #include "UAnimation.h"
 #include "UBmp.h"
+#include "UEnregistrementSelection.h"
 #include "UEnteteFit.h"
 #include "UFit.h"
 #include "UOutils.h"
@@ -21,9 +22,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -546,4 +549,35 @@ TEST_F(Visionneuse, SeuilsInversesEtAutomatiquesMaintenus)
     const THistoFit la = FitLu(a);
     EXPECT_EQ(std::pair(V->ImageFit.SMin, V->ImageFit.SMax), std::pair(SeuilMiniAutoFit(la), SeuilMaxiAutoFit(la)));
     EXPECT_EQ(V->PositionBasFit, 65535 - SeuilMiniAutoFit(la));
+}
+
+TEST_F(Visionneuse, TextesEntiersALaTailleParDefaut)
+{
+    // The longest summary (five-digit values and levels) at the default size,
+    // with the slide show running and the batch dialog listing files.
+    TConfigurationVisionneuse c;
+    c.Lignes = {L(Fit(QStringLiteral("longue.fit"), 600, 400, 10000), true)};
+    c.Selection = 0;
+    c.PositionBasFit = 65535 - 12345;
+    c.PositionHautFit = 65535 - 40000;
+    V->AppliquerConfiguration(c);
+    ASSERT_TRUE(Lance(0, 0, true));
+    TEnregistrementSelection lot;
+    const QString nom = QStringLiteral("hubble_deep_field_24.bmp");
+    lot.Initialiser({{nom, Dossier.path(), true}, {QStringLiteral("m51.fit"), Dossier.path(), true}}, Dossier.path());
+    lot.show();
+    QApplication::processEvents();
+    // Every label shows its text whole (on its lines when it wraps), and a
+    // name stands a letter apart from the folder beside it.
+    QStringList rognes;
+    for (const QWidget* w : {static_cast<QWidget*>(V.get()), static_cast<QWidget*>(&lot)})
+        for (const QLabel* l : w->findChildren<QLabel*>())
+            if (l->isVisible() && (l->wordWrap() ? l->heightForWidth(l->width()) > l->height()
+                                                 : l->fontMetrics().horizontalAdvance(l->text()) > l->contentsRect().width()))
+                rognes << l->objectName();
+    const QTreeWidget* noms = lot.findChild<QTreeWidget*>(QStringLiteral("LstVwImages"));
+    if (noms->fontMetrics().horizontalAdvance(nom) + noms->fontMetrics().averageCharWidth() +
+            2 * (noms->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, noms) + 1) > noms->columnWidth(0))
+        rognes << noms->objectName();
+    EXPECT_EQ(rognes.join(QLatin1Char(' ')).toStdString(), "");
 }
