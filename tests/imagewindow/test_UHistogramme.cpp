@@ -38,14 +38,6 @@ std::tuple<int32_t, int32_t, double> Niveaux(const TTraitementImage* f)
     return {f->ImageFit.SMin, f->ImageFit.SMax, f->ImageFit.TRFT};
 }
 
-bool ErreurMontree()
-{
-    for (const TDemandeDialogue& d : Dialogues::Journal())
-        if (d.Genre == TGenreDemande::Erreur)
-            return true;
-    return false;
-}
-
 // Lets the windows closed or let go of be freed.
 void Liberer()
 {
@@ -310,30 +302,6 @@ TEST_F(TFenetresSeuils, PrecAlterneEntreDepartEtDernierReglage)
     EXPECT_EQ(std::tuple(s->SeuilMiniDepart, s->SeuilMaxiDepart, s->TransfertDepart), std::tuple(300, 12000, 3.25));
     Clic(s->BtnPrec);
     EXPECT_EQ(Niveaux(f), std::tuple(300, 12000, 3.25));
-}
-
-TEST_F(TFenetresSeuils, MajRetabliApresUneErreurDeConversion)
-{
-    TTraitementImage* f = FenetreFit(65535, 100, 20000);
-    TFenetreSeuils* s = Seuils(f);
-    const std::pair<const char*, std::function<void()>> cas[] = {
-        {"Lum", [s] { Haut(s->UpDwnLuminosite); }}, {"Cont", [s] { Bas(s->UpDwnContraste); }},
-        {"Bits", [s] { Bas(s->UpDwnNbBits); }},     {"Prec", [s] { Clic(s->BtnPrec); }},
-        {"Pas", [s] { Haut(s->UpDwnSeuilMaxi); }},
-    };
-    for (const auto& [nom, clic] : cas) {
-        SCOPED_TRACE(nom);
-        s->EdtSeuilMaxi->setText(QStringLiteral("20000"));
-        s->EdtSeuilMaxi->clear();
-        Dialogues::ViderJournal();
-        clic();
-        EXPECT_EQ(std::tuple(ErreurMontree(), s->Maj, f->ImageFit.SMax), std::tuple(true, true, 20000));
-        // A later track-bar move still reaches the image.
-        const int haut = 15000 + s->TrckBrSeuilMini->value();
-        s->TrckBrSeuilMaxi->setValue(haut);
-        EXPECT_EQ(std::pair(f->ImageFit.SMax, s->EdtSeuilMaxi->text()), std::pair(haut, QString::number(haut)));
-        s->TrckBrSeuilMaxi->setValue(20000);
-    }
 }
 
 TEST_F(TFenetresSeuils, VisualisationEnDirectOuALaFermeture)

@@ -30,7 +30,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -333,9 +335,24 @@ TEST_F(TCommandes, OperationsContreNumpy)
     Lancer(Cadre->MnItmTranslation, "TTranslationn", Saisir({{"Edtx", "-536"}, {"Edty", "0"}}));
     EXPECT_TRUE(ToutNoir(fa->ImageFit));
     VerifierAnnulation(fa, origine);
-    Lancer(Cadre->MnItmTranslation, "TTranslationn", Saisir({{"Edtx", "99999999999"}, {"Edty", "-,"}}));
+    Lancer(Cadre->MnItmTranslation, "TTranslationn", Saisir({{"Edtx", "99999999999"}, {"Edty", "-"}}));
     EXPECT_EQ(fa->Historique().last(), QStringLiteral("Translation x 2147483647,0 y 0,0"));
     EXPECT_TRUE(ToutNoir(fa->ImageFit));
+    // No number (",", or "abc" that no key brings in): the conversion error,
+    // and nothing changes, not even the display.
+    const auto etat = [fa] {
+        return std::tuple(fa->ImageFit.Pixels, fa->Historique(), fa->Modifiee, fa->ImgSource->Picture);
+    };
+    const auto avant = etat();
+    for (const QString texte : {",", "-,", "abc"})
+        EXPECT_EQ(Lancer(Cadre->MnItmTranslation, "TTranslationn",
+                         [texte](QDialog& d) {
+                             d.show();
+                             d.findChild<QLineEdit*>(QStringLiteral("Edtx"))->setText(texte);
+                             return Presser(d, "BtnOK");
+                         }),
+                  "'" + texte + "' n'est pas une valeur en virgule flottante correcte");
+    EXPECT_TRUE(etat() == avant);
 }
 
 TEST_F(TCommandes, ArithmetiqueAvecUneConstante)
@@ -754,9 +771,10 @@ TEST_F(TCommandes, Bmp24DeBoutEnBout)
     Dialogues::ViderJournal();
     f->AfficherEnteteFit();
     EXPECT_TRUE(Dialogues::Journal().empty());
-    // 1000 x 872 in the frame: the height is capped, the width fits.
+    // 1000 x 872 in the frame: capped, the width at the document area beside the tool panel.
     const QSize cadre = Cadre->frameGeometry().size();
-    EXPECT_EQ(f->size(), QSize(std::min(1000 + 20, cadre.width() - 50), std::min(872 + 85, cadre.height() - 90)));
+    EXPECT_EQ(f->size(), QSize(std::min({1000 + 20, cadre.width() - 50, Cadre->ZoneMDI()->viewport()->width()}),
+                               std::min(872 + 85, cadre.height() - 90)));
     // The popup's zoom items go through the frame's handlers and check marks.
     for (QAction* a : f->MenuZoomImgSource->actions())
         if (a->data().toInt() == 50)
@@ -839,8 +857,9 @@ TEST_F(TCommandes, DeuxFenetresAvecSelectionEtHistorique)
     }
 }
 
-// Files dropped on the frame open in real image windows, whose kind the
-// menus follow; nothing was changed, so quitting asks nothing.
+// Files dropped on the frame, or on an edit of one of its windows, open in
+// real image windows, whose kind the menus follow; nothing was changed, so
+// quitting asks nothing.
 TEST_F(TCommandes, DepotDeVraisFichiersEtMenusSelonLeGenre)
 {
     const QString m1 = Dossier.filePath("m1.fit"), m3 = Dossier.filePath("m3.bmp");
@@ -854,7 +873,83 @@ TEST_F(TCommandes, DepotDeVraisFichiersEtMenusSelonLeGenre)
     Cadre->ZoneMDI()->setActiveSubWindow(Cadre->TrouverImage(1));
     EXPECT_TRUE(Cadre->MnItmEnteteFit->isEnabled());
     EXPECT_EQ(Cadre->NomFichierImage(1), m1);
+
+    // Dropped on an edit of a window of the frame, the files open as on the
+    // frame and the edit keeps its text; a dialog's edit takes nothing.
+    Cadre->MnItmHistogramme_Afficher->trigger();
+    QMimeData donnees;
+    donnees.setUrls({QUrl::fromLocalFile(m1), QUrl::fromLocalFile(Dossier.filePath("notes.txt"))});
+    donnees.setText(m1); // as a file manager also gives it
+    const std::tuple<QLineEdit*, bool, qsizetype> cas[] = {
+        {Cadre->TrouverImage(1)->findChild<QLineEdit*>("EdtSigmaGaussien1"), true, 4},
+        {Cadre->FenetreActive()->findChild<QLineEdit*>("EdtSeuilMaxi"), true, 5},
+        {Gaussien->findChild<QLineEdit*>("EdtSigma"), false, 5}};
+    for (const auto& [edit, pris, fenetres] : cas) {
+        ASSERT_NE(edit, nullptr);
+        const QString avant = edit->text();
+        QDragEnterEvent entree(edit->rect().center(), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent depot(edit->rect().center(), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+        Dialogues::ViderJournal();
+        QApplication::sendEvent(edit, &entree);
+        QApplication::sendEvent(edit, &depot);
+        EXPECT_EQ(std::make_tuple(entree.isAccepted(), edit->text(), Cadre->FenetresDocument().size(), Dialogues::Journal().size()),
+                  std::make_tuple(pris, avant, fenetres, size_t(pris)))
+            << edit->objectName().toStdString();
+    }
     Dialogues::ViderJournal();
     EXPECT_TRUE(Cadre->close());
     EXPECT_TRUE(Dialogues::Journal().empty());
+}
+
+// Brought back by the Fenêtre menu or by Ctrl+Tab, an image window moves its
+// selection with the arrows, whatever widget of it has the focus, and keeps
+// its tab. Its threshold window, opened or brought back over it maximised,
+// keeps its title bar and fixed size, and the image stays maximised.
+TEST_F(TCommandes, FenetresRameneesParLeCadre)
+{
+    TTraitementImage* a = OuvrirCopie("m51_i16_256.fits", "a.fit");
+    TTraitementImage* b = OuvrirCopie("m51_i16_256.fits", "b.fit");
+    ASSERT_TRUE(a && b);
+    Cadre->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Cadre));
+    using TRetour = std::function<void()>;
+    const auto parMenu = [this](const QString& titre) -> TRetour {
+        return [this, titre] {
+            emit Cadre->MnFenetre->aboutToShow();
+            for (QAction* action : Cadre->MnFenetre->actions())
+                if (action->text().contains(titre))
+                    action->trigger();
+        };
+    };
+    const TRetour parCtrlTab = [] {
+        QTest::keyPress(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+        QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Control, Qt::NoModifier);
+    };
+    a->MenuSelection_CentreClick();
+    for (const TRetour& retour : {parMenu("a.fit]"), parCtrlTab}) {
+        Activer(b);
+        retour();
+        QApplication::processEvents();
+        ASSERT_EQ(FenetreImageActive(*Cadre), a);
+        // The key goes where the user's would: to the widget of the window that has the focus.
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus && a->isAncestorOf(focus));
+        const int x = a->Selection.X;
+        QTest::keyClick(focus, Qt::Key_Right);
+        EXPECT_EQ(std::make_pair(a->Selection.X, a->PgCtrlPrincipale->currentIndex()), std::make_pair(x + 1, 0));
+    }
+    a->showMaximized();
+    const TRetour parF2 = [this] { Cadre->MnItmHistogramme_Afficher->trigger(); };
+    QSize taille;
+    for (const TRetour& ouvrir : {parF2, parF2, parMenu(" Histogramme ")}) {
+        Activer(a);
+        ouvrir();
+        auto* s = qobject_cast<QMdiSubWindow*>(Cadre->FenetreActive());
+        ASSERT_TRUE(s && s->windowTitle().contains(" Histogramme "));
+        taille = taille.isEmpty() ? s->size() : taille;
+        // The title bar sits above the controls.
+        EXPECT_EQ(std::make_tuple(s->isMaximized(), s->widget()->y() > 0, s->size(), s->minimumSize() == s->maximumSize(),
+                                  a->isMaximized()),
+                  std::make_tuple(false, true, taille, true, true));
+    }
 }

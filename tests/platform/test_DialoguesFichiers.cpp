@@ -5,9 +5,13 @@
 #include "Soutien.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QListView>
 #include <QLocale>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <gtest/gtest.h>
@@ -74,29 +78,45 @@ TEST(DialogueEnregistrement, LeRepondeurSuitLaMemeRegleDExtension)
     }
 }
 
-TEST(DialogueFichiers, TaillesEtDatesEnFrancais)
+// What the list shows is French and whole: its titles, the sizes, dates and
+// kinds of files, the places beside it. A dialog shown for real is not
+// recorded in the journal, which only the tests' responders fill.
+TEST(DialogueFichiers, ToutEnFrancaisEtEntier)
 {
     QTemporaryDir dossier;
     EcrireFichierSur(dossier.filePath("image.fit"), QByteArray(5000, 'x'));
+    ASSERT_TRUE(QDir(dossier.path()).mkdir("sous"));
     const QLocale francais(QLocale::French, QLocale::France);
-    const QString tailleAttendue = francais.formattedDataSize(5000);
-    const QString dateAttendue =
-        francais.toString(QFileInfo(dossier.filePath("image.fit")).lastModified(), QLocale::ShortFormat);
-    QString taille, date;
+    const QString date = francais.toString(QFileInfo(dossier.filePath("image.fit")).lastModified(), QLocale::ShortFormat);
+    // Qt keeps the columns' widths from one dialog to the next: start from its own.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dossier.path());
+    Dialogues::ViderJournal();
+    QStringList titres, lignes{"", ""}, coupes;
     TPiloteModal pilote(Sur<QFileDialog>([&](QFileDialog& d) {
-        // The list fills in the background: the file's line once there.
         auto* vue = d.findChild<QTreeView*>(QStringLiteral("treeView"));
-        const QModelIndex racine = vue->rootIndex();
-        for (int r = 0; r < vue->model()->rowCount(racine); ++r) {
-            const QModelIndex ligne = vue->model()->index(r, 0, racine);
-            if (ligne.data().toString() == "image.fit") {
-                taille = ligne.siblingAtColumn(1).data().toString();
-                date = ligne.siblingAtColumn(3).data().toString();
-                d.reject();
-            }
+        auto* lieux = d.findChild<QListView*>(QStringLiteral("sidebar"));
+        ASSERT_TRUE(vue && lieux && d.testOption(QFileDialog::DontUseNativeDialog));
+        // The list fills in the background: both lines once there.
+        const auto modele = vue->model();
+        if (modele->rowCount(vue->rootIndex()) < 2)
+            return;
+        for (int c = 0; c < 4; ++c) {
+            titres << modele->headerData(c, Qt::Horizontal).toString();
+            for (int r = 0; r < 2; ++r)
+                lignes[r] += (c ? "|" : "") + modele->index(r, c, vue->rootIndex()).data().toString();
+            // A title, or a text below it, wider than the column is cut (a name may be).
+            if (vue->header()->sectionSizeHint(c) > vue->columnWidth(c) ||
+                (c > 0 && static_cast<QAbstractItemView*>(vue)->sizeHintForColumn(c) > vue->columnWidth(c)))
+                coupes << titres.last();
         }
+        if (lieux->sizeHintForColumn(0) > lieux->viewport()->width())
+            coupes << QStringLiteral("lieux");
+        d.reject();
     }));
-    Dialogues::ChoisirFichiersOuverture(nullptr, "Ouvrir", "Fichier Fit (*.fit)", dossier.path());
-    EXPECT_EQ(std::pair(taille, date), std::pair(tailleAttendue, dateAttendue));
-    EXPECT_FALSE(taille.contains("KiB"));
+    Dialogues::ChoisirFichiersOuverture(nullptr, "Ouvrir", "Fichier fit (*.fit);;Fichier bitmap (*.bmp)", dossier.path());
+    EXPECT_EQ(titres, QStringList({"Nom", "Taille", "Type", "Dernière modification"}));
+    EXPECT_EQ(lignes, QStringList({"sous||Dossier|" + date,
+                                   "image.fit|" + francais.formattedDataSize(5000) + "|document FITS|" + date}));
+    EXPECT_EQ(coupes, QStringList());
+    EXPECT_TRUE(Dialogues::Journal().empty());
 }

@@ -10,6 +10,7 @@
 #include "UEnregistrementSelection.h"
 #include "UParametres.h"
 
+#include <QFileInfo>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -190,6 +191,11 @@ TEST_F(TEnregistrementDialogue, LesSeptControlesDansLOrdre)
         {"EdtDepart", {}, "La valeur départ n'est pas renseignée.", "EdtDepart"},
         {"EdtIncrement", {}, "La valeur incrément n'est pas renseignée.", "EdtIncrement"},
         {"EdtIncrement", "0", "La valeur incrément ne peut être égale à zéro.", nullptr},
+        // A header holding a folder separator would write beside the folder.
+        {"EdtEntete", "../esc_",
+         "L'entête '../esc_' contient un séparateur de dossier ('/' ou '\\') : les images seraient enregistrées "
+         "hors du dossier de destination.",
+         "EdtEntete"},
     };
     for (const auto& c : cas) {
         SCOPED_TRACE(c.Message.toStdString());
@@ -203,6 +209,7 @@ TEST_F(TEnregistrementDialogue, LesSeptControlesDansLOrdre)
         EXPECT_TRUE(Enfant("Pnl1")->isVisible());
         EXPECT_TRUE(!c.Focus || Dialogue->focusWidget() == Enfant(c.Focus));
         EXPECT_TRUE(QDir(Destination).isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(Dest("../esc_1.fit")));
         Dialogue->hide();
     }
     // The choice "Toutes" takes the unticked file too; the preview shows the names.

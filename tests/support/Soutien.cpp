@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <algorithm>
 #include <cmath>
+#include <sys/stat.h>
 
 #ifdef STELOR_AVEC_CFITSIO
 #include <fitsio.h>
@@ -321,3 +322,20 @@ void FermerCadreSansQuestion(TMain* cadre)
             i->Modifiee = false;
     delete cadre;
 }
+
+qint64 OctetsLusParLeProcessus()
+{
+    QFile f(QStringLiteral("/proc/self/io"));
+    f.open(QIODevice::ReadOnly);
+    const QByteArray io = f.readAll();
+    const qsizetype i = io.indexOf("rchar:");
+    EXPECT_GE(i, 0) << "/proc/self/io illisible";
+    return i < 0 ? -1 : io.mid(i + 6, io.indexOf('\n', i) - i - 6).trimmed().toLongLong();
+}
+
+TTubeNomme::TTubeNomme(QString nom) : FDelai("lecture d'un tube nommé", 60), FNom(std::move(nom))
+{
+    EXPECT_EQ(::mkfifo(QFile::encodeName(FNom).constData(), 0600), 0) << FNom.toStdString();
+}
+
+TTubeNomme::~TTubeNomme() { QFile::remove(FNom); }

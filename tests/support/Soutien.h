@@ -1,5 +1,6 @@
 #pragma once
 // Helpers shared by the tests.
+#include "Delai.h"
 #include "PDialogues.h"
 #include "UBmp.h"
 #include "UFit.h"
@@ -147,3 +148,20 @@ bool EcrireFitCfitsio(const QString& nom, int bitpix, const std::vector<long>& a
 // (BSCALE/BZERO applied), in our pixel order: column by column, top row
 // first. Empty (and a test failure) when cfitsio is missing or fails.
 std::vector<double> LireFitCfitsio(const QString& nom);
+
+// Bytes this process has read from files so far (/proc/self/io): a reader
+// that must not read a whole file is checked by the difference.
+qint64 OctetsLusParLeProcessus();
+
+// A named pipe, made and removed with the object. A reader that opens it
+// would wait for a writer for ever: while it exists the test has a deadline.
+class TTubeNomme {
+public:
+    explicit TTubeNomme(QString nom);
+    ~TTubeNomme();
+    const QString& Nom() const { return FNom; }
+
+private:
+    TDelaiMaximal FDelai;
+    QString FNom;
+};

@@ -92,10 +92,10 @@ def centroide(a, L):
     ys, xs = np.nonzero(f >= f.mean()); v = f[ys, xs]
     return (xs * v).sum() / v.sum() + l, (ys * v).sum() / v.sum() + t
 
-def alignement(mode, o, L, source):
+def alignement(mode, o, L, source, x1, y1, x2, y2):
     # Writes e0.fit, e1.fit, ... and prints per frame the true shift and the
     # report text numpy's centroid predicts ('-' for the planet).
-    L = int(L); rng = np.random.default_rng(7)
+    L, (x1, y1, x2, y2) = int(L), map(int, (x1, y1, x2, y2)); rng = np.random.default_rng(7)
     def disque(cx, cy, n=4):
         yy, xx = np.mgrid[0:256 * n, 0:256 * n]
         dedans = ((xx + 0.5) / n - 0.5 - cx) ** 2 + ((yy + 0.5) / n - 0.5 - cy) ** 2 <= 60 ** 2
@@ -106,13 +106,14 @@ def alignement(mode, o, L, source):
         im = [disque(x, y) + rng.normal(0, 10, (256, 256)) for x, y in c]
     else:
         d = {'entier': [(0, 0), (3, -2), (-4, 5), (1, 1)], 'bruit': [(0, 0), (3, -2), (-4, 5), (2, 3)],
-             'fraction': [(0, 0), (0.3, -0.6), (1.7, 2.2), (-2.45, 0.8)]}[mode]
+             'fraction': [(0, 0), (0.3, -0.6), (1.7, 2.2), (-2.45, 0.8)],
+             'derive': [(0, 0), (3, -2), (-5, -8), (6, 12)]}[mode]
         saao = lire(source)
-        im = [decaler(saao, x, y) + (0 if mode == 'entier' else rng.normal(0, 10, saao.shape)) for x, y in d]
+        im = [decaler(saao, x, y) + (0 if mode in ('entier', 'derive') else rng.normal(0, 10, saao.shape)) for x, y in d]
     im = [np.clip(np.rint(i), 0, 65535) for i in im]
     for k, i in enumerate(im): ecrire(f'{o}/e{k}.fit', i)
     t = lambda v: f'{v:+.5f}'.replace('.', ',') + '...'
-    k = lambda i: centroide(i[70:100, 436:466], L)
+    k = lambda i: centroide(i[y1:y2, x1:x2], L)
     for (sx, sy), i in zip(d, im):
         print(sx, sy, '-' if mode == 'planete' else '\t'.join(t(a - b) for a, b in zip(k(im[0]), k(i))))
 
@@ -200,6 +201,21 @@ def cartes_niveaux(source, sortie, smin, smax):
     h = fits.open(source)[0]
     h.header['STL_SMIN'], h.header['STL_SMAX'], h.header['STL_TRFT'] = int(smin), int(smax), 0.0
     h.writeto(sortie)
+
+def cartes_gardees(*noms):
+    # For each (file, turned a quarter, resized by 0.5): every card describing
+    # the image is still there with its value, the world coordinates are gone.
+    import re
+    fautes = []
+    for i in range(0, len(noms), 3):
+        h0 = fits.getheader(noms[i])
+        for n, taille in zip(noms[i + 1:i + 3], ((h0['NAXIS2'], h0['NAXIS1']), ((h0['NAXIS1'] + 1) // 2, (h0['NAXIS2'] + 1) // 2))):
+            e = fits.getheader(n)
+            fautes += [n] if (e['NAXIS1'], e['NAXIS2']) != taille else []
+            for k in set(h0) - {'SIMPLE', 'BITPIX', 'NAXIS', 'NAXIS1', 'NAXIS2', 'BSCALE', 'BZERO', ''}:
+                wcs = re.match(r'(CTYPE|CRVAL|CDELT|CRPIX|CROTA|CUNIT)[0-9]+$|(PC|CD)[0-9]+_[0-9]+$|(LON|LAT)POLE$', k)
+                fautes += [n + ' ' + k] if (k in e if wcs else k not in e or str(e[k]) != str(h0[k])) else []
+    print(' '.join(fautes) or 'ok')
 
 # ---- image window commands ----
 
