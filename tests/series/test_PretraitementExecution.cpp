@@ -46,22 +46,8 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     QTemporaryDir dossier;
     const auto chemin = [&](const char* n) { return dossier.filePath(QString::fromLatin1(n)); };
     Python(QStringLiteral("series_execution"), {QStringLiteral(STELOR_TESTDATA), dossier.path()});
-    QStringList aOuvrir;
-    QString aEnregistrer;
-    int question = mrYes;
-    std::function<int(QDialog&)> modal;
-    const TRepondeurTest repondeur([&](const TDemandeDialogue& d) {
-        TReponseDialogue r = ReponseParDefaut(d);
-        if (d.Genre == TGenreDemande::OuvrirFichiers)
-            r.Fichiers = aOuvrir;
-        else if (d.Genre == TGenreDemande::EnregistrerFichier)
-            r.Fichiers = QStringList{aEnregistrer};
-        else if (d.Genre == TGenreDemande::Question)
-            r.Resultat = question;
-        else if (d.Genre == TGenreDemande::Modal && modal && d.Dialogue)
-            r.Resultat = modal(*d.Dialogue);
-        return r;
-    });
+    TUtilisateurTest u;
+    const TRepondeurTest repondeur(u.Repondeur());
     FixerFichierPreferences(chemin("Stelor.ini"));
     ExportationJpeg = new TExportationJpeg;
     auto* cadre = new TMain;
@@ -73,9 +59,9 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     auto* f = qobject_cast<TPretraitement*>(cadre->FenetreActive());
     ASSERT_NE(f, nullptr);
     const auto ajouter = [&](QPushButton* bouton, std::initializer_list<const char*> noms) {
-        aOuvrir.clear();
+        u.AOuvrir.clear();
         for (const char* n : noms)
-            aOuvrir << chemin(n);
+            u.AOuvrir << chemin(n);
         QTest::mouseClick(bouton, Qt::LeftButton);
     };
     const auto executer = [&] {
@@ -148,22 +134,22 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     ASSERT_EQ(
         std::tuple(f->PgCntrlPrincipale->currentWidget(), f->PnlResultatFit->isHidden(), f->PnlResultatBmp->isHidden()),
         std::tuple(f->TbShtResultat, false, true));
-    aEnregistrer = chemin("pile.fit");
+    u.AEnregistrer = chemin("pile.fit");
     QTest::mouseClick(f->BtBtnResultatFitEnregistrerSous, Qt::LeftButton);
     EXPECT_EQ(f->LblMessage->text(), QStringLiteral("Image enregistrée."));
-    EXPECT_EQ(Python(QStringLiteral("pile_execution"), {dossier.path(), aEnregistrer}), QStringLiteral("0 536 520"));
-    EXPECT_TRUE(AccepteParFitsverify(aEnregistrer));
+    EXPECT_EQ(Python(QStringLiteral("pile_execution"), {dossier.path(), u.AEnregistrer}), QStringLiteral("0 536 520"));
+    EXPECT_TRUE(AccepteParFitsverify(u.AEnregistrer));
     cadre->UpdateMenuItems();
     ASSERT_TRUE(cadre->MnItmEnregistrerSous->isEnabled());
-    aEnregistrer = chemin("cadre.fit");
+    u.AEnregistrer = chemin("cadre.fit");
     cadre->MnItmEnregistrerSous->trigger();
     EXPECT_EQ(FitLu(chemin("cadre.fit")).Pixels, FitLu(chemin("pile.fit")).Pixels);
 
     // Copied as shown, exported to JPEG, opened in an image window.
     cadre->MnItmCopier->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(536, 520));
-    modal = [&](QDialog& d) {
-        aEnregistrer = chemin("pile.jpg");
+    u.Modal = [&](QDialog& d) {
+        u.AEnregistrer = chemin("pile.jpg");
         QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("BtnExporter")), Qt::LeftButton);
         return mrOk;
     };
@@ -174,16 +160,16 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
 
     // The report saved as text and printed (as PDF: no printer here).
     cadre->ZoneMDI()->setActiveSubWindow(f);
-    aEnregistrer = chemin("rapport.txt");
+    u.AEnregistrer = chemin("rapport.txt");
     f->MnItmEnregistrerSousExecution->trigger();
-    QFile texte(aEnregistrer);
+    QFile texte(u.AEnregistrer);
     ASSERT_TRUE(texte.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromUtf8(texte.readAll()).startsWith(lignes[0]));
     f->PgCntrlPrincipale->setCurrentWidget(f->TbShtExecution);
-    aEnregistrer = chemin("rapport.pdf");
+    u.AEnregistrer = chemin("rapport.pdf");
     QTest::mouseClick(f->BtnImprimerExecution, Qt::LeftButton);
     QString pdf;
-    EXPECT_EQ(LancerProgramme(QStringLiteral("/usr/bin/pdftotext"), {aEnregistrer, QStringLiteral("-")}, &pdf), 0);
+    EXPECT_EQ(LancerProgramme(QStringLiteral("/usr/bin/pdftotext"), {u.AEnregistrer, QStringLiteral("-")}, &pdf), 0);
     EXPECT_TRUE(pdf.contains(QStringLiteral("Début du prétraitement")) && pdf.contains(QStringLiteral("Master dark calculé.")))
         << pdf.toStdString();
 
@@ -191,7 +177,7 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     for (QPushButton* b : {f->BtnEffacerBrutes, f->BtnEffacerDarks, f->BtnEffacerFlats, f->BtnEffacerOffsets})
         QTest::mouseClick(b, Qt::LeftButton);
     ajouter(f->BtnBrutes, {"couleur0.bmp", "couleur1.bmp"});
-    question = mrNo;
+    u.Question = mrNo;
     Dialogues::ViderJournal();
     const QString rapportFit = f->RchEdtExecution->toPlainText();
     executer();
@@ -201,15 +187,15 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
               QStringLiteral("Aucun cadre pour l'alignement n'a été défini.\rVoulez-vous effectuer le prétraitement "
                              "sans alignement ?"));
     // Yes goes on: levels only, then the mean, saved by the frame.
-    question = mrYes;
+    u.Question = mrYes;
     executer();
     EXPECT_TRUE(f->RchEdtExecution->toPlainText().contains(QStringLiteral("Ajustement des niveaux...")));
     ASSERT_FALSE(f->PnlResultatBmp->isHidden());
-    aEnregistrer = chemin("pile.bmp");
+    u.AEnregistrer = chemin("pile.bmp");
     cadre->UpdateMenuItems();
     cadre->MnItmEnregistrerSous->trigger();
-    EXPECT_EQ(std::tuple(f->FichierResultatBmp, QImage(aEnregistrer).size()),
-              std::tuple(aEnregistrer, QSize(1000, 872)));
+    EXPECT_EQ(std::tuple(f->FichierResultatBmp, QImage(u.AEnregistrer).size()),
+              std::tuple(u.AEnregistrer, QSize(1000, 872)));
     // The saved colour result goes on to a tricolour window.
     QTest::mouseClick(f->BtBtnResultatBmpTrichromieRVB, Qt::LeftButton);
     EXPECT_TRUE(cadre->FenetreActive() && cadre->FenetreActive()->Tag() == GenreTrichromie);

@@ -297,7 +297,7 @@ Dialogues::TRepondeur TUtilisateurTest::Repondeur()
     return [this](const TDemandeDialogue& d) {
         Vus.push_back(d);
         TReponseDialogue r;
-        r.Resultat = d.Genre == TGenreDemande::Question ? mrYes : mrOk;
+        r.Resultat = d.Genre == TGenreDemande::Question ? Question : mrOk;
         if (d.Genre == TGenreDemande::Modal)
             r.Resultat = Modal && d.Dialogue ? Modal(*d.Dialogue) : mrCancel;
         else if (d.Genre == TGenreDemande::OuvrirFichiers)

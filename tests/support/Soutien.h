@@ -36,11 +36,12 @@ private:
 };
 
 // A user at the dialogs: open and save dialogs get the names queued, modal
-// forms go to Modal (Cancel when unset), questions Yes, boxes OK; every
+// forms go to Modal (Cancel when unset), questions Question, boxes OK; every
 // request is kept in Vus.
 struct TUtilisateurTest {
     QStringList AOuvrir;
     QString AEnregistrer;
+    int Question = mrYes;
     std::function<int(QDialog&)> Modal;
     std::vector<TDemandeDialogue> Vus;
     Dialogues::TRepondeur Repondeur();

@@ -175,12 +175,10 @@ def ecart_demi_pas(composite, source, bas, haut):
     r = rendu(source, bas, haut) / 2; i = r.copy(); i[:, 1:] += r[:, :-1]
     print(np.abs(bmp(composite)[:, :, 0] - i).max())
 
-def ecart_gris(couleur, fit):
-    # a FIT file against the grey of a colour picture, (R + G + B) div 3
-    print(int(np.abs(lire(fit) - bmp(couleur).astype(np.int64).sum(axis=2) // 3).max()))
-
-def ecart_canal(couleur, canal, fit):
-    print(int(np.abs(lire(fit) - bmp(couleur)[:, :, int(canal)]).max()))
+def ecart_fit(couleur, canal, fit):
+    # a FIT file against a plane of a colour picture ('gris': (R + G + B) div 3)
+    c = bmp(couleur).astype(np.int64)
+    print(int(np.abs(lire(fit) - (c.sum(axis=2) // 3 if canal == 'gris' else c[:, :, int(canal)])).max()))
 
 def ecart_moyen_rendu(source, bas, haut, nom):
     # mean difference between a picture's grey and the rendering of a FIT file
@@ -234,8 +232,9 @@ def convolution(res, avant, *noyau):
     p = np.pad(a, ((2, 2), (2, 2), (0, 0)), mode='edge')
     e = np.clip(sum(k[r, c] * p[r:r + h, c:c + w] for r in range(5) for c in range(5)) / (k.sum() or 1.0),
                 0, 65535 if res.endswith('.fit') else 255)
+    assert a.shape == b.shape, (a.shape, b.shape)
     d = np.abs(b - np.rint(e))
-    print(((d > 0) & ~((np.abs(e - np.floor(e) - 0.5) < 1e-6) & (d <= 1))).sum() if a.shape == b.shape else 'taille')
+    print(((d > 0) & ~((np.abs(e - np.floor(e) - 0.5) < 1e-6) & (d <= 1))).sum())
 
 def operation(op, res, *args):
     # the largest difference between the result file and the operation on the inputs
@@ -252,7 +251,8 @@ def operation(op, res, *args):
                'cst': lambda: fin(a * float(args[1]) + float(args[2])), 'rot90': lambda: np.rot90(a, -1),
                'rot180': lambda: np.rot90(a, 2), 'rot270': lambda: np.rot90(a, 1), 'mirh': lambda: a[:, ::-1],
                'mirv': lambda: a[::-1, :], 'dec': lambda: decaler(a, int(args[1]), int(args[2]))}[op]()
-    print(np.abs(r - att).max() if r.shape == att.shape else 'taille %s %s' % (r.shape, att.shape))
+    assert r.shape == att.shape, (r.shape, att.shape)
+    print(np.abs(r - att).max())
 
 # ---- BMP files ----
 
