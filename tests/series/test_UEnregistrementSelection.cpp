@@ -287,9 +287,10 @@ TEST_F(TEnregistrementDialogue, ConversionsFitPlansBmpEtJpeg)
     QStringList ecarts, images;
     for (const char* n : {"moy1", "p.2_1R", "p.2_1V", "p.2_1B", "p.2_2"})
         EXPECT_TRUE(AccepteParFitsverify(Dest(QStringLiteral("%1.fit").arg(n))));
-    ecarts << Python("ecart_gris", {Source + "h24.bmp", Dest("moy1.fit")});
-    for (int c = 0; c < 3; ++c)
-        ecarts << Python("ecart_canal", {Source + "h24.bmp", QString::number(c), Dest(QStringLiteral("p.2_1%1.fit").arg("RVB"[c]))});
+    for (const char* plan : {"gris moy1", "0 p.2_1R", "1 p.2_1V", "2 p.2_1B"}) {
+        const QStringList p = QString(plan).split(' ');
+        ecarts << Python("ecart_fit", {Source + "h24.bmp", p[0], Dest(p[1] + ".fit")});
+    }
     EXPECT_EQ(ecarts, QStringList(4, "0"));
     for (const auto& [n, limite] : {std::pair{"b1.bmp", 0.0}, std::pair{"q100_1.jpg", 1.5}, std::pair{"q50_1.jpg", 4.0}})
         EXPECT_LE(Python("ecart_moyen_rendu", {niveaux, "100", "700", Dest(n)}).toDouble(), limite) << n;

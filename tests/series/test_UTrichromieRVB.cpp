@@ -359,7 +359,7 @@ TEST_F(TUsageTrichromie, AjustementDesNiveauxEtExportations)
     };
     Menu("MnItmExporterJpeg");
     EXPECT_TRUE(AccepteParFitsverify(fit));
-    EXPECT_EQ(QStringList({Python("ecart_gris", {composite, fit}), Python("image", {jpeg})}),
+    EXPECT_EQ(QStringList({Python("ecart_fit", {composite, "gris", fit}), Python("image", {jpeg})}),
               QStringList({"0", "JPEG RGB 440 300"}));
     EXPECT_EQ(DecodeParDjpeg(jpeg).left(11), QByteArray("P6\n440 300\n"));
 
