@@ -178,6 +178,16 @@ std::optional<QString> Lire(const QString& section, const QString& cle)
     return Chercher(LireLignes(), section, cle);
 }
 
+} // namespace
+
+QString AvertissementPreferences()
+{
+    LireLignes();
+    return FichierIllisible.isEmpty() || std::exchange(IllisibleSignale, true) ? QString() : FichierIllisible;
+}
+
+namespace {
+
 // ---------------------------------------------------------------------------
 // Typed values
 

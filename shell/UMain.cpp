@@ -962,6 +962,9 @@ void TMain::showEvent(QShowEvent* event)
     if (FPremierAffichage) {
         FPremierAffichage = false;
         PlacerLogo();
+        // A settings file that cannot be read is said at once, not at the first save.
+        if (const QString avertissement = AvertissementPreferences(); !avertissement.isEmpty())
+            QMetaObject::invokeMethod(this, [avertissement] { AfficherMessage(avertissement); }, Qt::QueuedConnection);
         // The splash is modal: shown once the frame is on screen.
         if (Accueil)
             QMetaObject::invokeMethod(this, [] { if (Accueil) Dialogues::ExecuterModal(*Accueil); }, Qt::QueuedConnection);

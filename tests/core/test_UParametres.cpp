@@ -146,13 +146,15 @@ TEST_F(Parametres, FichierIllisibleJamaisRemplace)
             return !tube && n == Nom && e == TEtapeFichier::Ouverture ? EACCES : 0;
         });
         FixerFichierPreferences(Nom);
-        QString message;
+        // Told once: at start-up, or else by the first write.
+        QString message = tube ? AvertissementPreferences() : QString();
         try {
             EcrireReglSeuilsVisu(120);
         } catch (const EErreurFichier& e) {
             message = e.Message();
         }
-        EXPECT_NO_THROW(EcrireSigmasGaussien(3, 3, 3, 3, 3)); // told once
+        EXPECT_NO_THROW(EcrireSigmasGaussien(3, 3, 3, 3, 3));
+        EXPECT_EQ(AvertissementPreferences(), "");
         const int32_t lu = LireReglSeuilsVisu();
         FixerPanneFichierEssai({});
         const QString cause = tube ? "c'est un tube nommé (FIFO), pas un fichier ordinaire" : "permission refusée";
