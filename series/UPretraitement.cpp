@@ -305,7 +305,10 @@ void TPretraitement::CreerMenus()
     QMenu* exporterBmp = PppMnResultatBmp->addMenu(QStringLiteral("Exporter"));
     MnItmResultatBmpExporterFit = exporterBmp->addAction(QStringLiteral("Fit"));
     MnItmResultatBmpExporterJpeg = exporterBmp->addAction(QStringLiteral("Jpeg"));
-    for (auto [image, menu] : {std::pair{ImgResultatFit, PppMnResultatFit}, std::pair{ImgResultatBmp, PppMnResultatBmp}}) {
+    for (const auto& paire : {std::pair{ImgResultatFit, PppMnResultatFit}, std::pair{ImgResultatBmp, PppMnResultatBmp}}) {
+        // Named copies: a lambda may not capture a structured binding before clang 16.
+        TImageControle* image = paire.first;
+        QMenu* menu = paire.second;
         image->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(image, &QWidget::customContextMenuRequested, this,
                 [image, menu](const QPoint& p) { menu->popup(image->mapToGlobal(p)); });

@@ -194,7 +194,7 @@ TEST_F(Fichiers, BmpDUnAutreFormatLaisseDeCote)
     EXPECT_EQ(Octet(r, 0, 0), 4); // round(11 / 3) = 4; with the 24-bit file counted: 3
     EXPECT_EQ(textes, (QStringList{"m (3)", "m (2)", "m (1)", "m (0)", ""}));
     SommeListeBmp(l, r, nullptr, QString());
-    EXPECT_TRUE(Octet(r, 1, 1) == 11 && FormatPixelBmp(r) == pf8bit);
+    EXPECT_EQ(std::tuple(Octet(r, 1, 1), FormatPixelBmp(r)), std::tuple(11, pf8bit));
     MedianeListeBmp(l, r);
     EXPECT_EQ(Octet(r, 1, 0), 4); // 1 4 6
     MedianeListeBmp({l[0], l[1], l[2]}, r);
@@ -254,7 +254,7 @@ TEST_F(Fichiers, MedianeDecodeTousLesBitpixCommeLeLecteur)
         THistoFit r = Vide();
         MedianeListeFit({CheminDonnees(nom)}, r);
         const THistoFit attendu = FitLu(CheminDonnees(nom));
-        EXPECT_TRUE(r.Pixels == attendu.Pixels && r.Entete == attendu.Entete) << nom;
+        EXPECT_EQ(std::tuple(r.Pixels, r.Entete), std::tuple(attendu.Pixels, attendu.Entete)) << nom;
     }
 }
 
@@ -437,7 +437,7 @@ TEST(RotationsFit, QuartsDeTourEtMiroirs)
     // The old top-left, then the old bottom-left.
     EXPECT_EQ(std::pair(ValeurPixelFit(im, 1, 0), ValeurPixelFit(im, 0, 0)), std::pair(1.0, 11.0));
     Rotation270Fit(im);
-    EXPECT_TRUE(LargeurFit(im) == 3 && im.Pixels == avant);
+    EXPECT_EQ(std::tuple(LargeurFit(im), im.Pixels), std::tuple(3, avant));
 }
 
 TEST(RotationsFit, EnteteDesCommandesDUneImage)

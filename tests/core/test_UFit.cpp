@@ -22,7 +22,7 @@ TEST(ImageFit, ObjetNeufPixelsEtMaximum)
     THistoFit im;
     bool appele = false;
     CreerHistoFit(im, [&](const QImage& b) { appele = b.isNull(); });
-    EXPECT_TRUE(LargeurFit(im) == 1 && HauteurFit(im) == 1 && ZoomFit(im) == 100 && im.Pixels.empty());
+    EXPECT_EQ(std::tuple(LargeurFit(im), HauteurFit(im), ZoomFit(im), im.Pixels.size()), std::tuple(1, 1, 100, 0u));
     AfficherFit(im, true); // a zero-sized image renders an empty bitmap
     EXPECT_TRUE(appele);
 
@@ -49,17 +49,17 @@ TEST(ImageFit, CopiesEtEchange)
     THistoFit b = ImageFitDe(1, 1, [](int, int) { return 42.0; });
     b.SMin = 7, b.TRFT = -2.001;
     EchangerHistoFit(a, b); // levels and curve stay with each object
-    EXPECT_TRUE(a.Pixels == std::vector<double>{42.0} && LargeurFit(b) == 3 && b.Zoom == 50);
-    EXPECT_TRUE(a.SMin == 1 && a.TRFT == 3.5 && b.SMin == 7 && b.TRFT == -2.001);
+    EXPECT_EQ(std::tuple(a.Pixels, LargeurFit(b), b.Zoom), std::tuple(std::vector<double>{42.0}, 3, 50));
+    EXPECT_EQ(std::tuple(a.SMin, a.TRFT, b.SMin, b.TRFT), std::tuple(1, 3.5, 7, -2.001));
     EchangerHistoFit(a, b);
 
     CopierPixelsFit(a, b);
-    EXPECT_TRUE(b.Pixels == a.Pixels && b.Entete == a.Entete && b.Palette == a.Palette);
-    EXPECT_TRUE(b.Zoom == 50 && b.SMin == 7 && b.TRFT == -2.001); // levels and curve not copied
+    EXPECT_EQ(std::tuple(b.Pixels, b.Entete, b.Palette), std::tuple(a.Pixels, a.Entete, a.Palette));
+    EXPECT_EQ(std::tuple(b.Zoom, b.SMin, b.TRFT), std::tuple(50, 7, -2.001)); // levels and curve not copied
     b.Pixel(0, 0) = 99; // independent storage
     EXPECT_EQ(a.Pixel(0, 0), 0);
     CopierHistoFit(a, b);
-    EXPECT_TRUE(b.SMin == 1 && b.SMax == 2 && b.TRFT == 3.5);
+    EXPECT_EQ(std::tuple(b.SMin, b.SMax, b.TRFT), std::tuple(1, 2, 3.5));
 }
 
 TEST(ImageFit, Constructeurs)
@@ -70,24 +70,24 @@ TEST(ImageFit, Constructeurs)
     im.SMin = 5;
     InitialiserImageFit(im, 4, 3, 7);
     EXPECT_EQ(im.Pixels, std::vector<double>(12, 7.0));
-    EXPECT_TRUE(im.XMax == 3 && im.YMax == 2 && im.Min == -1 && im.SMin == 5); // levels untouched
-    EXPECT_TRUE(LireNaxis1Fit(im) == 4 && LireNaxis2Fit(im) == 3 && LireSMaxEnteteFit(im) == 65535);
+    EXPECT_EQ(std::tuple(im.XMax, im.YMax, im.Min, im.SMin), std::tuple(3, 2, -1, 5)); // levels untouched
+    EXPECT_EQ(std::tuple(LireNaxis1Fit(im), LireNaxis2Fit(im), LireSMaxEnteteFit(im)), std::tuple(4, 3, 65535));
 
     CreerImageFitRemplie(im, 2, 2, 70000);
-    EXPECT_TRUE(im.Min == 65535 && im.Max == 70000 && im.SMin == 32767 && im.SMax == 65535);
+    EXPECT_EQ(std::tuple(im.Min, im.Max, im.SMin, im.SMax), std::tuple(65535, 70000, 32767, 65535));
     CreerImageFitRemplie(im, 2, 2, 300);
-    EXPECT_TRUE(im.Min == 300 && im.Max == 300 && im.SMin == 150 && im.SMax == 600 && im.TRFT == 0);
+    EXPECT_EQ(std::tuple(im.Min, im.Max, im.SMin, im.SMax, im.TRFT), std::tuple(300, 300, 150, 600, 0));
 
     ImporterBitmapFit(im, BitmapDe(3, 2, 1, [](int x, int y, int) { return 10 * x + 100 * y + 3; }));
-    EXPECT_TRUE(LargeurFit(im) == 3 && HauteurFit(im) == 2 && im.Pixel(2, 1) == 123 && im.Pixel(0, 0) == 3);
-    EXPECT_TRUE(im.Min == 3 && im.Max == 123 && im.SMin == 0 && im.SMax == 255 && LireSMaxEnteteFit(im) == 255);
+    EXPECT_EQ(std::tuple(LargeurFit(im), HauteurFit(im), im.Pixel(2, 1), im.Pixel(0, 0)), std::tuple(3, 2, 123, 3));
+    EXPECT_EQ(std::tuple(im.Min, im.Max, im.SMin, im.SMax, LireSMaxEnteteFit(im)), std::tuple(3, 123, 0, 255, 255));
     // A 1-bit bitmap is made grey, never read beyond its lines.
     QImage mono(70, 3, QImage::Format_Mono);
     mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
     mono.fill(0);
     mono.setPixel(69, 2, 1);
     ImporterBitmapFit(im, mono);
-    EXPECT_TRUE(im.Pixel(69, 2) == 255 && im.Pixel(68, 2) == 0 && im.Max == 255 && im.Min == 0);
+    EXPECT_EQ(std::tuple(im.Pixel(69, 2), im.Pixel(68, 2), im.Max, im.Min), std::tuple(255, 0, 255, 0));
 }
 
 TEST(ImageFit, Arithmetique)
@@ -114,7 +114,7 @@ TEST(ImageFit, Arithmetique)
     EXPECT_EQ(c.Pixels, std::vector<double>(4, 0.0));
     c = a;
     SoustraireImageFit(c, c); // by itself: zeros, Min becomes 0, Max stays
-    EXPECT_TRUE(c.Min == 0 && c.Max == 103 && c.Pixel(1, 1) == 0);
+    EXPECT_EQ(std::tuple(c.Min, c.Max, c.Pixel(1, 1)), std::tuple(0, 103, 0));
     // A smaller second image is refused before any pixel changes.
     c = a;
     EXPECT_THROW(AdditionnerImageFit(c, ImageFitDe(2, 1, [](int, int) { return 1.0; })), EStelor);
@@ -197,13 +197,13 @@ TEST(Rendu, ProprietaireNegatifZoomEtRedessin)
     FixerSeuilsFit(im, 100, 1100, false, true);
     EXPECT_EQ(rendus, 0);
     FixerTransfertFit(im, true, true, 0);
-    ASSERT_TRUE(recu.format() == QImage::Format_Indexed8 && recu.size() == QSize(5, 3));
+    ASSERT_EQ(std::tuple(recu.format(), recu.size()), std::tuple(QImage::Format_Indexed8, QSize(5, 3)));
     EXPECT_EQ(recu.colorTable(), TablePaletteGris());
     EXPECT_EQ(recu.constScanLine(0)[2], 127); // row 0 is y = 0; 600.5 rounds to 600
     FixerSeuilsFit(im, 100, 1100, true, false);
     EXPECT_EQ(recu.constScanLine(0)[2], 128);
     const QImage& b = BitmapFit(im); // always positive, into BitmapAffichage
-    EXPECT_TRUE(&b == &im.BitmapAffichage && b.constScanLine(0)[2] == 127);
+    EXPECT_EQ(std::tuple(&b, b.constScanLine(0)[2]), std::tuple(&im.BitmapAffichage, 127));
     FixerZoomFit(im, 200, true, true);
     EXPECT_EQ(std::tuple(recu.size(), recu.constScanLine(1)[5], rendus), std::tuple(QSize(10, 6), uchar(127), 3));
     FixerZoomFit(im, 50, false, true);
@@ -276,7 +276,7 @@ TEST(Rendu, HistogrammeModeSeuilsAutoEtResume)
     TTableHistogrammeFit h;
     CalculerHistogrammeFit(ciel, h);
     ASSERT_EQ(h.size(), 65536u);
-    EXPECT_TRUE(h[840] == 54 && h[12] == 36 && h[65535] == 10);
+    EXPECT_EQ(std::tuple(h[840], h[12], h[65535]), std::tuple(54, 36, 10));
     EXPECT_EQ(std::pair(SeuilMiniAutoFit(ciel), SeuilMaxiAutoFit(ciel)), std::pair(420, 1680));
     ciel.SMin = 420, ciel.SMax = 1680;
     EXPECT_EQ(TexteInfoFit(ciel), "L=10 H=10 m=12 M=65535 B=840   Visu 420-1680 Lin");
@@ -286,7 +286,7 @@ TEST(Rendu, HistogrammeModeSeuilsAutoEtResume)
     // Values outside 0..65535 never index outside the counters.
     THistoFit hors = ImageFitDe(2, 2, [](int x, int y) { return x ? (y ? 1e12 : 65536.0) : (y ? -5e6 : NAN); });
     CalculerHistogrammeFit(hors, h);
-    EXPECT_TRUE(h[0] == 2 && h[65535] == 2);
+    EXPECT_EQ(std::tuple(h[0], h[65535]), std::tuple(2, 2));
     THistoFit clair = ImageFitDe(2, 2, [](int, int) { return 40000.0; });
     EXPECT_EQ(std::pair(SeuilMiniAutoFit(clair), SeuilMaxiAutoFit(clair)), std::pair(20000, 65535)); // clamped
 }
@@ -325,8 +325,9 @@ TEST(Rendu, BandeDeSeuilsDeLHistogramme)
     const QRgb fond = QGuiApplication::palette().color(QPalette::Button).rgb();
     QImage dessin(160, 54, QImage::Format_RGB32);
     MarquerSeuilsHistogramme(dessin, 16384, 32768, 65536); // scale 409.6: x 40 to 80
-    EXPECT_TRUE(dessin.pixel(39, 20) == fond && dessin.pixel(80, 20) == fond);
-    EXPECT_TRUE(dessin.pixel(40, 0) == qRgb(122, 122, 201) && dessin.pixel(79, 53) == qRgb(122, 122, 201));
+    EXPECT_EQ(std::tuple(dessin.pixel(39, 20), dessin.pixel(80, 20)), std::tuple(fond, fond));
+    EXPECT_EQ(std::tuple(dessin.pixel(40, 0), dessin.pixel(79, 53)),
+              std::tuple(qRgb(122, 122, 201), qRgb(122, 122, 201)));
     MarquerSeuilsHistogrammeExp(dessin, 0, 65536, 65536, 11.001);
     EXPECT_EQ(dessin.pixel(150, 53), qRgb(122, 201, 122));
     MarquerSeuilsHistogrammeLog(dessin, 0, 65536, 65536, 3.5);
@@ -338,5 +339,5 @@ TEST(Rendu, BandeDeSeuilsDeLHistogramme)
             noir |= dessin.pixel(x, y) == qRgb(0, 0, 0);
             fondEcrit |= dessin.pixel(x, y) == fond;
         }
-    EXPECT_TRUE(noir && fondEcrit);
+    EXPECT_EQ(std::tuple(noir, fondEcrit), std::tuple(true, true));
 }

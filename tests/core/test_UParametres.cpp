@@ -34,7 +34,8 @@ protected:
 
 TEST_F(Parametres, SansFichierChaqueCleDonneSonDefaut)
 {
-    EXPECT_TRUE(LireDefilImgTpsReel() && LireTranslationFract() && !LireConfigLente());
+    EXPECT_EQ(std::tuple(LireDefilImgTpsReel(), LireTranslationFract(), LireConfigLente()),
+              std::tuple(true, true, false));
     // CoulFondApp: clAppWorkSpace, $FF00000C
     EXPECT_EQ(std::make_tuple(LireOffsetDetectEtoiles(), LireReglSeuilsVisu(), LireCoulFondApp(), LireCodageImagesFits(),
                               LireLargMatriceCentroide()),

@@ -318,7 +318,7 @@ TEST_F(TFenetresSeuils, VisualisationEnDirectOuALaFermeture)
     ASSERT_FALSE(s->ChckBxVisualisation->isChecked());
     const QImage figee = f->ImgSource->Picture.copy();
     s->TrckBrSeuilMaxi->setValue(5000);
-    EXPECT_TRUE(f->ImageFit.SMax == 5000 && f->ImgSource->Picture == figee);
+    EXPECT_EQ(std::tuple(f->ImageFit.SMax, f->ImgSource->Picture), std::tuple(5000, figee));
     // Ticking it again renders at once.
     Clic(s->ChckBxVisualisation);
     EXPECT_TRUE(rendue());
@@ -336,7 +336,8 @@ TEST_F(TFenetresSeuils, SeulesLesFenetresDontLAffichageAChangeSontRendues)
     TFenetreSeuils* s = Seuils(f1);
     const qint64 cle = f2->ImgSource->Picture.cacheKey();
     s->TrckBrSeuilMaxi->setValue(20000);
-    EXPECT_TRUE(f1->ImgSource->Picture == RendreFit(f1->ImageFit, true) && f2->ImgSource->Picture.cacheKey() == cle);
+    EXPECT_EQ(std::tuple(f1->ImgSource->Picture, f2->ImgSource->Picture.cacheKey()),
+              std::tuple(RendreFit(f1->ImageFit, true), cle));
     // Shown at the next step: levels changed behind the window's back, marks
     // drawn by a dialog, a negative display, a pixel operation without rendering.
     const std::function<void()> changements[] = {

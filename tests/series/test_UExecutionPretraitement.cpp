@@ -102,7 +102,7 @@ TEST_F(TExecutionPretraitement, BrutesSeulesRapportEtNiveaux)
     // A negative zero shift reads as a positive one.
     EXPECT_EQ(TexteDecalage(0, -0.0), QStringLiteral("+0,00000...\t+0,00000...\t"));
     // The levels and the mean are followed by numpy in the window's run.
-    EXPECT_TRUE(fin.Compose && DossiersTemporaires() == 0);
+    EXPECT_EQ(std::tuple(fin.Compose, DossiersTemporaires()), std::tuple(true, 0));
 }
 
 TEST_F(TExecutionPretraitement, CalibrationConserveeEtAddition)
@@ -188,7 +188,7 @@ TEST_F(TExecutionPretraitement, UnEchecNeLaisseRienEtGardeLeResultat)
             EXPECT_TRUE(e.Message().contains(QString::fromUtf8(c.Message)) && e.Message().contains("b1.fit"))
                 << e.Message().toStdString();
         }
-        EXPECT_TRUE(LargeurFit(ResultatFit) == 3 && ResultatFit.Pixel(1, 1) == 7);
+        EXPECT_EQ(std::tuple(LargeurFit(ResultatFit), ResultatFit.Pixel(1, 1)), std::tuple(3, 7));
         EXPECT_EQ(DossiersTemporaires(), 0);
         const QStringList succes = Textes(QStringLiteral("Fin du prétraitement")) + Textes(QStringLiteral("Terminé."));
         EXPECT_EQ(succes.join('|').toStdString(), "");

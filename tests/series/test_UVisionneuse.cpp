@@ -198,7 +198,7 @@ TEST(FichierVisionneuse, FichiersIncorrects)
     };
     for (const auto& [nom, texte, message] : cas) {
         SCOPED_TRACE(nom);
-        EXPECT_EQ(TexteErreur([&] { AnalyserFichierVisionneuse(texte); }), message);
+        EXPECT_EQ(TexteErreur([&texte = texte] { AnalyserFichierVisionneuse(texte); }), message);
     }
     EXPECT_EQ(TexteErreur([&] { AnalyserFichierVisionneuse(bon); }), QStringLiteral("(aucune erreur)"));
 }

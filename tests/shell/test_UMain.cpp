@@ -175,7 +175,7 @@ TEST_F(Cadre, UneFenetreDontLeContenuRefuseDeFermerResteUnDocument)
     f->setWidget(new TContenuTetu);
     EXPECT_FALSE(f->close());
     EXPECT_EQ(cadre->FenetresDocument(), QList<TMDIChild*>{f});
-    EXPECT_TRUE(cadre->FenetreActive() == f && cadre->MnItmFermer->isEnabled());
+    EXPECT_EQ(std::tuple(cadre->FenetreActive(), cadre->MnItmFermer->isEnabled()), std::tuple(f, true));
 }
 
 TEST_F(Cadre, QuitterSArreteAuPremierNon)
@@ -213,7 +213,7 @@ TEST_F(Cadre, SansFenetreLesMenusImageSontCachesEtLesRaccourcisMuets)
     };
     QStringList declenches;
     for (const auto& [action, touche] : touches)
-        QObject::connect(action, &QAction::triggered, [&declenches, touche] { declenches << touche.toString(); });
+        QObject::connect(action, &QAction::triggered, [&declenches, touche = touche] { declenches << touche.toString(); });
     auto taper = [&] {
         for (const auto& [action, touche] : touches)
             QTest::keySequence(cadre, touche);
@@ -370,7 +370,7 @@ TEST_F(Cadre, OuvrirAvecUnFichierSupprimeOuIllisible)
         i == 0 ? cadre->OuvrirFichiers(noms) : cadre->DeposerFichiers(noms);
         ASSERT_EQ(Textes(), QStringList{"Fichier illisible."});
         EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::Erreur);
-        EXPECT_TRUE(Active()->Nom == noms[1] && cadre->MnItmEnteteFit->isEnabled());
+        EXPECT_EQ(std::tuple(Active()->Nom, cadre->MnItmEnteteFit->isEnabled()), std::tuple(noms[1], true));
     }
 }
 
