@@ -1,5 +1,6 @@
 // Opening a 4096 x 4096 FIT file into an image window (read, automatic
-// levels, render, summary) against the bare read, and a zoom change.
+// levels, render, summary) against the bare read, a zoom change, a threshold
+// step and a history line.
 #include "UFenetreSeuils.h"
 #include "UFit.h"
 #include "UInstallationImage.h"
@@ -126,6 +127,29 @@ void BM_PasCurseurSeuils(benchmark::State& etat)
     delete cadre;
 }
 BENCHMARK(BM_PasCurseurSeuils)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// One operation's line in a history of N lines, then F9 taking it away: the
+// text shown changes by that line only, whatever N.
+void BM_LigneHistorique(benchmark::State& etat)
+{
+    THistoFit image;
+    CreerHistoFit(image);
+    InitialiserImageFit(image, 16, 16, 0);
+    auto* f = new TTraitementImage();
+    f->NouvelleImageFit(image);
+    f->show();
+    f->AfficherMasquerHistorique();
+    for (int64_t i = 1; i < etat.range(0); ++i)
+        f->AjouterHistorique(QStringLiteral("Filtre gaussien sigma 0,7 préservatif"));
+    for (auto _ : etat) {
+        f->AjouterHistorique(QStringLiteral("Filtre passe bas force 2"));
+        f->MenuAnnulerRestaurerImgSourceClick();
+    }
+    f->Modifiee = false;
+    delete f;
+    DetruireHistoFit(image);
+}
+BENCHMARK(BM_LigneHistorique)->Arg(500)->Arg(9000)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 } // namespace
 

@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryFile>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -78,22 +77,6 @@ struct TFichierFit {
     qint64 OctetsLigne() const { return static_cast<qint64>(Entete.OctetsEchantillon()) * Entete.Largeur; }
 };
 
-void OuvrirLecture(QFile& f, const QString& nom)
-{
-    f.setFileName(nom);
-    if (!f.open(QIODevice::ReadOnly)) LeverErreurFichier(CodeErreurOuverture(nom));
-}
-
-void LireExactement(QFile& f, char* dest, qint64 taille)
-{
-    qint64 lus = 0;
-    while (lus < taille) {
-        const qint64 n = f.read(dest + lus, taille - lus);
-        if (n <= 0) LeverErreurFichier(ES_LectureApresFin);
-        lus += n;
-    }
-}
-
 // The header as the reader checks it; then, when samples can decode below 0,
 // the minimum the reader would shift the image by.
 TFichierFit LireEnteteListeFit(const QString& nom)
@@ -115,7 +98,7 @@ TFichierFit LireEnteteListeFit(const QString& nom)
     }
     if (borne && std::min(bas * t.BScale + t.BZero, haut * t.BScale + t.BZero) >= 0) return e;
     QFile f;
-    OuvrirLecture(f, nom);
+    OuvrirFichierLecture(f, nom);
     double mini = 2147483647.0;
     if (!f.seek(t.Debut)) LeverErreurFichier(ES_LectureApresFin);
     const qint64 total = e.OctetsLigne() * t.Hauteur;
@@ -213,7 +196,7 @@ void MedianeListeFit(const QStringList& liste, THistoFit& resultat)
             const TFichierFit& e = entetes[k];
             AvecNomFichier(e.Nom, [&] {
                 QFile f;
-                OuvrirLecture(f, e.Nom);
+                OuvrirFichierLecture(f, e.Nom);
                 if (!f.seek(e.Entete.Debut + r0 * e.OctetsLigne())) LeverErreurFichier(ES_LectureApresFin);
                 LireExactement(f, brut.data(), rangs * e.OctetsLigne());
             });
@@ -428,8 +411,7 @@ void MedianeListeBmp(const QStringList& liste, THistoBmp& resultat)
 
     // The pictures go one at a time through a scratch file, so that each
     // band of rows can then be read back from every picture at once.
-    QTemporaryFile brouillon(QDir::tempPath() + QStringLiteral("/stelor_mediane_XXXXXX"));
-    if (!brouillon.open()) LeverErreurFichier(ES_ErreurEcriture);
+    TFichierTemporaire brouillon(QDir::tempPath() + QStringLiteral("/stelor_mediane_XXXXXX"));
     // The pictures of the first one's format, in list order; the median is
     // picture k div 2 of those.
     size_t n = 0;
@@ -443,14 +425,11 @@ void MedianeListeBmp(const QStringList& liste, THistoBmp& resultat)
             prises << nom;
             ++n;
             for (int32_t y = 0; y < p.Hauteur; ++y)
-                if (brouillon.write(reinterpret_cast<const char*>(travail.BitmapSource.constScanLine(y)),
-                                    octetsLigne) != octetsLigne)
-                    LeverErreurFichier(ES_ErreurEcriture);
+                brouillon.Ecrire(reinterpret_cast<const char*>(travail.BitmapSource.constScanLine(y)), octetsLigne);
         }
         DetruireHistoBmp(travail);
         nomMilieu = prises[static_cast<qsizetype>(n / 2)];
     }
-    if (!brouillon.flush()) LeverErreurFichier(ES_ErreurEcriture);
     const size_t m = n / 2;
 
     THistoBmp mediane;
@@ -462,11 +441,8 @@ void MedianeListeBmp(const QStringList& liste, THistoBmp& resultat)
     for (int32_t y0 = 0; y0 < p.Hauteur; y0 += lignes) {
         const int32_t y1 = std::min(p.Hauteur, y0 + lignes) - 1;
         const qint64 taille = (y1 - y0 + 1) * octetsLigne;
-        for (size_t k = 0; k < n; ++k) {
-            if (!brouillon.seek(static_cast<qint64>(k) * octetsImage + y0 * octetsLigne))
-                LeverErreurFichier(ES_LectureApresFin);
-            LireExactement(brouillon, bandes[k].data(), taille);
-        }
+        for (size_t k = 0; k < n; ++k)
+            brouillon.Lire(static_cast<qint64>(k) * octetsImage + y0 * octetsLigne, bandes[k].data(), taille);
         for (int32_t y = y0; y <= y1; ++y) {
             uchar* ligne = mediane.BitmapSource.scanLine(y);
             const qint64 debut = (y - y0) * octetsLigne;
@@ -506,8 +482,8 @@ inline void Elargir(THistoFit& image, double v)
     if (image.Max < v) image.Max = v;
 }
 
-// Result := zeros of the first image's size under the default header, with
-// the first image's extremes.
+// Result := zeros of the first image's size under its header, with its
+// extremes.
 void PreparerSommeImages(const std::vector<const THistoFit*>& images, THistoFit& resultat)
 {
     for (const THistoFit* image : images) VerifierMemesTailles(*images[0], *image);
@@ -515,7 +491,9 @@ void PreparerSommeImages(const std::vector<const THistoFit*>& images, THistoFit&
     const double mini = images[0]->Min, maxi = images[0]->Max;
     const int32_t zoom = images[0]->Zoom;
     const QList<QRgb> palette = images[0]->Palette;
+    QStringList entete = images[0]->Entete;
     InitialiserImageFit(resultat, w, h, 0);
+    resultat.Entete.swap(entete);
     resultat.Min = mini;
     resultat.Max = maxi;
     resultat.Zoom = zoom;
@@ -718,16 +696,23 @@ bool FormatTraite(const QImage& b)
 
 void RecalculerMinMax(THistoBmp& image) { MinMaxBmp(image.BitmapSource, image.Min, image.Max); }
 
+// True when some step ran.
 template <class Decaler, class Interpoler>
-void Translation(double d, bool fractionnaire, Decaler decaler, Interpoler interpoler)
+bool Translation(double d, bool fractionnaire, Decaler decaler, Interpoler interpoler)
 {
-    if (!std::isfinite(d)) return;
+    if (!std::isfinite(d)) return false;
     const int64_t n = PartieEntiere(d);
     if (n != 0) decaler(n);
-    if (fractionnaire) {
-        const double f = d - static_cast<double>(n);
-        if (f != 0 && std::fabs(f) < 1) interpoler(f);
-    }
+    const double f = d - static_cast<double>(n);
+    if (!fractionnaire || f == 0 || std::fabs(f) >= 1) return n != 0;
+    interpoler(f);
+    return true;
+}
+
+// A FIT image whose content moved on its grid.
+void Deplacee(THistoFit& image, bool deplacee)
+{
+    if (deplacee && image.PixelsPresents()) EnteteApresGeometrieFit(image);
 }
 
 } // namespace
@@ -905,12 +890,14 @@ void InterpolerYBmp(THistoBmp& image, double f)
 
 void TranslationXFit(THistoFit& image, double d, bool fractionnaire)
 {
-    Translation(d, fractionnaire, [&](int64_t n) { DecalerXFit(image, n); }, [&](double f) { InterpolerXFit(image, f); });
+    Deplacee(image, Translation(d, fractionnaire, [&](int64_t n) { DecalerXFit(image, n); },
+                                [&](double f) { InterpolerXFit(image, f); }));
 }
 
 void TranslationYFit(THistoFit& image, double d, bool fractionnaire)
 {
-    Translation(d, fractionnaire, [&](int64_t n) { DecalerYFit(image, n); }, [&](double f) { InterpolerYFit(image, f); });
+    Deplacee(image, Translation(d, fractionnaire, [&](int64_t n) { DecalerYFit(image, n); },
+                                [&](double f) { InterpolerYFit(image, f); }));
 }
 
 void TranslationXBmp(THistoBmp& image, double d, bool fractionnaire)
@@ -949,7 +936,7 @@ void TranslationYBitmap(QImage& bitmap, double d) { TranslationYBitmap(bitmap, d
 namespace {
 
 // Rebuilds the image from a copy of its pixels; placer(x, y) gives where the
-// old pixel (x, y) goes in the new w2 x h2 image.
+// old pixel (x, y) goes in the new w2 x h2 image. The header follows.
 template <class Placer>
 void Replacer(THistoFit& image, int32_t w2, int32_t h2, Placer placer)
 {
@@ -973,16 +960,15 @@ void Replacer(THistoFit& image, int32_t w2, int32_t h2, Placer placer)
     image.Pixels.swap(nouveau);
     image.XMax = w2 - 1;
     image.YMax = h2 - 1;
+    EnteteApresGeometrieFit(image);
 }
 
-// A quarter turn: the new size under the default header.
+// A quarter turn: width and height exchanged.
 template <class Placer>
 void QuartDeTour(THistoFit& image, Placer placer)
 {
     if (!image.PixelsPresents()) return;
-    const int32_t w = image.XMax + 1, h = image.YMax + 1;
-    Replacer(image, h, w, placer);
-    CreerEnteteFit(h, w, 16, 0, 65535, 0, image.Entete);
+    Replacer(image, image.YMax + 1, image.XMax + 1, placer);
 }
 
 } // namespace

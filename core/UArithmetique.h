@@ -43,7 +43,8 @@ void SommeListeBmp(const QStringList& liste, THistoBmp& resultat, const TProgres
 
 // ---- Image and constant arithmetic ---------------------------------------
 // Images of a list and the second image of a subtraction must have the size
-// of the first image (EStelor otherwise, result untouched).
+// of the first image (EStelor otherwise, result untouched); the result takes
+// the first image's header.
 void AdditionImagesFit(const std::vector<const THistoFit*>& images, THistoFit& resultat);
 void SoustractionImagesFit(const THistoFit& a, const THistoFit& b, THistoFit& resultat);
 void MoyenneImagesFit(const std::vector<const THistoFit*>& images, THistoFit& resultat);
@@ -56,7 +57,8 @@ void AjouterConstanteBmp(THistoBmp& image, int32_t n);
 // ---- Translations ---------------------------------------------------------
 // new[x] = old[x - d]: a positive d moves the content right (or down). The
 // whole part first, then the fraction when the setting allows it. A
-// non-finite amount changes nothing; vacated pixels become 0.
+// non-finite amount changes nothing; vacated pixels become 0. A FIT image
+// that moved has its header follow (EnteteApresGeometrieFit).
 void TranslationXFit(THistoFit& image, double d);
 void TranslationYFit(THistoFit& image, double d);
 void TranslationXBmp(THistoBmp& image, double d);
@@ -86,6 +88,7 @@ void InterpolerXBitmap(QImage& bitmap, double f);
 void InterpolerYBitmap(QImage& bitmap, double f);
 
 // ---- Mirrors and rotations (quarter turns clockwise) ----------------------
+// The header follows (EnteteApresGeometrieFit).
 void MiroirHorizontalFit(THistoFit& image);
 void MiroirVerticalFit(THistoFit& image);
 void Rotation90Fit(THistoFit& image);

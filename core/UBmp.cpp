@@ -5,6 +5,7 @@
 #include "UImages.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -20,6 +21,11 @@ constexpr int64_t PixelsMaxBmp = int64_t(1) << 28;
 
 constexpr uint32_t BI_RGB = 0;
 constexpr uint32_t BI_RLE8 = 1;
+constexpr uint32_t BI_BITFIELDS = 3;
+// The largest information header known is 124 bytes: one of 64 KB is no BMP.
+constexpr int64_t TailleEnteteMax = 1 << 16;
+// The file header, the largest information header and a full palette.
+constexpr int64_t TeteBmp = 14 + 124 + 4 * 256;
 
 [[noreturn]] void BmpNonValide(const QString& nom)
 {
@@ -301,7 +307,7 @@ QImage DecoderBmp(const QByteArray& donnees, const QString& nom)
         BmpTronque(nom);
     const int64_t debutPixels = Lire32(d + 10);
     const int64_t tailleEntete = Lire32(d + 14);
-    if (tailleEntete != 12 && tailleEntete < 40)
+    if ((tailleEntete != 12 && tailleEntete < 40) || tailleEntete > TailleEnteteMax)
         BmpNonValide(nom);
     if (14 + tailleEntete > taille)
         BmpTronque(nom);
@@ -340,7 +346,7 @@ QImage DecoderBmp(const QByteArray& donnees, const QString& nom)
     if (debutPixels > taille)
         BmpTronque(nom);
     const int64_t pas = (largeur * bits + 31) / 32 * 4;
-    if ((compression == BI_RGB || compression == 3) &&
+    if ((compression == BI_RGB || compression == BI_BITFIELDS) &&
         debutPixels + pas * (hauteur - 1) + (largeur * bits + 7) / 8 > taille)
         BmpTronque(nom);
 
@@ -417,9 +423,52 @@ QImage DecoderBmp(const QByteArray& donnees, const QString& nom)
     return couleur;
 }
 
+namespace {
+
+// Where the bytes the picture uses end, from the start of a file of `taille`
+// bytes: the signature is checked at once, and nothing past what the header
+// describes is read. A header the decoder refuses, or pixels that the file
+// is too short to hold, need nothing more than the start.
+int64_t FinUtileBmp(const QByteArray& tete, int64_t taille, const QString& nom)
+{
+    const auto* d = reinterpret_cast<const uchar*>(tete.constData());
+    const int64_t n = tete.size();
+    if (n < 2 || d[0] != 'B' || d[1] != 'M')
+        BmpNonValide(nom);
+    if (n < 34)
+        return n;
+    const int64_t tailleEntete = Lire32(d + 14), debutPixels = Lire32(d + 10);
+    const bool noyau = tailleEntete == 12;
+    const int64_t largeur = noyau ? Lire16(d + 18) : std::abs(int64_t{static_cast<int32_t>(Lire32(d + 18))});
+    const int64_t hauteur = noyau ? Lire16(d + 20) : std::abs(int64_t{static_cast<int32_t>(Lire32(d + 22))});
+    const int64_t bits = Lire16(d + (noyau ? 24 : 28));
+    const uint32_t compression = noyau ? BI_RGB : Lire32(d + 30);
+    if (tailleEntete > TailleEnteteMax || largeur > CoteMaxBmp || hauteur > CoteMaxBmp || bits > 32)
+        return n;
+    const int64_t pas = (largeur * bits + 31) / 32 * 4;
+    const int64_t entete = 14 + tailleEntete + 4 * 256;
+    if (compression == BI_RGB || compression == BI_BITFIELDS) {
+        // The last row need not be padded.
+        const int64_t fin = debutPixels + pas * std::max<int64_t>(hauteur - 1, 0) + (largeur * bits + 7) / 8;
+        return fin > taille ? n : std::max({n, entete, debutPixels + pas * hauteur});
+    }
+    // Compressed rows take at most two bytes a pixel, with a mark at each row's end.
+    return debutPixels > taille ? n : std::max({n, entete, debutPixels + 4 * (largeur + 2) * hauteur + 16});
+}
+
+} // namespace
+
 QImage LireBitmapBmp(const QString& nom)
 {
-    return DecoderBmp(LireFichierComplet(nom), nom);
+    QFile f;
+    OuvrirFichierLecture(f, nom);
+    const int64_t taille = f.size();
+    QByteArray d(std::min(taille, TeteBmp), Qt::Uninitialized);
+    LireExactement(f, d.data(), d.size());
+    const int64_t debut = d.size(), fin = std::min(taille, FinUtileBmp(d, taille, nom));
+    d.resize(fin);
+    LireExactement(f, d.data() + debut, fin - debut);
+    return DecoderBmp(d, nom);
 }
 
 QByteArray CoderBmp(const QImage& bitmap)

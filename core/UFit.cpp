@@ -12,6 +12,7 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QIODevice>
+#include <QLocale>
 #include <QPainter>
 #include <QPalette>
 #include <QRegularExpression>
@@ -65,9 +66,6 @@ long double FacteurCourbe(const TCourbeAffichage& c, long double t)
     }
     return 1.0L;
 }
-
-TCourbeAffichage gCourbeLog;  // PreparerCourbeLog
-TCourbeAffichage gCourbeExp;  // PreparerCourbeExp
 
 } // namespace
 
@@ -128,60 +126,6 @@ int64_t ArrondiPixel(double valeur)
     if (std::isnan(valeur))
         return 0;
     return static_cast<int64_t>(std::nearbyint(std::clamp(valeur, -1e15, 1e15)));
-}
-
-int NiveauLineaire(int32_t sMin, int32_t sMax, int64_t v, int sortie)
-{
-    TCourbeAffichage c;
-    c.SMin = sMin;
-    c.SMax = sMax;
-    c.Ecart = static_cast<long double>(sMax) - sMin;
-    return NiveauCourbe(c, v, sortie);
-}
-
-void PreparerCourbeLog(int32_t sMin, int32_t sMax, double trft)
-{
-    gCourbeLog = PreparerCourbe(sMin, sMax, trft > 0 ? trft : 1.0);
-}
-
-void PreparerCourbeExp(int32_t sMin, int32_t sMax, double p)
-{
-    gCourbeExp = PreparerCourbe(sMin, sMax, p > 0 ? -p : -1.0);
-}
-
-int NiveauLog(int32_t sMin, int32_t sMax, int64_t v, int sortie)
-{
-    TCourbeAffichage c = gCourbeLog;
-    c.SMin = sMin;
-    c.SMax = sMax;
-    c.Genre = 1;
-    return NiveauCourbe(c, v, sortie);
-}
-
-int NiveauExp(int32_t sMin, int32_t sMax, int64_t v, double trft, int sortie)
-{
-    TCourbeAffichage c = gCourbeExp;
-    c.SMin = sMin;
-    c.SMax = sMax;
-    c.Genre = -1;
-    if (trft < 0)
-        c.P = -static_cast<long double>(trft);
-    return NiveauCourbe(c, v, sortie);
-}
-
-long double FacteurLog(int32_t sMin, int64_t v)
-{
-    TCourbeAffichage c = gCourbeLog;
-    c.Genre = 1;
-    return FacteurCourbe(c, static_cast<long double>(v - sMin) / c.Ecart);
-}
-
-long double FacteurExp(int32_t sMin, double p, int64_t v)
-{
-    TCourbeAffichage c = gCourbeExp;
-    c.Genre = -1;
-    c.P = p;
-    return FacteurCourbe(c, static_cast<long double>(v - sMin) / c.Ecart);
 }
 
 // The ladder in thousandths, increasing.
@@ -644,15 +588,55 @@ void SupprimerBZeroFit(THistoFit& image)
         image.Entete.removeAt(i);
 }
 
+void FixerDimensionsEnteteFit(QStringList& entete, int32_t largeur, int32_t hauteur)
+{
+    // A card that already gives the size keeps its comment.
+    for (QString& carte : entete) {
+        const QString k = MotCleCarte(carte);
+        const int32_t taille = k == QLatin1String("NAXIS1") ? largeur : k == QLatin1String("NAXIS2") ? hauteur : -1;
+        int32_t lue = 0;
+        if (taille >= 0 && !(TexteCarteEnEntier(ValeurCarteSansCommentaire(carte), lue) && lue == taille))
+            carte = NormaliserCarte(k + QLatin1Char('=') + EntierEnTexte(taille).rightJustified(21));
+    }
+}
+
 void FixerDimensionsEnteteFit(THistoFit& image, int32_t largeur, int32_t hauteur)
 {
-    for (QString& carte : image.Entete) {
-        const QString k = MotCleCarte(carte);
-        if (k == QLatin1String("NAXIS1"))
-            carte = NormaliserCarte(QStringLiteral("NAXIS1=") + EntierEnTexte(largeur).rightJustified(21));
-        else if (k == QLatin1String("NAXIS2"))
-            carte = NormaliserCarte(QStringLiteral("NAXIS2=") + EntierEnTexte(hauteur).rightJustified(21));
-    }
+    FixerDimensionsEnteteFit(image.Entete, largeur, hauteur);
+}
+
+namespace {
+// The axes a world-coordinate keyword speaks of (0 when none), nothing for
+// any other keyword. EQUINOX and RADESYS describe the sky, not the grid.
+std::optional<std::pair<int, int>> AxesCoordonnees(const QString& k)
+{
+    static const QRegularExpression axe(
+        QStringLiteral("^(?:CTYPE|CRVAL|CDELT|CRPIX|CROTA|CUNIT|CNAME|CRDER|CSYER)([0-9]+)[A-Z]?$"));
+    static const QRegularExpression matrice(QStringLiteral("^(?:PC|CD)([0-9]+)_([0-9]+)[A-Z]?$"));
+    static const QRegularExpression projection(QStringLiteral("^(?:PV|PS)([0-9]+)_[0-9]+[A-Z]?$"));
+    // The poles, the system's name and size, and the polynomial distortion
+    // of the pixel grid.
+    static const QRegularExpression autres(
+        QStringLiteral("^(?:(?:LONPOLE|LATPOLE|WCSNAME|WCSAXES)[A-Z]?|(?:A|B|AP|BP)_(?:ORDER|[0-9]+_[0-9]+))$"));
+    QRegularExpressionMatch m = axe.match(k);
+    if (m.hasMatch())
+        return std::pair(m.captured(1).toInt(), 0);
+    m = matrice.match(k);
+    if (m.hasMatch())
+        return std::pair(m.captured(1).toInt(), m.captured(2).toInt());
+    m = projection.match(k);
+    if (m.hasMatch())
+        return std::pair(m.captured(1).toInt(), 0);
+    if (autres.match(k).hasMatch())
+        return std::pair(0, 0);
+    return std::nullopt;
+}
+} // namespace
+
+void EnteteApresGeometrieFit(THistoFit& image)
+{
+    FixerDimensionsEnteteFit(image, image.XMax + 1, image.YMax + 1);
+    image.Entete.removeIf([](const QString& c) { return AxesCoordonnees(MotCleCarte(c)).has_value(); });
 }
 
 namespace {
@@ -753,6 +737,22 @@ std::optional<int64_t> EntierCarte(const QStringList& cartes, const char* motCle
     return v;
 }
 
+bool BitpixConnu(int64_t b) { return b == 8 || b == 16 || b == 32 || b == 64 || b == -32 || b == -64; }
+
+// False when samples so scaled would leave the range of doubles: infinite
+// pixels, and NaN ones once shifted to a minimum of 0.
+bool EchelleLisible(int32_t bitpix, double bscale, double bzero)
+{
+    double bas = 0, haut = 0;
+    switch (bitpix) {
+    case 8: bas = 0, haut = 255; break;
+    case 16: bas = bzero == 0 ? 0 : -32768, haut = bzero == 0 ? 65535 : 32767; break;
+    case 32: bas = -2147483648.0, haut = 2147483647.0; break;
+    default: bas = -9.3e18, haut = 9.3e18; break; // 64-bit integers; reals are checked as decoded
+    }
+    return std::isfinite((haut * bscale + bzero) - (bas * bscale + bzero));
+}
+
 // One of NAXIS1 or NAXIS2, checked.
 int32_t Dimension(const QStringList& cartes, const char* motCle, const char* sens, const QString& nom)
 {
@@ -783,7 +783,7 @@ TEnteteFichierFit AnalyserEntete(const QByteArray& donnees, qint64 taille, const
     // Files without a BITPIX card were always read as 16-bit.
     if (DerniereCarteTexte(e.Cartes, "BITPIX") >= 0) {
         const std::optional<int64_t> b = EntierCarte(e.Cartes, "BITPIX");
-        if (!b || (*b != 8 && *b != 16 && *b != 32 && *b != 64 && *b != -32 && *b != -64))
+        if (!b || !BitpixConnu(*b))
             FichierInvalide(nom, QStringLiteral("Le fichier %1 a un BITPIX que FITS ne connaît pas (« %2 ») : "
                                                 "8, 16, 32, 64, -32 ou -64 attendu.")
                                      .arg(Court(nom), ValeurCarteSansCommentaire(e.Cartes[DerniereCarteTexte(e.Cartes, "BITPIX")])));
@@ -800,16 +800,7 @@ TEnteteFichierFit AnalyserEntete(const QByteArray& donnees, qint64 taille, const
     }
     e.BZero = LireBZeroFit(e.Cartes);
     e.BScale = LireBScaleFit(e.Cartes);
-    // Samples scaled beyond the range of doubles would give infinite pixels,
-    // and NaN ones once shifted to a minimum of 0.
-    double bas = 0, haut = 0;
-    switch (e.Bitpix) {
-    case 8: bas = 0, haut = 255; break;
-    case 16: bas = e.BZero == 0 ? 0 : -32768, haut = e.BZero == 0 ? 65535 : 32767; break;
-    case 32: bas = -2147483648.0, haut = 2147483647.0; break;
-    default: bas = -9.3e18, haut = 9.3e18; break; // 64-bit integers; reals are checked as decoded
-    }
-    if (!std::isfinite((haut * e.BScale + e.BZero) - (bas * e.BScale + e.BZero)))
+    if (!EchelleLisible(e.Bitpix, e.BScale, e.BZero))
         FichierInvalide(nom, QStringLiteral("Les cartes BSCALE et BZERO du fichier %1 donnent des valeurs hors des "
                                             "limites des réels.")
                                  .arg(Court(nom)));
@@ -825,39 +816,40 @@ TEnteteFichierFit AnalyserEntete(const QByteArray& donnees, qint64 taille, const
     return e;
 }
 
-// The header's blocks, up to the one holding "END" (all the file without).
-// Never past the file's size: a device such as /dev/zero reads on forever.
+// The header's blocks, up to the one holding "END", and never more: a file
+// that does not begin with SIMPLE gives nothing (the cards' check then says
+// it is no FITS file), and a block without "END" holding a NUL byte is data,
+// which no header holds, so the search ends there. Never past the file's size,
+// nor past 10,000 blocks (360,000 cards, far beyond any real header): a text
+// file that begins with SIMPLE is then refused for its missing END.
 QByteArray LireBlocsEntete(QFile& f)
 {
+    constexpr qint64 BlocsMaximum = 10000;
     QByteArray entete;
-    for (;;) {
+    while (entete.size() < 2880 * BlocsMaximum) {
         const QByteArray bloc = f.read(std::min<qint64>(2880, f.size() - entete.size()));
+        if (entete.isEmpty() && !bloc.startsWith("SIMPLE"))
+            return {};
         entete += bloc;
         if (bloc.isEmpty())
             return entete;
         for (qsizetype k = 0; k + 80 <= bloc.size(); k += 80)
             if (EstOctetsFin(bloc.constData() + k))
                 return entete;
+        if (bloc.contains('\0'))
+            return entete;
     }
+    return entete;
 }
 
 // Opens the file and reads and checks its header.
 TEnteteFichierFit OuvrirEntete(QFile& f, const QString& nom)
 {
-    if (!f.open(QIODevice::ReadOnly))
-        LeverErreurFichier(CodeErreurOuverture(nom));
+    OuvrirFichierLecture(f, nom);
     return AnalyserEntete(LireBlocsEntete(f), f.size(), nom);
 }
 
-void LireExactement(QFile& f, uchar* dest, qint64 octets)
-{
-    for (qint64 lus = 0; lus < octets;) {
-        const qint64 r = f.read(reinterpret_cast<char*>(dest) + lus, octets - lus);
-        if (r <= 0) // the file shrank since its size was checked
-            LeverErreurFichier(ES_LectureApresFin);
-        lus += r;
-    }
-}
+void LireExactement(QFile& f, uchar* dest, qint64 octets) { ::LireExactement(f, reinterpret_cast<char*>(dest), octets); }
 
 template <class T>
 T GrosBoutiste(const uchar* p)
@@ -918,7 +910,9 @@ QByteArray LireFichierEnMemoire(const QString& nom) { return LireFichierComplet(
 
 int CompterCartesFit(const QString& nom)
 {
-    return static_cast<int>(CartesFichier(LireFichierEnMemoire(nom), nom).size());
+    QFile f;
+    OuvrirFichierLecture(f, nom);
+    return static_cast<int>(CartesFichier(LireBlocsEntete(f), nom).size());
 }
 
 namespace {
@@ -1198,25 +1192,12 @@ bool EstCartePerimee(const QString& carte)
     const QString k = MotCleCarte(carte);
     if (k == QLatin1String("CHECKSUM") || k == QLatin1String("DATASUM"))
         return true;
-    static const QRegularExpression axe(
-        QStringLiteral("^(?:CTYPE|CRVAL|CDELT|CRPIX|CROTA|CUNIT|CNAME|CRDER|CSYER)([0-9]+)[A-Z]?$"));
-    static const QRegularExpression matrice(QStringLiteral("^(?:PC|CD)([0-9]+)_([0-9]+)[A-Z]?$"));
-    static const QRegularExpression projection(QStringLiteral("^(?:PV|PS)([0-9]+)_[0-9]+[A-Z]?$"));
-    const auto audela = [](const QString& n) { return n.toInt() >= 3; };
-    QRegularExpressionMatch m = axe.match(k);
-    if (m.hasMatch())
-        return audela(m.captured(1));
-    m = matrice.match(k);
-    if (m.hasMatch())
-        return audela(m.captured(1)) || audela(m.captured(2));
-    m = projection.match(k);
-    if (m.hasMatch())
-        return audela(m.captured(1));
     if (k == QLatin1String("WCSAXES")) {
         int32_t n = 0;
         return !TexteCarteEnEntierSigne(ValeurCarteSansCommentaire(carte), n) || n > 2;
     }
-    return false;
+    const std::optional<std::pair<int, int>> axes = AxesCoordonnees(k);
+    return axes && (axes->first >= 3 || axes->second >= 3);
 }
 
 // How pixels become 16-bit samples: sample = round((pixel - BZero) / BScale)
@@ -1225,13 +1206,12 @@ bool EstCartePerimee(const QString& carte)
 struct TEchelleEcriture {
     double BScale = 1;
     double BZero = 0;
-    bool Lues = false; // the header's BSCALE and BZERO, kept
     int32_t Bas = 0;
     int32_t Haut = 32767;
 
     TEchelleEcriture() = default;
-    TEchelleEcriture(double bscale, double bzero, bool lues)
-        : BScale(bscale), BZero(bzero), Lues(lues), Bas(bzero == 0 ? 0 : -32768), Haut(32767)
+    TEchelleEcriture(double bscale, double bzero)
+        : BScale(bscale), BZero(bzero), Bas(bzero == 0 ? 0 : -32768), Haut(32767)
     {
     }
     // The unbounded sample of a pixel; NaN for NaN.
@@ -1243,50 +1223,48 @@ struct TEchelleEcriture {
             return std::nearbyint(p) - BZero;
         return std::nearbyint((p - BZero) / BScale);
     }
-    uint16_t Brut(double p) const
+    // The sample as written: clamped to Bas..Haut (NaN: Bas).
+    double Borne(double p) const
     {
         const double e = Echantillon(p);
-        const double b = e >= Bas ? (e <= Haut ? e : Haut) : Bas; // NaN: Bas
-        return static_cast<uint16_t>(static_cast<int32_t>(b));
+        return e >= Bas ? (e <= Haut ? e : Haut) : Bas;
     }
+    uint16_t Brut(double p) const { return static_cast<uint16_t>(static_cast<int32_t>(Borne(p))); }
+    // The value the reader gives back for the pixel's sample.
+    double Relue(double p) const { return Borne(p) * BScale + BZero; }
 };
 
-TEchelleEcriture ChoisirEchelle(const THistoFit& image)
+TEchelleEcriture ChoisirEchelle(const THistoFit& image, const QStringList& entete)
 {
-    // The image's own scaling when it is not the plain one and every pixel
-    // fits under it.
-    const double bscale = LireBScaleFit(image), bzero = LireBZeroFit(image);
-    if (!(bscale == 1 && (bzero == 0 || bzero == 32768)) && bscale != 0 && std::isfinite(bscale)) {
-        const TEchelleEcriture lue(bscale, bzero, true);
-        bool tous = true;
-        for (double p : image.Pixels) {
-            const double e = lue.Echantillon(p);
-            if (!(e >= lue.Bas && e <= lue.Haut)) {
-                tous = false;
-                break;
-            }
-        }
-        if (tous)
-            return lue;
-    }
     // BSCALE 1, and BZERO 32768 when Max, or a pixel the invariant should
     // have counted, rounds to 32768 or more.
     double vraiMax = image.Max;
     for (double p : image.Pixels)
         vraiMax = std::max(vraiMax, p);
-    TEchelleEcriture e(1, std::nearbyint(vraiMax) >= 32768 ? 32768 : 0, false);
-    e.Bas = 0 - static_cast<int32_t>(e.BZero);
-    e.Haut = 65535 - static_cast<int32_t>(e.BZero);
-    return e;
-}
+    TEchelleEcriture unite(1, std::nearbyint(vraiMax) >= 32768 ? 32768 : 0);
+    unite.Bas = 0 - static_cast<int32_t>(unite.BZero);
+    unite.Haut = 65535 - static_cast<int32_t>(unite.BZero);
 
-// Keeps only the last card named motCle (the one the value readers take).
-void GarderDerniere(QStringList& entete, const char* motCle)
-{
-    const int i = DerniereCarte(entete, QLatin1String(motCle));
-    for (int k = static_cast<int>(entete.size()) - 1; k >= 0; --k)
-        if (k != i && MotCleCarte(entete[k]) == QLatin1String(motCle))
-            entete.removeAt(k);
+    // The header's own scaling, when it is not the plain one and the reader
+    // accepts it, unless BSCALE 1 brings some pixel back closer: an image read
+    // under it comes back as it was, one whose values left its steps (after
+    // +1 on BSCALE 2) is not rounded to them. No value may read back below 0:
+    // the reader would shift every other.
+    const double bscale = LireBScaleFit(entete), bzero = LireBZeroFit(entete);
+    if ((bscale == 1 && (bzero == 0 || bzero == 32768)) || bscale == 0 || !EchelleLisible(16, bscale, bzero))
+        return unite;
+    const TEchelleEcriture lue(bscale, bzero);
+    double ecartLue = 0, ecartUnite = 0;
+    for (double p : image.Pixels) {
+        if (std::isnan(p))
+            continue;
+        const double relue = lue.Relue(p);
+        if (relue < 0)
+            return unite;
+        ecartLue = std::max(ecartLue, std::fabs(relue - p));
+        ecartUnite = std::max(ecartUnite, std::fabs(unite.Relue(p) - p));
+    }
+    return ecartLue <= ecartUnite ? lue : unite;
 }
 
 // Printable ASCII only: accents dropped (é -> e), anything else a blank.
@@ -1306,20 +1284,64 @@ QString CarteAscii(const QString& carte)
     return r;
 }
 
-// The header as written: a standard primary header for 16-bit data of the
-// image's size (its scaling, or BZERO as Max needs it and BSCALE 1; the
-// program cards rebuilt).
-QStringList EnteteEcriture(const THistoFit& image, const TEchelleEcriture& echelle)
+// The image's cards that may be written: without those the file would make
+// false, in printable ASCII, without "END" nor a card that other readers take
+// for it (the keyword END with a value). The scaling is read from these.
+QStringList EnteteNettoyee(const QStringList& cartes)
 {
-    QStringList entete = image.Entete;
+    QStringList entete = cartes;
     entete.erase(std::remove_if(entete.begin(), entete.end(), EstCartePerimee), entete.end());
     for (QString& c : entete)
         c = CarteAscii(c);
-    // "END" last and only there.
-    entete.erase(std::remove_if(entete.begin(), entete.end(), EstCarteFin), entete.end());
+    entete.removeIf([](const QString& c) { return EstCarteFin(c) || Rembourrer(c).startsWith(QLatin1String("END     ")); });
+    return entete;
+}
 
+// A card that every FITS reader reads as motCle = valeur: the keyword in
+// columns 1-8, "= " after it, a FITS real without comma or small exponent.
+bool CarteReelleConforme(const QString& carte, QLatin1String motCle, double valeur)
+{
+    static const QRegularExpression reel(QStringLiteral("^[+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+)(?:[ED][+-]?[0-9]+)?$"));
+    const QString texte = ValeurCarteSansCommentaire(carte);
+    double v = 0;
+    return carte.startsWith(QString(motCle).leftJustified(8) + QStringLiteral("= ")) && reel.match(texte).hasMatch() &&
+           TexteCarteEnReel(texte, v) && v == valeur;
+}
+
+// The shortest FITS text that reads back as the value.
+QString TexteReelExact(double valeur)
+{
+    return QString::number(valeur, 'g', QLocale::FloatingPointShortest).toUpper();
+}
+
+// BSCALE and BZERO as the scaling written: the last card of each kept when
+// every FITS reader reads it so, any other gone, a card added when the value
+// is not the default.
+void FixerCartesEchelle(QStringList& entete, const TEchelleEcriture& echelle)
+{
+    for (const auto& [nom, valeur, defaut] :
+         {std::tuple("BZERO", echelle.BZero, 0.0), std::tuple("BSCALE", echelle.BScale, 1.0)}) {
+        const QLatin1String motCle(nom);
+        const int derniere = DerniereCarte(entete, motCle);
+        const bool garder = derniere >= 0 && CarteReelleConforme(entete[derniere], motCle, valeur);
+        for (int k = static_cast<int>(entete.size()) - 1; k >= 0; --k)
+            if (MotCleCarte(entete[k]) == motCle && !(garder && k == derniere))
+                entete.removeAt(k);
+        if (!garder && valeur != defaut) {
+            // After NAXIS2, which is there: BSCALE then BZERO.
+            const int i = DerniereCarte(entete, QLatin1String("NAXIS2"));
+            entete.insert(i + 1, Rembourrer(CarteValeur(motCle, TexteReelExact(valeur))));
+        }
+    }
+}
+
+// The header as written: a standard primary header for 16-bit data of the
+// image's size and the scaling chosen, the program cards rebuilt.
+QStringList EnteteEcriture(const THistoFit& image, QStringList entete, const TEchelleEcriture& echelle)
+{
     // SIMPLE, BITPIX 16, NAXIS 2, NAXIS1, NAXIS2 first, in fixed format; kept
-    // as they are (comments included) when already so.
+    // as they are (comments included) when already so and their values read
+    // back as these.
     const QStringList obligatoires = {
         Rembourrer(CarteValeur(QStringLiteral("SIMPLE"), QStringLiteral("T"))),
         Rembourrer(CarteEntiere(QStringLiteral("BITPIX"), 16)),
@@ -1332,7 +1354,8 @@ QStringList EnteteEcriture(const THistoFit& image, const TEchelleEcriture& echel
         structure += EstMotCleStructure(MotCleCarte(c)) ? 1 : 0;
     bool enPlace = structure == 5 && entete.size() >= 5;
     for (int i = 0; enPlace && i < 5; ++i)
-        enPlace = entete[i].left(30) == obligatoires[i].left(30);
+        enPlace = entete[i].left(30) == obligatoires[i].left(30) &&
+                  ValeurCarteSansCommentaire(entete[i]) == ValeurCarteSansCommentaire(obligatoires[i]);
     if (!enPlace) {
         entete.erase(std::remove_if(entete.begin(), entete.end(),
                                     [](const QString& c) { return EstMotCleStructure(MotCleCarte(c)); }),
@@ -1340,41 +1363,7 @@ QStringList EnteteEcriture(const THistoFit& image, const TEchelleEcriture& echel
         for (int i = 4; i >= 0; --i)
             entete.prepend(obligatoires[i]);
     }
-
-    if (echelle.Lues) {
-        GarderDerniere(entete, "BSCALE");
-        GarderDerniere(entete, "BZERO");
-    } else {
-        // BSCALE 1: the cards stay only when they all say 1.
-        bool unite = true;
-        for (const QString& c : entete)
-            if (MotCleCarte(c) == QLatin1String("BSCALE")) {
-                double v = 0;
-                unite &= TexteCarteEnReel(ValeurCarteSansCommentaire(c), v) && v == 1;
-            }
-        if (!unite)
-            entete.erase(std::remove_if(entete.begin(), entete.end(),
-                                        [](const QString& c) { return MotCleCarte(c) == QLatin1String("BSCALE"); }),
-                         entete.end());
-
-        // BZERO 32768 when the maximum needs it, absent otherwise.
-        const bool avecBZero = echelle.BZero != 0;
-        bool tousBons = true;
-        int nombre = 0;
-        for (const QString& c : entete)
-            if (MotCleCarte(c) == QLatin1String("BZERO")) {
-                ++nombre;
-                double v = 0;
-                tousBons &= TexteCarteEnReel(ValeurCarteSansCommentaire(c), v) && v == echelle.BZero;
-            }
-        if (!tousBons || (avecBZero && nombre == 0)) {
-            entete.erase(std::remove_if(entete.begin(), entete.end(),
-                                        [](const QString& c) { return MotCleCarte(c) == QLatin1String("BZERO"); }),
-                         entete.end());
-            if (avecBZero)
-                InsererBZero(entete, 32768); // after NAXIS2, which is there
-        }
-    }
+    FixerCartesEchelle(entete, echelle);
 
     // The program's cards.
     for (QString& c : entete) {
@@ -1401,8 +1390,9 @@ void EnregistrerFit(THistoFit& image, const QString& nom)
         LeverErreur(QStringLiteral("L'image à enregistrer est vide."));
     const int64_t l = image.XMax + 1, h = image.YMax + 1;
 
-    const TEchelleEcriture echelle = ChoisirEchelle(image);
-    const QStringList entete = EnteteEcriture(image, echelle);
+    QStringList nettoyee = EnteteNettoyee(image.Entete);
+    const TEchelleEcriture echelle = ChoisirEchelle(image, nettoyee);
+    const QStringList entete = EnteteEcriture(image, std::move(nettoyee), echelle);
 
     EcrireFichierSur(nom, [&](QIODevice& f) {
         const auto ecrire = [&f](const char* d, qint64 taille) {
@@ -1443,6 +1433,38 @@ void EnregistrerFit(THistoFit& image, const QString& nom)
         }
     });
     image.Entete = entete;
+}
+
+QString DefautEnteteFit(const QStringList& cartes)
+{
+    const auto carte = [&](const char* motCle) -> std::optional<QString> {
+        const int i = DerniereCarte(cartes, QLatin1String(motCle));
+        return i < 0 ? std::nullopt : std::optional(ValeurCarteSansCommentaire(cartes[i]));
+    };
+    const QString relue = QStringLiteral(" : l'image enregistrée ne pourrait pas être relue.");
+    int32_t entier = 0;
+    if (const auto v = carte("SIMPLE"); v && *v != QLatin1String("T"))
+        return QStringLiteral("La carte SIMPLE vaut « %1 » au lieu de T").arg(*v) + relue;
+    if (const auto v = carte("BITPIX"); v && !(TexteCarteEnEntierSigne(*v, entier) && BitpixConnu(entier)))
+        return QStringLiteral("La carte BITPIX (« %1 ») ne donne pas un format d'échantillons FITS "
+                              "(8, 16, 32, 64, -32 ou -64)")
+                   .arg(*v) +
+               relue;
+    if (const auto v = carte("NAXIS"); v && !(TexteCarteEnEntier(*v, entier) && entier >= 2 && entier <= 999))
+        return QStringLiteral("La carte NAXIS (« %1 ») ne donne pas un nombre d'axes de 2 à 999").arg(*v) + relue;
+    double bscale = 1, bzero = 0;
+    for (const auto& [motCle, valeur] : {std::pair("BSCALE", &bscale), std::pair("BZERO", &bzero)})
+        if (const auto v = carte(motCle); v && !TexteCarteEnReel(*v, *valeur))
+            return QStringLiteral("La carte %1 (« %2 ») ne donne pas un nombre réel").arg(QLatin1String(motCle), *v) +
+                   relue;
+    if (!(bscale > 0))
+        return QStringLiteral("La carte BSCALE (« %1 ») doit être strictement positive").arg(*carte("BSCALE")) + relue;
+    if (!EchelleLisible(16, bscale, bzero))
+        return QStringLiteral("Les cartes BSCALE et BZERO donnent des valeurs hors des limites des réels (BSCALE %1, "
+                              "BZERO %2)")
+                   .arg(TexteReelExact(bscale), TexteReelExact(bzero)) +
+               relue;
+    return QString();
 }
 
 // ===========================================================================

@@ -84,17 +84,6 @@ void ConstruireTableCourbe(int32_t sMin, int32_t sMax, double trft, TTableCourbe
 // +-1e15 so that every later integer computation is exact.
 int64_t ArrondiPixel(double valeur);
 
-// The per-value functions. PreparerCourbeLog / PreparerCourbeExp
-// keep the constants in module storage for NiveauLog / NiveauExp and the
-// gain factors FacteurLog / FacteurExp.
-int NiveauLineaire(int32_t sMin, int32_t sMax, int64_t v, int sortie);
-void PreparerCourbeLog(int32_t sMin, int32_t sMax, double trft);
-void PreparerCourbeExp(int32_t sMin, int32_t sMax, double p);
-int NiveauLog(int32_t sMin, int32_t sMax, int64_t v, int sortie);
-int NiveauExp(int32_t sMin, int32_t sMax, int64_t v, double trft, int sortie);
-long double FacteurLog(int32_t sMin, int64_t v);
-long double FacteurExp(int32_t sMin, double p, int64_t v);
-
 // The 41-value ladder.
 bool EstTransfertValide(double valeur);
 double TransfertSuivant(double valeur);
@@ -151,13 +140,16 @@ void ChargerFit(THistoFit& image, const QString& nom);
 // temporary file renamed over the target at the end (a failed save leaves the
 // old file and the image's header untouched). The header written, which
 // becomes the image's: SIMPLE, BITPIX 16, NAXIS 2, NAXIS1, NAXIS2 first (kept
-// as they are when already so); the image's BSCALE and BZERO kept when every
-// pixel, rounded to a sample under them (halves to even), fits 16 bits;
-// otherwise BSCALE 1 and BZERO 32768 when a pixel rounds to 32768 or more, no
-// BZERO below; CHECKSUM, DATASUM and the cards of a third or further axis
-// dropped; the program cards rebuilt, STL_TRFT with a decimal point;
-// printable ASCII only; "END" last. Samples are clamped to their 16 bits;
-// the data is padded with zero bytes to a multiple of 2880.
+// as they are when already so, values included); the header's BSCALE and
+// BZERO kept when the reader accepts them and they bring every pixel back
+// (rounded to a sample, halves to even) at least as near as BSCALE 1 does, so
+// an image read under them comes back unchanged; otherwise BSCALE 1 and BZERO
+// 32768 when a pixel rounds to 32768 or more, no BZERO below; scaling cards
+// that other readers would read otherwise rewritten; CHECKSUM, DATASUM and
+// the cards of a third or further axis dropped; the program cards rebuilt,
+// STL_TRFT with a decimal point; printable ASCII only; "END" last. Samples are
+// clamped to their 16 bits; the data is padded with zero bytes to a multiple
+// of 2880.
 void EnregistrerFit(THistoFit& image, const QString& nom);
 int CompterCartesFit(const QString& nom);
 QByteArray LireFichierEnMemoire(const QString& nom);
@@ -194,7 +186,20 @@ void CreerEnteteFit(int32_t largeur, int32_t hauteur, int32_t bitpix, int32_t se
                     double transfert, QStringList& entete);
 void AjouterBZeroFit(THistoFit& image, double valeur);
 void SupprimerBZeroFit(THistoFit& image);
+// NAXIS1 and NAXIS2 cards that do not read as the size are rewritten.
 void FixerDimensionsEnteteFit(THistoFit& image, int32_t largeur, int32_t hauteur);
+void FixerDimensionsEnteteFit(QStringList& entete, int32_t largeur, int32_t hauteur);
+// After the pixels moved on their grid (a turn, a mirror, a shift, a crop, a
+// resize): NAXIS1 and NAXIS2 give the image's size and the world-coordinate
+// cards (CTYPE, CRPIX, CRVAL, CDELT, CD, PC, CROTA, CUNIT, LONPOLE,
+// LATPOLE...), which would now put the sky in the wrong place, go. Every other
+// card stays; the writer settles SIMPLE, BITPIX, BSCALE and BZERO.
+void EnteteApresGeometrieFit(THistoFit& image);
+// Why these cards, as the header of an image, would not survive a save and a
+// read (SIMPLE, BITPIX or NAXIS that FITS does not know, a BSCALE or BZERO
+// that is not a number, BSCALE 0 or below, a scaling beyond the reals):
+// names the card and the cause, in French. Empty when none.
+QString DefautEnteteFit(const QStringList& cartes);
 // The header completion of reading: program cards appended when missing.
 void CompleterEnteteFit(THistoFit& image);
 

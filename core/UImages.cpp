@@ -103,7 +103,7 @@ bool ExtraireZoneFit(THistoFit& image, int32_t haut, int32_t bas, int32_t gauche
     image.YMax = static_cast<int32_t>(h - 1);
     image.Min = mini;
     image.Max = maxi;
-    FixerDimensionsEnteteFit(image, image.XMax + 1, image.YMax + 1);
+    EnteteApresGeometrieFit(image);
     return true;
 }
 
@@ -142,8 +142,8 @@ int64_t NombrePixelsRedimensionnes(int32_t largeur, int32_t hauteur, double fact
 namespace {
 
 // Resizes source into cible (which may be the source itself: every pixel is
-// read before the new block replaces the old one). Levels and curve of the
-// target are left alone.
+// read before the new block replaces the old one), under the source's
+// header. Levels and curve of the target are left alone.
 void Redimensionner(const THistoFit& image, THistoFit& cible, double facteur)
 {
     const int32_t w = image.XMax + 1, h = image.YMax + 1;
@@ -196,10 +196,11 @@ void Redimensionner(const THistoFit& image, THistoFit& cible, double facteur)
             maxi = std::max(maxi, v);
         }
     }
+    if (&cible != &image) cible.Entete = image.Entete;
     cible.Pixels = std::move(pixels);
     cible.XMax = static_cast<int32_t>(w2 - 1);
     cible.YMax = static_cast<int32_t>(h2 - 1);
-    CreerEnteteFit(static_cast<int32_t>(w2), static_cast<int32_t>(h2), 16, 0, 65535, 0, cible.Entete);
+    EnteteApresGeometrieFit(cible);
     cible.Min = mini;
     cible.Max = maxi;
     cible.Zoom = 100;

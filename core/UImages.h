@@ -38,13 +38,15 @@ double EcartTypeFit(const THistoFit& image);
 void PositionMiniValeurFit(const THistoFit& image, int32_t& x, int32_t& y, double& valeur);
 void PositionMaxiValeurFit(const THistoFit& image, int32_t& x, int32_t& y, double& valeur);
 
-// Removes the given numbers of rows and columns on each side. Negative
-// margins, or margins leaving no row or column, are refused: the image stays
-// as it was and the result is false.
+// Removes the given numbers of rows and columns on each side; the header
+// follows (EnteteApresGeometrieFit). Negative margins, or margins leaving no
+// row or column, are refused: the image stays as it was and the result is
+// false.
 bool ExtraireZoneFit(THistoFit& image, int32_t haut, int32_t bas, int32_t gauche, int32_t droite);
 
-// Bilinear resize in place; a factor of 1, of 0 or below, or not finite
-// changes nothing. Throws EStelor when the new size cannot be held.
+// Bilinear resize in place, the header following (EnteteApresGeometrieFit);
+// a factor of 1, of 0 or below, or not finite changes nothing. Throws EStelor
+// when the new size cannot be held.
 void RedimensionnerFit(THistoFit& image, double facteur);
 // The same into another object, with the source's levels and curve (a full
 // copy when the factor changes nothing); the source is not read twice.

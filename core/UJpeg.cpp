@@ -206,7 +206,7 @@ QByteArray CompresserJpeg(const QImage& image, int qualite)
     return resultat;
 }
 
-QImage DecompresserJpeg(const QByteArray& donnees)
+QImage DecompresserJpeg(const QByteArray& donnees, const QSize& attendue)
 {
     auto d = std::make_unique<TDecompression>();
     int largeur = 0;
@@ -214,6 +214,14 @@ QImage DecompresserJpeg(const QByteArray& donnees)
     const QString prefixe = QStringLiteral("Fichier Jpeg illisible : %1");
     if (!LireEnTete(*d, donnees, largeur, hauteur))
         LeverErreur(prefixe.arg(TexteErreurJpeg(d->Erreur.Code)));
+    if (attendue.isValid() && attendue != QSize(largeur, hauteur)) {
+        jpeg_destroy_decompress(&d->Info);
+        LeverErreur(prefixe.arg(QStringLiteral("il annonce une image de %1 x %2 pixels au lieu de %3 x %4")
+                                    .arg(largeur)
+                                    .arg(hauteur)
+                                    .arg(attendue.width())
+                                    .arg(attendue.height())));
+    }
     QImage image(largeur, hauteur, d->Gris ? QImage::Format_Indexed8 : QImage::Format_RGB888);
     if (image.isNull()) {
         jpeg_destroy_decompress(&d->Info);

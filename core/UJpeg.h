@@ -3,6 +3,7 @@
 // the program: it becomes an EStelor with a French message.
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 // Quality bounds accepted by the compressor; values outside are clamped.
@@ -13,8 +14,9 @@ enum : int { QualiteJpegMin = 1, QualiteJpegMax = 100 };
 QByteArray CompresserJpeg(const QImage& image, int qualite);
 
 // Decompresses a JPEG held in memory: Format_Indexed8 with the grey palette
-// for a grey JPEG, Format_RGB888 otherwise.
-QImage DecompresserJpeg(const QByteArray& donnees);
+// for a grey JPEG, Format_RGB888 otherwise. With a size expected, a JPEG
+// that announces another one is refused before anything is allocated.
+QImage DecompresserJpeg(const QByteArray& donnees, const QSize& attendue = {});
 
 // Writes the picture as a JPEG file; the target only appears once complete.
 void EnregistrerJpeg(const QImage& image, int qualite, const QString& nom);

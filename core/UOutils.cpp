@@ -201,7 +201,24 @@ qsizetype LireChiffres(const QString& t, qsizetype& i, std::string& ascii)
 
 } // namespace
 
-std::optional<double> TexteEnReel(const QString& texte)
+namespace {
+
+// Decimal order of magnitude of a mantissa written "123.45" or ".001": the
+// number of its whole digits after the leading zeros, or minus the zeros
+// that follow the point. Only its sign is used.
+int64_t OrdreMantisse(const std::string& mantisse)
+{
+    const auto point = std::min(mantisse.find('.'), mantisse.size());
+    const auto premier = mantisse.find_first_not_of('0');
+    if (premier < point)
+        return static_cast<int64_t>(point - premier);
+    const auto significatif = mantisse.find_first_not_of('0', point + 1);
+    return significatif == std::string::npos ? 0 : -static_cast<int64_t>(significatif - point - 1);
+}
+
+// The number the text writes. A number too small to hold is 0; one too
+// big to hold is no number, or an infinity of its sign when `saturer`.
+std::optional<double> LireReel(const QString& texte, bool saturer)
 {
     const QString t = texte.trimmed();
     std::string ascii;
@@ -215,13 +232,20 @@ std::optional<double> TexteEnReel(const QString& texte)
     }
     if (chiffresMantisse == 0)
         return std::nullopt;
-    bool exposantNegatif = false;
+    const std::string mantisse = ascii;
+    int64_t exposant = 0; // capped: only its sign beside the mantissa's order counts
     if (i < t.size() && (t[i] == QLatin1Char('e') || t[i] == QLatin1Char('E'))) {
         ascii += 'e';
         ++i;
-        exposantNegatif = LireSigne(t, i, &ascii);
-        if (LireChiffres(t, i, ascii) == 0)
+        const bool exposantNegatif = LireSigne(t, i, &ascii);
+        std::string chiffres;
+        if (LireChiffres(t, i, chiffres) == 0)
             return std::nullopt;
+        ascii += chiffres;
+        for (const char c : chiffres)
+            exposant = std::min<int64_t>(exposant * 10 + (c - '0'), 1000000000);
+        if (exposantNegatif)
+            exposant = -exposant;
     }
     if (i != t.size())
         return std::nullopt;
@@ -230,14 +254,22 @@ std::optional<double> TexteEnReel(const QString& texte)
     double valeur = 0;
     const auto r = std::from_chars(ascii.data(), ascii.data() + ascii.size(), valeur, std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range) {
-        if (!exposantNegatif)
+        if (OrdreMantisse(mantisse) + exposant < 0)
+            valeur = 0;
+        else if (saturer)
+            valeur = HUGE_VAL;
+        else
             return std::nullopt;
-        valeur = 0; // too small to hold: zero
     } else if (r.ec != std::errc() || r.ptr != ascii.data() + ascii.size()) {
         return std::nullopt;
     }
     return negatif ? -valeur : valeur;
 }
+
+} // namespace
+
+std::optional<double> TexteEnReel(const QString& texte) { return LireReel(texte, false); }
+std::optional<double> TexteEnReelSature(const QString& texte) { return LireReel(texte, true); }
 
 std::optional<int32_t> TexteEnEntier(const QString& texte)
 {
@@ -269,13 +301,29 @@ namespace {
 template <class T> T ValeurConvertie(const std::optional<T>& valeur, const QString& texte, const char* genre)
 {
     if (!valeur)
-        LeverErreur(QStringLiteral("'%1' n'est pas une valeur %2 correcte").arg(texte, QString::fromUtf8(genre)));
+        LeverErreur(
+            QStringLiteral("'%1' n'est pas une valeur %2 correcte").arg(TexteCite(texte), QString::fromUtf8(genre)));
     return *valeur;
 }
 
 } // namespace
 
+QString TexteCite(const QString& texte)
+{
+    // Past this length a message box would outgrow the screen.
+    constexpr qsizetype Longueur = 40;
+    if (texte.size() <= Longueur)
+        return texte;
+    // Never cut between the two halves of a character outside the BMP.
+    const qsizetype coupe = texte[Longueur - 1].isHighSurrogate() ? Longueur - 1 : Longueur;
+    return texte.left(coupe) + QChar(0x2026);
+}
+
 double ConvertirReel(const QString& texte) { return ValeurConvertie(TexteEnReel(texte), texte, "en virgule flottante"); }
+double ConvertirReelSature(const QString& texte)
+{
+    return ValeurConvertie(TexteEnReelSature(texte), texte, "en virgule flottante");
+}
 int32_t ConvertirEntier(const QString& texte) { return ValeurConvertie(TexteEnEntier(texte), texte, "entière"); }
 
 // ---------------------------------------------------------------------------
@@ -707,16 +755,15 @@ QString NomFichierSuivant(const QString& premier, const QString& second, const Q
 {
     for (int64_t compteur = 1;; ++compteur) {
         const QString nom = premier + second + QString::number(compteur).rightJustified(3, QLatin1Char('0')) + troisieme;
-        if (!QFileInfo::exists(nom))
+        if (!QFileInfo::exists(nom) && !QFileInfo(nom).isSymLink()) // a dangling link holds its name
             return nom;
     }
 }
 
 int64_t TailleFichier(const QString& nom)
 {
-    QFile f(nom);
-    if (!f.open(QIODevice::ReadOnly))
-        LeverErreurFichier(CodeErreurOuverture(nom));
+    QFile f;
+    OuvrirFichierLecture(f, nom);
     return f.size();
 }
 

@@ -45,6 +45,13 @@ int32_t TexteEnEntierDefaut(const QString& texte, int32_t defaut);
 // ("'x' n'est pas une valeur en virgule flottante correcte").
 double ConvertirReel(const QString& texte);
 int32_t ConvertirEntier(const QString& texte);
+// For fields that bring a number to their bounds: a number too big to hold
+// (500 digits, 1E999) gives an infinity of its sign, for the caller to bound;
+// a text that is not a number is still refused.
+std::optional<double> TexteEnReelSature(const QString& texte);
+double ConvertirReelSature(const QString& texte);
+// A user's text as a message quotes it: cut with "…" past 40 characters.
+QString TexteCite(const QString& texte);
 
 // Text tests
 bool EstSigneEnTete(const QString& texte);      // the first '+' and first '-' are the first character

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 const double SigmasParDefaut[5] = {0.7, 1.0, 1.2, 1.5, 1.8};
 const double CoefficientsParDefaut[5] = {1.0, 1.4, 1.8, 2.2, 2.6};
@@ -21,6 +22,18 @@ const QString SectionSigmasGaussien = QStringLiteral("Sigmas Gaussien");
 
 bool Ouvert = false;
 QString NomFichier;
+// A file that exists but cannot be read: what the user is told, once, and
+// whether it was; it is never written over while the store points at it.
+QString FichierIllisible;
+bool IllisibleSignale = false;
+
+void Pointer(const QString& nom)
+{
+    NomFichier = nom;
+    Ouvert = !nom.isEmpty();
+    FichierIllisible.clear();
+    IllisibleSignale = false;
+}
 
 // ---------------------------------------------------------------------------
 // The INI text, kept line by line so that a write changes one line and
@@ -33,8 +46,13 @@ QStringList LireLignes()
     QByteArray contenu;
     try {
         contenu = LireFichierComplet(NomFichier);
-    } catch (const EStelor&) {
-        return {}; // unreadable: every key reads as its default
+    } catch (const EStelor& e) {
+        // Every key reads as its default; a write would lose the user's file.
+        if (FichierIllisible.isEmpty())
+            FichierIllisible = e.Message() + QStringLiteral(" Stelor garde ses réglages par défaut et n'écrira pas "
+                                                            "sur ce fichier : les réglages de cette session ne "
+                                                            "seront pas enregistrés.");
+        return {};
     }
     QString texte = QString::fromUtf8(contenu);
     texte.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -133,7 +151,8 @@ void EcrireLignes(const QStringList& lignes)
     const QFileInfo info(NomFichier);
     // A rename would replace a file the user made read-only: refuse instead.
     if (info.exists() && !FichierModifiable(NomFichier))
-        LeverErreurFichier(ES_AccesRefuse);
+        LeverErreurFichier(ES_AccesRefuse, TSensFichier::Ecriture, NomFichier,
+                           QStringLiteral("il est protégé en écriture (permission refusée)"));
     QByteArray contenu;
     for (const QString& ligne : lignes)
         contenu += ligne.toUtf8() + '\n';
@@ -145,6 +164,11 @@ void Ecrire(const QString& section, const QString& cle, const QString& valeur)
 {
     VerifierOuvert();
     QStringList lignes = LireLignes();
+    if (!FichierIllisible.isEmpty()) {
+        if (!std::exchange(IllisibleSignale, true))
+            throw EErreurFichier(ES_AccesRefuse, FichierIllisible);
+        return;
+    }
     Placer(lignes, section, cle, valeur);
     EcrireLignes(lignes);
 }
@@ -153,6 +177,16 @@ std::optional<QString> Lire(const QString& section, const QString& cle)
 {
     return Chercher(LireLignes(), section, cle);
 }
+
+} // namespace
+
+QString AvertissementPreferences()
+{
+    LireLignes();
+    return FichierIllisible.isEmpty() || std::exchange(IllisibleSignale, true) ? QString() : FichierIllisible;
+}
+
+namespace {
 
 // ---------------------------------------------------------------------------
 // Typed values
@@ -252,25 +286,13 @@ QString EmplacementPreferences(const QString& dossierProgramme)
         .filePath(QStringLiteral("Stelor/Stelor.ini"));
 }
 
-void OuvrirPreferences()
-{
-    NomFichier = EmplacementPreferencesParDefaut();
-    Ouvert = true;
-}
+void OuvrirPreferences() { Pointer(EmplacementPreferencesParDefaut()); }
 
-void FermerPreferences()
-{
-    Ouvert = false;
-    NomFichier.clear();
-}
+void FermerPreferences() { Pointer({}); }
 
 bool PreferencesOuvertes() { return Ouvert; }
 
-void FixerFichierPreferences(const QString& nom)
-{
-    NomFichier = nom;
-    Ouvert = !nom.isEmpty();
-}
+void FixerFichierPreferences(const QString& nom) { Pointer(nom); }
 
 QString FichierPreferences() { return NomFichier; }
 

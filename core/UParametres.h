@@ -26,6 +26,11 @@ QString FichierPreferences();
 QString EmplacementPreferencesParDefaut();
 QString EmplacementPreferences(const QString& dossierProgramme);
 
+// What to tell the user, once, when the file exists but cannot be read (it is
+// then never written over); empty otherwise, or once told. A write tells it
+// too when nothing did before.
+QString AvertissementPreferences();
+
 // Whether a file (or a folder) may be written; every check of the store goes
 // through it. Root writes read-only files, so a test steers it with
 // FixerTestModifiable (an empty function restores the file system's answer).

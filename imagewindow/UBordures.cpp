@@ -84,15 +84,21 @@ void TBordures::Initialiser(QImage& bitmapAffiche, const TSelectionImage& select
     Dessiner();
 }
 
+namespace {
+// True when the text is a number of pixels beyond the limit; digits beyond
+// 32 bits are beyond any picture too. A text that is no number is not: it
+// stays for the reading to refuse.
+bool AuDelaDe(const QString& texte, int32_t limite)
+{
+    return EstTexteEntier(texte) && TexteEnEntierDefaut(texte, INT32_MAX) > limite;
+}
+} // namespace
+
 void TBordures::EditChange(QLineEdit* edit)
 {
-    if (!edit->text().isEmpty()) {
-        // Digits beyond 32 bits are beyond any picture too.
-        const int32_t v = TexteEnEntierDefaut(edit->text(), INT32_MAX);
-        if (v > Limite(edit)) {
-            edit->setText(EntierEnTexte(Limite(edit)));
-            return; // the change of text redraws
-        }
+    if (AuDelaDe(edit->text(), Limite(edit))) {
+        edit->setText(EntierEnTexte(Limite(edit)));
+        return; // the change of text redraws
     }
     Dessiner();
 }
@@ -165,7 +171,7 @@ void TBordures::UpDwnClick(QLineEdit* edit, bool haut)
 {
     if (edit->text().isEmpty())
         edit->setText(QStringLiteral("0"));
-    if (TexteEnEntierDefaut(edit->text(), INT32_MAX) > Limite(edit))
+    if (AuDelaDe(edit->text(), Limite(edit)))
         edit->setText(EntierEnTexte(Limite(edit)));
     IncrementerEditReel(edit, haut ? TBoutonHautBas::Suivant : TBoutonHautBas::Precedent, 0, 1, 0);
 }

@@ -8,12 +8,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
+#include <cmath>
 
 TConvolution* Convolution = nullptr;
 
 namespace {
 const double SigmaPresetGaussien = 1.2;
 const int ForcePresets = 3;
+const int CoefficientMaximal = 65535;
 } // namespace
 
 TConvolution::TConvolution(QWidget* parent) : TDialogueFiltre(parent), ui(new Ui::TConvolution)
@@ -64,8 +66,15 @@ void TConvolution::ControlerCoefficient(QLineEdit* edit)
 
 void TConvolution::CompleterCoefficients()
 {
-    for (QLineEdit* edit : FCoefficients)
+    for (QLineEdit* edit : FCoefficients) {
         EditEntierVide(edit);
+        // A weight too big to hold (500 digits, 1E999) is brought to the
+        // pixel range; any other number is the user's to keep, and a text
+        // that is no number is left for the reading to refuse.
+        const std::optional<double> v = TexteEnReelSature(edit->text());
+        if (v && std::isinf(*v))
+            edit->setText(EntierEnTexte(*v < 0 ? -CoefficientMaximal : CoefficientMaximal));
+    }
 }
 
 void TConvolution::accept()

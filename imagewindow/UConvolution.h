@@ -26,7 +26,7 @@ public:
     QLineEdit* Coefficient(int ligne, int colonne) const;
 
     void ControlerCoefficient(QLineEdit* edit);
-    // Empty and "-" cells become "0".
+    // Empty and "-" cells become "0", numbers beyond -65535..65535 the bound.
     void CompleterCoefficients();
     void Effacer();
     void PresetNeutre();

@@ -6,6 +6,8 @@
 #include "UOutils.h"
 #include "UOutilsFenetres.h"
 
+#include <cmath>
+
 TDemandeValeur* DemandeValeur = nullptr;
 
 namespace {
@@ -46,8 +48,11 @@ void TDemandeValeur::UpDwnValeurClick(bool haut)
 {
     if (EdtValeur->text().isEmpty())
         EdtValeur->setText(QStringLiteral("0,00"));
-    if (ConvertirReel(EdtValeur->text()) < Minimum)
+    const double v = ConvertirReelSature(EdtValeur->text());
+    if (v < Minimum)
         EdtValeur->setText(ReelEnTexte(Minimum, 2));
+    else if (std::isinf(v)) // more digits than a number holds: the bound, as OK would
+        EdtValeur->setText(ReelEnTexte(Maximum, 2));
     IncrementerEditReel(EdtValeur, haut ? TBoutonHautBas::Suivant : TBoutonHautBas::Precedent, 2, 1, Minimum);
 }
 
@@ -55,7 +60,8 @@ void TDemandeValeur::BtnOKClick()
 {
     if (EdtValeur->text().isEmpty())
         EdtValeur->setText(QStringLiteral("0,00"));
-    const double v = ConvertirReel(EdtValeur->text());
+    // However many digits the number has, it is brought to the bounds.
+    const double v = ConvertirReelSature(EdtValeur->text());
     if (v < Minimum)
         EdtValeur->setText(ReelEnTexte(Minimum, 2));
     else if (v > Maximum)

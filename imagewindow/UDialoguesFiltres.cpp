@@ -1,6 +1,7 @@
 #include "UDialoguesFiltres.h"
 
 #include "PApplication.h"
+#include "PErreurs.h"
 #include "UOutils.h"
 #include "UOutilsFenetres.h"
 
@@ -11,16 +12,29 @@
 #include <QSpinBox>
 
 namespace {
-// Empty -> "0", then 0 -> "1", then above 65535 -> "65535", each test
-// reading the text as a real number: a level passed on lies in 1..65535.
+// Empty -> "0", then 0 (or less) -> "1", then above 65535, however many
+// digits, -> "65535": a level passed on lies in 1..65535.
 void ReparerNiveauDDP(QLineEdit* edit)
 {
     if (edit->text().isEmpty())
         edit->setText(QStringLiteral("0"));
-    if (ConvertirReel(edit->text()) == 0)
+    if (ConvertirReelSature(edit->text()) < 1)
         edit->setText(QStringLiteral("1"));
-    if (ConvertirReel(edit->text()) > 65535)
+    if (ConvertirReelSature(edit->text()) > 65535)
         edit->setText(QStringLiteral("65535"));
+}
+
+// Empty -> "0"; a negative coefficient is refused.
+void ReparerCoefficientDDP(QLineEdit* edit)
+{
+    if (edit->text().isEmpty())
+        edit->setText(QStringLiteral("0"));
+    if (ConvertirReel(edit->text()) < 0) {
+        edit->setFocus();
+        edit->selectAll();
+        LeverErreur(QStringLiteral("Le coefficient '%1' est négatif : il doit être positif ou nul.")
+                        .arg(TexteCite(edit->text())));
+    }
 }
 } // namespace
 
@@ -67,7 +81,7 @@ void TDialogueFiltre::PreparerCoefficientMF(QLineEdit* edit, QSpinBox* hautBas)
 
 void TDialogueFiltre::PreparerCoefficientDDP(QLineEdit* edit, QSpinBox* hautBas)
 {
-    // Its key filter admits no minus sign: only emptiness is mended, to the
+    // Its key filter admits no minus sign: emptiness is mended, to the
     // default before a step and to "0" on OK.
     PreparerReel(
         edit, hautBas, QStringLiteral("5,0"),
@@ -76,10 +90,7 @@ void TDialogueFiltre::PreparerCoefficientDDP(QLineEdit* edit, QSpinBox* hautBas)
                 edit->setText(QStringLiteral("5,0"));
             IncrementerEditReel(edit, b, 1, 0.1, 0.0);
         },
-        [edit] {
-            if (edit->text().isEmpty())
-                edit->setText(QStringLiteral("0"));
-        });
+        [edit] { ReparerCoefficientDDP(edit); });
 }
 
 void TDialogueFiltre::PreparerNiveau(QLineEdit* edit)

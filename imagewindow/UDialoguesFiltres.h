@@ -29,9 +29,10 @@ protected:
     void PreparerSigma(QLineEdit* edit, QSpinBox* hautBas, const QString& defaut);
     // Unsharp-mask coefficient "2,5": steps of 0.1 down to 0; empty or negative -> "0,0".
     void PreparerCoefficientMF(QLineEdit* edit, QSpinBox* hautBas);
-    // DDP coefficient "5,0": the stepper restarts an empty edit from "5,0"; OK turns it into "0".
+    // DDP coefficient "5,0": the stepper restarts an empty edit from "5,0"; OK turns it into "0"
+    // and refuses a negative one.
     void PreparerCoefficientDDP(QLineEdit* edit, QSpinBox* hautBas);
-    // DDP level: digits only; OK leaves it in 1..65535.
+    // DDP level: digits only; OK brings it into 1..65535.
     void PreparerNiveau(QLineEdit* edit);
     // Force track bar 1..5, its position shown in the label.
     static void PreparerForce(QSlider* force, QLabel* valeur);

@@ -42,19 +42,6 @@ void AssurerCarte(QStringList& cartes, const QString& motCle)
     cartes.insert(position, NormaliserCarte(motCle + QStringLiteral("=") + QStringLiteral("0").rightJustified(21)));
 }
 
-// A NAXISn card that already holds the right size keeps its comment.
-void FixerDimension(QStringList& cartes, const QString& motCle, int32_t valeur)
-{
-    for (QString& c : cartes) {
-        if (MotCleCarte(c) != motCle)
-            continue;
-        int32_t lue = 0;
-        if (TexteCarteEnEntier(ValeurCarteSansCommentaire(c), lue) && lue == valeur)
-            continue;
-        c = NormaliserCarte(motCle + QStringLiteral("=") + EntierEnTexte(valeur).rightJustified(21)).left(80);
-    }
-}
-
 QString SansBlancsFinaux(const QString& carte)
 {
     qsizetype n = carte.size();
@@ -125,15 +112,13 @@ QStringList TEnteteFit::CartesEditees(bool* ajoutEnd) const
         *ajoutEnd = !finDerniere;
     cartes.append(Completer80(CarteEnd));
 
-    const double bscale = LireBScaleFit(cartes);
-    if (!(bscale > 0))
-        LeverErreur(QStringLiteral("La valeur de BSCALE doit être strictement positive : "
-                                   "l'image ne pourrait pas être relue. L'entête n'a pas été modifiée."));
+    const QString defaut = DefautEnteteFit(cartes);
+    if (!defaut.isEmpty())
+        LeverErreur(defaut + QStringLiteral(" L'entête n'a pas été modifiée."));
     if (Image) {
         AssurerCarte(cartes, QStringLiteral("NAXIS1"));
         AssurerCarte(cartes, QStringLiteral("NAXIS2"));
-        FixerDimension(cartes, QStringLiteral("NAXIS1"), LargeurFit(*Image));
-        FixerDimension(cartes, QStringLiteral("NAXIS2"), HauteurFit(*Image));
+        FixerDimensionsEnteteFit(cartes, LargeurFit(*Image), HauteurFit(*Image));
     }
     return cartes;
 }

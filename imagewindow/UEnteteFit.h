@@ -25,9 +25,10 @@ public:
     void Initialiser(int numero, THistoFit& image, TRappelEnteteModifiee rappel = {});
 
     // The cards the editor's lines would give, as OK writes them: normalised,
-    // cut after the first END (END added when missing), NAXIS1 and NAXIS2 from
-    // the image's real size. Throws EStelor for a header that cannot be saved
-    // and read back (BSCALE of 0 or below). ajoutEnd tells whether END was added.
+    // one END last (added when missing), NAXIS1 and NAXIS2 from the image's
+    // real size. Throws EStelor, naming the card and why, for a header that
+    // would not survive a save and a read (DefautEnteteFit). ajoutEnd tells
+    // whether END was added.
     QStringList CartesEditees(bool* ajoutEnd = nullptr) const;
 
     // The text sent to the printer: the caption line, then every line.

@@ -12,37 +12,12 @@
 #include "UParametres.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QScreen>
 #include <QScrollBar>
-#include <utility>
 
 TExportationJpeg* ExportationJpeg = nullptr;
-
-namespace {
-// Deletes the preview's temporary file however the preview ends.
-class TSuppressionFichier {
-public:
-    explicit TSuppressionFichier(QString nom) : FNom(std::move(nom)) {}
-    ~TSuppressionFichier()
-    {
-        if (!FNom.isEmpty())
-            QFile::remove(FNom);
-    }
-    // Deletes now and reports a file that stays.
-    void Supprimer()
-    {
-        const QString nom = std::exchange(FNom, QString());
-        if (QFile::exists(nom) && !QFile::remove(nom))
-            LeverErreur(QStringLiteral("Impossible de supprimer le fichier temporaire %1.").arg(nom));
-    }
-
-private:
-    QString FNom;
-};
-} // namespace
 
 TExportationJpeg::TExportationJpeg(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
@@ -88,14 +63,15 @@ QString TExportationJpeg::DossierPrevisualisation() const
 void TExportationJpeg::Previsualiser()
 {
     const QByteArray compresse = CompresserJpeg(BitmapAExporter, Qualite());
-    const QString nom = NomFichierSuivant(DossierPrevisualisation(), QStringLiteral("~expjpeg"), QStringLiteral("jpg"));
-    FDernierTemporaire = nom;
-    TSuppressionFichier suppression(nom);
-    EcrireFichierSur(nom, compresse);
-    const QByteArray relu = LireFichierComplet(nom);
-    const int64_t taille = TailleFichier(nom);
-    suppression.Supprimer();
-    const QImage apercu = DecompresserJpeg(relu);
+    // A name no one can foresee, created exclusively and read back through
+    // its own handle: nothing planted in a shared folder is followed or read.
+    TFichierTemporaire fichier(DossierPrevisualisation() + QStringLiteral("~expjpegXXXXXXjpg"));
+    FDernierTemporaire = fichier.Nom();
+    fichier.Ecrire(compresse);
+    const QByteArray relu = fichier.Relire();
+    const int64_t taille = fichier.Taille();
+    fichier.Supprimer();
+    const QImage apercu = DecompresserJpeg(relu, BitmapAExporter.size());
 
     ui->ImgPrevisualisation->setPixmap(QPixmap::fromImage(apercu));
     ui->ImgPrevisualisation->resize(apercu.size());

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QList>
+#include <QMdiArea>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -69,6 +70,22 @@ TFenetreSeuils::TFenetreSeuils(const QString& titre, QWidget* parent) : TMDIChil
     setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     Fenetres().append(this);
+    // Activated over a maximised window, the area would maximise this
+    // fixed-size window too (drawn without its title bar) and restore the
+    // other one: while it becomes active, the area leaves every window as it
+    // is. Connected before the area's own handlers, so these run first.
+    connect(this, &QMdiSubWindow::aboutToActivate, this, [this] {
+        QMdiArea* zone = mdiArea();
+        if (zone && !zone->testOption(QMdiArea::DontMaximizeSubWindowOnActivation)) {
+            zone->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
+            FZoneSansAgrandir = zone;
+        }
+    });
+    connect(this, &QMdiSubWindow::windowStateChanged, this, [this] {
+        if (FZoneSansAgrandir)
+            FZoneSansAgrandir->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, false);
+        FZoneSansAgrandir = nullptr;
+    });
 }
 
 TFenetreSeuils::~TFenetreSeuils() { Fenetres().removeAll(this); }

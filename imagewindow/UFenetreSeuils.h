@@ -8,6 +8,7 @@
 #include "UOutilsFenetres.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QString>
 #include <cstdint>
 
@@ -15,6 +16,7 @@ class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMdiArea;
 class QPushButton;
 class QSlider;
 class QSpinBox;
@@ -124,6 +126,8 @@ private:
     void EcrireReglages(int32_t bas, int32_t haut, double transfert);
 
     QImage FDessin;
+    // The area whose maximising of the window being activated is held off.
+    QPointer<QMdiArea> FZoneSansAgrandir;
 };
 
 template <class TUi>

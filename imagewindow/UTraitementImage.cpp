@@ -52,9 +52,14 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTextCursor>
 #include <QTextStream>
 #include <QToolButton>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -203,6 +208,31 @@ void TImageSource::mouseReleaseEvent(QMouseEvent* e)
 // ---------------------------------------------------------------------------
 // Creation and destruction
 
+namespace {
+
+// Room the tab bar and the status bar keep beside their texts.
+constexpr int MargeTextes = 8;
+
+// The width at which a document window's title bar shows its caption whole:
+// the room the icon and the buttons take at the present width, plus the text.
+int LargeurLegendeEntiere(const QMdiSubWindow& f)
+{
+    QStyleOptionTitleBar option;
+    option.initFrom(&f);
+    option.subControls = QStyle::SC_All;
+    option.titleBarFlags = f.windowFlags();
+    option.titleBarState = f.windowState();
+    option.text = f.windowTitle();
+    const int bord = f.style()->styleHint(QStyle::SH_TitleBar_NoBorder, &option, &f) ? 0 : 4;
+    option.rect = QRect(bord, bord, f.width() - 2 * bord,
+                        f.style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, &f));
+    const QRect texte = f.style()->subControlRect(QStyle::CC_TitleBar, &option, QStyle::SC_TitleBarLabel, &f);
+    const QFontMetrics police(QApplication::font("QMdiSubWindowTitleBar"));
+    return f.width() - texte.width() + police.horizontalAdvance(f.windowTitle()) + 1;
+}
+
+} // namespace
+
 void TTraitementImage::InstallerFabriqueOnglets(TFabriqueOngletsImage fabrique)
 {
     FabriqueOnglets() = std::move(fabrique);
@@ -242,6 +272,9 @@ TTraitementImage::TTraitementImage(QWidget* parent)
     TbShtSource->installEventFilter(this);
     ImgSource->installEventFilter(this);
     PgCtrlPrincipale->installEventFilter(this);
+    // The window brought back by Ctrl+Tab or the Fenêtre menu gives the
+    // focus to the tabs: there too the arrows move the selection.
+    PgCtrlPrincipale->tabBar()->installEventFilter(this);
     RchEdtHistorique->setReadOnly(true);
     resize(702, 530);
 
@@ -659,20 +692,19 @@ void TTraitementImage::AjusteTailleFenetreALImageSource()
         if (largeur >= c.width() - 50)
             largeur = c.width() - 50;
     }
-    // Like the system's smallest window: a tiny picture must not squeeze
-    // the title bar's buttons and the tabs onto each other.
+    // A small picture's window is still wide enough to show its caption,
+    // its tabs and its status line whole, and never narrower than the
+    // system's smallest window.
+    const int bords = contentsMargins().left() + contentsMargins().right() + MargeTextes;
     const QSize minimum = minimumSizeHint();
-    largeur = std::max(largeur, minimum.width());
+    largeur = std::max({largeur, minimum.width(), LargeurLegendeEntiere(*this),
+                        bords + PgCtrlPrincipale->tabBar()->sizeHint().width(), bords + FLblStatut->sizeHint().width()});
     hauteur = std::max(hauteur, minimum.height());
     if (isMinimized())
         showNormal();
-    resize(largeur, hauteur);
-    // Where it was placed, a large picture's window could run past the
-    // frame's edge and hide its scroll bars: pull it back in when it can.
-    if (const QMdiArea* zone = mdiArea()) {
-        const QSize vue = zone->viewport()->size();
-        move(std::max(0, std::min(x(), vue.width() - width())), std::max(0, std::min(y(), vue.height() - height())));
-    }
+    // The frame's document area is the last bound: the close button and the
+    // status line stay in sight.
+    FixerTailleDansZone(*this, largeur, hauteur);
 }
 
 void TTraitementImage::FixerDefilementTempsReel(bool suivre)
@@ -853,8 +885,8 @@ bool TTraitementImage::eventFilter(QObject* objet, QEvent* e)
         PlacerHistorique();
     } else if (objet == ScrllBxSource->viewport() && e->type() == QEvent::MouseMove) {
         ScrllBxSourceMouseMove();
-    } else if (e->type() == QEvent::KeyPress &&
-               (objet == ImgSource || objet == ScrllBxSource || objet == PgCtrlPrincipale)) {
+    } else if (e->type() == QEvent::KeyPress && (objet == ImgSource || objet == ScrllBxSource ||
+                                                 objet == PgCtrlPrincipale || objet == PgCtrlPrincipale->tabBar())) {
         auto* k = static_cast<QKeyEvent*>(e);
         uint16_t cle = CodeTouche(k->key());
         if (cle >= VK_LEFT && cle <= VK_DOWN && TypeImage != tiAutre) {
@@ -1374,18 +1406,26 @@ void TTraitementImage::MenuAnnulerRestaurerImgSourceClick()
     AfficherImage(true, true);
     if (!LigneRestauree.isEmpty()) {
         FHistorique.append(LigneRestauree);
+        AfficherLigneHistorique(LigneRestauree);
         LigneRestauree.clear();
     } else if (FHistorique.size() > std::max(1, FLignesFigees) && FHistorique.last() != TexteOuverture) {
         // Lines of operations saved into the file, or older than a failed
         // command, are not undone.
         LigneRestauree = FHistorique.takeLast();
+        // Only the last line goes: the text before it is not laid out again.
+        QTextCursor fin(RchEdtHistorique->document());
+        fin.movePosition(QTextCursor::End);
+        const qsizetype debut = fin.position() - LigneRestauree.size() - 1;
+        fin.setPosition(static_cast<int>(std::max<qsizetype>(debut, 0)), QTextCursor::KeepAnchor);
+        fin.removeSelectedText();
     }
-    AfficherHistorique();
 }
 
-void TTraitementImage::AfficherHistorique()
+// A long session's history is never written out again as a whole: each new
+// line is appended to the text shown.
+void TTraitementImage::AfficherLigneHistorique(const QString& ligne)
 {
-    RchEdtHistorique->setPlainText(FHistorique.join(QLatin1Char('\n')));
+    RchEdtHistorique->appendPlainText(ligne);
     RchEdtHistorique->verticalScrollBar()->setValue(RchEdtHistorique->verticalScrollBar()->maximum());
 }
 
@@ -1395,14 +1435,15 @@ void TTraitementImage::DemarrerHistorique()
     FHistorique.append(TexteOuverture);
     FLignesFigees = 0;
     LigneRestauree.clear();
-    AfficherHistorique();
+    RchEdtHistorique->clear();
+    AfficherLigneHistorique(TexteOuverture);
 }
 
 void TTraitementImage::AjouterHistorique(const QString& ligne)
 {
     FHistorique.append(ligne);
     LigneRestauree.clear();
-    AfficherHistorique();
+    AfficherLigneHistorique(ligne);
 }
 
 QStringList TTraitementImage::Historique() const { return FHistorique; }

@@ -285,7 +285,7 @@ private:
     void AppliquerZoomSaisi();
     void PlacerHistorique();
     void DessinerSelection();
-    void AfficherHistorique();
+    void AfficherLigneHistorique(const QString& ligne);
     void RemplirDepuis(int type, const THistoFit* fit, const THistoBmp* bmp, bool positif);
     void PreviensMenus();
     int ModeFitCache();

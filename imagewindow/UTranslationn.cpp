@@ -48,9 +48,11 @@ TTranslationn::TTranslationn(QWidget* parent) : QDialog(parent), ui(new Ui::TTra
     });
     connect(ui->BtnZeroZero, &QPushButton::clicked, this, [this] { ExecuterCommande([this] { BtnZeroZeroClick(); }); });
     connect(ui->BtnOK, &QPushButton::clicked, this, [this] {
-        // A partial entry is the 0 the preview showed.
+        // An empty edit or a lone "-" is the 0 the preview showed; any
+        // other text that is no number ("," or "-,") ends the command when
+        // it is read, with the conversion error and the image unchanged.
         for (QLineEdit* e : {Edtx, Edty})
-            if (EstPartiel(e->text()))
+            if (e->text().isEmpty() || e->text() == QLatin1String("-"))
                 e->setText(QStringLiteral("0,0"));
         accept();
     });
@@ -81,14 +83,11 @@ TTraitementImage* TTranslationn::Fenetre() const
 
 void TTranslationn::Borner(QLineEdit* edit)
 {
-    const QString t = edit->text();
-    if (EstPartiel(t))
-        return;
-    const std::optional<double> v = TexteEnReel(t);
-    // Digits beyond what a double holds do not convert either: the bound.
-    const double borne = t.startsWith(QLatin1Char('-')) ? -TranslationMaximale : TranslationMaximale;
-    if (!v || std::fabs(*v) > TranslationMaximale)
-        edit->setText(ReelEnTexte(v ? std::clamp(*v, -TranslationMaximale, TranslationMaximale) : borne, 1));
+    // Only a number beyond the bound, even one too big to hold, is brought
+    // to it; a text that is no number stays for OK to refuse.
+    const std::optional<double> v = TexteEnReelSature(edit->text());
+    if (v && std::fabs(*v) > TranslationMaximale)
+        edit->setText(ReelEnTexte(std::clamp(*v, -TranslationMaximale, TranslationMaximale), 1));
 }
 
 void TTranslationn::Previsualiser()

@@ -3,7 +3,34 @@
 #include "PDialogues.h"
 #include "PErreurs.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <new>
+
+namespace {
+
+// The few texts of Qt's file list that its French catalogue lacks: the kind
+// of a folder, a drive or a link.
+class TTraductionTypesFichiers : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* contexte, const char* source, const char*, int) const override
+    {
+        if (qstrcmp(contexte, "QAbstractFileIconProvider") != 0)
+            return {};
+        static const std::pair<const char*, const char*> textes[] = {
+            {"Folder", "Dossier"}, {"File Folder", "Dossier"}, {"Drive", "Lecteur"}, {"File", "Fichier"},
+            {"Shortcut", "Raccourci"}, {"Alias", "Alias"}, {"Unknown", "Inconnu"}};
+        for (const auto& [anglais, francais] : textes)
+            if (qstrcmp(source, anglais) == 0)
+                return QString::fromUtf8(francais);
+        return {};
+    }
+};
+
+} // namespace
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
@@ -11,6 +38,16 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
     // Set, and empty: Qt then appends nothing to the windows' captions, which
     // read exactly as the forms give them.
     setApplicationDisplayName(QString());
+    // Qt's own texts (Oui/Non buttons, the file dialogs and the kinds of
+    // files they list, the windows' system menus) speak French like the rest,
+    // whatever the system's language. Our numbers never go through QLocale.
+    const QLocale francais(QLocale::French, QLocale::France);
+    QLocale::setDefault(francais);
+    auto* qt = new QTranslator(this);
+    if (qt->load(francais, QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(qt);
+    installTranslator(new TTraductionTypesFichiers(this));
 }
 
 QString TexteExceptionCourante()

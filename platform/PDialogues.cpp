@@ -2,14 +2,21 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDateTime>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
+#include <QListView>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QRegularExpression>
+#include <QStyle>
+#include <QTreeView>
+#include <vector>
 
 namespace {
 Dialogues::TRepondeur& Repondeur()
@@ -28,15 +35,17 @@ QString TitreApplication()
     return QStringLiteral("Stelor");
 }
 
-// Records the request and asks the responder when there is one.
+// Asks the responder when there is one, and records the request for it.
+// Without one (the running program) nothing is kept: the journal would grow
+// with every box of a long session.
 bool Repondre(TDemandeDialogue d, TReponseDialogue& reponse)
 {
-    const bool avecRepondeur = static_cast<bool>(Repondeur());
-    if (avecRepondeur)
-        reponse = Repondeur()(d);
+    if (!Repondeur())
+        return false;
+    reponse = Repondeur()(d);
     d.Dialogue = nullptr; // never kept past the call
     JournalInterne().push_back(d);
-    return avecRepondeur;
+    return true;
 }
 
 int Boite(TGenreDemande genre, const QString& texte)
@@ -64,13 +73,19 @@ int Boite(TGenreDemande genre, const QString& texte)
     }
 }
 
-// First pattern of the first filter, e.g. "Fichiers Fit (*.fit)" -> "fit".
-QString ExtensionParDefaut(const QString& filtre)
+// The extensions of the filter's patterns, in order, e.g.
+// "Fichiers Fit (*.fit);;Fichier bitmap (*.bmp)" -> fit, bmp.
+QStringList Extensions(const QString& filtre)
 {
     static const QRegularExpression motif(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
-    const auto m = motif.match(filtre);
-    return m.hasMatch() ? m.captured(1) : QString();
+    QStringList extensions;
+    for (auto m = motif.globalMatch(filtre); m.hasNext();)
+        extensions << m.next().captured(1);
+    return extensions;
 }
+
+// First pattern of the first filter, e.g. "Fichiers Fit (*.fit)" -> "fit".
+QString ExtensionParDefaut(const QString& filtre) { return Extensions(filtre).value(0); }
 
 // The name with the extension added when it has none, by the rule the file
 // dialog applies before its overwrite question.
@@ -100,6 +115,42 @@ public:
     }
 };
 
+// Qt sizes the file list's columns for English texts: the French titles,
+// sizes, dates and kinds of files would be cut. Each column gets the width
+// of the widest text it can show, the places beside it the width of their
+// names, and the dialog grows to hold both.
+void ElargirColonnes(QFileDialog& d)
+{
+    auto* vue = d.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!vue)
+        return;
+    QHeaderView* entete = vue->header();
+    const QFontMetrics fm(vue->font());
+    const QLocale francais(QLocale::French, QLocale::France);
+    // The list draws its texts inside this margin, on each side.
+    const int marge = 2 * (vue->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, vue) + 1) + 2;
+    std::vector<QStringList> textes(4);
+    for (const qint64 n : {qint64(1023), (qint64(1) << 20) - 6, (qint64(1) << 30) - 6, (qint64(1) << 40) - 6})
+        textes[1] << francais.formattedDataSize(n);
+    textes[2] << QCoreApplication::translate("QAbstractFileIconProvider", "Folder", "All other platforms");
+    const QMimeDatabase types;
+    for (const QString& extension : Extensions(d.nameFilters().join(QStringLiteral(";;"))))
+        textes[2] << types.mimeTypeForFile(QStringLiteral("x.") + extension, QMimeDatabase::MatchExtension).comment();
+    textes[3] << francais.toString(QDateTime(QDate(2000, 12, 28), QTime(20, 58)), QLocale::ShortFormat);
+    int total = 0;
+    for (int c = 0; c < entete->count(); ++c) {
+        int largeur = std::max(entete->sectionSize(c), entete->sectionSizeHint(c));
+        if (c < int(textes.size()))
+            for (const QString& t : textes[c])
+                largeur = std::max(largeur, fm.horizontalAdvance(t) + marge);
+        entete->resizeSection(c, largeur);
+        total += largeur;
+    }
+    vue->setMinimumWidth(total + 2 * vue->frameWidth() + vue->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    if (auto* lieux = d.findChild<QListView*>(QStringLiteral("sidebar")))
+        lieux->setMinimumWidth(lieux->sizeHintForColumn(0) + 2 * lieux->frameWidth() + marge);
+}
+
 // Qt's own dialog everywhere: the same extension rule, the same overwrite
 // question and the same French texts whatever the desktop.
 void PreparerDialogueFichier(QFileDialog& d)
@@ -107,6 +158,7 @@ void PreparerDialogueFichier(QFileDialog& d)
     d.setOption(QFileDialog::DontUseNativeDialog);
     d.setLocale(QLocale(QLocale::French, QLocale::France));
     d.setProxyModel(new TModeleFichiersFrancais(&d));
+    ElargirColonnes(d);
 }
 } // namespace
 

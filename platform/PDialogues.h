@@ -1,7 +1,8 @@
 #pragma once
 // The one seam through which every modal interaction passes: message boxes,
 // modal dialogs, file, colour and folder dialogs. A test installs a
-// responder that answers without blocking; every request is recorded.
+// responder that answers without blocking; every request it answers is
+// recorded.
 #include <QColor>
 #include <QString>
 #include <QStringList>
@@ -50,7 +51,8 @@ void InstallerRepondeur(TRepondeur repondeur);
 void RetirerRepondeur();
 TRepondeur RepondeurCourant();
 bool RepondeurInstalle();
-// Requests seen since the last call to ViderJournal (with or without responder).
+// Requests answered by a responder since the last call to ViderJournal; the
+// dialogs shown for real are not recorded.
 const std::vector<TDemandeDialogue>& Journal();
 void ViderJournal();
 

@@ -306,7 +306,9 @@ void TEnregistrementSelection::ReconstruireListe()
         }
         ui->SttcTxtNomsImages->setText(EntierEnTexte(FSource.size() - i - 1));
     }
+    // The names keep a little air before the folders beside them.
     ui->LstVwImages->resizeColumnToContents(0);
+    ui->LstVwImages->setColumnWidth(0, ui->LstVwImages->columnWidth(0) + 2 * ui->LstVwImages->fontMetrics().averageCharWidth());
     AfficherApercu();
 }
 
@@ -383,6 +385,11 @@ void TEnregistrementSelection::BtnOKClick()
         return refuser(QStringLiteral("Le dossier '") + dossier + QStringLiteral("' n'existe pas."), ui->BtBtnDossier);
     if (ui->EdtEntete->text().isEmpty())
         return refuser(QStringLiteral("L'entête n'est pas renseignée."), ui->EdtEntete);
+    if (ui->EdtEntete->text().contains(QLatin1Char('/')) || ui->EdtEntete->text().contains(QLatin1Char('\\')))
+        return refuser(QStringLiteral("L'entête '") + TexteCite(ui->EdtEntete->text()) +
+                           QStringLiteral("' contient un séparateur de dossier ('/' ou '\\') : les images seraient "
+                                          "enregistrées hors du dossier de destination."),
+                       ui->EdtEntete);
     if (ui->EdtDepart->text().isEmpty())
         return refuser(QStringLiteral("La valeur départ n'est pas renseignée."), ui->EdtDepart);
     if (ui->EdtIncrement->text().isEmpty())

@@ -5,14 +5,17 @@
 #include "UFiltresBmp.h"
 #include "UImages.h"
 #include "UOutils.h"
+#include "UParametres.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 QString TFichierSerie::Chemin() const { return QDir(Dossier).filePath(Nom); }
 
@@ -37,6 +40,13 @@ struct TImageSerie {
 
     int Largeur() const { return Type == 1 ? LargeurFit(Fit) : LargeurBmp(Bmp); }
     int Hauteur() const { return Type == 1 ? HauteurFit(Fit) : HauteurBmp(Bmp); }
+};
+
+// The star of the registration frame as one image shows it.
+struct TEtoileCadre {
+    double X = 0, Y = 0; // centroid in the frame
+    double Pic = 0;      // brightest value above the frame's median
+    bool Bord = false;   // the centroid's window reaches the frame's edge
 };
 
 class TExecution {
@@ -86,7 +96,7 @@ private:
     void DiviserParFlat(const QString& prefixeLu);
     void Valider(const QString& prefixeLu);
     void Aligner();
-    bool PositionEtoile(const TImageSerie& image, const QString& chemin, double& x, double& y) const;
+    TEtoileCadre MesurerEtoile(const TImageSerie& image, const QString& chemin) const;
     void CentreDisque(const TImageSerie& image, const QString& chemin, double& x, double& y) const;
     void Compositer(const QString& prefixe);
     void Purger();
@@ -156,9 +166,7 @@ void TExecution::Copier(const QString& source, const QString& destination) const
     TImageSerie controle;
     controle.Type = Type;
     Charger(controle, source);
-    QFile::remove(destination);
-    if (!QFile::copy(source, destination))
-        LeverErreur(QStringLiteral("Impossible de copier %1 vers %2.").arg(source, destination));
+    EcrireFichierSur(destination, LireFichierComplet(source));
 }
 
 void TExecution::Master(const QList<TFichierSerie>& liste, const QString& prefixe, int combinaison,
@@ -227,7 +235,7 @@ void TExecution::Valider(const QString& prefixeLu)
     }
 }
 
-bool TExecution::PositionEtoile(const TImageSerie& image, const QString& chemin, double& x, double& y) const
+TEtoileCadre TExecution::MesurerEtoile(const TImageSerie& image, const QString& chemin) const
 {
     TImageSerie cadre;
     cadre.Type = Type;
@@ -235,12 +243,43 @@ bool TExecution::PositionEtoile(const TImageSerie& image, const QString& chemin,
         Type == 1 ? CouperCadreFit(image.Fit, cadre.Fit, R.Cadre) : CouperCadreBmp(image.Bmp, cadre.Bmp, R.Cadre);
     if (!coupe)
         LeverErreur(QStringLiteral("Le cadre d'alignement ne couvre aucun pixel de l'image %1.").arg(chemin));
-    const bool trouve = Type == 1 ? PositionEtoileFit(cadre.Fit, x, y)
-                                  : PositionEtoileBmp(cadre.Bmp, x, y, CouleurIndex(R.PlanRegistration));
-    if (!trouve || !std::isfinite(x) || !std::isfinite(y))
+    const int32_t largeurFenetre = LireLargMatriceCentroide(), plan = CouleurIndex(R.PlanRegistration);
+    TEtoileCadre e;
+    const bool trouve = Type == 1 ? PositionEtoileFit(cadre.Fit, e.X, e.Y, largeurFenetre)
+                                  : PositionEtoileBmp(cadre.Bmp, e.X, e.Y, plan, largeurFenetre);
+
+    // The values the centroid read (a bitmap's plane) and its brightest pixel.
+    const int32_t w = cadre.Largeur(), h = cadre.Hauteur();
+    int32_t xm = 0, ym = 0;
+    std::vector<double> valeurs;
+    if (Type == 1) {
+        PositionMaxiFit(cadre.Fit, xm, ym);
+        valeurs = cadre.Fit.Pixels;
+    } else {
+        CopierCanalBmp(cadre.Bmp, cadre.Bmp, plan); // an 8-bit picture is its own plane
+        PositionMaxBmp(cadre.Bmp, xm, ym);
+        for (int32_t y = 0; y < h; ++y)
+            valeurs.insert(valeurs.end(), cadre.Bmp.BitmapSource.constScanLine(y),
+                           cadre.Bmp.BitmapSource.constScanLine(y) + w);
+    }
+    const auto milieu = valeurs.begin() + static_cast<std::ptrdiff_t>(valeurs.size() / 2);
+    std::nth_element(valeurs.begin(), milieu, valeurs.end());
+    e.Pic = *std::max_element(milieu, valeurs.end()) - *milieu;
+    // A flat frame has a centroid too, but no star.
+    if (!trouve || !std::isfinite(e.X) || !std::isfinite(e.Y) || !(e.Pic > 0))
         LeverErreur(QStringLiteral("Aucune étoile n'a été trouvée dans le cadre d'alignement de l'image %1.")
                         .arg(chemin));
-    return true;
+
+    const int32_t demi = LargeurFenetreCentroide(largeurFenetre) / 2;
+    const auto auBord = [demi](int32_t p, int32_t n) {
+        // A window too wide to lie inside the frame reaches its edges wherever
+        // the star is: then only a brightest pixel on the edge tells.
+        if (2 * demi + 2 > n)
+            return p == 0 || p == n - 1;
+        return p - demi <= 0 || p + demi >= n;
+    };
+    e.Bord = auBord(xm, w) || auBord(ym, h);
+    return e;
 }
 
 void TExecution::CentreDisque(const TImageSerie& image, const QString& chemin, double& x, double& y) const
@@ -271,11 +310,34 @@ void TExecution::Aligner()
     double niveau = 0;
     if (R.AjustementNiveaux)
         niveau = Type == 1 ? MoyenneFit(image.Fit) : MoyenneBmp(image.Bmp);
+    // The frame is cut at the same place in every image: a star that leaves
+    // it, or another one found in its place, would give a wrong shift.
+    TEtoileCadre reference;
+    const auto mesurer = [&](const QString& chemin) {
+        const TEtoileCadre e = MesurerEtoile(image, chemin);
+        if (e.Bord)
+            LeverErreur(QStringLiteral("L'étoile du cadre d'alignement touche le bord du cadre dans l'image %1 : "
+                                       "elle en sort en partie et son décalage serait faux.\n"
+                                       "Tracez un cadre plus grand, centré sur l'étoile de référence.")
+                            .arg(chemin));
+        if (e.Pic < reference.Pic / 2)
+            LeverErreur(QStringLiteral("L'étoile du cadre d'alignement de l'image %1 n'est pas celle de la "
+                                       "référence : son pic au-dessus du fond (%2) fait moins de la moitié de "
+                                       "celui de la référence (%3).\n"
+                                       "Tracez un cadre plus grand, centré sur l'étoile de référence.")
+                            .arg(chemin, ReelEnTexte(e.Pic, 1), ReelEnTexte(reference.Pic, 1)));
+        return e;
+    };
+    // Messages name the listed file, not its intermediate.
+    const QString nomReference = R.Brutes[indexReference].Chemin();
     double xr = 0, yr = 0;
-    if (etoile)
-        PositionEtoile(image, cheminReference, xr, yr);
-    else if (planete)
-        CentreDisque(image, cheminReference, xr, yr);
+    if (etoile) {
+        reference = mesurer(nomReference);
+        xr = reference.X;
+        yr = reference.Y;
+    } else if (planete) {
+        CentreDisque(image, nomReference, xr, yr);
+    }
 
     for (const TFichierSerie& f : R.Brutes) {
         const QString lu = Intermediaire(f, kBruteCalibree);
@@ -283,10 +345,13 @@ void TExecution::Aligner()
         QString texte;
         if (etoile || planete) {
             double xi = 0, yi = 0;
-            if (etoile)
-                PositionEtoile(image, lu, xi, yi);
-            else
-                CentreDisque(image, lu, xi, yi);
+            if (etoile) {
+                const TEtoileCadre e = mesurer(f.Chemin());
+                xi = e.X;
+                yi = e.Y;
+            } else {
+                CentreDisque(image, f.Chemin(), xi, yi);
+            }
             const double dx = xr - xi, dy = yr - yi;
             if (Type == 1) {
                 TranslationXFit(image.Fit, dx);

@@ -9,6 +9,7 @@
 #include "PFichiers.h"
 #include "UArithmetique.h"
 #include "UControleImage.h"
+#include "UMain.h"
 #include "UOutils.h"
 #include "UOutilsFenetres.h"
 #include "UParametres.h"
@@ -40,6 +41,14 @@ namespace {
 
 // The tab widget's frame around its tab bar.
 constexpr int MargeOnglets = 8;
+
+// The form's 500 pixels, or more where this platform's fonts need more to
+// show every tab, so that "Execution" and "Résultat" never go behind scroll
+// arrows.
+int LargeurOnglets(const QTabWidget* onglets)
+{
+    return std::max(500, onglets->tabBar()->sizeHint().width() + MargeOnglets);
+}
 
 const QString TexteCalculMaster = QStringLiteral("Calcul du master...");
 
@@ -296,7 +305,10 @@ void TPretraitement::CreerMenus()
     QMenu* exporterBmp = PppMnResultatBmp->addMenu(QStringLiteral("Exporter"));
     MnItmResultatBmpExporterFit = exporterBmp->addAction(QStringLiteral("Fit"));
     MnItmResultatBmpExporterJpeg = exporterBmp->addAction(QStringLiteral("Jpeg"));
-    for (auto [image, menu] : {std::pair{ImgResultatFit, PppMnResultatFit}, std::pair{ImgResultatBmp, PppMnResultatBmp}}) {
+    for (const auto& paire : {std::pair{ImgResultatFit, PppMnResultatFit}, std::pair{ImgResultatBmp, PppMnResultatBmp}}) {
+        // Named copies: a lambda may not capture a structured binding before clang 16.
+        TImageControle* image = paire.first;
+        QMenu* menu = paire.second;
         image->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(image, &QWidget::customContextMenuRequested, this,
                 [image, menu](const QPoint& p) { menu->popup(image->mapToGlobal(p)); });
@@ -333,10 +345,7 @@ void TPretraitement::FormCreate()
     UpDwnCoefRegistrationPlanetaire->setEnabled(false);
     FichierResultatBmp.clear();
     setMinimumSize(500, 400);
-    // The tab captions take more room in this platform's fonts than the form
-    // was drawn for: the window opens wide enough to show every tab, so that
-    // "Execution" and "Résultat" are not hidden behind scroll arrows.
-    resize(std::max(500, PgCntrlPrincipale->tabBar()->sizeHint().width() + MargeOnglets), 400);
+    resize(LargeurOnglets(PgCntrlPrincipale), 400);
 }
 
 void TPretraitement::showEvent(QShowEvent* e)
@@ -611,7 +620,8 @@ void TPretraitement::AjusterTailleFenetre(const QString& fichier)
     DimensionsFichierImage(fichier, l, h);
     if (l + 24 <= width() && h + 155 <= height())
         return;
-    resize(std::max(l + 24, 500), std::max(h + 155, 400));
+    // Never narrower than its tabs, never past the frame's document area.
+    FixerTailleDansZone(*this, std::max(l + 24, LargeurOnglets(PgCntrlPrincipale)), std::max(h + 155, 400));
 }
 
 void TPretraitement::PurgerListes()
@@ -661,8 +671,13 @@ void TPretraitement::RemplirBrutesRegistration()
     for (int i = 0; i < LstBxBrutes->count(); ++i)
         CmbBxBrutesRegistration->addItem(LstBxBrutes->item(i)->text());
     if (LstBxBrutes->count() > 0)
-        CmbBxBrutesRegistration->setCurrentIndex(std::max(IndexSelectionne(LstBxBrutes), 0));
+        CmbBxBrutesRegistration->setCurrentIndex(IndexBruteReference());
     IndexBrutesRegistration = CmbBxBrutesRegistration->currentIndex();
+}
+
+int TPretraitement::IndexBruteReference() const
+{
+    return LstBxBrutes->count() > 0 ? std::max(IndexSelectionne(LstBxBrutes), 0) : -1;
 }
 
 void TPretraitement::FixerFiltreOuverture() { OpnDlgImages.Filtre = FiltreOuverture(TypeImages()); }
@@ -793,7 +808,8 @@ void TPretraitement::ToutEffacer(QListWidget* liste)
 
 void TPretraitement::LstBxBrutesClick()
 {
-    const int i = LstBxBrutes->currentRow();
+    // A Ctrl+click that deselects the line falls back to the first, as the run does.
+    const int i = IndexBruteReference();
     if (i < 0)
         return;
     ChargerImageRegistration();

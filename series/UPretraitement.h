@@ -142,6 +142,9 @@ public:
     void AjusterTailleFenetre(const QString& fichier);
     void PurgerListes();
     void RemplirBrutesRegistration();
+    // The raw frame shown for registration and registered on: the selected
+    // one, else the first; -1 for an empty list.
+    int IndexBruteReference() const;
     void FixerFiltreOuverture();
     void ActiverMenusListes();
     void AjouterFichiers(QListWidget* liste); // the four buttons

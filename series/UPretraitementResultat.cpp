@@ -49,7 +49,7 @@ TReglagesPretraitement TPretraitement::ReglagesExecution() const
     r.CoefPlanetaire = CoefRegistrationPlanetaire();
     r.PlanRegistration = CmbBxPlanRegistration->currentIndex();
     r.Cadre = Cadre;
-    r.Reference = std::max(0, LstBxBrutes->currentRow());
+    r.Reference = std::max(IndexBruteReference(), 0);
     r.Addition = CmbBxExecutionMoyenneAddition->currentIndex() == 1;
     r.AjustementNiveaux = ChckBxExecutionAjustementNiveaux->isChecked();
     r.Conserver = ChckBxExecutionConserver->isChecked();

@@ -407,10 +407,7 @@ void TPretraitement::ChargerImageRegistration()
         return;
     }
     FixerPlagesCurseurs();
-    // The selected raw frame, or the first.
-    const int courant = LstBxBrutes->currentRow();
-    const int i = courant >= 0 && LstBxBrutes->item(courant)->isSelected() ? courant : 0;
-    const QString nom = CheminEntree(LstBxBrutes, i);
+    const QString nom = CheminEntree(LstBxBrutes, IndexBruteReference());
     const int32_t type = TypeImages();
     if (type != tiFit && type != tiBmp)
         return;

@@ -435,38 +435,35 @@ void TVisionneuse::Disposer()
     for (QWidget* w : std::initializer_list<QWidget*>{BtBtnEffacer, BtBtnOuvrir, UDwnImages, SpdBttnTout,
                                                       SpdBttnSelectionnes, SpdBttnDeselectionnes})
         w->move(w->x(), H - 115);
-    LblMessageListe->move(4, H - 92);
-    LblMessageImgVisualisation->setGeometry(200, H - 92, std::max(20, W - 212), 16);
-    for (QWidget* w : std::initializer_list<QWidget*>{FUi->LblConfiguration, BtBtnEnregistrerConfiguration,
-                                                      BtBtnChargerConfiguration})
-        w->move(w->x(), H - 75);
-    for (QWidget* w : std::initializer_list<QWidget*>{FUi->LblSelection, BtBtnEnregistrerSelection, SpdBttnAnimer,
-                                                      BtBtnPretraitement})
-        w->move(w->x(), H - 54);
+    // The picture's summary has the width under the picture and the
+    // threshold buttons, on two lines when it needs them; the list's message
+    // has the whole row below, where the slide show's notice is read whole.
+    ScrllBxVisualisation->setGeometry(200, 24, std::max(20, W - 268), std::max(20, H - 152));
+    LblMessageImgVisualisation->setGeometry(200, H - 126, std::max(20, W - 212),
+                                            2 * LblMessageImgVisualisation->fontMetrics().lineSpacing());
+    LblMessageListe->setGeometry(4, H - 92, std::max(20, W - 16), LblMessageListe->height());
+    // The configuration and selection rows: their buttons in columns after
+    // the longer caption, each button as wide as its text needs.
+    for (QPushButton* b : {BtBtnEnregistrerConfiguration, BtBtnChargerConfiguration, BtBtnEnregistrerSelection,
+                           SpdBttnAnimer})
+        b->resize(std::max(b->width(), b->fontMetrics().horizontalAdvance(b->text()) + 12), b->height());
+    const int x1 = 8 + std::max(FUi->LblConfiguration->sizeHint().width(), FUi->LblSelection->sizeHint().width());
+    const int x2 = x1 + 2 + std::max(BtBtnEnregistrerConfiguration->width(), BtBtnEnregistrerSelection->width());
+    const int x3 = x2 + 2 + std::max(BtBtnChargerConfiguration->width(), SpdBttnAnimer->width());
+    FUi->LblConfiguration->setGeometry(4, H - 75, x1 - 8, FUi->LblConfiguration->height());
+    BtBtnEnregistrerConfiguration->move(x1, H - 75);
+    BtBtnChargerConfiguration->move(x2, H - 75);
+    FUi->LblSelection->setGeometry(4, H - 54, x1 - 8, FUi->LblSelection->height());
+    BtBtnEnregistrerSelection->move(x1, H - 54);
+    SpdBttnAnimer->move(x2, H - 54);
+    BtBtnPretraitement->move(x3, H - 54);
     SpdBttnPositifNegatif->move(W - 63, 4);
     SttcTxtNomImage->setGeometry(200, 4, std::max(20, W - 267), 16);
-    TrckBrSeuilHaut->setGeometry(W - 63, 28, 22, std::max(20, H - 155));
-    TrckBrSeuilBas->setGeometry(W - 32, 28, 22, std::max(20, H - 155));
-    BtBtnSeuilsAuto->move(W - 59, H - 118);
-    ChckBxSeuilsAuto->move(W - 28, H - 114);
-    ScrllBxVisualisation->setGeometry(200, 24, std::max(20, W - 268), std::max(20, H - 134));
+    TrckBrSeuilHaut->setGeometry(W - 63, 28, 22, std::max(20, H - 185));
+    TrckBrSeuilBas->setGeometry(W - 32, 28, 22, std::max(20, H - 185));
+    BtBtnSeuilsAuto->move(W - 59, H - 150);
+    ChckBxSeuilsAuto->move(W - 28, H - 146);
     BtBtnAide->move(W - 50, H - 56);
-}
-
-int TVisionneuse::BornerLargeur(int largeur) const
-{
-    int maxi = largeur;
-    if (mdiArea())
-        maxi = std::max(LargeurMinimale, mdiArea()->viewport()->width());
-    return std::clamp(largeur, LargeurMinimale, std::max(LargeurMinimale, maxi));
-}
-
-int TVisionneuse::BornerHauteur(int hauteur) const
-{
-    int maxi = hauteur;
-    if (mdiArea())
-        maxi = std::max(HauteurMinimale, mdiArea()->viewport()->height());
-    return std::clamp(hauteur, HauteurMinimale, std::max(HauteurMinimale, maxi));
 }
 
 // ---------------------------------------------------------------------------
@@ -619,7 +616,7 @@ void TVisionneuse::GrandirALImage()
         return;
     const int l = ImgVisualisation->width(), h = ImgVisualisation->height();
     if (l + 275 > width() || h + 140 > height())
-        resize(BornerLargeur(std::max(l + 275, LargeurMinimale)), BornerHauteur(std::max(h + 140, HauteurMinimale)));
+        FixerTailleDansZone(*this, std::max(l + 275, LargeurMinimale), std::max(h + 140, HauteurMinimale));
 }
 
 void TVisionneuse::BtBtnOuvrirClick()
@@ -1026,6 +1023,10 @@ bool TVisionneuse::ParcourirAuClavier(int touche)
 
 bool TVisionneuse::eventFilter(QObject* objet, QEvent* evenement)
 {
+    // The view makes the first line current when a list without one gets the
+    // focus, and that line would be shown: a list without a selection keeps none.
+    if (objet == ChckLstBxImages && evenement->type() == QEvent::FocusIn && ChckLstBxImages->currentRow() < 0)
+        ChckLstBxImages->setCurrentIndex(QModelIndex());
     if (objet == ChckLstBxImages && evenement->type() == QEvent::KeyPress) {
         const auto* touche = static_cast<QKeyEvent*>(evenement);
         if ((touche->key() == Qt::Key_Up || touche->key() == Qt::Key_Down) && touche->modifiers() == Qt::NoModifier)
@@ -1154,7 +1155,7 @@ void TVisionneuse::AppliquerConfiguration(const TConfigurationVisionneuse& c)
 {
     EffacerListe();
     if (!isMaximized())
-        resize(BornerLargeur(c.Largeur), BornerHauteur(c.Hauteur));
+        FixerTailleDansZone(*this, c.Largeur, c.Hauteur);
     ImagesParcourues = c.ImagesParcourues;
     ChoisirBoutonParcours();
     PeriodeAnimation = c.PeriodeAnimation;

@@ -237,8 +237,6 @@ private:
     void RenduDiffere();
     bool ParcourirAuClavier(int touche);
     void GrandirALImage();
-    int BornerLargeur(int largeur) const;
-    int BornerHauteur(int hauteur) const;
 
     std::unique_ptr<Ui::TVisionneuse> FUi;
     bool FImageChargee = false;     // the image object of the selected line holds its file

@@ -1,12 +1,14 @@
 #include "OnHelpFix.h"
 
 #include "PApplication.h"
+#include "UHelp.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 
 namespace {
@@ -27,14 +29,21 @@ TPorteurAide* Porteur(const QWidget* w)
     return w ? w->findChild<TPorteurAide*>(QStringLiteral("PorteurAide"), Qt::FindDirectChildrenOnly) : nullptr;
 }
 
-TPorteurAide* PorteurDepuis(QWidget* depart)
+// The first carrier of a handler from `depart` up its parents (with a context
+// when one is asked for). On the document area the walk goes on in the active
+// document, which lies below the area: every widget is visited once, so the
+// walk ends even when that document carries nothing.
+TPorteurAide* PorteurDepuis(QWidget* depart, bool avecContexte)
 {
-    for (QWidget* w = depart; w; w = w->parentWidget()) {
-        if (TPorteurAide* p = Porteur(w); p && p->Contexte != 0)
+    QSet<const QWidget*> vus;
+    QWidget* w = depart;
+    while (w && !vus.contains(w)) {
+        vus.insert(w);
+        if (TPorteurAide* p = Porteur(w); p && (!avecContexte || p->Contexte != 0))
             return p;
-        // The focus on the document area itself: the active document's help.
-        if (auto* zone = qobject_cast<QMdiArea*>(w); zone && zone->activeSubWindow())
-            return PorteurDepuis(zone->activeSubWindow());
+        auto* zone = qobject_cast<QMdiArea*>(w);
+        QWidget* document = zone ? zone->activeSubWindow() : nullptr;
+        w = document && !vus.contains(document) ? document : w->parentWidget();
     }
     return nullptr;
 }
@@ -61,14 +70,24 @@ int ContexteAide(const QWidget* fenetre)
     return p ? p->Contexte : 0;
 }
 
-bool DemanderAideContexte(QWidget* depart)
+bool DemanderAide(QWidget* depart, int commande, intptr_t donnee)
 {
-    TPorteurAide* p = PorteurDepuis(depart);
-    if (!p)
+    TPorteurAide* p = PorteurDepuis(depart, commande == HELP_CONTEXT);
+    if (!p || !p->Gestionnaire)
         return false;
     bool appelerAide = true;
-    if (p->Gestionnaire)
-        ExecuterCommande([&] { p->Gestionnaire(HELP_CONTEXT, p->Contexte, appelerAide); });
+    bool traitee = false;
+    ExecuterCommande([&] {
+        traitee = p->Gestionnaire(commande, commande == HELP_CONTEXT ? p->Contexte : donnee, appelerAide);
+    });
+    return traitee || !appelerAide;
+}
+
+bool DemanderAideContexte(QWidget* depart)
+{
+    if (!PorteurDepuis(depart, true))
+        return false;
+    DemanderAide(depart, HELP_CONTEXT, 0);
     return true;
 }
 
@@ -78,12 +97,13 @@ bool TOnHelpFix::eventFilter(QObject* objet, QEvent* event)
     if ((type != QEvent::ShortcutOverride && type != QEvent::KeyPress) || !objet->isWidgetType() || !EstF1(event))
         return QObject::eventFilter(objet, event);
     auto* depart = static_cast<QWidget*>(objet);
-    if (!PorteurDepuis(depart))
+    if (!PorteurDepuis(depart, false))
         return QObject::eventFilter(objet, event);
-    // The window takes the key from the frame's F1 shortcut, then answers it.
+    // The window takes the key from the frame's F1 shortcut, then answers it:
+    // its topic, or the contents when it has no context of its own.
     event->accept();
-    if (type == QEvent::KeyPress)
-        DemanderAideContexte(depart);
+    if (type == QEvent::KeyPress && !DemanderAideContexte(depart) && !DemanderAide(depart, HELP_CONTENTS, 0))
+        AfficherAide();
     return true;
 }
 

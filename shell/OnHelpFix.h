@@ -20,10 +20,15 @@ using TGestionnaireAide = std::function<bool(int, intptr_t, bool&)>;
 void InstallerGestionnaireAide(QWidget* fenetre, int contexte, TGestionnaireAide gestionnaire);
 int ContexteAide(const QWidget* fenetre);
 
-// Runs the handler of the first widget, from `depart` up its parents, that
-// carries a help context, with HELP_CONTEXT and that context; false when
-// none does. (The pop-up position command of the Windows help manager is
-// not sent: the handler would take its point for a context number.)
+// Sends an application help command (HELP_CONTEXT, HELP_CONTENTS or
+// HELP_KEY) to the handler of the first widget, from `depart` up its parents
+// and on into the active document of a document area, that carries one (for
+// HELP_CONTEXT, one with a non-zero context, whose context is then the data).
+// True when a handler took the request; false sends it on to the frame's own
+// help. (The pop-up position command of the Windows help manager is not
+// sent: the handler would take its point for a context number.)
+bool DemanderAide(QWidget* depart, int commande, intptr_t donnee);
+// HELP_CONTEXT as above; true when a widget with a context was found.
 bool DemanderAideContexte(QWidget* depart);
 
 // The application-wide filter; installed once at start-up, removed at the end.

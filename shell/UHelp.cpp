@@ -30,8 +30,9 @@ bool VerifierAide()
     ChargerHHCtrl();
     if (HHCtrlCharge())
         return true;
-    AfficherMessage(QStringLiteral("La version 1.2 ou supérieure de Microsoft HTML Help n'est pas installée pour "
-                                   "votre système d'exploitation. L'aide ne peut être visualisée."));
+    // The Windows help engine does not exist here: name what to install.
+    AfficherMessage(QStringLiteral("Aucun lecteur d'aide n'est installé : installez xchm (paquet « xchm ») "
+                                   "pour lire l'aide de Stelor."));
     return false;
 }
 

@@ -21,7 +21,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLibraryInfo>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -29,9 +28,10 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolButton>
-#include <QTranslator>
 #include <QUrl>
+#include <algorithm>
 
 TMain* Main = nullptr;
 
@@ -41,6 +41,9 @@ const char* const AdresseCourrielAuteur = "auteur@stelor.fr";
 namespace {
 
 const QString TexteVersion = QStringLiteral("2.0 Avril 2008");
+
+// Set on a document window once the frame has placed it.
+const char* const ProprietePlacee = "stelorPlacee";
 
 // The panel's colour: class-library value 14738155 = red 235, green 226, blue 224.
 constexpr int CouleurPanneau = 14738155;
@@ -96,17 +99,6 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
 {
     Main = this;
     setObjectName(QStringLiteral("Main"));
-    // Qt's own texts (Oui/Non buttons, the file dialogs, the windows' system
-    // menus) speak French like the rest; loaded once for the process.
-    static const bool traduit = [] {
-        auto* t = new QTranslator(qApp);
-        const bool lu = t->load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
-                                QLibraryInfo::path(QLibraryInfo::TranslationsPath));
-        if (lu)
-            QCoreApplication::installTranslator(t);
-        return lu;
-    }();
-    Q_UNUSED(traduit);
     // Every window and dialog without an icon of its own shows Stelor's.
     QApplication::setWindowIcon(IconeStelor());
     FZoneMDI = new QMdiArea;
@@ -155,7 +147,10 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
             a->setCheckable(true);
         LierItemZoom(a);
     }
+    // Files dropped on the frame or on any of its windows open; the filter
+    // sees the drop first, so an edit never takes the names as text.
     setAcceptDrops(true);
+    qApp->installEventFilter(this);
     LblVersion->setText(TexteVersion);
 
     FZoneMDI->viewport()->setMouseTracking(true);
@@ -169,6 +164,7 @@ TMain::~TMain()
 {
     // No menu refresh may run against a frame being destroyed.
     FDetruit = true;
+    qApp->removeEventFilter(this);
     disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     disconnect(FZoneMDI, nullptr, this, nullptr);
     // Free the document windows now, while the frame is whole.
@@ -679,20 +675,32 @@ void TMain::DeposerFichiers(const QStringList& noms)
         Dialogues::Information(QStringLiteral("Vous tentez d'ouvrir des fichiers dont le format n'est pas supporté."));
 }
 
-void TMain::dragEnterEvent(QDragEnterEvent* event)
+bool TMain::DepotDeFichiers(QObject* objet, QEvent* event)
 {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
-}
-
-void TMain::dropEvent(QDropEvent* event)
-{
-    QStringList noms;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile())
-            noms.append(url.toLocalFile());
-    event->acceptProposedAction();
-    DeposerFichiers(noms);
+    const QEvent::Type genre = event->type();
+    if (genre != QEvent::DragEnter && genre != QEvent::DragMove && genre != QEvent::Drop)
+        return false;
+    auto* cible = qobject_cast<QWidget*>(objet);
+    auto* depot = static_cast<QDropEvent*>(event);
+    if (!cible || !depot->mimeData()->hasUrls())
+        return false;
+    QWidget* fenetre = cible->window();
+    if (fenetre != this) {
+        // A dialog takes no file: its edits would take the names as text.
+        if (qobject_cast<TMain*>(fenetre))
+            return false;
+        depot->ignore();
+        return true;
+    }
+    depot->acceptProposedAction();
+    if (genre == QEvent::Drop) {
+        QStringList noms;
+        for (const QUrl& url : depot->mimeData()->urls())
+            if (url.isLocalFile())
+                noms.append(url.toLocalFile());
+        DeposerFichiers(noms);
+    }
+    return true;
 }
 
 void TMain::MnItmToutFermerClick()
@@ -954,6 +962,9 @@ void TMain::showEvent(QShowEvent* event)
     if (FPremierAffichage) {
         FPremierAffichage = false;
         PlacerLogo();
+        // A settings file that cannot be read is said at once, not at the first save.
+        if (const QString avertissement = AvertissementPreferences(); !avertissement.isEmpty())
+            QMetaObject::invokeMethod(this, [avertissement] { AfficherMessage(avertissement); }, Qt::QueuedConnection);
         // The splash is modal: shown once the frame is on screen.
         if (Accueil)
             QMetaObject::invokeMethod(this, [] { if (Accueil) Dialogues::ExecuterModal(*Accueil); }, Qt::QueuedConnection);
@@ -982,8 +993,47 @@ void TMain::PlacerLogo()
 
 void TMain::AfficherConseil(const QString& texte) { statusBar()->showMessage(texte); }
 
+void TMain::PlacerEnCascade(TMDIChild& fenetre)
+{
+    // A threshold window places itself by its image window.
+    if (fenetre.Tag() == GenreHistogramme || fenetre.isMaximized())
+        return;
+    // As the system does for a new document window: one title bar below and
+    // to the right of the last one, back to the top-left corner when the
+    // window would run past the area.
+    QPoint position(0, 0);
+    if (FPositionCascade) {
+        const int pas = fenetre.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &fenetre);
+        position = (FDernierePlacee ? FDernierePlacee->pos() : *FPositionCascade) + QPoint(pas, pas);
+        const QSize vue = FZoneMDI->viewport()->size();
+        if (position.x() + fenetre.width() > vue.width() || position.y() + fenetre.height() > vue.height())
+            position = QPoint(0, 0);
+    }
+    fenetre.move(position);
+    FDernierePlacee = &fenetre;
+    FPositionCascade = position;
+}
+
+void FixerTailleDansZone(QMdiSubWindow& fenetre, int largeur, int hauteur)
+{
+    const QMdiArea* zone = fenetre.mdiArea();
+    if (zone) {
+        const QSize vue = zone->viewport()->size();
+        largeur = std::min(largeur, vue.width());
+        hauteur = std::min(hauteur, vue.height());
+    }
+    fenetre.resize(largeur, hauteur);
+    if (zone) {
+        const QSize vue = zone->viewport()->size();
+        fenetre.move(std::max(0, std::min(fenetre.x(), vue.width() - fenetre.width())),
+                     std::max(0, std::min(fenetre.y(), vue.height() - fenetre.height())));
+    }
+}
+
 bool TMain::eventFilter(QObject* objet, QEvent* event)
 {
+    if (DepotDeFichiers(objet, event))
+        return true;
     if (objet == ImgStelor) {
         if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter)
             AfficherConseil(QString::fromLatin1(AdresseSiteStelor));
@@ -991,6 +1041,19 @@ bool TMain::eventFilter(QObject* objet, QEvent* event)
             OuvrirAdresseInternet(QString::fromLatin1(AdresseSiteStelor));
     } else if ((objet == FPanneau || objet == FZoneMDI->viewport()) && event->type() == QEvent::MouseMove) {
         AfficherConseil(QString());
+    } else if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
+        // The frame filters the application's events: every document window
+        // of its area passes here, whoever creates it.
+        auto* f = qobject_cast<TMDIChild*>(objet);
+        if (f && !FDetruit && f->mdiArea() == FZoneMDI) {
+            if (event->type() == QEvent::Hide) {
+                // A closed window's pixel read-out must not stay behind.
+                statusBar()->clearMessage();
+            } else if (!f->property(ProprietePlacee).toBool()) {
+                f->setProperty(ProprietePlacee, true);
+                PlacerEnCascade(*f);
+            }
+        }
     }
     return QMainWindow::eventFilter(objet, event);
 }

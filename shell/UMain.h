@@ -12,6 +12,7 @@
 #include <QKeySequence>
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -205,11 +206,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* objet, QEvent* event) override;
 
 private:
+    // Every file drag over the frame and its windows, seen before the widget
+    // under the mouse; true when it was taken.
+    bool DepotDeFichiers(QObject* objet, QEvent* event);
     void CreerMenus();
     void CreerPanneauOutils();
     void PlacerLogo();
@@ -220,6 +222,7 @@ private:
     void OutilImage(QAction* action);
     TMDIChild* NouvelleFenetreImage();
     void AfficherConseil(const QString& texte);
+    void PlacerEnCascade(TMDIChild& fenetre);
 
     QMdiArea* FZoneMDI;
     QWidget* FPanneau = nullptr;
@@ -227,6 +230,10 @@ private:
     QList<QAction*> FActionsFenetres;
     bool FPremierAffichage = true;
     bool FDetruit = false;
+    // The document window placed last, and where: the next one goes below
+    // and to the right of it.
+    QPointer<TMDIChild> FDernierePlacee;
+    std::optional<QPoint> FPositionCascade;
 
     int NumeroImageSuivant = 1;
     int NumeroVisionneuseSuivant = 1;
@@ -235,6 +242,12 @@ private:
 };
 
 extern TMain* Main;
+
+// Sizes a document window to at most its MDI area's viewport and moves it
+// back where it would run past the viewport's right or bottom edge, so that
+// its title bar's buttons and its status line stay in sight. A window in no
+// area takes the size as it is.
+void FixerTailleDansZone(QMdiSubWindow& fenetre, int largeur, int hauteur);
 
 // The program's home page and the author's address (help menu and logo).
 extern const char* const AdresseSiteStelor;

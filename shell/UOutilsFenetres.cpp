@@ -12,6 +12,8 @@
 #include <QDialog>
 #include <QDesktopServices>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -120,10 +122,32 @@ bool TFiltreSaisie::eventFilter(QObject* objet, QEvent* evenement)
     return false;
 }
 
+TValidateurSaisie::TValidateurSaisie(TGenreSaisie genre, QObject* parent) : QValidator(parent), FGenre(genre) {}
+
+QValidator::State TValidateurSaisie::validate(QString& texte, int& position) const
+{
+    Q_UNUSED(position);
+    if (FGenre != TGenreSaisie::Entier)
+        texte.replace(QLatin1Char('.'), QLatin1Char(','));
+    int virgules = 0, moins = 0;
+    for (const QChar c : texte) {
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            continue;
+        if (c == QLatin1Char(',') && FGenre != TGenreSaisie::Entier)
+            ++virgules;
+        else if (c == QLatin1Char('-') && FGenre == TGenreSaisie::ReelSigne)
+            ++moins;
+        else
+            return Invalid;
+    }
+    return virgules <= 1 && moins <= 1 ? Acceptable : Invalid;
+}
+
 TFiltreSaisie* InstallerFiltreSaisie(QLineEdit* edit, TGenreSaisie genre, int decimales)
 {
     auto* filtre = new TFiltreSaisie(edit, genre, decimales);
     edit->installEventFilter(filtre);
+    edit->setValidator(new TValidateurSaisie(genre, edit));
     return filtre;
 }
 
@@ -160,6 +184,30 @@ bool IncrementerEditEntier(QLineEdit* edit, TBoutonHautBas bouton, int32_t pas, 
     return true;
 }
 
+namespace {
+
+// The spin box repeats its step for as long as it has not seen the button
+// or the key go up. When the step showed a box, that box took the release:
+// once the press is handled, the spin box is told that the button is up,
+// unless the user still holds it down.
+void ArreterRepetitionSansBouton(QSpinBox* hautBas)
+{
+    QMetaObject::invokeMethod(
+        hautBas,
+        [hautBas] {
+            if (QGuiApplication::mouseButtons() & Qt::LeftButton)
+                return;
+            QMouseEvent relache(QEvent::MouseButtonRelease, QPointF(), hautBas->mapToGlobal(QPointF()),
+                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(hautBas, &relache);
+            QKeyEvent toucheRelachee(QEvent::KeyRelease, Qt::Key_Up, Qt::NoModifier);
+            QCoreApplication::sendEvent(hautBas, &toucheRelachee);
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace
+
 void RelierHautBas(QSpinBox* hautBas, std::function<void(TBoutonHautBas)> action)
 {
     hautBas->setRange(0, 5000);
@@ -172,6 +220,7 @@ void RelierHautBas(QSpinBox* hautBas, std::function<void(TBoutonHautBas)> action
             hautBas->setValue(2500);
         }
         ExecuterCommande([&] { action(valeur > 2500 ? TBoutonHautBas::Suivant : TBoutonHautBas::Precedent); });
+        ArreterRepetitionSansBouton(hautBas);
     });
 }
 

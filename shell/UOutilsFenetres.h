@@ -7,6 +7,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QValidator>
 #include <functional>
 
 class QAction;
@@ -40,7 +41,21 @@ private:
     int FDecimales;
 };
 
-// Installs a filter owned by the edit.
+// What no typed key can bring in does not come in by the clipboard or a
+// drop either: a pasted text is taken whole or refused whole, by the
+// characters the key filter accepts ('.' becoming ','), at most one ','
+// and one '-'.
+class TValidateurSaisie : public QValidator {
+    Q_OBJECT
+public:
+    TValidateurSaisie(TGenreSaisie genre, QObject* parent);
+    State validate(QString& texte, int& position) const override;
+
+private:
+    TGenreSaisie FGenre;
+};
+
+// Installs a key filter and a validator owned by the edit.
 TFiltreSaisie* InstallerFiltreSaisie(QLineEdit* edit, TGenreSaisie genre, int decimales = 0);
 
 // Up/down steppers: Suivant is the up button, Precedent the down one. They

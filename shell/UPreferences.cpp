@@ -265,9 +265,15 @@ void TPreferences::EcrirePreferences()
 {
     // Every field is read before the first write: a field that is not a
     // number leaves the file as it was, and the user lands on it.
+    // The offset counts pixels, the sigmas and coefficients are unsigned:
+    // none may be negative.
     auto lire = [this](QLineEdit* edit, auto convertir) {
         try {
-            return convertir(edit->text());
+            const auto valeur = convertir(edit->text());
+            if (valeur < 0)
+                LeverErreur(QStringLiteral("'%1' n'est pas une valeur correcte : elle ne peut être négative.")
+                                .arg(TexteCite(edit->text())));
+            return valeur;
         } catch (...) {
             if (QWidget* onglet = OngletDe(edit, FUi->PgCntrlPrincipale))
                 FUi->PgCntrlPrincipale->setCurrentWidget(onglet);

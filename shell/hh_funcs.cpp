@@ -276,34 +276,34 @@ void TDLogFile::EcrireEntete()
         parametres.removeFirst();
 
     EcrireLigne(QStringLiteral("="));
-    EcrireLigne(QStringLiteral("!Log File:             %s"), {FNomFichier});
-    EcrireLigne(QStringLiteral("!Date:                 %s"),
+    EcrireLigne(QStringLiteral("!Log File:             \t%s"), {FNomFichier});
+    EcrireLigne(QStringLiteral("!Date:                 \t%s"),
                 {QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))});
-    EcrireLigne(QStringLiteral("!Operating System:      %s %d.%d (Build %d) %s"),
+    EcrireLigne(QStringLiteral("!Operating System:      \t%s %d.%d (Build %d) %s"),
                 {QSysInfo::kernelType(), QString::number(noyau.majorVersion()), QString::number(noyau.minorVersion()),
                  QString::number(noyau.microVersion()), QSysInfo::prettyProductName()});
-    EcrireLigne(QStringLiteral("!SysLocale.DefaultLCID: %s (%s)"), code(territoire << 10 | langue));
-    EcrireLigne(QStringLiteral("!SysLocale.PriLangID:   %s (%s)"), code(langue));
-    EcrireLigne(QStringLiteral("!SysLocale.SubLangID:   %s (%s)"), code(territoire));
-    EcrireLigne(QStringLiteral("!DecimalSeparator:      %s"), {QStringLiteral(",")});
+    EcrireLigne(QStringLiteral("!SysLocale.DefaultLCID: \t%s (%s)"), code(territoire << 10 | langue));
+    EcrireLigne(QStringLiteral("!SysLocale.PriLangID:   \t%s (%s)"), code(langue));
+    EcrireLigne(QStringLiteral("!SysLocale.SubLangID:   \t%s (%s)"), code(territoire));
+    EcrireLigne(QStringLiteral("!DecimalSeparator:      \t%s"), {QStringLiteral(",")});
     EcrireLigne(QStringLiteral("-"));
-    EcrireLigne(QStringLiteral("!EXE Path =          %s"), {_ModulePath});
-    EcrireLigne(QStringLiteral("!EXE Version =       %s"), {ChaineVersionFichier(_ModulePath)});
-    EcrireLigne(QStringLiteral("!Cmdline Param(s) =  %s"), {parametres.join(QStringLiteral(" | "))});
-    EcrireLigne(QStringLiteral("!Actual CmdLine =  %s"), {ligneCommande});
-    EcrireLigne(QStringLiteral("!_RunDir =           %s"), {_RunDir});
-    EcrireLigne(QStringLiteral("!_ModuleName =       %s"), {_ModuleName});
-    EcrireLigne(QStringLiteral("!_ModuleDir =        %s"), {_ModuleDir});
-    EcrireLigne(QStringLiteral("!_ModulePath =        %s"), {_ModulePath});
-    EcrireLigne(QStringLiteral("!Module Version =       %s"), {ChaineVersionFichier(_ModulePath)});
+    EcrireLigne(QStringLiteral("!EXE Path =          \t%s"), {_ModulePath});
+    EcrireLigne(QStringLiteral("!EXE Version =       \t%s"), {ChaineVersionFichier(_ModulePath)});
+    EcrireLigne(QStringLiteral("!Cmdline Param(s) =  \t%s"), {parametres.join(QStringLiteral(" | "))});
+    EcrireLigne(QStringLiteral("!Actual CmdLine =  \t%s"), {ligneCommande});
+    EcrireLigne(QStringLiteral("!_RunDir =           \t%s"), {_RunDir});
+    EcrireLigne(QStringLiteral("!_ModuleName =       \t%s"), {_ModuleName});
+    EcrireLigne(QStringLiteral("!_ModuleDir =        \t%s"), {_ModuleDir});
+    EcrireLigne(QStringLiteral("!_ModulePath =        \t%s"), {_ModulePath});
+    EcrireLigne(QStringLiteral("!Module Version =       \t%s"), {ChaineVersionFichier(_ModulePath)});
     EcrireLigne(QStringLiteral("-"));
-    EcrireLigne(QStringLiteral("!_hhInstalled =      %s"), {OuiNon(_hhInstalled)});
-    EcrireLigne(QStringLiteral("!_hhVerStr =         %s"), {_hhVerStr});
-    EcrireLigne(QStringLiteral("!_hhFriendlyVerStr = %s"), {_hhFriendlyVerStr});
+    EcrireLigne(QStringLiteral("!_hhInstalled =      \t%s"), {OuiNon(_hhInstalled)});
+    EcrireLigne(QStringLiteral("!_hhVerStr =         \t%s"), {_hhVerStr});
+    EcrireLigne(QStringLiteral("!_hhFriendlyVerStr = \t%s"), {_hhFriendlyVerStr});
     EcrireLigne(QStringLiteral("-"));
-    EcrireLigne(QStringLiteral("!_ieInstalled =      %s"), {OuiNon(_ieInstalled)});
-    EcrireLigne(QStringLiteral("!_ieVerStr =         %s"), {_ieVerStr});
-    EcrireLigne(QStringLiteral("!_ieFriendlyVerStr = %s"), {_ieFriendlyVerStr});
+    EcrireLigne(QStringLiteral("!_ieInstalled =      \t%s"), {OuiNon(_ieInstalled)});
+    EcrireLigne(QStringLiteral("!_ieVerStr =         \t%s"), {_ieVerStr});
+    EcrireLigne(QStringLiteral("!_ieFriendlyVerStr = \t%s"), {_ieFriendlyVerStr});
     EcrireLigne(QStringLiteral("="));
 }
 

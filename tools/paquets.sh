@@ -16,4 +16,4 @@ installer_paquets() {
 PAQUETS_CONSTRUCTION=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libjpeg62-turbo-dev xchm
                       libgtest-dev libbenchmark-dev)
 PAQUETS_TESTS=(fitsverify libcfitsio-dev python3-astropy python3-pil libjpeg-turbo-progs poppler-utils
-               xvfb xauth libopencv-dev e2fsprogs)
+               xvfb xauth libopencv-dev e2fsprogs clang)

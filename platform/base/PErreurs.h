@@ -17,8 +17,8 @@ private:
 };
 
 // Input/output error with the class-library code: 2 file not found,
-// 5 access refused, 100 read past the end of the file, anything else
-// "Erreur E/S <code>".
+// 3 path not found, 5 access refused, 100 read past the end of the file,
+// 101 write error. The text names the file and the cause when they are known.
 class EErreurFichier : public EStelor {
 public:
     explicit EErreurFichier(int code);
@@ -37,7 +37,21 @@ enum : int {
     ES_ErreurEcriture = 101,
 };
 
+// The class library's bare text of a code ("Fichier introuvable"...).
 QString TexteErreurES(int code);
+
+// What was being done to the file.
+enum class TSensFichier { Lecture, Ecriture };
+
+// "Impossible de lire le fichier « nom » : cause." (or "d'écrire").
+QString TexteErreurFichier(TSensFichier sens, const QString& nom, const QString& cause);
+// The cause of a system error number (errno), in French, and the code it
+// stands for. A missing file and a missing folder differ by their code.
+QString CauseErreurSysteme(int erreur);
+int CodeErreurSysteme(int erreur, TSensFichier sens);
 
 [[noreturn]] void LeverErreur(const QString& message);
 [[noreturn]] void LeverErreurFichier(int code);
+[[noreturn]] void LeverErreurFichier(int code, TSensFichier sens, const QString& nom, const QString& cause);
+// A system error number met while reading or writing the file.
+[[noreturn]] void LeverErreurSysteme(TSensFichier sens, const QString& nom, int erreur);

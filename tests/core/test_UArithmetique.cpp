@@ -194,7 +194,7 @@ TEST_F(Fichiers, BmpDUnAutreFormatLaisseDeCote)
     EXPECT_EQ(Octet(r, 0, 0), 4); // round(11 / 3) = 4; with the 24-bit file counted: 3
     EXPECT_EQ(textes, (QStringList{"m (3)", "m (2)", "m (1)", "m (0)", ""}));
     SommeListeBmp(l, r, nullptr, QString());
-    EXPECT_TRUE(Octet(r, 1, 1) == 11 && FormatPixelBmp(r) == pf8bit);
+    EXPECT_EQ(std::tuple(Octet(r, 1, 1), FormatPixelBmp(r)), std::tuple(11, pf8bit));
     MedianeListeBmp(l, r);
     EXPECT_EQ(Octet(r, 1, 0), 4); // 1 4 6
     MedianeListeBmp({l[0], l[1], l[2]}, r);
@@ -254,7 +254,7 @@ TEST_F(Fichiers, MedianeDecodeTousLesBitpixCommeLeLecteur)
         THistoFit r = Vide();
         MedianeListeFit({CheminDonnees(nom)}, r);
         const THistoFit attendu = FitLu(CheminDonnees(nom));
-        EXPECT_TRUE(r.Pixels == attendu.Pixels && r.Entete == attendu.Entete) << nom;
+        EXPECT_EQ(std::tuple(r.Pixels, r.Entete), std::tuple(attendu.Pixels, attendu.Entete)) << nom;
     }
 }
 
@@ -421,8 +421,6 @@ TEST(TranslationBmp, OctetsArrondisAChaqueEcriture)
 TEST(RotationsFit, QuartsDeTourEtMiroirs)
 {
     THistoFit im = ImageFitDe(3, 2, [](int x, int y) { return 1.0 + x + 10.0 * y; });
-    im.Entete.insert(0, QStringLiteral("COMMENT garde"));
-    const QStringList entete = im.Entete;
     const std::vector<double> avant = im.Pixels;
     MiroirHorizontalFit(im);
     EXPECT_EQ(ValeurPixelFit(im, 0, 1), 13);
@@ -432,14 +430,51 @@ TEST(RotationsFit, QuartsDeTourEtMiroirs)
     Rotation180Fit(im); // after the vertical mirror: the horizontal one
     EXPECT_EQ(ValeurPixelFit(im, 0, 0), 3);
     MiroirHorizontalFit(im);
-    EXPECT_TRUE(im.Pixels == avant && im.Entete == entete);
+    EXPECT_EQ(im.Pixels, avant);
 
     Rotation90Fit(im);
     ASSERT_EQ(std::tuple(LargeurFit(im), HauteurFit(im), LireNaxis1Fit(im), LireNaxis2Fit(im)), std::tuple(2, 3, 2, 3));
     // The old top-left, then the old bottom-left.
     EXPECT_EQ(std::pair(ValeurPixelFit(im, 1, 0), ValeurPixelFit(im, 0, 0)), std::pair(1.0, 11.0));
     Rotation270Fit(im);
-    EXPECT_TRUE(LargeurFit(im) == 3 && im.Pixels == avant && im.Entete.size() == 9);
+    EXPECT_EQ(std::tuple(LargeurFit(im), im.Pixels), std::tuple(3, avant));
+}
+
+TEST(RotationsFit, EnteteDesCommandesDUneImage)
+{
+    // What describes the image stays, NAXIS1/NAXIS2 follow the size, the
+    // world coordinates go when the pixels move on their grid.
+    const QStringList gardees = {"OBJECT  = 'M51'", "EQUINOX = 2000.0", "RADESYS = 'ICRS'", "HISTORY T60", "CTYPEA  = 'x'"};
+    const QStringList coordonnees = {"CTYPE1  = 'RA---TAN'", "CRPIX2  = 1.5", "CD1_2   = 0.1", "PC2_1A  = 1", "CROTA2  = 0",
+                                     "CUNIT1  = 'deg'", "LONPOLE = 180", "PV2_1   = 0", "A_ORDER = 2"};
+    const THistoFit autre = Uniforme(4, 3, 1);
+    const std::tuple<const char*, std::function<void(THistoFit&)>, bool, int, int> cas[] = {
+        {"miroir horizontal", MiroirHorizontalFit, true, 4, 3}, {"miroir vertical", MiroirVerticalFit, true, 4, 3},
+        {"rotation 90", Rotation90Fit, true, 3, 4}, {"rotation 180", Rotation180Fit, true, 4, 3},
+        {"rotation 270", Rotation270Fit, true, 3, 4},
+        {"translation nulle", [](THistoFit& i) { TranslationXFit(i, 0, true); }, false, 4, 3},
+        {"fraction sans le reglage", [](THistoFit& i) { TranslationYFit(i, 0.25, false); }, false, 4, 3},
+        {"translation", [](THistoFit& i) { TranslationYFit(i, -1, false); }, true, 4, 3},
+        {"fraction", [](THistoFit& i) { TranslationXFit(i, 0.5, true); }, true, 4, 3},
+        {"decoupe", [](THistoFit& i) { ExtraireZoneFit(i, 1, 0, 0, 2); }, true, 2, 2},
+        {"redimensionnement", [](THistoFit& i) { RedimensionnerFit(i, 2.5); }, true, 10, 8},
+        {"constante", [](THistoFit& i) { AjouterConstanteFit(i, 1); }, false, 4, 3},
+        {"addition", [&](THistoFit& i) { AdditionnerImageFit(i, autre); }, false, 4, 3},
+        {"moyenne", [&](THistoFit& i) { MoyenneImagesFit({&i, &autre}, i); }, false, 4, 3},
+        {"soustraction", [&](THistoFit& i) { SoustractionImagesFit(i, autre, i); }, false, 4, 3},
+    };
+    const auto texte = [](const QStringList& l) { return l.join(QLatin1Char('|')).simplified().toStdString(); };
+    for (const auto& [nom, operation, deplacee, l, h] : cas) {
+        THistoFit im = ImageFitDe(4, 3, [](int x, int y) { return 5.0 * x + y; });
+        for (const QString& c : gardees + coordonnees)
+            im.Entete.insert(im.Entete.size() - 1, c.leftJustified(80));
+        QStringList attendu = im.Entete;
+        attendu.removeIf([&, deplacee = deplacee](const QString& c) { return deplacee && coordonnees.contains(c.trimmed()); });
+        attendu[3] = QStringLiteral("NAXIS1  = %1").arg(l, 20).leftJustified(80);
+        attendu[4] = QStringLiteral("NAXIS2  = %1").arg(h, 20).leftJustified(80);
+        operation(im);
+        EXPECT_EQ(std::tuple(LargeurFit(im), HauteurFit(im), texte(im.Entete)), std::tuple(l, h, texte(attendu))) << nom;
+    }
 }
 
 // ---- Centroid and disk ----

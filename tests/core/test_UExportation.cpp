@@ -35,7 +35,7 @@ TEST(Exportation, BitmapEnFitGrisCouleurEtAvis)
     QImage q(1, 1, QImage::Format_RGB32);
     q.setPixel(0, 0, qRgb(30, 60, 90));
     ExporterBmpEnFit(q, dir.filePath("q.fit"), noter);
-    EXPECT_TRUE(avis.size() == 2 && FitLu(dir.filePath("q.fit")).Pixel(0, 0) == 60);
+    EXPECT_EQ(std::tuple(avis.size(), FitLu(dir.filePath("q.fit")).Pixel(0, 0)), std::tuple(2, 60));
 }
 
 TEST(Exportation, PlansRVB)
@@ -69,7 +69,7 @@ TEST(Exportation, FitEnBmpCommeAffiche)
     FixerSeuilsFit(f, 0, 1000, false, true);
     ExporterFitEnBmp(f, dir.filePath("n.bmp"), false);
     const QImage n = LireBitmapBmp(dir.filePath("n.bmp"));
-    ASSERT_TRUE(n.size() == QSize(4, 2) && FormatPixelBitmap(n) == pf8bit);
+    ASSERT_EQ(std::tuple(n.size(), FormatPixelBitmap(n)), std::tuple(QSize(4, 2), pf8bit));
     for (int x = 0; x < 4; ++x)
         for (int y = 0; y < 2; ++y) // linear: v x 255 div 1000, then negative
             EXPECT_EQ(n.constScanLine(y)[x], 255 - std::min(1000, 300 * x + 100 * y) * 255 / 1000) << x << "," << y;

@@ -85,6 +85,20 @@ TEST(Nombres, ConversionsDesTextes)
 
     EXPECT_EQ(Message([] { ConvertirReel("abc"); }), "'abc' n'est pas une valeur en virgule flottante correcte");
     EXPECT_EQ(Message([] { ConvertirEntier("1,5"); }), "'1,5' n'est pas une valeur entière correcte");
+
+    // Fields with bounds: a number too big to hold is an infinity of its
+    // sign, one too small 0; a message quotes at most 40 characters.
+    const QString neufs(500, QLatin1Char('9'));
+    const std::pair<QString, std::optional<double>> satures[] = {
+        {"1e999", HUGE_VAL}, {"-" + neufs + ",5", -HUGE_VAL}, {"1" + QString(400, '0') + "e-1", HUGE_VAL},
+        {"1" + QString(400, '0') + "e-390", 1e10}, {",5e-999", 0.0}, {"1e999x", std::nullopt}};
+    for (const auto& [texte, v] : satures)
+        EXPECT_EQ(std::pair(TexteEnReelSature(texte), TexteEnReel(texte)),
+                  std::pair(v, v && std::isfinite(*v) ? v : std::nullopt)) << T(texte);
+    EXPECT_EQ(Message([&] { ConvertirReel(neufs); }),
+              T("'" + QString(40, '9') + QChar(0x2026) + "' n'est pas une valeur en virgule flottante correcte"));
+    const QString astral = QString(39, 'a') + QString::fromUtf8("𝛼𝛼");
+    EXPECT_EQ(TexteCite(astral), QString(39, 'a') + QChar(0x2026));
 }
 
 TEST(Textes, TestsDesTextesEtPreselections)
@@ -264,7 +278,7 @@ TEST(NomsDeFichiers, NomSuivantTailleEtLignes)
     const QString d = dir.path() + "/";
     EXPECT_EQ(NomFichierSuivant(d, "img", ".fit"), d + "img001.fit");
     EcrireFichierSur(d + "img001.fit", QByteArray("x"));
-    EcrireFichierSur(d + "img002.fit", QByteArray("x"));
+    QFile::link(d + "ailleurs", d + "img002.fit"); // a dangling link holds its name
     EXPECT_EQ(NomFichierSuivant(d, "img", ".fit"), d + "img003.fit");
     for (int i = 1; i <= 999; ++i)
         ASSERT_TRUE(QFile(d + QString("t%1").arg(i, 3, 10, QChar('0'))).open(QIODevice::WriteOnly));

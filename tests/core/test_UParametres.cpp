@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <optional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,7 +34,8 @@ protected:
 
 TEST_F(Parametres, SansFichierChaqueCleDonneSonDefaut)
 {
-    EXPECT_TRUE(LireDefilImgTpsReel() && LireTranslationFract() && !LireConfigLente());
+    EXPECT_EQ(std::tuple(LireDefilImgTpsReel(), LireTranslationFract(), LireConfigLente()),
+              std::tuple(true, true, false));
     // CoulFondApp: clAppWorkSpace, $FF00000C
     EXPECT_EQ(std::make_tuple(LireOffsetDetectEtoiles(), LireReglSeuilsVisu(), LireCoulFondApp(), LireCodageImagesFits(),
                               LireLargMatriceCentroide()),
@@ -129,6 +132,42 @@ TEST_F(Parametres, EcrituresRefusees)
     EXPECT_EQ(LireReglSeuilsVisu(), 60);
 }
 
+// A Stelor.ini that exists but cannot be read (a named pipe, a file the user
+// may not read: steered, as root reads any file) reads as the defaults; the
+// first write says so, naming the file and why; no write ever replaces it.
+TEST_F(Parametres, FichierIllisibleJamaisRemplace)
+{
+    const QByteArray texte("[General]\nReglSeuilsVisu=500\n");
+    for (const bool tube : {true, false}) {
+        SCOPED_TRACE(tube ? "tube" : "permission");
+        std::optional<TTubeNomme> fifo;
+        tube ? void(fifo.emplace(Nom)) : EcrireALaMain(texte.constData());
+        FixerPanneFichierEssai([&](const QString& n, TEtapeFichier e) {
+            return !tube && n == Nom && e == TEtapeFichier::Ouverture ? EACCES : 0;
+        });
+        FixerFichierPreferences(Nom);
+        // Told once: at start-up, or else by the first write.
+        QString message = tube ? AvertissementPreferences() : QString();
+        try {
+            EcrireReglSeuilsVisu(120);
+        } catch (const EErreurFichier& e) {
+            message = e.Message();
+        }
+        EXPECT_NO_THROW(EcrireSigmasGaussien(3, 3, 3, 3, 3));
+        EXPECT_EQ(AvertissementPreferences(), "");
+        const int32_t lu = LireReglSeuilsVisu();
+        FixerPanneFichierEssai({});
+        const QString cause = tube ? "c'est un tube nommé (FIFO), pas un fichier ordinaire" : "permission refusée";
+        EXPECT_EQ(std::tuple(lu, message.toStdString(), tube ? QFileInfo(Nom).isFile() : LireFichierComplet(Nom) == texte),
+                  std::tuple(60,
+                             ("Impossible de lire le fichier « " + Nom + " » : " + cause +
+                              ". Stelor garde ses réglages par défaut et n'écrira pas sur ce fichier : les réglages de "
+                              "cette session ne seront pas enregistrés.")
+                                 .toStdString(),
+                             !tube));
+    }
+}
+
 // A read-only Stelor.ini beside the program is the user's: read there, its
 // writes refused with the file error. Root writes read-only files, so the
 // store's writability check is steered rather than the file's mode.
@@ -149,8 +188,8 @@ TEST(ParametresLectureSeule, LuACoteDuProgrammeEcritureRefusee)
         EcrireCoulFondApp(0);
         ADD_FAILURE() << "write accepted";
     } catch (const EErreurFichier& e) {
-        EXPECT_EQ(e.Code(), ES_AccesRefuse);
-        EXPECT_EQ(e.Message(), "Accès au fichier refusé");
+        EXPECT_EQ(std::pair(e.Code(), e.Message()), std::pair(int(ES_AccesRefuse), "Impossible d'écrire le fichier « " +
+                                                   ini + " » : il est protégé en écriture (permission refusée)."));
     }
     EXPECT_EQ(LireFichierComplet(ini), texte);
 

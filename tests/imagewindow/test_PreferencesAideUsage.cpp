@@ -1,16 +1,12 @@
-// The preferences and the help driven through the frame with an image
-// window open, as a user would: Fichier > Préférences, F1 in the frame and
-// in the image window.
-#include "OnHelpFix.h"
+// The preferences driven through the frame with an image window open, as a
+// user would: Fichier > Préférences. (F1 in every window: the series tests.)
 #include "PFichiers.h"
 #include "Soutien.h"
-#include "UHelp.h"
 #include "UInstallationImage.h"
 #include "UMain.h"
 #include "UParametres.h"
 #include "UPreferences.h"
 #include "UTraitementImage.h"
-#include "hh.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,7 +25,6 @@
 
 namespace {
 
-QByteArray Lire(const QString& nom) { return QFile::exists(nom) ? LireFichierComplet(nom) : QByteArray(); }
 
 class TUsagePreferencesAide : public ::testing::Test {
 protected:
@@ -109,41 +104,4 @@ TEST_F(TUsagePreferencesAide, PreferencesAppliqueesPuisReinitialisees)
     };
     Cadre->MnItmPreferences->trigger();
     EXPECT_TRUE(vu);
-}
-
-TEST_F(TUsagePreferencesAide, F1DansLeCadreEtDansLaFenetreImage)
-{
-    // A stand-in viewer on the PATH records its arguments.
-    const QByteArray chemin = qgetenv("PATH");
-    ASSERT_TRUE(QDir(Dossier.path()).mkpath(QStringLiteral("bin")));
-    const QString journal = Dossier.filePath(QStringLiteral("appels.txt")), xchm = Dossier.filePath("bin/xchm");
-    EcrireFichierSur(xchm, "#!/bin/sh\n{ printf 'appel'; for a in \"$@\"; do printf '|%s' \"$a\"; done; "
-                           "printf '\\n'; } >> '" + journal.toUtf8() + "'\n");
-    QFile::setPermissions(xchm, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("PATH", Dossier.filePath(QStringLiteral("bin")).toUtf8());
-    LibererHHCtrl();
-    const QString aide = Dossier.filePath(QStringLiteral("Stelor.chm"));
-    EcrireFichierSur(aide, "");
-    FixerFichierAide(aide);
-    InstallerOnHelpFix();
-
-    Cadre->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Cadre));
-    auto f1 = [&](QWidget* w, int n) {
-        w->setFocus();
-        QTest::keyClick(w, Qt::Key_F1);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return Lire(journal).count('\n') >= n; }, 10000));
-    };
-    // In the image window, then on the document area: its topic. Outside any window: the contents.
-    f1(Image->ImgSource, 1);
-    f1(Cadre->ZoneMDI(), 2);
-    Cadre->ZoneMDI()->setActiveSubWindow(nullptr);
-    f1(Cadre->menuBar(), 3);
-    EXPECT_EQ(QString::fromUtf8(Lire(journal)),
-              "appel|-c|1001|" + aide + "\nappel|-c|1001|" + aide + "\nappel|" + aide + "\n");
-
-    RetirerOnHelpFix();
-    FixerFichierAide({});
-    LibererHHCtrl();
-    qputenv("PATH", chemin);
 }

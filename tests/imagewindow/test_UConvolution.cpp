@@ -112,10 +112,15 @@ TEST_F(TEditeurConvolution, AppliquerCompleteLesCellulesEtLitLeNoyau)
     D.Coefficient(1, 1)->clear();
     D.Coefficient(5, 5)->setText(QStringLiteral("-"));
     D.Coefficient(2, 4)->setText(QStringLiteral("-3,5"));
+    // Too big to hold: the bound; a large number stays as typed.
+    D.Coefficient(3, 1)->setText(QStringLiteral("70000"));
+    D.Coefficient(4, 1)->setText("-" + QString(500, '9'));
     D.show();
     Cliquer(D, "BtnAppliquer");
     EXPECT_EQ(D.result(), QDialog::Accepted);
-    EXPECT_EQ(D.Coefficient(1, 1)->text() + D.Coefficient(5, 5)->text(), QStringLiteral("00"));
+    EXPECT_EQ(QStringList({D.Coefficient(1, 1)->text(), D.Coefficient(5, 5)->text(), D.Coefficient(3, 1)->text(),
+                           D.Coefficient(4, 1)->text()}),
+              QStringList({"0", "0", "70000", "-65535"}));
     const TNoyau5x5 n = D.LireNoyau();
     // EdtCoef24 is row 2, column 4: the ninth element.
     EXPECT_EQ((std::array{n[0], n[1], n[8], n[12], n[24]}), (std::array{0.0, 1.6, -3.5, 9.0, 0.0}));

@@ -89,6 +89,8 @@ TEST(DialoguesFiltres, ReparationsAuOKEtHautBas)
         {Fabrique<TDDPNeutre>(), "EdtNiveau", "0", 'o', "1"},
         {Fabrique<TDDPNeutre>(), "EdtNiveau", "70000", 'o', "65535"},
         {Fabrique<TDDPNeutre>(), "EdtNiveau", "65535", 'o', "65535"},
+        {Fabrique<TDDPNeutre>(), "EdtNiveau", "-5", 'o', "1"},
+        {Fabrique<TDDPNeutre>(), "EdtNiveau", QString(500, '9'), 'o', "65535"},
         {Fabrique<TDDPPasseBas>(), "EdtNiveau", "", 'o', "1"},
         {Fabrique<TDDPPasseBas>(), "EdtCoefficient", "", 'o', "0"},
         {Fabrique<TDDPGaussien>(), "EdtNiveau", "99999", 'o', "65535"},
@@ -142,6 +144,15 @@ TEST(DialoguesFiltres, UnTexteQuiNeSeConvertitPasLaisseLeDialogueOuvert)
     EXPECT_EQ(Dialogues::Journal().back().Genre, TGenreDemande::Erreur);
     EXPECT_TRUE(g.isVisible());
     EXPECT_THROW(g.LireSigma(), EStelor);
+    // Nor does a negative DDP coefficient pass.
+    TDDPNeutre n;
+    Fixer(n, "EdtCoefficient", QStringLiteral("-5,0"));
+    EXPECT_EQ(Montrer(n, "BtnOK"), mrCancel);
+    QStringList erreurs;
+    for (const TDemandeDialogue& d : Dialogues::Journal())
+        if (d.Genre == TGenreDemande::Erreur)
+            erreurs << d.Texte;
+    EXPECT_EQ(erreurs, QStringList{"Le coefficient '-5,0' est négatif : il doit être positif ou nul."});
 }
 
 TEST(DialoguesFiltres, SaisieEtAnnulation)

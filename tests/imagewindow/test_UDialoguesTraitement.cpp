@@ -2,6 +2,7 @@
 // text, value bounds, resize factor, translation preview, border lines and
 // the image picker.
 #include "PApplication.h"
+#include "PErreurs.h"
 #include "Soutien.h"
 #include "UBordures.h"
 #include "UDemandeValeur.h"
@@ -69,8 +70,10 @@ TEST(DemandeValeur, BornesEtReparations)
     TDemandeValeur d;
     d.PreparerDemande(QStringLiteral("Constante à additionner ?"), -65535, 65535);
     EXPECT_EQ(d.EdtValeur->text(), QStringLiteral("0,00"));
+    // However many digits: the bound.
     for (const auto& [saisie, apresOK] : {std::pair<QString, QString>{"70000", "65535,00"}, {"", "0,00"},
-                                          {"-70000", "-65535,00"}, {"12,5", "12,5"}}) {
+                                          {"-70000", "-65535,00"}, {"12,5", "12,5"}, {QString(500, '9'), "65535,00"},
+                                          {"-" + QString(500, '9') + ",5", "-65535,00"}, {"1e999", "65535,00"}}) {
         d.EdtValeur->setText(saisie);
         d.BtnOKClick();
         EXPECT_EQ(d.EdtValeur->text(), apresOK) << saisie.toStdString();
@@ -153,10 +156,16 @@ TEST(Bordures, LignesMargesEtSelection)
     d.EdtBordureHaut->setText(QStringLiteral("150"));
     const QString tape = d.EdtBordureHaut->text();
     Fleche(d, "UpDwnBordureHaut", true);
-    EXPECT_EQ(QStringList({tape, d.EdtBordureHaut->text()}), QStringList({"100", "100"}));
+    d.EdtBordureGauche->setText(QString(500, '9'));
+    EXPECT_EQ(QStringList({tape, d.EdtBordureHaut->text(), d.EdtBordureGauche->text()}),
+              QStringList({"100", "100", "200"}));
+    // A text that is no number stays, for the reading to refuse.
+    d.EdtBordureGauche->setText(QStringLiteral("abc"));
+    int32_t t, b, dr, g;
+    EXPECT_THROW(d.LireBordures(t, b, dr, g), EStelor);
+    d.EdtBordureGauche->setText(QStringLiteral("0"));
 
     d.EdtBordureHaut->setText(QStringLiteral("10"));
-    int32_t t, b, dr, g;
     d.LireBordures(t, b, dr, g);
     EXPECT_EQ((std::array<int32_t, 4>{t, b, dr, g}), (std::array<int32_t, 4>{10, 0, 0, 0}));
     // One dotted line across row 10, every second pixel, nothing elsewhere.
@@ -288,8 +297,14 @@ TEST_F(TAvecCadre, ApercuDeLaTranslation)
     d.Edtx->setText(QStringLiteral("-2147483647"));
     Fleche(d, "UpDwnx", false); // at the lower bound: nothing
     EXPECT_EQ(QStringList({enHaut, d.Edtx->text()}), QStringList({"2147483647,0", "-2147483647"}));
-    d.Edtx->setText(QStringLiteral(","));
-    QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("BtnOK")), Qt::LeftButton);
-    EXPECT_EQ(std::make_pair(d.TranslationX(), d.TranslationY()), std::make_pair(0.0, -1.0));
     EXPECT_TRUE(Dialogues::Journal().empty());
+    // Only a number is brought to the bound, however many digits it has;
+    // a text that is no number stays as it is.
+    for (const auto& [texte, borne] : {std::pair<QString, QString>{"1e999", "2147483647,0"},
+                                       {"-" + QString(500, '9'), "-2147483647,0"},
+                                       {"abc", "abc"},
+                                       {"é€𝛼", "é€𝛼"}}) {
+        d.Edtx->setText(texte);
+        EXPECT_EQ(d.Edtx->text(), borne);
+    }
 }

@@ -27,7 +27,11 @@ protected:
     void SetUp() override { Dialogue.DossierTemporaire = Dossier.path(); }
     QSlider* Qualite() { return Dialogue.findChild<QSlider*>(QStringLiteral("TrckBrQualite")); }
     QString Libelle(const char* nom) { return Dialogue.findChild<QLabel*>(QString::fromLatin1(nom))->text(); }
-    QStringList Temporaires() { return QDir(Dossier.path()).entryList({QStringLiteral("~expjpeg*")}, QDir::Files); }
+    // Links to nothing included.
+    QStringList Temporaires()
+    {
+        return QDir(Dossier.path()).entryList({QStringLiteral("~expjpeg*")}, QDir::Files | QDir::System);
+    }
     // Presses a button; the save dialog answers `nom` (empty: cancelled).
     void Presser(const char* bouton, const QString& nom = {})
     {
@@ -56,9 +60,8 @@ TEST_F(ExportationJpeg, QualiteEtTailleAffichees)
         EXPECT_EQ(QStringList({Libelle("LblValeurQualite"), Libelle("LblTailleFichier")}),
                   QStringList({QString::number(q) + " %", TExportationJpeg::TexteTaille(taille)}));
     }
-    // The preview shows the picture at 1:1 and leaves no file behind.
+    // The preview shows the picture at 1:1.
     EXPECT_EQ(Dialogue.findChild<QLabel*>(QStringLiteral("ImgPrevisualisation"))->size(), QSize(160, 120));
-    EXPECT_TRUE(Temporaires().isEmpty());
 }
 
 TEST_F(ExportationJpeg, ExportLuParDjpegEtPillow)
@@ -75,15 +78,8 @@ TEST_F(ExportationJpeg, ExportLuParDjpegEtPillow)
     EXPECT_EQ(std::make_tuple(Dialogue.Exporte, Dialogue.result(), Dialogue.BitmapAExporter.isNull(), QFileInfo(nom).size()),
               std::make_tuple(true, int(QDialog::Accepted), true, apercu));
 
-    const QString pnm = Dossier.filePath(QStringLiteral("x.pnm"));
-    ASSERT_EQ(LancerProgramme(QStringLiteral("djpeg"), {QStringLiteral("-pnm"), QStringLiteral("-outfile"), pnm, nom}), 0);
-    QFile f(pnm);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(f.read(10).startsWith("P6\n97 61"));
-    QString sortie;
-    const QString script = "import sys; from PIL import Image; i = Image.open(sys.argv[1]); i.load(); print(i.format, *i.size)";
-    ASSERT_EQ(LancerProgramme(QStringLiteral("/usr/bin/python3"), {"-c", script, nom}, &sortie), 0);
-    EXPECT_EQ(sortie.trimmed(), QStringLiteral("JPEG 97 61"));
+    EXPECT_EQ(std::pair(DecodeParDjpeg(nom).left(8), Python("image", {nom})),
+              std::pair(QByteArray("P6\n97 61"), QString("JPEG RGB 97 61")));
 }
 
 TEST_F(ExportationJpeg, AnnulationsEtEchec)
@@ -105,14 +101,20 @@ TEST_F(ExportationJpeg, AnnulationsEtEchec)
 
 TEST_F(ExportationJpeg, FichierTemporaire)
 {
-    // An existing ~expjpeg001jpg is skipped and left alone.
+    // Names planted where the preview writes: a file, and links to files
+    // that do not exist yet. None is written, followed or read.
     QFile premier(Dossier.filePath(QStringLiteral("~expjpeg001jpg")));
     EcrireFichierSur(premier.fileName(), QByteArray("autre"));
+    for (const char* nom : {"~expjpeg002jpg", "~expjpeg003jpg"})
+        QFile::link(Dossier.filePath(QStringLiteral("cible")), Dossier.filePath(QString::fromLatin1(nom)));
+    const QStringList plantes = Temporaires();
     Dialogue.Initialiser(Image(30, 30));
-    EXPECT_EQ(QFileInfo(Dialogue.DernierFichierTemporaire()).fileName(), QStringLiteral("~expjpeg002jpg"));
-    EXPECT_EQ(Temporaires(), QStringList{QStringLiteral("~expjpeg001jpg")});
-    ASSERT_TRUE(premier.open(QIODevice::ReadOnly));
-    EXPECT_EQ(premier.readAll(), QByteArray("autre"));
+    const QString nom = QFileInfo(Dialogue.DernierFichierTemporaire()).fileName();
+    EXPECT_TRUE(nom.startsWith(QStringLiteral("~expjpeg")) && !plantes.contains(nom)) << nom.toStdString();
+    EXPECT_EQ(std::tuple(Temporaires(), QFileInfo::exists(Dossier.filePath(QStringLiteral("cible"))),
+                         LireFichierComplet(premier.fileName())),
+              std::tuple(plantes, false, QByteArray("autre")));
+    EXPECT_GT(Dialogue.TailleFichierPrevisualisation(), 0);
 
     // A folder that cannot take the file: the system's temporary folder.
     Dialogue.DossierTemporaire = Dossier.filePath(QStringLiteral("inexistant"));
@@ -120,7 +122,6 @@ TEST_F(ExportationJpeg, FichierTemporaire)
     EXPECT_EQ(QFileInfo(Dialogue.DernierFichierTemporaire()).absolutePath(),
               QFileInfo(QDir::tempPath()).absoluteFilePath());
     EXPECT_FALSE(QFileInfo::exists(Dialogue.DernierFichierTemporaire()));
-    EXPECT_GT(Dialogue.TailleFichierPrevisualisation(), 0);
 }
 
 // A picture larger than the screen scrolls in the preview: the dialog stays

@@ -6,16 +6,22 @@
 #include "UAbandonBmp.h"
 #include "UBmp.h"
 #include "UFit.h"
+#include "UMain.h"
 #include "UTraitementImage.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPointer>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QTemporaryDir>
 #include <array>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -127,22 +133,36 @@ TEST_F(TTraitementImageTest, OuvertureEtZoom)
     EXPECT_THROW(f->ZoomParTexte(QStringLiteral("ab%")), EStelor);
 }
 
-TEST_F(TTraitementImageTest, TailleAjusteeGardeLaFenetreVisible)
+TEST_F(TTraitementImageTest, TailleAjusteeDansLaZoneTextesEntiers)
 {
-    QMdiArea zone;
-    zone.resize(500, 400);
-    zone.show();
-    Fenetre f;
-    zone.addSubWindow(f.f);
-    f->show();
-    f->move(300, 250);
-    f->OuvrirImage(EcrireFit(QStringLiteral("g.fit"), 200, 100), true);
-    EXPECT_EQ(f->size(), QSize(220, 185));
-    EXPECT_TRUE(QRect(QPoint(0, 0), zone.viewport()->size()).contains(f->geometry()));
-    // A tiny picture still leaves room for the title bar's buttons.
-    f->OuvrirImage(EcrireFit(QStringLiteral("p.fit"), 20, 21), true);
-    EXPECT_GE(f->width(), f->minimumSizeHint().width());
-    EXPECT_GT(f->width(), 40);
+    // In a frame whose tool panel leaves a document area narrower than itself.
+    auto* cadre = new TMain;
+    cadre->FabriqueFenetreImage = [cadre] { return static_cast<TMDIChild*>(cadre->ZoneMDI()->addSubWindow(new TTraitementImage)); };
+    cadre->showNormal();
+    cadre->resize(900, 700);
+    const QString m51 = Dossier.filePath(QStringLiteral("m51.fit")), petite = Dossier.filePath(QStringLiteral("p.fit"));
+    ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("m51_i16_256.fits")), m51) &&
+                QFile::copy(CheminDonnees(QStringLiteral("scale_bscale_bzero_i16.fits")), petite));
+    cadre->OuvrirFichiers({m51, petite, EcrireFit(QStringLiteral("g.fit"), 1200, 900), EcrireFit(QStringLiteral("r.fit"), 200, 100)});
+    QApplication::processEvents(); // the status bars take their texts' room
+    // Per window: inside the area with its caption and status line whole; its height.
+    const QRect vue(QPoint(0, 0), cadre->ZoneMDI()->viewport()->size());
+    QStringList vu;
+    for (TMDIChild* f : cadre->FenetresDocument()) {
+        QStyleOptionTitleBar barre;
+        barre.initFrom(f);
+        barre.titleBarFlags = f->windowFlags();
+        barre.rect = QRect(0, 0, f->width(), f->style()->pixelMetric(QStyle::PM_TitleBarHeight, &barre, f));
+        const int legende = f->style()->subControlRect(QStyle::CC_TitleBar, &barre, QStyle::SC_TitleBarLabel, f).width();
+        const QLabel* statut = f->findChild<QLabel*>(QStringLiteral("LblStatut"));
+        const bool entiers = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(f->windowTitle()) <= legende &&
+                             statut->fontMetrics().horizontalAdvance(statut->text()) <= statut->contentsRect().width();
+        vu << QStringLiteral("%1%2 %3").arg(vue.contains(f->frameGeometry())).arg(entiers).arg(f->height());
+    }
+    // The small pictures' windows still fit them in height; the large one is capped.
+    EXPECT_EQ(vu.join(QStringLiteral(", ")).toStdString(),
+              QStringLiteral("11 341, 11 106, 11 %1, 11 185").arg(std::min(cadre->frameGeometry().height() - 90, vue.height())).toStdString());
+    FermerCadreSansQuestion(cadre);
 }
 
 TEST_F(TTraitementImageTest, SelectionALaSourisEtAuClavier)
@@ -253,6 +273,14 @@ TEST_F(TTraitementImageTest, AnnulerRestaurerEtHistorique)
     f->AppliquerPasseBas(3, false);
     f->MenuAnnulerRestaurerImgSourceClick();
     EXPECT_EQ(std::make_pair(f->ImageFit.Pixels, f->Historique()), std::make_pair(origine, QStringList{"Ouverture"}));
+    // The text shown follows the history line by line: appended (in any
+    // script), undone, restored, started again.
+    for (const std::function<void()>& etape : std::initializer_list<std::function<void()>>{
+             [&] { f->AjouterHistorique(QStringLiteral("Essai é€𝛼")); }, [&] { f->MenuAnnulerRestaurerImgSourceClick(); },
+             [&] { f->MenuAnnulerRestaurerImgSourceClick(); }, [&] { f->DemarrerHistorique(); }}) {
+        etape();
+        EXPECT_EQ(f->RchEdtHistorique->toPlainText().split('\n'), f->Historique());
+    }
     // The undo keeps the zoom shown.
     f->ZoomParTexte(QStringLiteral("50%"));
     f->MenuAnnulerRestaurerImgSourceClick();

@@ -1,61 +1,22 @@
-// The real file dialogs, driven offscreen as a user would: typing into the
+// The real file dialogs, played offscreen as a user would: typing into the
 // name field, answering the overwrite question.
 #include "PDialogues.h"
 #include "PFichiers.h"
 #include "Soutien.h"
 
 #include <QAbstractButton>
-#include <QApplication>
+#include <QDir>
 #include <QFileDialog>
-#include <QLineEdit>
+#include <QHeaderView>
+#include <QListView>
 #include <QLocale>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
 namespace {
-
-// The dialogs are shown for real while it lives.
-struct TSansRepondeur {
-    Dialogues::TRepondeur Precedent = Dialogues::RepondeurCourant();
-    TSansRepondeur() { Dialogues::RetirerRepondeur(); }
-    ~TSansRepondeur() { Dialogues::InstallerRepondeur(Precedent); }
-};
-
-// Runs action on the first modal widget of type T as soon as one is shown;
-// gives up (closing whatever is modal) when none comes.
-template <class T>
-void QuandModal(const std::function<void(T*)>& action)
-{
-    auto* minuterie = new QTimer;
-    auto essais = std::make_shared<int>(0);
-    minuterie->setInterval(10);
-    QObject::connect(minuterie, &QTimer::timeout, [minuterie, essais, action] {
-        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            minuterie->stop();
-            minuterie->deleteLater();
-            action(w);
-        } else if (++*essais > 1000) {
-            minuterie->stop();
-            minuterie->deleteLater();
-            ADD_FAILURE() << "no " << T::staticMetaObject.className() << " shown";
-            if (auto* m = QApplication::activeModalWidget())
-                m->close();
-        }
-    });
-    minuterie->start();
-}
-
-void Taper(QFileDialog* d, const QString& nom)
-{
-    auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    ASSERT_NE(edit, nullptr);
-    edit->clear();
-    QTest::keyClicks(edit, nom);
-}
 
 struct TCas {
     const char* Nom;
@@ -80,19 +41,17 @@ TEST(DialogueEnregistrement, LaQuestionNommeLeFichierQuiSeraEcrit)
         SCOPED_TRACE(c.Nom);
         QTemporaryDir dossier;
         EcrireFichierSur(dossier.filePath(c.Existant), QByteArray("ancien"));
-        TSansRepondeur reel;
         QString question;
-        QuandModal<QFileDialog>([&](QFileDialog* d) {
-            Taper(d, QString::fromUtf8(c.Tape));
-            if (*c.Question) {
-                QuandModal<QMessageBox>([&, d](QMessageBox* m) {
-                    question = m->text();
-                    m->button(c.Remplacer ? QMessageBox::Yes : QMessageBox::No)->click();
-                    if (!c.Remplacer) // back in the dialog: give up
-                        QTimer::singleShot(0, d, &QDialog::reject);
-                });
+        TPiloteModal pilote([&](QWidget& m) {
+            if (auto* d = qobject_cast<QFileDialog*>(&m)) {
+                if (!question.isEmpty() && !c.Remplacer) // back in the dialog after No: give up
+                    d->reject();
+                else
+                    ChoisirDansDialogue(*d, {QString::fromUtf8(c.Tape)});
+            } else if (auto* q = qobject_cast<QMessageBox*>(&m)) {
+                question = q->text();
+                q->button(c.Remplacer ? QMessageBox::Yes : QMessageBox::No)->click();
             }
-            QTest::keyClick(d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")), Qt::Key_Return);
         });
         const QString nom = Dialogues::ChoisirFichierEnregistrement(nullptr, "Enregistrer sous", "Fichier Fit (*.fit)",
                                                                    dossier.path() + "/");
@@ -119,34 +78,45 @@ TEST(DialogueEnregistrement, LeRepondeurSuitLaMemeRegleDExtension)
     }
 }
 
-TEST(DialogueFichiers, TaillesEtDatesEnFrancais)
+// What the list shows is French and whole: its titles, the sizes, dates and
+// kinds of files, the places beside it. A dialog shown for real is not
+// recorded in the journal, which only the tests' responders fill.
+TEST(DialogueFichiers, ToutEnFrancaisEtEntier)
 {
     QTemporaryDir dossier;
     EcrireFichierSur(dossier.filePath("image.fit"), QByteArray(5000, 'x'));
+    ASSERT_TRUE(QDir(dossier.path()).mkdir("sous"));
     const QLocale francais(QLocale::French, QLocale::France);
-    const QString tailleAttendue = francais.formattedDataSize(5000);
-    const QString dateAttendue =
-        francais.toString(QFileInfo(dossier.filePath("image.fit")).lastModified(), QLocale::ShortFormat);
-    TSansRepondeur reel;
-    QString taille, date;
-    QuandModal<QFileDialog>([&](QFileDialog* d) {
-        auto* vue = d->findChild<QTreeView*>(QStringLiteral("treeView"));
-        ASSERT_NE(vue, nullptr);
-        // The list fills in the background: wait for the file's line.
-        QModelIndex ligne;
-        for (int i = 0; i < 500 && !ligne.isValid(); ++i) {
-            QTest::qWait(10);
-            const QModelIndex racine = vue->rootIndex();
-            for (int r = 0; r < vue->model()->rowCount(racine); ++r)
-                if (vue->model()->index(r, 0, racine).data().toString() == "image.fit")
-                    ligne = vue->model()->index(r, 0, racine);
+    const QString date = francais.toString(QFileInfo(dossier.filePath("image.fit")).lastModified(), QLocale::ShortFormat);
+    // Qt keeps the columns' widths from one dialog to the next: start from its own.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dossier.path());
+    Dialogues::ViderJournal();
+    QStringList titres, lignes{"", ""}, coupes;
+    TPiloteModal pilote(Sur<QFileDialog>([&](QFileDialog& d) {
+        auto* vue = d.findChild<QTreeView*>(QStringLiteral("treeView"));
+        auto* lieux = d.findChild<QListView*>(QStringLiteral("sidebar"));
+        ASSERT_TRUE(vue && lieux && d.testOption(QFileDialog::DontUseNativeDialog));
+        // The list fills in the background: both lines once there.
+        const auto modele = vue->model();
+        if (modele->rowCount(vue->rootIndex()) < 2)
+            return;
+        for (int c = 0; c < 4; ++c) {
+            titres << modele->headerData(c, Qt::Horizontal).toString();
+            for (int r = 0; r < 2; ++r)
+                lignes[r] += (c ? "|" : "") + modele->index(r, c, vue->rootIndex()).data().toString();
+            // A title, or a text below it, wider than the column is cut (a name may be).
+            if (vue->header()->sectionSizeHint(c) > vue->columnWidth(c) ||
+                (c > 0 && static_cast<QAbstractItemView*>(vue)->sizeHintForColumn(c) > vue->columnWidth(c)))
+                coupes << titres.last();
         }
-        ASSERT_TRUE(ligne.isValid());
-        taille = ligne.siblingAtColumn(1).data().toString();
-        date = ligne.siblingAtColumn(3).data().toString();
-        d->reject();
-    });
-    Dialogues::ChoisirFichiersOuverture(nullptr, "Ouvrir", "Fichier Fit (*.fit)", dossier.path());
-    EXPECT_EQ(std::pair(taille, date), std::pair(tailleAttendue, dateAttendue));
-    EXPECT_FALSE(taille.contains("KiB"));
+        if (lieux->sizeHintForColumn(0) > lieux->viewport()->width())
+            coupes << QStringLiteral("lieux");
+        d.reject();
+    }));
+    Dialogues::ChoisirFichiersOuverture(nullptr, "Ouvrir", "Fichier fit (*.fit);;Fichier bitmap (*.bmp)", dossier.path());
+    EXPECT_EQ(titres, QStringList({"Nom", "Taille", "Type", "Dernière modification"}));
+    EXPECT_EQ(lignes, QStringList({"sous||Dossier|" + date,
+                                   "image.fit|" + francais.formattedDataSize(5000) + "|document FITS|" + date}));
+    EXPECT_EQ(coupes, QStringList());
+    EXPECT_TRUE(Dialogues::Journal().empty());
 }

@@ -5,7 +5,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 
 TEST(Erreurs, TextesDesErreursDeFichier)
@@ -23,39 +27,95 @@ TEST(Erreurs, UneCommandeQuiEchoueMontreSonTexteSansPropager)
     EXPECT_NO_THROW(ok = ExecuterCommande([] { LeverErreur("Format de fichier inconnu."); }));
     EXPECT_FALSE(ok);
     ASSERT_EQ(Dialogues::Journal().size(), 1u);
-    EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::Erreur);
-    EXPECT_EQ(Dialogues::Journal()[0].Titre, "Stelor");
-    EXPECT_EQ(Dialogues::Journal()[0].Texte, "Format de fichier inconnu.");
+    const TDemandeDialogue& d = Dialogues::Journal()[0];
+    EXPECT_EQ(std::tuple(d.Genre, d.Titre, d.Texte),
+              std::tuple(TGenreDemande::Erreur, QString("Stelor"), QString("Format de fichier inconnu.")));
 }
 
-TEST(Fichiers, LectureDUnFichierAbsent)
+namespace {
+
+// Code and text of the file error a call raises; {0, ""} when none.
+std::pair<int, std::string> ErreurDe(const std::function<void()>& f)
 {
-    QTemporaryDir dir;
-    // A missing folder has its own code, but the user reads the same text.
-    for (const auto& [nom, code] :
-         {std::pair{"absent.fit", ES_FichierIntrouvable}, {"nulle/part/absent.fit", ES_CheminIntrouvable}}) {
-        try {
-            LireFichierComplet(dir.filePath(nom));
-            ADD_FAILURE() << nom;
-        } catch (const EErreurFichier& e) {
-            EXPECT_EQ(e.Code(), code) << nom;
-            EXPECT_EQ(e.Message(), "Fichier introuvable") << nom;
-        }
+    try {
+        f();
+    } catch (const EErreurFichier& e) {
+        return {e.Code(), e.Message().toStdString()};
     }
+    return {0, {}};
 }
 
-TEST(Fichiers, UneEcritureQuiEchoueLaisseLAncienFichier)
+} // namespace
+
+// Every refused read or write names the file and says why; nothing that is
+// not a regular file is opened (a named pipe would wait for ever); a refused
+// write leaves the old file as it was with no temporary file beside it.
+// Permissions and a full disk are steered: root ignores permissions.
+TEST(Fichiers, LecturesEtEcrituresRefuseesNommentLeFichierEtLaCause)
 {
     QTemporaryDir dir;
-    const QString nom = dir.filePath("image.fit");
-    EcrireFichierSur(nom, QByteArray("ancien"));
-    EXPECT_THROW(EcrireFichierSur(nom,
-                                  [](QIODevice& d) {
-                                      d.write("nouv");
-                                      LeverErreurFichier(ES_ErreurEcriture);
-                                  }),
-                 EErreurFichier);
-    EXPECT_EQ(LireFichierComplet(nom), QByteArray("ancien"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
-    EXPECT_THROW(EcrireFichierSur(dir.filePath("pas/de/dossier.fit"), QByteArray("x")), EErreurFichier);
+    const QString ancien = dir.filePath("ancien.fit");
+    const TTubeNomme tube(dir.filePath("tube.fit"));
+    QDir(dir.path()).mkdir("dossier.fit");
+    QFile::link(dir.filePath("b"), dir.filePath("a"));
+    QFile::link(dir.filePath("a"), dir.filePath("b"));
+    EcrireFichierSur(ancien, QByteArray("ancien"));
+    const auto contenu = [&] { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::System); };
+    const QStringList avant = contenu();
+    using E = TEtapeFichier;
+    const struct {
+        QString Nom;
+        const char* Sens; // l: read, e: write
+        int Code;
+        QString Cause;
+        E Etape = E::Ouverture;
+        int Panne = 0;
+    } cas[] = {
+        {dir.filePath("absent.fit"), "l", ES_FichierIntrouvable, "il n'existe pas"},
+        {dir.filePath("nulle/part/x.fit"), "le", ES_CheminIntrouvable,
+         "son dossier « " + dir.filePath("nulle/part") + " » n'existe pas"},
+        {tube.Nom(), "le", ES_AccesRefuse, "c'est un tube nommé (FIFO), pas un fichier ordinaire"},
+        {dir.filePath("dossier.fit"), "le", ES_AccesRefuse, "c'est un dossier, pas un fichier"},
+        {"/dev/zero", "l", ES_AccesRefuse, "c'est un périphérique, pas un fichier ordinaire"},
+        {dir.filePath("a"), "le", ES_AccesRefuse, "ses liens symboliques forment une boucle"},
+        {ancien, "l", ES_AccesRefuse, "permission refusée", E::Ouverture, EACCES},
+        {ancien, "e", ES_ErreurEcriture, "le disque est plein", E::Ecriture, ENOSPC},
+        {ancien, "e", ES_AccesRefuse,
+         "le dossier « " + dir.path() + " » n'accepte pas de nouveau fichier (permission refusée)", E::Creation, EACCES},
+        {ancien, "e", ES_AccesRefuse, "le disque est en lecture seule", E::Creation, EROFS},
+    };
+    for (const auto& c : cas)
+        for (const bool ecriture : {false, true}) {
+            if (!std::strchr(c.Sens, ecriture ? 'e' : 'l'))
+                continue;
+            SCOPED_TRACE(c.Nom.toStdString() + (ecriture ? " (écriture)" : ""));
+            FixerPanneFichierEssai([&](const QString&, E e) { return e == c.Etape ? c.Panne : 0; });
+            const auto erreur = ErreurDe([&] {
+                ecriture ? EcrireFichierSur(c.Nom, QByteArray(100000, 'n')) : void(LireFichierComplet(c.Nom));
+            });
+            FixerPanneFichierEssai({});
+            const QString texte = ecriture ? "Impossible d'écrire le fichier « " : "Impossible de lire le fichier « ";
+            EXPECT_EQ(erreur, std::pair(c.Code, (texte + c.Nom + " » : " + c.Cause + ".").toStdString()));
+            EXPECT_EQ(contenu(), avant);
+        }
+    // A writer that fails on its own: its error stands as it is.
+    EXPECT_EQ(ErreurDe([&] {
+                  EcrireFichierSur(ancien, [](QIODevice& d) {
+                      d.write("nouv");
+                      LeverErreurFichier(ES_ErreurEcriture);
+                  });
+              }),
+              std::pair(int(ES_ErreurEcriture), std::string("Erreur E/S 101")));
+    EXPECT_EQ(std::tuple(LireFichierComplet(ancien), contenu(), QFileInfo(tube.Nom()).isFile()),
+              std::tuple(QByteArray("ancien"), avant, false));
+
+    // A save through a link writes its file and keeps the link, and the
+    // file keeps its permissions.
+    QFile::setPermissions(ancien, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    const QFile::Permissions droits = QFileInfo(ancien).permissions();
+    QFile::link(ancien, dir.filePath("lien.fit"));
+    EcrireFichierSur(dir.filePath("lien.fit"), QByteArray("nouveau"));
+    EXPECT_EQ(std::tuple(QFileInfo(dir.filePath("lien.fit")).isSymLink(), LireFichierComplet(ancien),
+                         QFileInfo(ancien).permissions()),
+              std::tuple(true, QByteArray("nouveau"), droits));
 }

@@ -1,7 +1,7 @@
 // The real dialogs, without the test responder: the batch dialog shown
 // modally as the viewer shows it, its folder picker, its conversion options
 // and its overwrite confirmation; the tricolour window's open and save
-// dialogs. A timer plays the user in each modal loop as it appears.
+// dialogs, played by hand.
 #include "PDialogues.h"
 #include "PFichiers.h"
 #include "Soutien.h"
@@ -11,48 +11,17 @@
 #include "UParametres.h"
 #include "UTrichromieRVB.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSet>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
-
-// Plays the user: each tick looks at the modal window on top and acts on it,
-// from a fresh event (a timer never fires inside its own handler, and an
-// action may open the next modal window). A window is acted on again each
-// time it comes back on top.
-class TJoueur {
-public:
-    explicit TJoueur(std::function<void(QWidget&)> agir) : FAgir(std::move(agir))
-    {
-        FMinuterie.setInterval(20);
-        QObject::connect(&FMinuterie, &QTimer::timeout, [this] {
-            QWidget* modale = QApplication::activeModalWidget();
-            if (!modale || FEnCours.contains(modale))
-                return;
-            FEnCours.insert(modale);
-            QTimer::singleShot(0, modale, [this, modale] {
-                FAgir(*modale);
-                FEnCours.remove(modale);
-            });
-        });
-        FMinuterie.start();
-    }
-
-private:
-    std::function<void(QWidget&)> FAgir;
-    QTimer FMinuterie;
-    QSet<QWidget*> FEnCours;
-};
 
 class TDialoguesReels : public ::testing::Test {
 protected:
@@ -60,13 +29,10 @@ protected:
     {
         ASSERT_TRUE(Dossier.isValid());
         FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
-        Precedent = Dialogues::RepondeurCourant();
-        Dialogues::RetirerRepondeur();
     }
-    void TearDown() override { Dialogues::InstallerRepondeur(Precedent); }
 
     QTemporaryDir Dossier;
-    Dialogues::TRepondeur Precedent;
+    TPiloteModal Pilote;
 };
 
 TEST_F(TDialoguesReels, LotParLesVraisDialogues)
@@ -83,12 +49,11 @@ TEST_F(TDialoguesReels, LotParLesVraisDialogues)
     TEnregistrementSelection dialogue;
     QStringList vus;
     int tour = 0;
-    TJoueur joueur([&](QWidget& m) {
+    Pilote.Agir = [&](QWidget& m) {
         vus << m.metaObject()->className();
-        if (auto* d = qobject_cast<QFileDialog*>(&m)) {
-            d->setDirectory(destination);
-            static_cast<QDialog*>(d)->accept();
-        } else if (&m == &dialogue) {
+        if (auto* d = qobject_cast<QFileDialog*>(&m))
+            ChoisirDansDialogue(*d, {destination});
+        else if (&m == &dialogue) {
             // The folder through its button, the options, OK, then "Terminé".
             if (tour == 0) {
                 m.findChild<QLineEdit*>(QStringLiteral("EdtDossier"))->clear();
@@ -102,7 +67,7 @@ TEST_F(TDialoguesReels, LotParLesVraisDialogues)
         } else if (&m == ConfirmationFichiers) {
             m.findChild<QPushButton*>(QStringLiteral("BtnConfirmer"))->click();
         }
-    });
+    };
     dialogue.Initialiser({TFichierSelection{QStringLiteral("a.fit"), Dossier.path() + QLatin1Char('/'), true}},
                          Dossier.path());
     EXPECT_EQ(Dialogues::ExecuterModal(dialogue), mrOk);
@@ -119,15 +84,9 @@ TEST_F(TDialoguesReels, TrichromieParLesVraisDialoguesDeFichiers)
     ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("hubble_deep_field_8.bmp")), plan));
     const QString sortie = Dossier.filePath(QStringLiteral("couleur"));
     QStringList filtres;
-    TJoueur joueur([&](QWidget& m) {
-        auto* d = qobject_cast<QFileDialog*>(&m);
-        if (!d)
-            return;
-        filtres << d->nameFilters().join(QLatin1Char('|'));
-        // The user types the name, as the folder view fills only later.
-        const QString nom = d->acceptMode() == QFileDialog::AcceptOpen ? plan : sortie;
-        d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(nom);
-        static_cast<QDialog*>(d)->accept();
+    Pilote.Agir = Sur<QFileDialog>([&](QFileDialog& d) {
+        filtres << d.nameFilters().join(QLatin1Char('|'));
+        ChoisirDansDialogue(d, {d.acceptMode() == QFileDialog::AcceptOpen ? plan : sortie});
     });
     TTrichromieRVB f;
     f.show();

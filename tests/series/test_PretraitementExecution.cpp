@@ -6,7 +6,6 @@
 #include "PApplication.h"
 #include "PDialogues.h"
 #include "Soutien.h"
-#include "SoutienSeries.h"
 #include "UControleImage.h"
 #include "UExportationJpeg.h"
 #include "UInstallationImage.h"
@@ -20,39 +19,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Noise-free copies of the SAAO frame moved by whole pixels, darks with a hot
-// pixel, offsets of one level, flats of one level near the star and rising
-// to the left: registration then finds whole shifts and numpy can follow
-// every step.
-const char* const kSeries = R"PY(
-d, o = sys.argv[1], sys.argv[2]
-saao = lire(d + '/saao_raw_u16.fits'); xx = np.mgrid[0:saao.shape[0], 0:saao.shape[1]][1]
-for k, (sx, sy) in enumerate([(0, 0), (2, -3), (-4, 1)]): ecrire(f'{o}/brute{k}.fit', decaler(saao + 150, sx, sy))
-for k in range(2):
-    dark = np.full(saao.shape, 100.0 + k); dark[300, 100] = 4000 + k
-    ecrire(f'{o}/dark{k}.fit', dark); ecrire(f'{o}/offset{k}.fit', np.full(saao.shape, 200))
-    ecrire(f'{o}/flat{k}.fit', 20200 + 2 * k + 30 * np.clip(380 - xx, 0, None))
-c = bmp(d + '/hubble_deep_field_24.bmp')
-for k in range(2):
-    Image.fromarray(np.clip(np.rint(c + rng.normal(0, 4, c.shape)), 0, 255).astype(np.uint8), 'RGB').save(f'{o}/couleur{k}.bmp')
-)PY";
-
-// The same steps in numpy: medians (upper middle for an even count) of the
-// darks and offsets, mean of the flats less the offset, flat scaled by its
-// mean, whole shifts with black fill, levels brought to the first frame's
-// mean, every intermediate rounded as the files store it.
-const char* const kPile = R"PY(
-o = sys.argv[1]
-med = lambda n: np.sort(pile([f'{o}/{n}{k}.fit' for k in range(2)]), 0)[1]
-r = lambda a: np.rint(np.clip(a, 0, 65535))
-dark, offset = med('dark'), med('offset')
-flat = np.array([r(lire(f'{o}/flat{k}.fit') - offset) for k in range(2)]).mean(0)
-cal = [r(r(lire(f'{o}/brute{k}.fit') - dark) / np.where(flat == 0, 1, flat) * flat.mean()) for k in range(3)]
-out = [decaler(cal[k], sx, sy) for k, (sx, sy) in enumerate([(0, 0), (-2, 3), (4, -1)])]
-s = lire(sys.argv[2])
-print(int(np.abs(s - np.clip(sum(r(a + cal[0].mean() - a.mean()) for a in out) / 3, 0, 65535)).max()), s.shape[1], s.shape[0])
-)PY";
 
 // Records the texts a widget showed each time it was painted.
 class TTemoinPeinture : public QObject {
@@ -79,23 +45,9 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
 {
     QTemporaryDir dossier;
     const auto chemin = [&](const char* n) { return dossier.filePath(QString::fromLatin1(n)); };
-    Python(QString::fromUtf8(kSeries), {QStringLiteral(STELOR_TESTDATA), dossier.path()});
-    QStringList aOuvrir;
-    QString aEnregistrer;
-    int question = mrYes;
-    std::function<int(QDialog&)> modal;
-    const TRepondeurTest repondeur([&](const TDemandeDialogue& d) {
-        TReponseDialogue r = ReponseParDefaut(d);
-        if (d.Genre == TGenreDemande::OuvrirFichiers)
-            r.Fichiers = aOuvrir;
-        else if (d.Genre == TGenreDemande::EnregistrerFichier)
-            r.Fichiers = QStringList{aEnregistrer};
-        else if (d.Genre == TGenreDemande::Question)
-            r.Resultat = question;
-        else if (d.Genre == TGenreDemande::Modal && modal && d.Dialogue)
-            r.Resultat = modal(*d.Dialogue);
-        return r;
-    });
+    Python(QStringLiteral("series_execution"), {QStringLiteral(STELOR_TESTDATA), dossier.path()});
+    TUtilisateurTest u;
+    const TRepondeurTest repondeur(u.Repondeur());
     FixerFichierPreferences(chemin("Stelor.ini"));
     ExportationJpeg = new TExportationJpeg;
     auto* cadre = new TMain;
@@ -107,9 +59,9 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     auto* f = qobject_cast<TPretraitement*>(cadre->FenetreActive());
     ASSERT_NE(f, nullptr);
     const auto ajouter = [&](QPushButton* bouton, std::initializer_list<const char*> noms) {
-        aOuvrir.clear();
+        u.AOuvrir.clear();
         for (const char* n : noms)
-            aOuvrir << chemin(n);
+            u.AOuvrir << chemin(n);
         QTest::mouseClick(bouton, Qt::LeftButton);
     };
     const auto executer = [&] {
@@ -179,48 +131,45 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     EXPECT_GE(rapport.Vus.size(), 10) << rapport.Vus.join('|').toStdString();
 
     // The result on its tab, saved there and by the frame: numpy and fitsverify agree.
-    ASSERT_TRUE(f->PgCntrlPrincipale->currentWidget() == f->TbShtResultat && !f->PnlResultatFit->isHidden() &&
-                f->PnlResultatBmp->isHidden());
-    aEnregistrer = chemin("pile.fit");
+    ASSERT_EQ(
+        std::tuple(f->PgCntrlPrincipale->currentWidget(), f->PnlResultatFit->isHidden(), f->PnlResultatBmp->isHidden()),
+        std::tuple(f->TbShtResultat, false, true));
+    u.AEnregistrer = chemin("pile.fit");
     QTest::mouseClick(f->BtBtnResultatFitEnregistrerSous, Qt::LeftButton);
     EXPECT_EQ(f->LblMessage->text(), QStringLiteral("Image enregistrée."));
-    EXPECT_EQ(Python(QString::fromUtf8(kPile), {dossier.path(), aEnregistrer}), QStringLiteral("0 536 520"));
-    QString verif;
-    LancerProgramme(QStringLiteral("/usr/bin/fitsverify"), {aEnregistrer}, &verif);
-    EXPECT_TRUE(verif.contains(QStringLiteral(" and 0 error(s)."))) << verif.toStdString();
+    EXPECT_EQ(Python(QStringLiteral("pile_execution"), {dossier.path(), u.AEnregistrer}), QStringLiteral("0 536 520"));
+    EXPECT_TRUE(AccepteParFitsverify(u.AEnregistrer));
     cadre->UpdateMenuItems();
     ASSERT_TRUE(cadre->MnItmEnregistrerSous->isEnabled());
-    aEnregistrer = chemin("cadre.fit");
+    u.AEnregistrer = chemin("cadre.fit");
     cadre->MnItmEnregistrerSous->trigger();
     EXPECT_EQ(FitLu(chemin("cadre.fit")).Pixels, FitLu(chemin("pile.fit")).Pixels);
 
     // Copied as shown, exported to JPEG, opened in an image window.
     cadre->MnItmCopier->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(536, 520));
-    modal = [&](QDialog& d) {
-        aEnregistrer = chemin("pile.jpg");
+    u.Modal = [&](QDialog& d) {
+        u.AEnregistrer = chemin("pile.jpg");
         QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("BtnExporter")), Qt::LeftButton);
         return mrOk;
     };
     f->MnItmResultatFitExporterJpeg->trigger();
-    QString djpeg;
-    EXPECT_EQ(LancerProgramme(QStringLiteral("/usr/bin/djpeg"), {QStringLiteral("-pnm"), chemin("pile.jpg")}, &djpeg), 0);
-    EXPECT_TRUE(djpeg.startsWith(QStringLiteral("P5\n536 520"))) << djpeg.left(20).toStdString();
+    EXPECT_EQ(DecodeParDjpeg(chemin("pile.jpg")).left(11), QByteArray("P5\n536 520\n"));
     f->MnItmResultatFitOuvrir->trigger();
     EXPECT_TRUE(cadre->FenetreActive() && cadre->FenetreActive()->Tag() == GenreImage);
 
     // The report saved as text and printed (as PDF: no printer here).
     cadre->ZoneMDI()->setActiveSubWindow(f);
-    aEnregistrer = chemin("rapport.txt");
+    u.AEnregistrer = chemin("rapport.txt");
     f->MnItmEnregistrerSousExecution->trigger();
-    QFile texte(aEnregistrer);
+    QFile texte(u.AEnregistrer);
     ASSERT_TRUE(texte.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromUtf8(texte.readAll()).startsWith(lignes[0]));
     f->PgCntrlPrincipale->setCurrentWidget(f->TbShtExecution);
-    aEnregistrer = chemin("rapport.pdf");
+    u.AEnregistrer = chemin("rapport.pdf");
     QTest::mouseClick(f->BtnImprimerExecution, Qt::LeftButton);
     QString pdf;
-    EXPECT_EQ(LancerProgramme(QStringLiteral("/usr/bin/pdftotext"), {aEnregistrer, QStringLiteral("-")}, &pdf), 0);
+    EXPECT_EQ(LancerProgramme(QStringLiteral("/usr/bin/pdftotext"), {u.AEnregistrer, QStringLiteral("-")}, &pdf), 0);
     EXPECT_TRUE(pdf.contains(QStringLiteral("Début du prétraitement")) && pdf.contains(QStringLiteral("Master dark calculé.")))
         << pdf.toStdString();
 
@@ -228,7 +177,7 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     for (QPushButton* b : {f->BtnEffacerBrutes, f->BtnEffacerDarks, f->BtnEffacerFlats, f->BtnEffacerOffsets})
         QTest::mouseClick(b, Qt::LeftButton);
     ajouter(f->BtnBrutes, {"couleur0.bmp", "couleur1.bmp"});
-    question = mrNo;
+    u.Question = mrNo;
     Dialogues::ViderJournal();
     const QString rapportFit = f->RchEdtExecution->toPlainText();
     executer();
@@ -238,14 +187,15 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
               QStringLiteral("Aucun cadre pour l'alignement n'a été défini.\rVoulez-vous effectuer le prétraitement "
                              "sans alignement ?"));
     // Yes goes on: levels only, then the mean, saved by the frame.
-    question = mrYes;
+    u.Question = mrYes;
     executer();
     EXPECT_TRUE(f->RchEdtExecution->toPlainText().contains(QStringLiteral("Ajustement des niveaux...")));
     ASSERT_FALSE(f->PnlResultatBmp->isHidden());
-    aEnregistrer = chemin("pile.bmp");
+    u.AEnregistrer = chemin("pile.bmp");
     cadre->UpdateMenuItems();
     cadre->MnItmEnregistrerSous->trigger();
-    EXPECT_TRUE(f->FichierResultatBmp == aEnregistrer && QImage(aEnregistrer).size() == QSize(1000, 872));
+    EXPECT_EQ(std::tuple(f->FichierResultatBmp, QImage(u.AEnregistrer).size()),
+              std::tuple(u.AEnregistrer, QSize(1000, 872)));
     // The saved colour result goes on to a tricolour window.
     QTest::mouseClick(f->BtBtnResultatBmpTrichromieRVB, Qt::LeftButton);
     EXPECT_TRUE(cadre->FenetreActive() && cadre->FenetreActive()->Tag() == GenreTrichromie);
@@ -256,7 +206,7 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     Dialogues::ViderJournal();
     ExecuterCommande([&] { f->BtBtnExecutionProcessClick(); });
     EXPECT_TRUE(Montree(TGenreDemande::Erreur));
-    EXPECT_TRUE(!f->PnlResultatBmp->isHidden() && LargeurBmp(f->ResultatBmp) == 1000);
+    EXPECT_EQ(std::tuple(f->PnlResultatBmp->isHidden(), LargeurBmp(f->ResultatBmp)), std::tuple(false, 1000));
 
     delete cadre;
     delete ExportationJpeg;

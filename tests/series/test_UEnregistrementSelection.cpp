@@ -5,16 +5,17 @@
 #include "PDialogues.h"
 #include "PFichiers.h"
 #include "Soutien.h"
-#include "SoutienSeries.h"
 #include "UConfirmationFichiers.h"
 #include "UConversionImages.h"
 #include "UEnregistrementSelection.h"
 #include "UParametres.h"
 
+#include <QFileInfo>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -190,6 +191,11 @@ TEST_F(TEnregistrementDialogue, LesSeptControlesDansLOrdre)
         {"EdtDepart", {}, "La valeur départ n'est pas renseignée.", "EdtDepart"},
         {"EdtIncrement", {}, "La valeur incrément n'est pas renseignée.", "EdtIncrement"},
         {"EdtIncrement", "0", "La valeur incrément ne peut être égale à zéro.", nullptr},
+        // A header holding a folder separator would write beside the folder.
+        {"EdtEntete", "../esc_",
+         "L'entête '../esc_' contient un séparateur de dossier ('/' ou '\\') : les images seraient enregistrées "
+         "hors du dossier de destination.",
+         "EdtEntete"},
     };
     for (const auto& c : cas) {
         SCOPED_TRACE(c.Message.toStdString());
@@ -203,6 +209,7 @@ TEST_F(TEnregistrementDialogue, LesSeptControlesDansLOrdre)
         EXPECT_TRUE(Enfant("Pnl1")->isVisible());
         EXPECT_TRUE(!c.Focus || Dialogue->focusWidget() == Enfant(c.Focus));
         EXPECT_TRUE(QDir(Destination).isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(Dest("../esc_1.fit")));
         Dialogue->hide();
     }
     // The choice "Toutes" takes the unticked file too; the preview shows the names.
@@ -253,10 +260,8 @@ TEST_F(TEnregistrementDialogue, ConversionsFitPlansBmpEtJpeg)
     Copier(QStringLiteral("hubble_deep_field_24.bmp"), QStringLiteral("h24.bmp"));
     Copier(QStringLiteral("hubble_deep_field_8.bmp"), QStringLiteral("h8.bmp"));
     // A FIT file with its levels in the program's cards, 100 to 700.
-    Python(QStringLiteral("h = fits.open(sys.argv[1])[0]\n"
-                          "h.header['STL_SMIN'], h.header['STL_SMAX'], h.header['STL_TRFT'] = 100, 700, 0.0\n"
-                          "h.writeto(sys.argv[2])\n"),
-           {CheminDonnees(QStringLiteral("ngc1316_optical_i16.fits")), Source + "niveaux.fit"});
+    const QString niveaux = Source + "niveaux.fit";
+    Python(QStringLiteral("cartes_niveaux"), {CheminDonnees(QStringLiteral("ngc1316_optical_i16.fits")), niveaux, "100", "700"});
     // The mean of the planes; separate planes: three files for the colour
     // picture, one for the grey one; Bmp; Jpeg at 100 and 50.
     const struct {
@@ -277,26 +282,24 @@ TEST_F(TEnregistrementDialogue, ConversionsFitPlansBmpEtJpeg)
     }
     EXPECT_EQ(Enfant<QCheckBox>("ChckBxConversion")->text(), QStringLiteral("Conversion Jpeg"));
     EXPECT_FALSE(QFile::exists(Dest("p.2_1.fit")));
-    Python(QStringLiteral(R"(
-import os, subprocess
-s, d = sys.argv[1], sys.argv[2] + '/'
-for n in ('moy1', 'p.2_1R', 'p.2_1V', 'p.2_1B', 'p.2_2'):
-    v = subprocess.run(['/usr/bin/fitsverify', d + n + '.fit'], capture_output=True, text=True).stdout
-    assert ' and 0 error(s).' in v, v
-c = bmp(s + 'h24.bmp').astype(np.int64)
-assert (lire(d + 'moy1.fit') == c.sum(axis=2) // 3).all()
-assert all((lire(d + 'p.2_1' + p + '.fit') == c[:, :, i]).all() for i, p in enumerate('RVB'))
-v = np.rint(lire(s + 'niveaux.fit')).astype(np.int64)
-r = np.where(v < 100, 0, np.where(v > 700, 255, (v - 100) * 255 // 600))
-for n, e in (('b1.bmp', 0), ('q100_1.jpg', 1.5), ('q50_1.jpg', 4)):
-    g = np.asarray(Image.open(d + n).convert('L'), dtype=np.int64)
-    assert g.shape == r.shape and np.abs(g - r).mean() <= e, (n, g.shape, np.abs(g - r).mean())
-assert os.path.getsize(d + 'q50_1.jpg') < os.path.getsize(d + 'q100_1.jpg')
-for q in ('q100_', 'q50_'):
-    assert subprocess.run(['/usr/bin/djpeg', d + q + '1.jpg'], capture_output=True).stdout.startswith(b'P5\n440 300\n')
-    i = Image.open(d + q + '2.jpg'); i.load(); assert i.size == (1000, 872) and i.mode == 'RGB', q
-)"),
-           {Source, Destination});
+    // Each file against the peers: the grey mean and the planes of the colour
+    // picture, the levels 100..700 of the FIT file within JPEG's losses.
+    QStringList ecarts, images;
+    for (const char* n : {"moy1", "p.2_1R", "p.2_1V", "p.2_1B", "p.2_2"})
+        EXPECT_TRUE(AccepteParFitsverify(Dest(QStringLiteral("%1.fit").arg(n))));
+    for (const char* plan : {"gris moy1", "0 p.2_1R", "1 p.2_1V", "2 p.2_1B"}) {
+        const QStringList p = QString(plan).split(' ');
+        ecarts << Python("ecart_fit", {Source + "h24.bmp", p[0], Dest(p[1] + ".fit")});
+    }
+    EXPECT_EQ(ecarts, QStringList(4, "0"));
+    for (const auto& [n, limite] : {std::pair{"b1.bmp", 0.0}, std::pair{"q100_1.jpg", 1.5}, std::pair{"q50_1.jpg", 4.0}})
+        EXPECT_LE(Python("ecart_moyen_rendu", {niveaux, "100", "700", Dest(n)}).toDouble(), limite) << n;
+    for (const char* n : {"q100_2.jpg", "q50_2.jpg"})
+        images << Python("image", {Dest(n)});
+    EXPECT_EQ(images, QStringList(2, "JPEG RGB 1000 872"));
+    EXPECT_LT(QFileInfo(Dest("q50_1.jpg")).size(), QFileInfo(Dest("q100_1.jpg")).size());
+    for (const char* q : {"q100_1.jpg", "q50_1.jpg"})
+        EXPECT_EQ(DecodeParDjpeg(Dest(q)).left(11), QByteArray("P5\n440 300\n"));
 
     // Cancel in the options unticks the box.
     Conversion = [](TConversionImages&) { return mrCancel; };
@@ -375,7 +378,8 @@ TEST_F(TEnregistrementDialogue, EchecsSignalesEnRougeEtLaSuiteContinue)
     EXPECT_EQ(Dialogue->NombreErreurs(), 2);
     EXPECT_EQ(LireFichierComplet(Dest("img1.jpg")), QByteArray("ancien")); // the failure kept the old file
     EXPECT_FALSE(QFile::exists(Dest("img3.jpg")));
-    EXPECT_TRUE(Enfant("BtnTermine")->isEnabled() && Enfant("BtnImprimer")->isEnabled());
+    EXPECT_EQ(std::tuple(Enfant("BtnTermine")->isEnabled(), Enfant("BtnImprimer")->isEnabled()),
+              std::tuple(true, true));
 
     const QByteArray captures = qgetenv("STELOR_CAPTURES");
     if (!captures.isEmpty()) {

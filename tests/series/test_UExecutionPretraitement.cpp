@@ -102,7 +102,7 @@ TEST_F(TExecutionPretraitement, BrutesSeulesRapportEtNiveaux)
     // A negative zero shift reads as a positive one.
     EXPECT_EQ(TexteDecalage(0, -0.0), QStringLiteral("+0,00000...\t+0,00000...\t"));
     // The levels and the mean are followed by numpy in the window's run.
-    EXPECT_TRUE(fin.Compose && DossiersTemporaires() == 0);
+    EXPECT_EQ(std::tuple(fin.Compose, DossiersTemporaires()), std::tuple(true, 0));
 }
 
 TEST_F(TExecutionPretraitement, CalibrationConserveeEtAddition)
@@ -144,6 +144,10 @@ TEST_F(TExecutionPretraitement, UnEchecNeLaisseRienEtGardeLeResultat)
 {
     // A result shown before the run.
     ResultatFit = ImageFitDe(3, 3, [](int, int) { return 7; });
+    // A star of the given peak at (xe, ye) on a slope.
+    const auto etoile = [](int xe, int ye, double pic) -> std::function<double(int, int)> {
+        return [=](int x, int y) { return 10.0 + x + (x == xe && y == ye ? pic : 0); };
+    };
     // The second raw frame written again after the list was made (none: deleted).
     const struct {
         const char* Nom;
@@ -156,6 +160,10 @@ TEST_F(TExecutionPretraitement, UnEchecNeLaisseRienEtGardeLeResultat)
                 "n'a plus la taille"},
                {"aucune étoile dans le cadre", [](int, int) { return 0; }, {16, 12}, RegistrationStellaire,
                 "Aucune étoile"},
+               // The frame is cut at the same place: the star left it, or another one is in its place.
+               {"étoile au bord du cadre", etoile(3, 6, 1000), {16, 12}, RegistrationStellaire, "touche le bord"},
+               {"étoile plus faible que la référence", etoile(7, 6, 300), {16, 12}, RegistrationStellaire,
+                "fait moins de la moitié"},
                // One bright pixel on the scanned edge: all edge points coincide.
                {"disque sans contour", [](int x, int y) { return x == 0 && y == 5 ? 1000 : 0; }, {16, 12},
                 RegistrationPlanetaire, "centre du disque"}};
@@ -164,9 +172,10 @@ TEST_F(TExecutionPretraitement, UnEchecNeLaisseRienEtGardeLeResultat)
         TReglagesPretraitement r;
         r.TypeImages = 1;
         r.Registration = c.Registration;
-        if (c.Registration == RegistrationStellaire)
+        const bool stellaire = c.Registration == RegistrationStellaire;
+        if (stellaire)
             r.Cadre = {2, 2, 12, 10};
-        r.Brutes << EcrireFit("e", "b0.fit", ImageFitDe(16, 12, [](int x, int) { return 10 + x; }))
+        r.Brutes << EcrireFit("e", "b0.fit", ImageFitDe(16, 12, etoile(7, 6, stellaire ? 1000 : 0)))
                  << EcrireFit("e", "b1.fit", ImageFitDe(16, 12, [](int, int y) { return 20 + y; }));
         if (c.B1)
             EcrireFit("e", "b1.fit", ImageFitDe(c.Taille.width(), c.Taille.height(), c.B1));
@@ -176,11 +185,13 @@ TEST_F(TExecutionPretraitement, UnEchecNeLaisseRienEtGardeLeResultat)
             Executer(r);
             ADD_FAILURE() << "no error";
         } catch (const EStelor& e) {
-            EXPECT_TRUE(e.Message().contains(QString::fromUtf8(c.Message))) << e.Message().toStdString();
+            EXPECT_TRUE(e.Message().contains(QString::fromUtf8(c.Message)) && e.Message().contains("b1.fit"))
+                << e.Message().toStdString();
         }
-        EXPECT_TRUE(LargeurFit(ResultatFit) == 3 && ResultatFit.Pixel(1, 1) == 7);
+        EXPECT_EQ(std::tuple(LargeurFit(ResultatFit), ResultatFit.Pixel(1, 1)), std::tuple(3, 7));
         EXPECT_EQ(DossiersTemporaires(), 0);
-        EXPECT_TRUE(Textes(QStringLiteral("Fin du prétraitement")).isEmpty());
+        const QStringList succes = Textes(QStringLiteral("Fin du prétraitement")) + Textes(QStringLiteral("Terminé."));
+        EXPECT_EQ(succes.join('|').toStdString(), "");
         Rapport.clear();
     }
 }

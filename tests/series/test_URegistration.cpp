@@ -23,7 +23,7 @@ TEST(Cadre, NormaliserVideEtDefini)
     EXPECT_FALSE(EstCadreDefini(TCadre()) || EstCadreDefini({3, 4, -1, 9}));
     EXPECT_TRUE(EstCadreDefini({0, 0, 0, 0}));
     // Straight vertical and horizontal drags.
-    EXPECT_TRUE(EstCadreVide({5, 2, 5, 9}) && EstCadreVide({1, 7, 30, 7}));
+    EXPECT_EQ(std::tuple(EstCadreVide({5, 2, 5, 9}), EstCadreVide({1, 7, 30, 7})), std::tuple(true, true));
     EXPECT_FALSE(EstCadreVide({1, 7, 2, 8}));
     EXPECT_EQ(SeuilSaturationFit(8), 254);
 }
@@ -66,7 +66,8 @@ TEST(Cadre, CoupeRefuseeLaisseLaDestination)
         EXPECT_FALSE(CouperCadreFit(source, dest, c));
         EXPECT_EQ(dest.Pixels, avant);
         int64_t m = -1;
-        EXPECT_TRUE(!MaxiCadreFit(source, c, m) && m == -1);
+        EXPECT_FALSE(MaxiCadreFit(source, c, m));
+        EXPECT_EQ(m, -1);
         EXPECT_TRUE(ZoomCadreFit(source, c, true).isNull());
     }
     // The last column and row of the frame are left out of the cut.
@@ -99,7 +100,7 @@ TEST(Cadre, AgrandissementEtCroixRouge)
 {
     const QImage gris = BitmapDe(3, 2, 1, [](int x, int y, int) { return 40 * x + 100 * y; });
     const QImage z = AgrandirBitmap(gris, 4);
-    ASSERT_TRUE(z.size() == QSize(12, 8) && z.format() == QImage::Format_BGR888);
+    ASSERT_EQ(std::tuple(z.size(), z.format()), std::tuple(QSize(12, 8), QImage::Format_BGR888));
     for (int x = 0; x < 12; ++x)
         for (int y = 0; y < 8; ++y)
             ASSERT_EQ(z.pixel(x, y), gris.pixel(x / 4, y / 4)) << x << "," << y;
@@ -112,7 +113,8 @@ TEST(Cadre, AgrandissementEtCroixRouge)
     image.SMax = 6000;
     const QImage marque = ZoomCadreFit(image, {10, 10, 30, 25}, true);
     ASSERT_EQ(marque.size(), QSize(80, 60));
-    EXPECT_TRUE(marque.pixel(6 * 4 - 9, 4 * 4) == qRgb(255, 0, 0) && marque.pixel(6 * 4, 4 * 4 + 9) == qRgb(255, 0, 0));
+    EXPECT_EQ(std::tuple(marque.pixel(6 * 4 - 9, 4 * 4), marque.pixel(6 * 4, 4 * 4 + 9)),
+              std::tuple(qRgb(255, 0, 0), qRgb(255, 0, 0)));
     EXPECT_NE(ZoomCadreFit(image, {10, 10, 30, 25}, false).pixel(6 * 4 - 9, 4 * 4), qRgb(255, 0, 0));
 }
 

@@ -6,6 +6,7 @@
 #include "Soutien.h"
 #include "UAnimation.h"
 #include "UBmp.h"
+#include "UEnregistrementSelection.h"
 #include "UEnteteFit.h"
 #include "UFit.h"
 #include "UOutils.h"
@@ -13,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
@@ -20,9 +22,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -194,7 +198,7 @@ TEST(FichierVisionneuse, FichiersIncorrects)
     };
     for (const auto& [nom, texte, message] : cas) {
         SCOPED_TRACE(nom);
-        EXPECT_EQ(TexteErreur([&] { AnalyserFichierVisionneuse(texte); }), message);
+        EXPECT_EQ(TexteErreur([&texte = texte] { AnalyserFichierVisionneuse(texte); }), message);
     }
     EXPECT_EQ(TexteErreur([&] { AnalyserFichierVisionneuse(bon); }), QStringLiteral("(aucune erreur)"));
 }
@@ -241,7 +245,7 @@ TEST_F(Visionneuse, ChargementRefuseNeChangeRien)
 
 TEST_F(Visionneuse, SelectionHorsListeEtTailleBornee)
 {
-    const QString a = Fit(QStringLiteral("a.fit"));
+    const QString a = Fit(QStringLiteral("a.fit")), vsn = Dossier.filePath(QStringLiteral("l.vsn"));
     for (const auto& [selection, attendue] : {std::pair(-1, -1), std::pair(2, -1), std::pair(1, 1), std::pair(-7, -1)}) {
         SCOPED_TRACE(selection);
         TConfigurationVisionneuse c;
@@ -250,8 +254,17 @@ TEST_F(Visionneuse, SelectionHorsListeEtTailleBornee)
         c.Largeur = 10;
         c.Hauteur = 100000;
         V->AppliquerConfiguration(c);
-        EXPECT_EQ(V->LigneSelectionnee(), attendue);
-        EXPECT_EQ(V->ImgVisualisation->width() > 0, attendue >= 0);
+        // The list takes the focus once the window is active: that must not make a line current.
+        QDeadlineTimer limite(10000);
+        while (!V->ChckLstBxImages->hasFocus() && !limite.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_TRUE(V->ChckLstBxImages->hasFocus());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(std::make_tuple(V->ChckLstBxImages->currentRow(), V->ImgVisualisation->width() > 0),
+                  std::make_tuple(attendue, attendue >= 0));
+        // Saved at once, the file keeps what was read.
+        V->EnregistrerConfiguration(vsn);
+        EXPECT_EQ(AnalyserFichierVisionneuse(LireFichierComplet(vsn)).Selection, attendue);
         EXPECT_EQ(V->width(), 548);
         EXPECT_GE(V->height(), 423);
     }
@@ -536,4 +549,35 @@ TEST_F(Visionneuse, SeuilsInversesEtAutomatiquesMaintenus)
     const THistoFit la = FitLu(a);
     EXPECT_EQ(std::pair(V->ImageFit.SMin, V->ImageFit.SMax), std::pair(SeuilMiniAutoFit(la), SeuilMaxiAutoFit(la)));
     EXPECT_EQ(V->PositionBasFit, 65535 - SeuilMiniAutoFit(la));
+}
+
+TEST_F(Visionneuse, TextesEntiersALaTailleParDefaut)
+{
+    // The longest summary (five-digit values and levels) at the default size,
+    // with the slide show running and the batch dialog listing files.
+    TConfigurationVisionneuse c;
+    c.Lignes = {L(Fit(QStringLiteral("longue.fit"), 600, 400, 10000), true)};
+    c.Selection = 0;
+    c.PositionBasFit = 65535 - 12345;
+    c.PositionHautFit = 65535 - 40000;
+    V->AppliquerConfiguration(c);
+    ASSERT_TRUE(Lance(0, 0, true));
+    TEnregistrementSelection lot;
+    const QString nom = QStringLiteral("hubble_deep_field_24.bmp");
+    lot.Initialiser({{nom, Dossier.path(), true}, {QStringLiteral("m51.fit"), Dossier.path(), true}}, Dossier.path());
+    lot.show();
+    QApplication::processEvents();
+    // Every label shows its text whole (on its lines when it wraps), and a
+    // name stands a letter apart from the folder beside it.
+    QStringList rognes;
+    for (const QWidget* w : {static_cast<QWidget*>(V.get()), static_cast<QWidget*>(&lot)})
+        for (const QLabel* l : w->findChildren<QLabel*>())
+            if (l->isVisible() && (l->wordWrap() ? l->heightForWidth(l->width()) > l->height()
+                                                 : l->fontMetrics().horizontalAdvance(l->text()) > l->contentsRect().width()))
+                rognes << l->objectName();
+    const QTreeWidget* noms = lot.findChild<QTreeWidget*>(QStringLiteral("LstVwImages"));
+    if (noms->fontMetrics().horizontalAdvance(nom) + noms->fontMetrics().averageCharWidth() +
+            2 * (noms->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, noms) + 1) > noms->columnWidth(0))
+        rognes << noms->objectName();
+    EXPECT_EQ(rognes.join(QLatin1Char(' ')).toStdString(), "");
 }

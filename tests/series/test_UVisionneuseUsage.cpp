@@ -30,17 +30,6 @@
 
 namespace {
 
-// The shown picture as astropy reads the file: values rounded half to even,
-// then the linear levels, top row first (the file's last row).
-const char* const ScriptRendu = R"(
-import sys, numpy as np
-from astropy.io import fits
-nom, bas, haut, negatif, sortie = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4] == '1', sys.argv[5]
-v = np.clip(np.rint(fits.getdata(nom).astype(np.float64)), 0, 65535).astype(np.int64)[::-1, :]
-o = np.where(v < bas, 0, np.where(v > haut, 255, (v - bas) * 255 // max(haut - bas, 1))).astype(np.uint8)
-open(sortie, 'wb').write((255 - o if negatif else o).tobytes())
-)";
-
 // Bytes of an 8-bit picture, row after row without padding.
 QByteArray Octets(const QImage& image)
 {
@@ -80,16 +69,12 @@ protected:
     }
     QString F(const char* nom) const { return Dossier.filePath(QString::fromLatin1(nom)); }
 
+    // The shown picture as astropy reads the file.
     QByteArray Attendu(const QString& fichier, int bas, int haut, bool negatif)
     {
         const QString sortie = Dossier.filePath(QStringLiteral("attendu.raw"));
-        QString journal;
-        EXPECT_EQ(LancerProgramme(QStringLiteral("/usr/bin/python3"),
-                                  {QStringLiteral("-c"), QString::fromLatin1(ScriptRendu), fichier, QString::number(bas),
-                                   QString::number(haut), QString::number(negatif), sortie},
-                                  &journal),
-                  0)
-            << journal.toStdString();
+        Python(QStringLiteral("rendu_octets"),
+               {fichier, QString::number(bas), QString::number(haut), QString::number(negatif), sortie});
         return QFile::exists(sortie) ? LireFichierComplet(sortie) : QByteArray();
     }
 

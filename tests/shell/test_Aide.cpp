@@ -121,9 +121,9 @@ TEST(JournalAide, LignesEtEntete)
     _hhInstalled = false;
     TDLogFile entete(dossier.path(), true);
     const QString texte = QString::fromUtf8(Lire(nom));
-    EXPECT_TRUE(texte.startsWith(QString(79, QLatin1Char('=')) + "\nLog File:             " + nom + "\n"))
+    EXPECT_TRUE(texte.startsWith(QString(79, QLatin1Char('=')) + "\nLog File:             \t" + nom + "\n"))
         << texte.toStdString();
-    EXPECT_TRUE(texte.contains("\n_hhInstalled =      NO\n"));
+    EXPECT_TRUE(texte.contains("\n_hhInstalled =      \tNO\n"));
     EXPECT_TRUE(texte.endsWith(QString(79, QLatin1Char('=')) + "\n"));
     EXPECT_EQ(texte.count(QLatin1Char('\n')), 27);
 }
@@ -168,7 +168,7 @@ TEST(DemarrageAide, CheminsEtJournal)
     EXPECT_EQ(std::tuple(_RunDir, ModeDebug, _hhInstalled), std::tuple(_ModuleDir, true, false));
     ASSERT_NE(JournalHH, nullptr);
     const QString nom = JournalHH->NomFichier();
-    EXPECT_TRUE(Lire(nom).contains("Cmdline Param(s) =  -Debug\n")) << Lire(nom).constData();
+    EXPECT_TRUE(Lire(nom).contains("Cmdline Param(s) =  \t-Debug\n")) << Lire(nom).constData();
     TerminerHHFuncs();
     EXPECT_EQ(JournalHH, nullptr);
     QFile::remove(nom);
@@ -245,8 +245,8 @@ protected:
 
 const char* const MessageAbsent =
     "Le fichier d'aide 'Stelor.chm' n'est pas présent dans le répertoire de l'application.";
-const char* const MessageVersion = "La version 1.2 ou supérieure de Microsoft HTML Help n'est pas installée pour "
-                                   "votre système d'exploitation. L'aide ne peut être visualisée.";
+const char* const MessageVersion =
+    "Aucun lecteur d'aide n'est installé : installez xchm (paquet « xchm ») pour lire l'aide de Stelor.";
 
 } // namespace
 

@@ -234,7 +234,8 @@ TEST(FlatMenu, AccrochageEtDessinPropre)
     QMenu* menuFille = new QMenu(fille);
     TFlatMenu* peintreFille = CreerFlatMenu(fille);
     peintre->SetActive(true);
-    EXPECT_TRUE(peintreFille->EstAccroche(menuFille) && !peintre->EstAccroche(menuFille));
+    EXPECT_EQ(std::tuple(peintreFille->EstAccroche(menuFille), peintre->EstAccroche(menuFille)),
+              std::tuple(true, false));
     propre->setStyle(nullptr);
     autre->setStyle(nullptr);
 }

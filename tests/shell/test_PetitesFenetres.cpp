@@ -105,7 +105,8 @@ TEST(AvertissementVersionTest, TexteIntouchable)
     TAvertissementVersionTest avertissement;
     const QString avant = avertissement.Texte();
     // The addresses are filled in, the text cannot be edited.
-    EXPECT_TRUE(avant.contains(AdresseCourrielAuteur) && avant.endsWith(AdresseSiteStelor));
+    EXPECT_EQ(std::tuple(avant.contains(AdresseCourrielAuteur), avant.endsWith(AdresseSiteStelor)),
+              std::tuple(true, true));
     avertissement.show();
     auto* texte = avertissement.findChild<QTextEdit*>("RchEdtAvertissement");
     QTest::keyClicks(texte, QStringLiteral("abc"));

@@ -21,6 +21,7 @@
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -140,14 +141,24 @@ protected:
     TMain* cadre = nullptr;
 };
 
-TEST_F(Cadre, NumerosParGenreJamaisRedonnes)
+TEST_F(Cadre, NumerosParGenreJamaisRedonnesFenetresEnCascade)
 {
+    // Each new window opens one title bar below and to the right of the last.
+    const int pas = cadre->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    auto places = [&] {
+        QString p; // in title bars
+        for (TMDIChild* f : cadre->FenetresDocument())
+            p += QStringLiteral("%1,%2 ").arg(f->x() / pas).arg(f->y() / pas);
+        return p.toStdString();
+    };
     cadre->OuvrirFichiers({Fichier("a.fit"), Fichier("b.fit")});
     EXPECT_EQ(Titres(), QStringList({"#1 [a.fit]", "#2 [b.fit]"}));
+    EXPECT_EQ(places(), "0,0 1,1 ");
     cadre->FenetresDocument().first()->close();
     Liberer();
     cadre->OuvrirFichiers({Fichier("c.fit")});
     EXPECT_EQ(Titres(), QStringList({"#2 [b.fit]", "#3 [c.fit]"}));
+    EXPECT_EQ(places(), "1,1 2,2 ");
     // A viewer opened after the image windows is number 1 of its kind.
     EXPECT_EQ(cadre->NouveauNumeroVisionneuse(), 1);
     EXPECT_EQ(std::tuple(cadre->NouveauNumeroVisionneuse(), cadre->NouveauNumeroPretraitement(),
@@ -164,7 +175,7 @@ TEST_F(Cadre, UneFenetreDontLeContenuRefuseDeFermerResteUnDocument)
     f->setWidget(new TContenuTetu);
     EXPECT_FALSE(f->close());
     EXPECT_EQ(cadre->FenetresDocument(), QList<TMDIChild*>{f});
-    EXPECT_TRUE(cadre->FenetreActive() == f && cadre->MnItmFermer->isEnabled());
+    EXPECT_EQ(std::tuple(cadre->FenetreActive(), cadre->MnItmFermer->isEnabled()), std::tuple(f, true));
 }
 
 TEST_F(Cadre, QuitterSArreteAuPremierNon)
@@ -202,7 +213,7 @@ TEST_F(Cadre, SansFenetreLesMenusImageSontCachesEtLesRaccourcisMuets)
     };
     QStringList declenches;
     for (const auto& [action, touche] : touches)
-        QObject::connect(action, &QAction::triggered, [&declenches, touche] { declenches << touche.toString(); });
+        QObject::connect(action, &QAction::triggered, [&declenches, touche = touche] { declenches << touche.toString(); });
     auto taper = [&] {
         for (const auto& [action, touche] : touches)
             QTest::keySequence(cadre, touche);
@@ -359,7 +370,7 @@ TEST_F(Cadre, OuvrirAvecUnFichierSupprimeOuIllisible)
         i == 0 ? cadre->OuvrirFichiers(noms) : cadre->DeposerFichiers(noms);
         ASSERT_EQ(Textes(), QStringList{"Fichier illisible."});
         EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::Erreur);
-        EXPECT_TRUE(Active()->Nom == noms[1] && cadre->MnItmEnteteFit->isEnabled());
+        EXPECT_EQ(std::tuple(Active()->Nom, cadre->MnItmEnteteFit->isEnabled()), std::tuple(noms[1], true));
     }
 }
 
@@ -430,6 +441,11 @@ TEST_F(Cadre, ConseilsCreationEtPousseeDesReglages)
     EcrireCoulFondApp(0xFF0000); // class-library blue, not 0xRRGGBB
     cadre->MajFenetresImagesSuivantPreferences();
     EXPECT_EQ(cadre->ZoneMDI()->background().color(), QColor(0, 0, 255));
+
+    // A window's pixel read-out goes with the window.
+    cadre->statusBar()->showMessage(QStringLiteral("x=3 y=4 valeur=120"));
+    fenetres[0]->close();
+    EXPECT_EQ(cadre->statusBar()->currentMessage().toStdString(), "");
 }
 
 TEST_F(Cadre, LogoEtVersionPresDuBasJamaisAuDessusDuDernierBouton)

@@ -1,9 +1,34 @@
 #include "PErreurs.h"
 #include "Soutien.h"
+#include "UAnimation.h"
+#include "UBordures.h"
+#include "UConversionImages.h"
+#include "UConvolution.h"
+#include "UDDPGaussien.h"
+#include "UDDPNeutre.h"
+#include "UDDPPasseBas.h"
+#include "UDemandeValeur.h"
+#include "UEnregistrementSelection.h"
+#include "UFenetreSeuils.h"
+#include "UGaussien.h"
+#include "UInstallationImage.h"
+#include "UInstallationPretraitement.h"
+#include "UInstallationTrichromie.h"
+#include "UInstallationVisionneuse.h"
+#include "UMain.h"
+#include "UMasqueFlou.h"
 #include "UOutilsFenetres.h"
+#include "UParametres.h"
+#include "UPreferences.h"
+#include "URedimensionnement.h"
+#include "UTranslationn.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QStyleOptionSpinBox>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QLabel>
@@ -83,6 +108,21 @@ TEST(FiltresDeTouches, FiltreDEvenementsSurUneZoneDeSaisie)
     QTest::keyClick(&reel, Qt::Key_Home);
     QTest::keyClicks(&reel, "5");
     EXPECT_EQ(reel.text(), "512");
+
+    // A pasted text comes in whole when every character would have been
+    // typed, '.' becoming ','; otherwise nothing comes in.
+    const std::tuple<QLineEdit*, const char*, const char*, const char*> collages[] = {
+        {&entier, "12", "34", "1234"},   {&entier, "12", "-5", "12"},      {&entier, "12", "3\n4", "12"},
+        {&entier, "12", "1e999", "12"},  {&reel, "", "1.5", "1,5"},        {&reel, "", "-5", ""},
+        {&reel, "7", ",5,", "7"},        {&reel, "", "é€𝛼", ""},          {&signe, "", "-2,5", "-2,5"},
+        {&signe, "", "--5", ""},         {&signe, "1", "abc", "1"},        {&signe, "", " 3", ""},
+    };
+    for (const auto& [edit, avant, colle, apres] : collages) {
+        edit->setText(QString::fromUtf8(avant));
+        QGuiApplication::clipboard()->setText(QString::fromUtf8(colle));
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(edit->text(), QString::fromUtf8(apres)) << colle;
+    }
 }
 
 TEST(Pas, ReelsEtEntiers)
@@ -122,6 +162,111 @@ TEST(Pas, ReelsEtEntiers)
     hb.stepDown();
     EXPECT_EQ(hb.value(), 2500);
     EXPECT_EQ(clics, (std::vector<TBoutonHautBas>{haut, haut, bas}));
+}
+
+namespace {
+
+// Presses an arrow where the style draws it; the release goes to `boite`,
+// as to a box the step showed, or nowhere while the button is held. The
+// error boxes shown, and whether the spin box keeps a timer to step again.
+std::pair<int, bool> Presser(QSpinBox* s, bool haut, const int& erreurs, QWidget* boite)
+{
+    QStyleOptionSpinBox o;
+    o.initFrom(s);
+    o.subControls = QStyle::SC_All;
+    o.stepEnabled = QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled;
+    const auto sous = haut ? QStyle::SC_SpinBoxUp : QStyle::SC_SpinBoxDown;
+    const QPoint p = s->style()->subControlRect(QStyle::CC_SpinBox, &o, sous, s).center();
+    const int avant = erreurs;
+    QTest::mousePress(s, Qt::LeftButton, {}, p);
+    if (boite)
+        QTest::mouseRelease(boite, Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(s, QEvent::MetaCall);
+    const bool repete = !QAbstractEventDispatcher::instance()->registeredTimers(s).isEmpty();
+    if (!boite)
+        QTest::mouseRelease(s, Qt::LeftButton, {}, p);
+    return {erreurs - avant, repete};
+}
+
+template <class... T> void Creer(QList<QWidget*>& fenetres) { (fenetres.append(new T), ...); }
+
+} // namespace
+
+// Every up-down of every window: a press is one step and at most one error
+// box, and the stepping stops with the button even when a box took the
+// release; a field that is no number gives exactly one box. Held down, an
+// arrow goes on stepping.
+TEST(HautBas, UnePressionUnPasDansChaqueFenetre)
+{
+    QTemporaryDir dossier;
+    FixerFichierPreferences(dossier.filePath(QStringLiteral("Stelor.ini")));
+    int erreurs = 0;
+    TRepondeurTest repondeur([&erreurs](const TDemandeDialogue& d) {
+        erreurs += d.Genre == TGenreDemande::Erreur;
+        return ReponseParDefaut(d);
+    });
+    if (!Animation)
+        Animation = new TAnimation;
+    auto* cadre = new TMain;
+    InstallerFenetresImage(*cadre);
+    InstallerPretraitement(*cadre);
+    InstallerTrichromie(*cadre);
+    InstallerVisionneuse(*cadre);
+    cadre->show();
+    THistoFit fit = ImageFitDe(40, 30, [](int x, int y) { return 100.0 * x + y; });
+    const int numero = cadre->CreerFenetreImageFit(fit)->NumeroDocument();
+    for (QAction* a : {cadre->MnItmHistogramme_Afficher, cadre->MnItmPretraitement, cadre->MnItmVisionneuse,
+                       cadre->MnItmTrichromie})
+        a->trigger();
+    auto* seuils = dynamic_cast<TFenetreSeuils*>(cadre->TrouverHistogramme(numero));
+    ASSERT_NE(seuils, nullptr);
+    QList<QWidget*> fenetres{new QWidget}; // the first stands for the box that takes the release
+    Creer<TDemandeValeur, TMasqueFlou, TGaussien, TDDPNeutre, TDDPPasseBas, TDDPGaussien, TRedimensionnement,
+          TTranslationn, TBordures, TPreferences, TConversionImages, TEnregistrementSelection>(fenetres);
+    fenetres << cadre << Animation;
+    for (QWidget* f : fenetres)
+        f->show();
+    QWidget* boite = fenetres[0];
+
+    const auto champ = [&](int f, const char* nom) { return fenetres[f]->findChild<QLineEdit*>(QLatin1String(nom)); };
+    const auto fleche = [&](int f, const char* nom) { return fenetres[f]->findChild<QSpinBox*>(QLatin1String(nom)); };
+    const std::tuple<QLineEdit*, const char*, QSpinBox*, bool> mauvais[] = {
+        {seuils->EdtSeuilMaxi, "", seuils->UpDwnLuminosite, true},
+        {seuils->EdtSeuilMaxi, "", seuils->UpDwnContraste, false},
+        {seuils->EdtSeuilMini, "", seuils->UpDwnNbBits, false},
+        {seuils->EdtSeuilMini, "", seuils->UpDownSeuilMini, true},
+        {champ(1, "EdtValeur"), ",", fleche(1, "UpDwnValeur"), true},
+        {champ(2, "EdtCoefficient"), ",", fleche(2, "UpDwnCoefficient"), false},
+        {champ(7, "EdtNouvelleFacteur"), ",", fleche(7, "UpDwnNouvelleFacteur"), true},
+        {champ(10, "EdtCoefMF1"), ",", fleche(10, "UpDwnCoefsMF"), false},
+        {champ(14, "EdtFrequence"), "1,5", fleche(14, "UpDwnFrequence"), true},
+    };
+    const int haut = seuils->TrckBrSeuilMaxi->value();
+    for (const auto& [edit, texte, hautBas, monte] : mauvais) {
+        ASSERT_TRUE(edit && hautBas);
+        SCOPED_TRACE(hautBas->objectName().toStdString());
+        edit->setText(QString::fromUtf8(texte));
+        EXPECT_EQ(Presser(hautBas, monte, erreurs, boite), std::pair(1, false));
+    }
+    // The failed steps left the threshold window's update flag and image as they were.
+    EXPECT_EQ(std::pair(seuils->Maj, seuils->TrckBrSeuilMaxi->value()), std::pair(true, haut));
+
+    QStringList pressees;
+    for (QWidget* f : fenetres)
+        for (QSpinBox* s : f->findChildren<QSpinBox*>())
+            if (s->minimum() == 0 && s->maximum() == 5000 && s->value() == 2500 && s->isEnabled()) {
+                for (bool monte : {true, false}) {
+                    const auto [boites, repete] = Presser(s, monte, erreurs, boite);
+                    EXPECT_EQ(std::pair(boites <= 1, repete), std::pair(true, false)) << s->objectName().toStdString();
+                }
+                pressees << s->objectName();
+            }
+    EXPECT_EQ(Presser(seuils->UpDwnTransfert, true, erreurs, nullptr), std::pair(0, true));
+    for (const char* nom : {"UpDwnSeuilMaxi", "UpDwnTransfert", "UpDwnSigma", "UpDwnCoef", "UpDwnx", "UpDwny",
+                            "UpDwnBordureBas", "UpDwnSigmasMF", "UpDwnDepart", "UpDwnFrequence", "UpDwnPas"})
+        EXPECT_TRUE(pressees.contains(QLatin1String(nom))) << nom;
+    FermerCadreSansQuestion(cadre);
+    qDeleteAll(fenetres.mid(0, 13));
 }
 
 TEST(Retouches, ChampsVidesOuHorsBornes)

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -126,6 +127,10 @@ TEST_F(TPreferencesEssai, EchelleDuReglageDesSeuils)
     QLineEdit* offset = Dialogue->EdtOffsetDetectionEtoiles();
     offset->clear();
     QTest::keyClicks(offset, QStringLiteral("-1a2,5"));
+    EXPECT_EQ(offset->text(), "125");
+    // Nor does a pasted sign.
+    QGuiApplication::clipboard()->setText(QStringLiteral("-2147483649"));
+    QTest::keyClick(offset, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(offset->text(), "125");
 }
 
@@ -254,13 +259,23 @@ TEST_F(TPreferencesEssai, UnChampQuiNEstPasUnNombreNEcritRien)
         EXPECT_EQ(Dialogue->focusWidget(), Dialogue->EdtCoefMF()[2]);
         Dialogue->hide();
     }
-    // An empty sigma gives the same message with its empty text.
-    Dialogue->show();
-    Dialogue->EdtSigmaMF()[4]->clear();
-    Dialogues::ViderJournal();
-    QTest::mouseClick(Bouton(*Dialogue, "BtnOk"), Qt::LeftButton);
-    EXPECT_EQ(Erreurs(), QStringList{"'' n'est pas une valeur en virgule flottante correcte"});
-    EXPECT_EQ(Contenu(), avant);
+    // An empty sigma gives the same message with its empty text; a negative
+    // offset, sigma or coefficient (from an older file) is refused too.
+    const QString negatif = "'-5' n'est pas une valeur correcte : elle ne peut être négative.";
+    const std::tuple<QLineEdit*, QString, QString> cas[] = {
+        {Dialogue->EdtSigmaMF()[4], "", "'' n'est pas une valeur en virgule flottante correcte"},
+        {Dialogue->EdtOffsetDetectionEtoiles(), "-5", negatif},
+        {Dialogue->EdtSigmaMF()[1], "-5", negatif},
+    };
+    for (const auto& [edit, texte, message] : cas) {
+        Dialogue->show(); // reloads every field from the file
+        edit->setText(texte);
+        Dialogues::ViderJournal();
+        QTest::mouseClick(Bouton(*Dialogue, "BtnOk"), Qt::LeftButton);
+        EXPECT_EQ(std::tuple(Erreurs(), Dialogue->focusWidget() == edit, Contenu()),
+                  std::tuple(QStringList{message}, true, avant));
+        Dialogue->hide();
+    }
 }
 
 TEST_F(TPreferencesEssai, EcritureRefuseeMontreLErreurEtGardeLeDialogue)

@@ -3,12 +3,18 @@
 #include "UMain.h"
 #include "UTraitementImage.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
-#include <algorithm>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListView>
+#include <QPointer>
 #include <QProcess>
+#include <algorithm>
 #include <cmath>
-#include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #ifdef STELOR_AVEC_CFITSIO
 #include <fitsio.h>
@@ -59,17 +65,132 @@ Dialogues::TRepondeur RepondreToujours(int resultat)
     };
 }
 
+namespace {
+
+struct TExecution {
+    int Code = -1; // -1: not started, -2: crashed, -3: killed at the deadline
+    QByteArray Sortie, Erreurs;
+};
+
+TExecution Executer(const QString& programme, const QStringList& arguments, int delaiMs,
+                    QProcess::ProcessChannelMode canaux = QProcess::SeparateChannels)
+{
+    TExecution e;
+    QProcess p;
+    p.setProcessChannelMode(canaux);
+    p.start(programme, arguments);
+    if (!p.waitForStarted(delaiMs)) {
+        ADD_FAILURE() << programme.toStdString() << " could not start";
+        return e;
+    }
+    if (!p.waitForFinished(delaiMs)) {
+        p.kill();
+        p.waitForFinished();
+        ADD_FAILURE() << programme.toStdString() << " still running after " << delaiMs << " ms";
+        e.Code = -3;
+    } else
+        e.Code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    e.Sortie = p.readAllStandardOutput();
+    e.Erreurs = p.readAllStandardError();
+    return e;
+}
+
+} // namespace
+
 int LancerProgramme(const QString& programme, const QStringList& arguments, QString* sortie, int delaiMs)
 {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(programme, arguments);
-    if (!p.waitForStarted(delaiMs))
-        return -1;
-    p.waitForFinished(delaiMs);
+    const TExecution e = Executer(programme, arguments, delaiMs, QProcess::MergedChannels);
     if (sortie)
-        *sortie = QString::fromUtf8(p.readAll());
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+        *sortie = QString::fromUtf8(e.Sortie);
+    return e.Code;
+}
+
+QString Python(const QString& oracle, const QStringList& arguments)
+{
+    const TExecution e =
+        Executer(QStringLiteral("/usr/bin/python3"),
+                 QStringList{QStringLiteral(STELOR_SOURCE_DIR "/tests/support/oracles.py"), oracle} + arguments, 120000);
+    EXPECT_EQ(e.Code, 0) << oracle.toStdString() << ": " << e.Erreurs.toStdString();
+    return QString::fromUtf8(e.Sortie).trimmed();
+}
+
+::testing::AssertionResult AccepteParFitsverify(const QString& nom)
+{
+    const TExecution e = Executer(QStringLiteral("/usr/bin/fitsverify"), {nom}, 60000);
+    if (e.Code >= 0 && e.Sortie.contains(" and 0 error(s)."))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << e.Sortie.toStdString() << e.Erreurs.toStdString();
+}
+
+QByteArray DecodeParDjpeg(const QString& nom)
+{
+    const TExecution e = Executer(QStringLiteral("/usr/bin/djpeg"), {QStringLiteral("-pnm"), nom}, 60000);
+    EXPECT_EQ(e.Code, 0) << nom.toStdString() << ": " << e.Erreurs.toStdString();
+    return e.Code == 0 ? e.Sortie : QByteArray();
+}
+
+void EcrireSeriesEssai(const QString& dossier)
+{
+    Python(QStringLiteral("series_essai"), {QStringLiteral(STELOR_TESTDATA), dossier});
+}
+
+TPiloteModal::TPiloteModal(std::function<void(QWidget&)> agir, int delaiMs)
+    : Agir(std::move(agir)), FPrecedent(Dialogues::RepondeurCourant()), FDelai(delaiMs)
+{
+    Dialogues::RetirerRepondeur();
+    FMinuterie.setInterval(10);
+    QObject::connect(&FMinuterie, &QTimer::timeout, [this] { Tic(); });
+    FMinuterie.start();
+}
+
+TPiloteModal::~TPiloteModal()
+{
+    FMinuterie.stop();
+    Dialogues::InstallerRepondeur(std::move(FPrecedent));
+}
+
+void TPiloteModal::Tic()
+{
+    QWidget* haut = QApplication::activeModalWidget();
+    if (haut != FHaut) {
+        FHaut = haut;
+        FDepuis.start();
+    }
+    if (!haut)
+        return;
+    if (!FEchec && FDepuis.elapsed() > FDelai) {
+        FEchec = true;
+        ADD_FAILURE() << haut->metaObject()->className() << " \"" << haut->windowTitle().toStdString()
+                      << "\" still open " << FDelai << " ms after it was shown: closed";
+    }
+    if (FEchec) {
+        if (auto* d = qobject_cast<QDialog*>(haut))
+            d->done(QDialog::Rejected);
+        else
+            haut->close();
+        return;
+    }
+    // Each action from its own event: a timer never fires inside its own
+    // handler, and an action may open the next modal window.
+    if (!Agir || FEnCours.contains(haut))
+        return;
+    FEnCours.insert(haut);
+    QTimer::singleShot(0, &FMinuterie, [this, haut, garde = QPointer<QWidget>(haut)] {
+        if (garde && !FEchec)
+            Agir(*garde);
+        FEnCours.remove(haut);
+    });
+}
+
+void ChoisirDansDialogue(QFileDialog& d, const QStringList& noms)
+{
+    auto* nom = d.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    auto* liste = d.findChild<QListView*>(QStringLiteral("listView"));
+    ASSERT_TRUE(nom && liste);
+    // A line chosen in the list would win over the typed names.
+    liste->selectionModel()->clearSelection();
+    nom->setText(noms.size() == 1 ? noms[0] : QLatin1Char('"') + noms.join(QStringLiteral("\" \"")) + QLatin1Char('"'));
+    static_cast<QDialog&>(d).accept(); // the dialog's own accept, as its button
 }
 
 THistoFit ImageFitDe(int w, int h, const std::function<double(int, int)>& f)
@@ -176,7 +297,7 @@ Dialogues::TRepondeur TUtilisateurTest::Repondeur()
     return [this](const TDemandeDialogue& d) {
         Vus.push_back(d);
         TReponseDialogue r;
-        r.Resultat = d.Genre == TGenreDemande::Question ? mrYes : mrOk;
+        r.Resultat = d.Genre == TGenreDemande::Question ? Question : mrOk;
         if (d.Genre == TGenreDemande::Modal)
             r.Resultat = Modal && d.Dialogue ? Modal(*d.Dialogue) : mrCancel;
         else if (d.Genre == TGenreDemande::OuvrirFichiers)
@@ -201,3 +322,20 @@ void FermerCadreSansQuestion(TMain* cadre)
             i->Modifiee = false;
     delete cadre;
 }
+
+qint64 OctetsLusParLeProcessus()
+{
+    QFile f(QStringLiteral("/proc/self/io"));
+    f.open(QIODevice::ReadOnly);
+    const QByteArray io = f.readAll();
+    const qsizetype i = io.indexOf("rchar:");
+    EXPECT_GE(i, 0) << "/proc/self/io illisible";
+    return i < 0 ? -1 : io.mid(i + 6, io.indexOf('\n', i) - i - 6).trimmed().toLongLong();
+}
+
+TTubeNomme::TTubeNomme(QString nom) : FDelai("lecture d'un tube nommé", 60), FNom(std::move(nom))
+{
+    EXPECT_EQ(::mkfifo(QFile::encodeName(FNom).constData(), 0600), 0) << FNom.toStdString();
+}
+
+TTubeNomme::~TTubeNomme() { QFile::remove(FNom); }

@@ -1,0 +1,144 @@
+// F1 through the frame in every kind of window, with and without a help
+// file: the image window opens its topic, the others the contents, a modal
+// dialog nothing; each press returns.
+#include "Delai.h"
+#include "OnHelpFix.h"
+#include "PFichiers.h"
+#include "Soutien.h"
+#include "UHelp.h"
+#include "UInstallationImage.h"
+#include "UInstallationPretraitement.h"
+#include "UInstallationTrichromie.h"
+#include "UInstallationVisionneuse.h"
+#include "UMain.h"
+#include "UParametres.h"
+#include "UPreferences.h"
+#include "UTraitementImage.h"
+#include "hh.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray Lire(const QString& nom) { return QFile::exists(nom) ? LireFichierComplet(nom) : QByteArray(); }
+
+} // namespace
+
+TEST(AideFenetres, F1DansChaqueGenreDeFenetre)
+{
+    QTemporaryDir dossier;
+    const QString image = dossier.filePath(QStringLiteral("m51.fit"));
+    ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("m51_i16_256.fits")), image));
+    TUtilisateurTest utilisateur;
+    utilisateur.AOuvrir = QStringList{image};
+    TRepondeurTest repondeur(utilisateur.Repondeur());
+
+    // A stand-in viewer on the PATH records its arguments.
+    const QByteArray chemin = qgetenv("PATH");
+    ASSERT_TRUE(QDir(dossier.path()).mkpath(QStringLiteral("bin")));
+    const QString journal = dossier.filePath(QStringLiteral("appels.txt")), xchm = dossier.filePath("bin/xchm");
+    EcrireFichierSur(xchm, "#!/bin/sh\n{ printf 'appel'; for a in \"$@\"; do printf '|%s' \"$a\"; done; "
+                           "printf '\\n'; } >> '" + journal.toUtf8() + "'\n");
+    QFile::setPermissions(xchm, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("PATH", dossier.filePath(QStringLiteral("bin")).toUtf8());
+    LibererHHCtrl();
+    const QString aide = dossier.filePath(QStringLiteral("Stelor.chm"));
+    EcrireFichierSur(aide, "");
+    InstallerOnHelpFix();
+
+    auto* cadre = new TMain;
+    Main = cadre;
+    FixerFichierPreferences(dossier.filePath(QStringLiteral("Stelor.ini")));
+    InstallerFenetresImage(*cadre);
+    InstallerPretraitement(*cadre);
+    InstallerTrichromie(*cadre);
+    InstallerVisionneuse(*cadre);
+    Preferences = new TPreferences;
+    cadre->resize(1200, 900);
+    cadre->show();
+    cadre->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(cadre));
+
+    cadre->MnItmOuvrir->trigger();
+    TTraitementImage* fenetreImage = FenetreImageActive(*cadre);
+    ASSERT_NE(fenetreImage, nullptr);
+    cadre->MnItmHistogramme_Afficher->trigger();
+    QWidget* seuils = cadre->FenetreActive();
+    cadre->MnItmVisionneuse->trigger();
+    QWidget* visionneuse = cadre->FenetreActive();
+    cadre->MnItmPretraitement->trigger();
+    QWidget* pretraitement = cadre->FenetreActive();
+    cadre->MnItmTrichromie->trigger();
+    QWidget* trichromie = cadre->FenetreActive();
+    const std::vector<std::pair<const char*, QWidget*>> fenetres = {
+        {"image", fenetreImage->ImgSource}, {"seuils", seuils},           {"visionneuse", visionneuse},
+        {"pretraitement", pretraitement},   {"trichromie", trichromie}, {"cadre", cadre->menuBar()}};
+    for (const auto& [nom, w] : fenetres)
+        ASSERT_NE(w, nullptr) << nom;
+    ASSERT_EQ(QStringList({seuils->metaObject()->className(), visionneuse->metaObject()->className(),
+                           pretraitement->metaObject()->className(), trichromie->metaObject()->className()}),
+              QStringList({"THistogrammeFit", "TVisionneuse", "TPretraitement", "TTrichromieRVB"}));
+
+    auto f1 = [&](const char* nom, QWidget* w) {
+        for (QWidget* p = w; p; p = p->parentWidget())
+            if (auto* document = qobject_cast<QMdiSubWindow*>(p))
+                cadre->ZoneMDI()->setActiveSubWindow(document);
+        w->setFocus();
+        TDelaiMaximal delai(std::string("F1 dans la fenêtre ") + nom, 20);
+        QTest::keyClick(w, Qt::Key_F1);
+    };
+    QStringList attendus;
+    for (const bool avecFichier : {false, true}) {
+        FixerFichierAide(avecFichier ? aide : dossier.filePath(QStringLiteral("absent.chm")));
+        Dialogues::ViderJournal();
+        for (const auto& [nom, w] : fenetres) {
+            f1(nom, w);
+            if (avecFichier)
+                attendus << (w == fenetreImage->ImgSource ? "appel|-c|1001|" + aide : "appel|" + aide);
+        }
+        // A modal dialog keeps F1 to itself: no help for a window behind it.
+        Preferences->setWindowModality(Qt::ApplicationModal);
+        Preferences->show();
+        f1("modale", Preferences->focusWidget() ? Preferences->focusWidget() : Preferences);
+        Preferences->hide();
+        if (!avecFichier) {
+            QStringList messages;
+            for (const TDemandeDialogue& d : Dialogues::Journal())
+                messages << d.Texte;
+            EXPECT_EQ(messages, QStringList(int(fenetres.size()), "Le fichier d'aide 'Stelor.chm' n'est pas présent "
+                                                                 "dans le répertoire de l'application."));
+        }
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Lire(journal).count('\n') >= attendus.size(); }, 10000));
+    EXPECT_EQ(QString::fromUtf8(Lire(journal)), attendus.join('\n') + '\n');
+
+    // The contents and keyword commands reach a window's own handler.
+    std::vector<std::pair<int, intptr_t>> recus;
+    InstallerGestionnaireAide(visionneuse, 0, [&](int commande, intptr_t donnee, bool& appeler) {
+        recus.emplace_back(commande, donnee);
+        appeler = false;
+        return true;
+    });
+    const QByteArray motCle = "seuils";
+    const bool sommaire = DemanderAide(visionneuse, HELP_CONTENTS, 0);
+    const bool cle = DemanderAide(visionneuse, HELP_KEY, reinterpret_cast<intptr_t>(motCle.constData()));
+    EXPECT_EQ(std::tuple(sommaire, cle, DemanderAide(pretraitement, HELP_CONTENTS, 0), DemanderAideContexte(visionneuse)),
+              std::tuple(true, true, false, false));
+    EXPECT_EQ(recus, (std::vector<std::pair<int, intptr_t>>{
+                         {HELP_CONTENTS, 0}, {HELP_KEY, reinterpret_cast<intptr_t>(motCle.constData())}}));
+
+    FermerCadreSansQuestion(cadre);
+    delete Preferences;
+    Preferences = nullptr;
+    RetirerOnHelpFix();
+    FixerFichierAide({});
+    LibererHHCtrl();
+    qputenv("PATH", chemin);
+}
