@@ -24,6 +24,11 @@
 #include <limits>
 #include <type_traits>
 
+#if defined(__unix__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 // ===========================================================================
 // Transfer curves
 // ===========================================================================
@@ -919,10 +924,36 @@ struct TDecodageFit {
     std::optional<TTableHistogrammeFit> Histogramme; // of the shifted values, when asked
 };
 
-// Bands of 16 MB of samples: each band ends when every thread is done with
-// it, so few of them (a thread the system holds back delays each end), yet
-// small enough to be decoded while in the last-level cache.
-constexpr int kOctetsBande = 24; // log2
+// Bands of 4 MB of samples: decoded while in cache, and small enough to keep
+// two band buffers from one load to the next (below).
+constexpr int kOctetsBande = 22; // log2
+
+// Working memory of this thread's loads, kept from one load to the next:
+// new blocks came with new pages at each load (at a width of 4096, the two
+// band buffers of 16 MB were just past what the allocator keeps for reuse),
+// and this thread faulted them in, for as long as decoding took.
+struct TMemoireDecodage {
+    std::unique_ptr<uchar[]> Bandes;
+    size_t Octets = 0;
+    std::vector<uint32_t> Comptes; // key counters, see CompterEchantillons16
+
+    // Band buffers of at least n bytes, 64-byte aligned: the decoder reads
+    // each row's 64 bytes of a strip as one cache line.
+    uchar* TamponsBandes(size_t n)
+    {
+        if (Octets < n) {
+            Bandes.reset();
+            Bandes.reset(new uchar[n + 63]);
+            Octets = n;
+        }
+        return Bandes.get() + (64 - reinterpret_cast<uintptr_t>(Bandes.get()) % 64) % 64;
+    }
+};
+TMemoireDecodage& MemoireDecodage()
+{
+    thread_local TMemoireDecodage memoire;
+    return memoire;
+}
 
 // 16-bit samples, by bands of file rows, each decoded while in cache by
 // strips of columns on several threads; the keys counted on the way when the
@@ -945,22 +976,24 @@ TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, boo
     // keys when asked), this thread reads the next one.
     const int64_t bande = std::max<int64_t>(8, ((int64_t(1) << kOctetsBande) / (2 * l)) & ~int64_t(7));
     const size_t octetsBande = static_cast<size_t>(2 * l * std::min(bande, h));
-    const std::unique_ptr<uchar[]> tampons(new uchar[(h > bande ? 2 : 1) * octetsBande]);
+    TMemoireDecodage& memoire = MemoireDecodage(); // this thread's, which the pool's pieces reach by reference
+    uchar* const tampons = memoire.TamponsBandes((h > bande ? 2 : 1) * octetsBande);
     // Parts of at least 64 K samples of a band.
     const int64_t minimum = std::max<int64_t>(32, (int64_t(1) << 16) / std::min(bande, h));
     const int parts = NombrePartsParallele(l, 32, minimum);
     std::vector<NoyauxFit::TCles> cles(static_cast<size_t>(parts));
     // Counts per thread, to be summed.
     const size_t tables = static_cast<size_t>(parts) * NoyauxFit::kSousTables;
-    std::vector<uint32_t> comptes(histogramme ? tables << 16 : 0, 0);
+    std::vector<uint32_t>& comptes = memoire.Comptes;
+    comptes.assign(histogramme ? tables << 16 : 0, 0);
     if (!f.seek(e.Debut))
         LeverErreurFichier(ES_LectureApresFin);
-    LireExactement(f, tampons.get(), 2 * l * std::min(bande, h));
+    LireExactement(f, tampons, 2 * l * std::min(bande, h));
     for (int64_t r0 = 0, i = 0; r0 < h; r0 += bande, ++i) {
         b.Rang0 = r0;
         b.Rangs = std::min(bande, h - r0);
-        b.Source = tampons.get() + (i % 2) * octetsBande;
-        uchar* suivant = tampons.get() + ((i + 1) % 2) * octetsBande;
+        b.Source = tampons + (i % 2) * octetsBande;
+        uchar* suivant = tampons + ((i + 1) % 2) * octetsBande;
         ExecuterEnParallele(
             l, 32, minimum,
             [&](int64_t x0, int64_t x1, int p) {
@@ -1040,6 +1073,30 @@ TDecodageFit DecoderAutres(QFile& f, const TEnteteFichierFit& e, double* pixels)
     return d;
 }
 
+// A new pixel block of n values. Its pages are faulted in on four threads
+// before the fill that std::vector makes: one thread faulting in 128 MB page
+// by page spent most of a first load there. More threads did not fault them
+// in sooner (the system serialises much of that work) but made the slowest
+// of several first loads slower, as did filling while the pool faulted them
+// in ahead. Where the system cannot, the fill faults them in as before.
+void AllouerPixels(std::vector<double>& pixels, size_t n)
+{
+    pixels.reserve(n);
+#if defined(MADV_POPULATE_WRITE)
+    constexpr uintptr_t kMorceau = uintptr_t(2) << 20;
+    static const uintptr_t page = static_cast<uintptr_t>(std::max(sysconf(_SC_PAGESIZE), 1L));
+    const uintptr_t debut = reinterpret_cast<uintptr_t>(pixels.data()) & ~(page - 1);
+    const uintptr_t fin = reinterpret_cast<uintptr_t>(pixels.data() + n);
+    const int64_t morceaux = static_cast<int64_t>((fin - debut + kMorceau - 1) / kMorceau);
+    if (morceaux >= 8)
+        ExecuterEnParallele(morceaux, 1, morceaux / 4, [&](int64_t m0, int64_t m1, int) {
+            const uintptr_t a = debut + m0 * kMorceau, b = std::min(fin, debut + m1 * kMorceau);
+            madvise(reinterpret_cast<void*>(a), b - a, MADV_POPULATE_WRITE);
+        });
+#endif
+    pixels.resize(n);
+}
+
 } // namespace
 
 void LireFichierFit(THistoFit& image, const QString& nom)
@@ -1056,7 +1113,7 @@ void LireFichierFit(THistoFit& image, const QString& nom)
     std::vector<double> nouveaux;
     const bool enPlace = image.Pixels.size() == n && e.Bitpix == 16;
     if (!enPlace)
-        nouveaux.resize(n);
+        AllouerPixels(nouveaux, n);
     double* pixels = enPlace ? image.Pixels.data() : nouveaux.data();
     TDecodageFit d = e.Bitpix == 16 ? Decoder16(f, e, pixels, histogramme) : DecoderAutres(f, e, pixels);
     // The reader's extremes: Min starts at 2147483647, and a negative one

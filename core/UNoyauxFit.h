@@ -4,9 +4,10 @@
 // both give the same values and bytes.
 //
 // Both walk memory in tiles whose every cache line is used whole while it is
-// in cache (decoding: strips of 32 columns, 8 rows at a time; rendering:
-// 8 columns read down a 256-row tile at a time), so that their cost does not
-// depend on the image's width or height being a power of two.
+// in cache (decoding: 64-row tiles of 32-column strips, decoded into an L1
+// buffer and written out a column at a time, as whole cache lines;
+// rendering: 8 columns read down a 256-row tile at a time), so that their
+// cost does not depend on the image's width or height being a power of two.
 #include <bit>
 #include <cstddef>
 #include <cstdint>

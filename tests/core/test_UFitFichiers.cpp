@@ -621,9 +621,10 @@ TEST_F(PairsFit, TousLesBitpixCommeCfitsioPuisEnregistres)
 TEST_F(LectureFit, DecodageParBandesFilsEtNoyauxSimplesIdentiques)
 {
     // Widths that cut into strips unevenly or are a power of two, heights of
-    // several bands; the levels of a file without program cards come from
-    // the keys counted while decoding: the same as a count over the pixels.
-    // The plain kernels read the same values.
+    // several bands and tiles, below a tile, or odd (columns starting
+    // anywhere in a cache line); the levels of a file without program cards
+    // come from the keys counted while decoding: the same as a count over
+    // the pixels. The plain kernels read the same values.
     const struct {
         int l, h;
         QStringList cartes;
@@ -632,7 +633,8 @@ TEST_F(LectureFit, DecodageParBandesFilsEtNoyauxSimplesIdentiques)
         {2051, 2100, {}},
         {37, 5000, {C("BZERO", "-100"), C("BSCALE", "0.5")}},
         {1000, 9, {C("BZERO", "32768"), C("BSCALE", "1"), C("STL_SMIN", "5")}},
-        {8200, 1030, {C("BZERO", "32768")}}, // two bands of 16 MB, the last short
+        {67, 517, {C("BZERO", "32768")}},
+        {8200, 1030, {C("BZERO", "32768")}}, // bands of 4 MB, the last short
     };
     for (const auto& k : cas) {
         SCOPED_TRACE(k.l);
