@@ -6,6 +6,7 @@
 #include "Soutien.h"
 #include "UAnimation.h"
 #include "UBmp.h"
+#include "UConfirmationFichiers.h"
 #include "UEnregistrementSelection.h"
 #include "UEnteteFit.h"
 #include "UFit.h"
@@ -575,9 +576,12 @@ TEST_F(Visionneuse, TextesEntiersALaTailleParDefaut)
             if (l->isVisible() && (l->wordWrap() ? l->heightForWidth(l->width()) > l->height()
                                                  : l->fontMetrics().horizontalAdvance(l->text()) > l->contentsRect().width()))
                 rognes << l->objectName();
-    const QTreeWidget* noms = lot.findChild<QTreeWidget*>(QStringLiteral("LstVwImages"));
-    if (noms->fontMetrics().horizontalAdvance(nom) + noms->fontMetrics().averageCharWidth() +
-            2 * (noms->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, noms) + 1) > noms->columnWidth(0))
-        rognes << noms->objectName();
+    TConfirmationFichiers confirmation;
+    confirmation.Preparer(QStringLiteral("Remplacer ?"), {{nom, Dossier.path()}});
+    for (const QTreeWidget* noms : {lot.findChild<QTreeWidget*>(QStringLiteral("LstVwImages")),
+                                    confirmation.findChild<QTreeWidget*>(QStringLiteral("LstVwFichiers"))})
+        if (noms->fontMetrics().horizontalAdvance(nom) + noms->fontMetrics().averageCharWidth() +
+                2 * (noms->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, noms) + 1) > noms->columnWidth(0))
+            rognes << noms->objectName();
     EXPECT_EQ(rognes.join(QLatin1Char(' ')).toStdString(), "");
 }
