@@ -25,12 +25,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-namespace {
-
-QByteArray Lire(const QString& nom) { return QFile::exists(nom) ? LireFichierComplet(nom) : QByteArray(); }
-
-} // namespace
-
 TEST(AideFenetres, F1DansChaqueGenreDeFenetre)
 {
     QTemporaryDir dossier;
@@ -40,15 +34,7 @@ TEST(AideFenetres, F1DansChaqueGenreDeFenetre)
     utilisateur.AOuvrir = QStringList{image};
     TRepondeurTest repondeur(utilisateur.Repondeur());
 
-    // A stand-in viewer on the PATH records its arguments.
-    const QByteArray chemin = qgetenv("PATH");
-    ASSERT_TRUE(QDir(dossier.path()).mkpath(QStringLiteral("bin")));
-    const QString journal = dossier.filePath(QStringLiteral("appels.txt")), xchm = dossier.filePath("bin/xchm");
-    EcrireFichierSur(xchm, "#!/bin/sh\n{ printf 'appel'; for a in \"$@\"; do printf '|%s' \"$a\"; done; "
-                           "printf '\\n'; } >> '" + journal.toUtf8() + "'\n");
-    QFile::setPermissions(xchm, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("PATH", dossier.filePath(QStringLiteral("bin")).toUtf8());
-    LibererHHCtrl();
+    TLecteurAideEssai lecteur(dossier.path());
     const QString aide = dossier.filePath(QStringLiteral("Stelor.chm"));
     EcrireFichierSur(aide, "");
     InstallerOnHelpFix();
@@ -116,8 +102,7 @@ TEST(AideFenetres, F1DansChaqueGenreDeFenetre)
                                                                  "dans le répertoire de l'application."));
         }
     }
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Lire(journal).count('\n') >= attendus.size(); }, 10000));
-    EXPECT_EQ(QString::fromUtf8(Lire(journal)), attendus.join('\n') + '\n');
+    EXPECT_EQ(lecteur.Appels(int(attendus.size())), attendus);
 
     // The contents and keyword commands reach a window's own handler.
     std::vector<std::pair<int, intptr_t>> recus;
@@ -139,6 +124,4 @@ TEST(AideFenetres, F1DansChaqueGenreDeFenetre)
     Preferences = nullptr;
     RetirerOnHelpFix();
     FixerFichierAide({});
-    LibererHHCtrl();
-    qputenv("PATH", chemin);
 }

@@ -190,21 +190,12 @@ class TAideCadre : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CheminAvant = qgetenv("PATH");
-        ASSERT_TRUE(QDir(Dossier.path()).mkpath(QStringLiteral("bin")));
         ASSERT_TRUE(QDir(Dossier.path()).mkpath(QStringLiteral("vide")));
         // A folder name a shell would misread.
         DossierAide = Dossier.filePath(QStringLiteral("mes docs; touch PIEGE 'x' \"y\""));
         ASSERT_TRUE(QDir().mkpath(DossierAide));
         Aide = DossierAide + QStringLiteral("/Stelor.chm");
         EcrireFichierSur(Aide, "ITSF");
-        Journal = Dossier.filePath(QStringLiteral("appels.txt"));
-        const QString script = Dossier.filePath(QStringLiteral("bin/xchm"));
-        EcrireFichierSur(script, "#!/bin/sh\n{ printf 'appel'; for a in \"$@\"; do printf '|%s' \"$a\"; done; "
-                                 "printf '\\n'; } >> '" + Journal.toUtf8() + "'\n");
-        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("PATH", Dossier.filePath(QStringLiteral("bin")).toUtf8());
-        LibererHHCtrl();
         FixerFichierAide(Aide);
         Cadre = new TMain;
         FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
@@ -217,17 +208,8 @@ protected:
         delete Cadre;
         RetirerOnHelpFix();
         FixerFichierAide({});
-        LibererHHCtrl();
-        qputenv("PATH", CheminAvant);
     }
-    // The calls recorded once `n` complete lines are there.
-    QStringList Appels(int n)
-    {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return Lire(Journal).count('\n') >= n; }, 10000));
-        QStringList lignes = QString::fromUtf8(Lire(Journal)).split(QLatin1Char('\n'));
-        lignes.removeLast();
-        return lignes;
-    }
+    QStringList Appels(int n) const { return Lecteur.Appels(n); }
     QStringList Messages() const
     {
         QStringList t;
@@ -237,8 +219,8 @@ protected:
     }
 
     QTemporaryDir Dossier;
-    QString DossierAide, Aide, Journal;
-    QByteArray CheminAvant;
+    TLecteurAideEssai Lecteur{Dossier.path()};
+    QString DossierAide, Aide;
     TMain* Cadre = nullptr;
     TRepondeurTest Repondeur{ReponseParDefaut};
 };

@@ -1,7 +1,9 @@
 #include "Soutien.h"
 
+#include "PFichiers.h"
 #include "UMain.h"
 #include "UTraitementImage.h"
+#include "hh.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -12,6 +14,7 @@
 #include <QListView>
 #include <QPointer>
 #include <QProcess>
+#include <QTest>
 #include <algorithm>
 #include <cmath>
 #include <sys/stat.h>
@@ -339,3 +342,30 @@ TTubeNomme::TTubeNomme(QString nom) : FDelai("lecture d'un tube nommé", 60), FN
 }
 
 TTubeNomme::~TTubeNomme() { QFile::remove(FNom); }
+
+TLecteurAideEssai::TLecteurAideEssai(const QString& dossier)
+    : FChemin(qgetenv("PATH")), FJournal(QDir(dossier).filePath(QStringLiteral("appels.txt")))
+{
+    EXPECT_TRUE(QDir(dossier).mkpath(QStringLiteral("bin")));
+    const QString script = QDir(dossier).filePath(QStringLiteral("bin/xchm"));
+    EcrireFichierSur(script, "#!/bin/sh\n{ printf 'appel'; for a in \"$@\"; do printf '|%s' \"$a\"; done; "
+                             "printf '\\n'; } >> '" + FJournal.toUtf8() + "'\n");
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("PATH", QDir(dossier).filePath(QStringLiteral("bin")).toUtf8());
+    LibererHHCtrl();
+}
+
+TLecteurAideEssai::~TLecteurAideEssai()
+{
+    LibererHHCtrl();
+    qputenv("PATH", FChemin);
+}
+
+QStringList TLecteurAideEssai::Appels(int n) const
+{
+    auto lire = [this] { return QFile::exists(FJournal) ? LireFichierComplet(FJournal) : QByteArray(); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lire().count('\n') >= n; }, 10000));
+    QStringList lignes = QString::fromUtf8(lire()).split(QLatin1Char('\n'));
+    lignes.removeLast();
+    return lignes;
+}

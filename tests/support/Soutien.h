@@ -166,3 +166,17 @@ private:
     TDelaiMaximal FDelai;
     QString FNom;
 };
+
+// A stand-in help viewer "xchm", alone on the PATH while the object lives,
+// that records each call's arguments as one line "appel|arg|arg...".
+class TLecteurAideEssai {
+public:
+    explicit TLecteurAideEssai(const QString& dossier);
+    ~TLecteurAideEssai();
+    // The calls once `n` are recorded (a test failure after 10 s).
+    QStringList Appels(int n) const;
+
+private:
+    QByteArray FChemin;
+    QString FJournal;
+};
