@@ -89,14 +89,7 @@ TFichierFit LireEnteteListeFit(const QString& nom)
     // sample range can go below 0, the reader never shifts the image.
     // Reals and 64-bit samples are always looked at.
     double bas = 0, haut = 0;
-    bool borne = true;
-    switch (t.Bitpix) {
-    case 8: bas = 0, haut = 255; break;
-    case 16: bas = t.BZero == 0 ? 0 : -32768, haut = t.BZero == 0 ? 65535 : 32767; break;
-    case 32: bas = -2147483648.0, haut = 2147483647.0; break;
-    default: borne = false; break;
-    }
-    if (borne && std::min(bas * t.BScale + t.BZero, haut * t.BScale + t.BZero) >= 0) return e;
+    if (BornesEchantillonsFit(t.Bitpix, t.BZero, bas, haut) && std::min(bas * t.BScale + t.BZero, haut * t.BScale + t.BZero) >= 0) return e;
     QFile f;
     OuvrirFichierLecture(f, nom);
     double mini = 2147483647.0;

@@ -739,17 +739,26 @@ std::optional<int64_t> EntierCarte(const QStringList& cartes, const char* motCle
 
 bool BitpixConnu(int64_t b) { return b == 8 || b == 16 || b == 32 || b == 64 || b == -32 || b == -64; }
 
+} // namespace
+
+bool BornesEchantillonsFit(int32_t bitpix, double bzero, double& bas, double& haut)
+{
+    switch (bitpix) {
+    case 8: bas = 0, haut = 255; return true;
+    case 16: bas = bzero == 0 ? 0 : -32768, haut = bzero == 0 ? 65535 : 32767; return true;
+    case 32: bas = -2147483648.0, haut = 2147483647.0; return true;
+    default: return false;
+    }
+}
+
+namespace {
+
 // False when samples so scaled would leave the range of doubles: infinite
 // pixels, and NaN ones once shifted to a minimum of 0.
 bool EchelleLisible(int32_t bitpix, double bscale, double bzero)
 {
-    double bas = 0, haut = 0;
-    switch (bitpix) {
-    case 8: bas = 0, haut = 255; break;
-    case 16: bas = bzero == 0 ? 0 : -32768, haut = bzero == 0 ? 65535 : 32767; break;
-    case 32: bas = -2147483648.0, haut = 2147483647.0; break;
-    default: bas = -9.3e18, haut = 9.3e18; break; // 64-bit integers; reals are checked as decoded
-    }
+    double bas = -9.3e18, haut = 9.3e18; // 64-bit integers; reals are checked as decoded
+    BornesEchantillonsFit(bitpix, bzero, bas, haut);
     return std::isfinite((haut * bscale + bzero) - (bas * bscale + bzero));
 }
 
@@ -825,9 +834,10 @@ TEnteteFichierFit AnalyserEntete(const QByteArray& donnees, qint64 taille, const
 QByteArray LireBlocsEntete(QFile& f)
 {
     constexpr qint64 BlocsMaximum = 10000;
+    const qint64 taille = f.size();
     QByteArray entete;
     while (entete.size() < 2880 * BlocsMaximum) {
-        const QByteArray bloc = f.read(std::min<qint64>(2880, f.size() - entete.size()));
+        const QByteArray bloc = f.read(std::min<qint64>(2880, taille - entete.size()));
         if (entete.isEmpty() && !bloc.startsWith("SIMPLE"))
             return {};
         entete += bloc;
@@ -906,6 +916,7 @@ void DecoderEchantillonsFit(const TEnteteFichierFit& e, const unsigned char* s, 
     }
 }
 
+
 QByteArray LireFichierEnMemoire(const QString& nom) { return LireFichierComplet(nom); }
 
 int CompterCartesFit(const QString& nom)
@@ -942,6 +953,8 @@ struct TMemoireDecodage {
     uchar* TamponsBandes(size_t n)
     {
         if (Octets < n) {
+            // Size first: a failed allocation must not leave a size without its buffer.
+            Octets = 0;
             Bandes.reset();
             Bandes.reset(new uchar[n + 63]);
             Octets = n;
@@ -1441,7 +1454,7 @@ QString DefautEnteteFit(const QStringList& cartes)
         const int i = DerniereCarte(cartes, QLatin1String(motCle));
         return i < 0 ? std::nullopt : std::optional(ValeurCarteSansCommentaire(cartes[i]));
     };
-    const QString relue = QStringLiteral(" : l'image enregistrée ne pourrait pas être relue.");
+    const QString relue = QStringLiteral(" : un fichier écrit avec cette carte ne pourrait pas être relu.");
     int32_t entier = 0;
     if (const auto v = carte("SIMPLE"); v && *v != QLatin1String("T"))
         return QStringLiteral("La carte SIMPLE vaut « %1 » au lieu de T").arg(*v) + relue;

@@ -174,6 +174,9 @@ struct TEnteteFichierFit {
     bool Reproductible() const { return Bitpix == 16 && Plans == 1; }
 };
 TEnteteFichierFit LireEnteteFichierFit(const QString& nom);
+// The raw range of integer samples of 8, 16 (signed unless BZERO is 0) and
+// 32 bits; false for the other kinds.
+bool BornesEchantillonsFit(int32_t bitpix, double bzero, double& bas, double& haut);
 
 // The one sample rule of the reader: n consecutive samples of the file's data
 // (file order) into values, before the shift of a negative minimum.

@@ -16,6 +16,7 @@
 #include <QMdiArea>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -73,18 +74,15 @@ TFenetreSeuils::TFenetreSeuils(const QString& titre, QWidget* parent) : TMDIChil
     // Activated over a maximised window, the area would maximise this
     // fixed-size window too (drawn without its title bar) and restore the
     // other one: while it becomes active, the area leaves every window as it
-    // is. Connected before the area's own handlers, so these run first.
+    // is. Connected before the area's own handlers, so this runs first; the
+    // activation ends before the queued call gives the area its rule back.
     connect(this, &QMdiSubWindow::aboutToActivate, this, [this] {
-        QMdiArea* zone = mdiArea();
-        if (zone && !zone->testOption(QMdiArea::DontMaximizeSubWindowOnActivation)) {
-            zone->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
-            FZoneSansAgrandir = zone;
-        }
-    });
-    connect(this, &QMdiSubWindow::windowStateChanged, this, [this] {
-        if (FZoneSansAgrandir)
-            FZoneSansAgrandir->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, false);
-        FZoneSansAgrandir = nullptr;
+        QPointer<QMdiArea> zone = mdiArea();
+        if (!zone || zone->testOption(QMdiArea::DontMaximizeSubWindowOnActivation))
+            return;
+        zone->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
+        QMetaObject::invokeMethod(
+            zone, [zone] { zone->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, false); }, Qt::QueuedConnection);
     });
 }
 
@@ -121,7 +119,7 @@ void TFenetreSeuils::Preparer(QWidget* contenu)
         InstallerFiltreSaisie(edit, TGenreSaisie::Entier);
         connect(edit, &QLineEdit::textChanged, this, [this, edit] { ExecuterCommande([&] { EdtSeuilChange(edit); }); });
     }
-    auto relier = [this](QSpinBox* hautBas, std::function<void(TBoutonHautBas)> action) {
+    auto relier = [](QSpinBox* hautBas, std::function<void(TBoutonHautBas)> action) {
         RelierHautBas(hautBas, [action = std::move(action)](TBoutonHautBas b) { ExecuterCommande([&] { action(b); }); });
     };
     relier(UpDwnSeuilMaxi, [this](TBoutonHautBas b) { UpDwnSeuilClick(EdtSeuilMaxi, b); });

@@ -8,7 +8,6 @@
 #include "UOutilsFenetres.h"
 
 #include <QImage>
-#include <QPointer>
 #include <QString>
 #include <cstdint>
 
@@ -127,7 +126,6 @@ private:
 
     QImage FDessin;
     // The area whose maximising of the window being activated is held off.
-    QPointer<QMdiArea> FZoneSansAgrandir;
 };
 
 template <class TUi>

@@ -2,6 +2,8 @@
 
 #include "ui_UConfirmationFichiers.h"
 
+#include "UOutilsFenetres.h"
+
 #include <QTreeWidgetItem>
 
 TConfirmationFichiers* ConfirmationFichiers = nullptr;
@@ -22,10 +24,7 @@ void TConfirmationFichiers::Preparer(const QString& message, const QList<std::pa
     ui->LstVwFichiers->clear();
     for (const auto& [nom, dossier] : fichiers)
         ui->LstVwFichiers->addTopLevelItem(new QTreeWidgetItem(QStringList{nom, dossier}));
-    // Contents alone would put each name against its folder.
-    ui->LstVwFichiers->resizeColumnToContents(0);
-    ui->LstVwFichiers->setColumnWidth(0, ui->LstVwFichiers->columnWidth(0) +
-                                             2 * ui->LstVwFichiers->fontMetrics().averageCharWidth());
+    AjusterColonneAuContenu(ui->LstVwFichiers, 0);
 }
 
 QStringList TConfirmationFichiers::FichiersListes() const

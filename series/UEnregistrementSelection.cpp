@@ -232,7 +232,7 @@ TEnregistrementSelection::TEnregistrementSelection(QWidget* parent)
         InstallerFiltreSaisie(e, TGenreSaisie::Entier);
         e->setText(QStringLiteral("1"));
     }
-    auto haut = [this](QSpinBox* s, QLineEdit* e) {
+    auto haut = [](QSpinBox* s, QLineEdit* e) {
         RelierHautBas(s, [e](TBoutonHautBas b) {
             ExecuterCommande([e, b] {
                 if (e->text().isEmpty())
@@ -306,9 +306,7 @@ void TEnregistrementSelection::ReconstruireListe()
         }
         ui->SttcTxtNomsImages->setText(EntierEnTexte(FSource.size() - i - 1));
     }
-    // The names keep a little air before the folders beside them.
-    ui->LstVwImages->resizeColumnToContents(0);
-    ui->LstVwImages->setColumnWidth(0, ui->LstVwImages->columnWidth(0) + 2 * ui->LstVwImages->fontMetrics().averageCharWidth());
+    AjusterColonneAuContenu(ui->LstVwImages, 0);
     AfficherApercu();
 }
 

@@ -70,25 +70,33 @@ int ContexteAide(const QWidget* fenetre)
     return p ? p->Contexte : 0;
 }
 
-bool DemanderAide(QWidget* depart, int commande, intptr_t donnee)
+namespace {
+
+// The carrier's handler with the command; true when it took the request.
+bool Envoyer(TPorteurAide& p, int commande, intptr_t donnee)
 {
-    TPorteurAide* p = PorteurDepuis(depart, commande == HELP_CONTEXT);
-    if (!p || !p->Gestionnaire)
+    if (!p.Gestionnaire)
         return false;
     bool appelerAide = true;
     bool traitee = false;
-    ExecuterCommande([&] {
-        traitee = p->Gestionnaire(commande, commande == HELP_CONTEXT ? p->Contexte : donnee, appelerAide);
-    });
+    ExecuterCommande([&] { traitee = p.Gestionnaire(commande, donnee, appelerAide); });
     return traitee || !appelerAide;
+}
+
+} // namespace
+
+bool DemanderAide(QWidget* depart, int commande, intptr_t donnee)
+{
+    TPorteurAide* p = PorteurDepuis(depart, commande == HELP_CONTEXT);
+    return p && Envoyer(*p, commande, commande == HELP_CONTEXT ? p->Contexte : donnee);
 }
 
 bool DemanderAideContexte(QWidget* depart)
 {
-    if (!PorteurDepuis(depart, true))
-        return false;
-    DemanderAide(depart, HELP_CONTEXT, 0);
-    return true;
+    TPorteurAide* p = PorteurDepuis(depart, true);
+    if (p)
+        Envoyer(*p, HELP_CONTEXT, p->Contexte);
+    return p != nullptr;
 }
 
 bool TOnHelpFix::eventFilter(QObject* objet, QEvent* event)
@@ -103,7 +111,7 @@ bool TOnHelpFix::eventFilter(QObject* objet, QEvent* event)
     // its topic, or the contents when it has no context of its own.
     event->accept();
     if (type == QEvent::KeyPress && !DemanderAideContexte(depart) && !DemanderAide(depart, HELP_CONTENTS, 0))
-        AfficherAide();
+        ExecuterCommande(AfficherAide);
     return true;
 }
 

@@ -148,13 +148,13 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
         LierItemZoom(a);
     }
     // Files dropped on the frame or on any of its windows open; the filter
-    // sees the drop first, so an edit never takes the names as text.
+    // sees the drop first, so an edit never takes the names as text. It also
+    // sees the logo's, the panel's and the area's mouse events.
     setAcceptDrops(true);
     qApp->installEventFilter(this);
     LblVersion->setText(TexteVersion);
 
     FZoneMDI->viewport()->setMouseTracking(true);
-    FZoneMDI->viewport()->installEventFilter(this);
     connect(MnFenetre, &QMenu::aboutToShow, this, Commande([this] { MajListeFenetres(); }));
     setWindowState(Qt::WindowMaximized);
     UpdateMenuItems();
@@ -378,7 +378,6 @@ void TMain::CreerPanneauOutils()
     pal.setColor(QPalette::Window, CouleurEnQColor(CouleurPanneau));
     FPanneau->setPalette(pal);
     FPanneau->setMouseTracking(true);
-    FPanneau->installEventFilter(this);
     ScrllBxHautPasseBas->setWidget(FPanneau);
 
     int y = 6;
@@ -432,7 +431,6 @@ void TMain::CreerPanneauOutils()
     ImgStelor->setPixmap(LogoStelor(80, 28));
     ImgStelor->setCursor(Qt::PointingHandCursor);
     ImgStelor->setMouseTracking(true);
-    ImgStelor->installEventFilter(this);
     ImgStelor->setGeometry(8, y, 80, 28);
     LblVersion = new QLabel(FPanneau);
     LblVersion->setObjectName(QStringLiteral("LblVersion"));
@@ -962,12 +960,17 @@ void TMain::showEvent(QShowEvent* event)
     if (FPremierAffichage) {
         FPremierAffichage = false;
         PlacerLogo();
-        // A settings file that cannot be read is said at once, not at the first save.
-        if (const QString avertissement = AvertissementPreferences(); !avertissement.isEmpty())
-            QMetaObject::invokeMethod(this, [avertissement] { AfficherMessage(avertissement); }, Qt::QueuedConnection);
-        // The splash is modal: shown once the frame is on screen.
-        if (Accueil)
-            QMetaObject::invokeMethod(this, [] { if (Accueil) Dialogues::ExecuterModal(*Accueil); }, Qt::QueuedConnection);
+        // The splash is modal: shown once the frame is on screen. A settings
+        // file that cannot be read is said before it, not at the first save.
+        QMetaObject::invokeMethod(
+            this,
+            [avertissement = AvertissementPreferences()] {
+                if (!avertissement.isEmpty())
+                    AfficherMessage(avertissement);
+                if (Accueil)
+                    Dialogues::ExecuterModal(*Accueil);
+            },
+            Qt::QueuedConnection);
     }
 }
 

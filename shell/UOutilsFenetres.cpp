@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTreeWidget>
 #include <QMenu>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -387,4 +388,10 @@ QFont PoliceChasseFixe()
         police = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     police.setPixelSize(11);
     return police;
+}
+
+void AjusterColonneAuContenu(QTreeWidget* liste, int colonne)
+{
+    liste->resizeColumnToContents(colonne);
+    liste->setColumnWidth(colonne, liste->columnWidth(colonne) + 2 * liste->fontMetrics().averageCharWidth());
 }

@@ -17,6 +17,7 @@ class QLineEdit;
 class QListWidget;
 class QMenu;
 class QSpinBox;
+class QTreeWidget;
 class QWidget;
 
 // Key filters: the key is passed by reference and set to QChar() when it is
@@ -84,6 +85,9 @@ void AjusterLargeurALegende(QWidget& fenetre, int largeurForme);
 
 // Bold red when the flag is set, regular black otherwise.
 void MettreEnEvidence(QWidget* controle, bool evidence);
+// The list's column as wide as its texts, and two letters more: contents
+// alone would put each name against the column beside it.
+void AjusterColonneAuContenu(QTreeWidget* liste, int colonne);
 
 // Every top-level item of a menu bar or menu.
 void DesactiverMenu(QWidget* menu);

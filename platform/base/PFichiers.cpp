@@ -112,6 +112,8 @@ public:
     int Erreur() const { return FErreur; }
 
 protected:
+    // Written front to back: a writer that seeks back would corrupt the file.
+    bool isSequential() const override { return true; }
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char* donnees, qint64 taille) override
     {
@@ -166,18 +168,22 @@ void OuvrirFichierLecture(QFile& f, const QString& nom)
         LeverErreurChemin(TSensFichier::Lecture, nom, errno);
     if (!S_ISREG(avant.st_mode))
         RefuserNonOrdinaire(TSensFichier::Lecture, nom, avant.st_mode);
-    f.setFileName(nom);
-    errno = 0;
-    if (!f.open(QIODevice::ReadOnly)) {
-        const int erreur = errno;
-        LeverErreurChemin(TSensFichier::Lecture, nom, erreur != 0 ? erreur : EACCES);
-    }
-    // The name may have changed hands between the look and the opening.
+    // Opened here without waiting, so that a name swapped for a pipe since
+    // the look cannot block, and with the system's own reason on failure.
+    const int fd = ::open(Chemin(nom).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        LeverErreurChemin(TSensFichier::Lecture, nom, errno);
     struct stat ouvert {};
-    if (::fstat(f.handle(), &ouvert) != 0 || ouvert.st_dev != avant.st_dev || ouvert.st_ino != avant.st_ino) {
-        f.close();
+    if (::fstat(fd, &ouvert) != 0 || ouvert.st_dev != avant.st_dev || ouvert.st_ino != avant.st_ino) {
+        ::close(fd);
         LeverErreurFichier(ES_AccesRefuse, TSensFichier::Lecture, nom,
                            QStringLiteral("il a été remplacé pendant son ouverture"));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    f.setFileName(nom);
+    if (!f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        LeverErreurChemin(TSensFichier::Lecture, nom, EIO);
     }
 }
 

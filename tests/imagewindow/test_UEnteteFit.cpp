@@ -122,7 +122,7 @@ TEST_F(EnteteFit, NaxisEtFinReparesEntetesIlliblesRefusees)
         Presser(QStringList(avant).mid(0, avant.size() - 1) << carte << avant.last());
         ASSERT_EQ(Messages.size(), 1u) << carte;
         EXPECT_EQ(std::make_tuple(Messages[0].Genre, Messages[0].Texte.startsWith(QString::fromUtf8(texte)),
-                                  Messages[0].Texte.endsWith(QStringLiteral("relue. L'entête n'a pas été modifiée.")),
+                                  Messages[0].Texte.endsWith(QStringLiteral("relu. L'entête n'a pas été modifiée.")),
                                   Dialogue.result(), Texte(Image.Entete), Historique.size()),
                   std::make_tuple(TGenreDemande::Erreur, true, true, 0, Texte(avant), qsizetype(0)))
             << Messages[0].Texte.toStdString();
