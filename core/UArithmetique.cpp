@@ -72,6 +72,7 @@ struct TFichierFit {
     QString Nom;
     TEnteteFichierFit Entete;
     double Decalage = 0; // subtracted after decoding (the reader's shift of a negative minimum)
+    double Plancher = 0; // the lowest defined value, which undefined samples take
     int32_t Largeur() const { return Entete.Largeur; }
     int32_t Hauteur() const { return Entete.Hauteur; }
     qint64 OctetsLigne() const { return static_cast<qint64>(Entete.OctetsEchantillon()) * Entete.Largeur; }
@@ -89,10 +90,12 @@ TFichierFit LireEnteteListeFit(const QString& nom)
     // sample range can go below 0, the reader never shifts the image.
     // Reals and 64-bit samples are always looked at.
     double bas = 0, haut = 0;
-    if (BornesEchantillonsFit(t.Bitpix, t.BZero, bas, haut) && std::min(bas * t.BScale + t.BZero, haut * t.BScale + t.BZero) >= 0) return e;
+    if (!t.Blank && BornesEchantillonsFit(t.Bitpix, t.BZero, bas, haut) &&
+        std::min(bas * t.BScale + t.BZero, haut * t.BScale + t.BZero) >= 0)
+        return e;
     QFile f;
     OuvrirFichierLecture(f, nom);
-    double mini = 2147483647.0;
+    double mini = 2147483647.0, plancher = std::numeric_limits<double>::infinity();
     if (!f.seek(t.Debut)) LeverErreurFichier(ES_LectureApresFin);
     const qint64 total = e.OctetsLigne() * t.Hauteur;
     const qint64 o = t.OctetsEchantillon();
@@ -103,9 +106,12 @@ TFichierFit LireEnteteListeFit(const QString& nom)
         LireExactement(f, tampon.data(), n);
         DecoderEchantillonsFit(t, reinterpret_cast<const uchar*>(tampon.constData()), static_cast<size_t>(n / o),
                                valeurs.data());
-        for (qint64 i = 0; i < n / o; ++i) mini = std::min(mini, valeurs[static_cast<size_t>(i)]);
+        for (qint64 i = 0; i < n / o; ++i) plancher = std::min(plancher, valeurs[static_cast<size_t>(i)]); // NaN skipped
         fait += n;
     }
+    if (plancher == std::numeric_limits<double>::infinity()) plancher = 0; // nothing defined
+    mini = std::min(mini, plancher);
+    e.Plancher = plancher;
     if (mini < 0) e.Decalage = mini;
     return e;
 }
@@ -196,6 +202,9 @@ void MedianeListeFit(const QStringList& liste, THistoFit& resultat)
             double* v = bandes[k].data();
             DecoderEchantillonsFit(e.Entete, reinterpret_cast<const uchar*>(brut.constData()),
                                    static_cast<size_t>(rangs) * w, v);
+            if (e.Entete.Blank)
+                for (size_t i = 0; i < static_cast<size_t>(rangs) * w; ++i)
+                    if (std::isnan(v[i])) v[i] = e.Plancher;
             if (e.Decalage != 0)
                 for (size_t i = 0; i < static_cast<size_t>(rangs) * w; ++i) v[i] -= e.Decalage;
         }
@@ -263,7 +272,7 @@ void MoyenneListeFit(const QStringList& liste, THistoFit& resultat, const TProgr
         ignore1, ignore2);
     const double n = static_cast<double>(liste.size());
     for (double& v : resultat.Pixels) {
-        v = BornerReel(v / n, 0, 65535);
+        v /= n; // not clamped: frames of reals may hold more than 65535, which the writer clamps
         if (resultat.Min > v) resultat.Min = v;
         if (resultat.Max < v) resultat.Max = v;
     }

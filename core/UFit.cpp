@@ -3,6 +3,7 @@
 #include "PErreurs.h"
 #include "PFichiers.h"
 #include "UBmp.h"
+#include "UCartesFit.h"
 #include "UNoyauxFit.h"
 #include "UOutils.h"
 #include "UParallele.h"
@@ -618,6 +619,16 @@ std::optional<std::pair<int, int>> AxesCoordonnees(const QString& k)
     // of the pixel grid.
     static const QRegularExpression autres(
         QStringLiteral("^(?:(?:LONPOLE|LATPOLE|WCSNAME|WCSAXES)[A-Z]?|(?:A|B|AP|BP)_(?:ORDER|[0-9]+_[0-9]+))$"));
+    // The older forms that readers still build a sky from: the PC001001
+    // matrix, the DSS plate solution, IRAF's logical grid and its WCS
+    // attributes, projection parameters before PV, distortion tables.
+    static const QRegularExpression matriceAncienne(QStringLiteral("^(?:PC|CD)([0-9]{3})([0-9]{3})$"));
+    static const QRegularExpression axeAncien(
+        QStringLiteral("^(?:CNPIX|LTV|PPO|AMDX|AMDY|PROJP|CPDIS|CQDIS|CPERR|CQERR|DP|DQ|D2IMDIS|D2IMERR)([0-9]+)$"));
+    static const QRegularExpression ltm(QStringLiteral("^LTM([0-9]+)_([0-9]+)$"));
+    static const QRegularExpression plaque(
+        QStringLiteral("^(?:PLTRAH|PLTRAM|PLTRAS|PLTDECSN|PLTDECD|PLTDECM|PLTDECS|PLTSCALE|XPIXELSZ|YPIXELSZ|"
+                       "WAT[0-9]+_[0-9]+|D2IMEXT|D2IM_EXT)$"));
     QRegularExpressionMatch m = axe.match(k);
     if (m.hasMatch())
         return std::pair(m.captured(1).toInt(), 0);
@@ -627,8 +638,20 @@ std::optional<std::pair<int, int>> AxesCoordonnees(const QString& k)
     m = projection.match(k);
     if (m.hasMatch())
         return std::pair(m.captured(1).toInt(), 0);
-    if (autres.match(k).hasMatch())
+    if (autres.match(k).hasMatch() || plaque.match(k).hasMatch())
         return std::pair(0, 0);
+    m = matriceAncienne.match(k);
+    if (!m.hasMatch())
+        m = ltm.match(k);
+    if (m.hasMatch())
+        return std::pair(m.captured(1).toInt(), m.captured(2).toInt());
+    m = axeAncien.match(k);
+    if (m.hasMatch()) {
+        // PPO, AMDX, AMDY and PROJP number coefficients, not axes.
+        const bool coefficient = k.startsWith(QLatin1String("PPO")) || k.startsWith(QLatin1String("AMD")) ||
+                                 k.startsWith(QLatin1String("PROJP"));
+        return std::pair(coefficient ? 0 : m.captured(1).toInt(), 0);
+    }
     return std::nullopt;
 }
 } // namespace
@@ -686,6 +709,17 @@ namespace {
 }
 
 QString Court(const QString& nom) { return NomFichierSansChemin(nom); }
+
+[[noreturn]] void ImageTropGrande(const QString& nom, int64_t largeur, int64_t hauteur)
+{
+    throw EErreurFichier(ES_LectureApresFin,
+                         QStringLiteral("Mémoire insuffisante pour charger le fichier %1 : son image de %2 x %3 "
+                                        "pixels est trop grande.")
+                                 .arg(Court(nom))
+                                 .arg(largeur)
+                                 .arg(hauteur) +
+                             QStringLiteral(" (") + nom + QLatin1Char(')'));
+}
 
 // True for the 80 bytes of a card whose trimmed text is "END".
 bool EstOctetsFin(const char* c)
@@ -783,6 +817,26 @@ int32_t Dimension(const QStringList& cartes, const char* motCle, const char* sen
     return v;
 }
 
+// The BLANK of integer samples, when the card holds an integer that such a
+// sample can hold (any other marks no sample).
+std::optional<int64_t> BlankEchantillons(const QStringList& cartes, int32_t bitpix)
+{
+    const int i = DerniereCarteTexte(cartes, "BLANK");
+    if (i < 0 || bitpix < 0)
+        return std::nullopt;
+    static const QRegularExpression entier(QStringLiteral("^[+-]?[0-9]+$"));
+    const QString texte = ValeurCarteSansCommentaire(cartes[i]);
+    bool ok = false;
+    const qlonglong v = entier.match(texte).hasMatch() ? texte.toLongLong(&ok) : 0;
+    if (!ok)
+        return std::nullopt;
+    const int64_t bas = bitpix == 8 ? 0 : bitpix == 16 ? -32768 : bitpix == 32 ? INT32_MIN : INT64_MIN;
+    const int64_t haut = bitpix == 8 ? 255 : bitpix == 16 ? 32767 : bitpix == 32 ? INT32_MAX : INT64_MAX;
+    if (v < bas || v > haut)
+        return std::nullopt;
+    return v;
+}
+
 // The header bytes (up to the block holding "END") and the file's size.
 TEnteteFichierFit AnalyserEntete(const QByteArray& donnees, qint64 taille, const QString& nom)
 {
@@ -813,10 +867,14 @@ TEnteteFichierFit AnalyserEntete(const QByteArray& donnees, qint64 taille, const
         FichierInvalide(nom, QStringLiteral("Les cartes BSCALE et BZERO du fichier %1 donnent des valeurs hors des "
                                             "limites des réels.")
                                  .arg(Court(nom)));
+    e.Blank = BlankEchantillons(e.Cartes, e.Bitpix);
     const qint64 dispo = taille - e.Debut;
-    const uint64_t octets =
-        static_cast<uint64_t>(e.OctetsEchantillon()) * static_cast<uint64_t>(e.Largeur) * static_cast<uint64_t>(e.Hauteur);
-    if (dispo < 0 || octets > static_cast<uint64_t>(dispo))
+    // A size beyond 64 bits is no smaller than any file.
+    uint64_t octets = 0;
+    const bool deborde =
+        __builtin_mul_overflow(static_cast<uint64_t>(e.OctetsEchantillon()), static_cast<uint64_t>(e.Largeur), &octets) ||
+        __builtin_mul_overflow(octets, static_cast<uint64_t>(e.Hauteur), &octets);
+    if (dispo < 0 || deborde || octets > static_cast<uint64_t>(dispo))
         FichierInvalide(nom, QStringLiteral("Le fichier %1 est tronqué : les données de son image de %2 x %3 "
                                             "pixels dépassent la fin du fichier.")
                                  .arg(Court(nom))
@@ -896,8 +954,34 @@ TCle16 Cle16(double bzero)
 
 } // namespace
 
+namespace {
+
+// NaN where the raw sample is the BLANK value.
+template <class T>
+void MarquerBlancs(const uchar* s, size_t n, double* v, int64_t blank)
+{
+    for (size_t i = 0; i < n; ++i, s += sizeof(T))
+        if (static_cast<int64_t>(GrosBoutiste<T>(s)) == blank)
+            v[i] = std::numeric_limits<double>::quiet_NaN();
+}
+
+} // namespace
+
 void DecoderEchantillonsFit(const TEnteteFichierFit& e, const unsigned char* s, size_t n, double* v)
 {
+    if (e.Blank) {
+        TEnteteFichierFit sans = e;
+        sans.Blank.reset();
+        DecoderEchantillonsFit(sans, s, n, v);
+        switch (e.Bitpix) {
+        case 8: MarquerBlancs<uint8_t>(s, n, v, *e.Blank); break;
+        case 16: MarquerBlancs<int16_t>(s, n, v, *e.Blank); break;
+        case 32: MarquerBlancs<int32_t>(s, n, v, *e.Blank); break;
+        case 64: MarquerBlancs<int64_t>(s, n, v, *e.Blank); break;
+        default: break;
+        }
+        return;
+    }
     switch (e.Bitpix) {
     case 8: Decoder<uint8_t>(s, n, v, e.BScale, e.BZero); break;
     case 16: {
@@ -932,12 +1016,18 @@ namespace {
 struct TDecodageFit {
     double Min = 0;
     double Max = 0;
+    size_t Blancs = 0; // undefined samples, NaN until given the lowest defined value
     std::optional<TTableHistogrammeFit> Histogramme; // of the shifted values, when asked
 };
 
 // Bands of 4 MB of samples: decoded while in cache, and small enough to keep
 // two band buffers from one load to the next (below).
 constexpr int kOctetsBande = 22; // log2
+
+// The raw data a load may keep for the next one: that of a 16-megapixel
+// image (4096 x 4096), which also holds the two bands of any usual width.
+// A load that needed more gives the rest back when it ends.
+constexpr size_t kOctetsGardes = size_t(32) << 20;
 
 // Working memory of this thread's loads, kept from one load to the next:
 // new blocks came with new pages at each load (at a width of 4096, the two
@@ -954,12 +1044,16 @@ struct TMemoireDecodage {
     {
         if (Octets < n) {
             // Size first: a failed allocation must not leave a size without its buffer.
-            Octets = 0;
-            Bandes.reset();
+            Rendre();
             Bandes.reset(new uchar[n + 63]);
             Octets = n;
         }
         return Bandes.get() + (64 - reinterpret_cast<uintptr_t>(Bandes.get()) % 64) % 64;
+    }
+    void Rendre()
+    {
+        Octets = 0;
+        Bandes.reset();
     }
 };
 TMemoireDecodage& MemoireDecodage()
@@ -968,10 +1062,24 @@ TMemoireDecodage& MemoireDecodage()
     return memoire;
 }
 
+// At the end of a load, however it ends: what exceeds the usual size goes.
+struct TFinDecodage {
+    ~TFinDecodage()
+    {
+        TMemoireDecodage& m = MemoireDecodage();
+        if (m.Octets > kOctetsGardes)
+            m.Rendre();
+        if (m.Comptes.capacity() * sizeof(uint32_t) > kOctetsGardes)
+            std::vector<uint32_t>().swap(m.Comptes);
+    }
+};
+
 // 16-bit samples, by bands of file rows, each decoded while in cache by
 // strips of columns on several threads; the keys counted on the way when the
-// histogram is asked.
-TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, bool histogramme)
+// histogram is asked. While the pool decodes one band, this thread reads the
+// next one; with toutLire, every byte is read before the first band is
+// decoded, so that a failed read leaves the pixels untouched.
+TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, bool histogramme, bool toutLire)
 {
     const int64_t l = e.Largeur, h = e.Hauteur;
     NoyauxFit::TBande16 b;
@@ -985,12 +1093,11 @@ TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, boo
     b.Largeur = l;
     b.Hauteur = h;
 
-    // Two band buffers: while the pool decodes one band (and counts its
-    // keys when asked), this thread reads the next one.
     const int64_t bande = std::max<int64_t>(8, ((int64_t(1) << kOctetsBande) / (2 * l)) & ~int64_t(7));
     const size_t octetsBande = static_cast<size_t>(2 * l * std::min(bande, h));
     TMemoireDecodage& memoire = MemoireDecodage(); // this thread's, which the pool's pieces reach by reference
-    uchar* const tampons = memoire.TamponsBandes((h > bande ? 2 : 1) * octetsBande);
+    uchar* const tampons =
+        memoire.TamponsBandes(toutLire ? static_cast<size_t>(2 * l * h) : (h > bande ? 2 : 1) * octetsBande);
     // Parts of at least 64 K samples of a band.
     const int64_t minimum = std::max<int64_t>(32, (int64_t(1) << 16) / std::min(bande, h));
     const int parts = NombrePartsParallele(l, 32, minimum);
@@ -999,13 +1106,17 @@ TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, boo
     const size_t tables = static_cast<size_t>(parts) * NoyauxFit::kSousTables;
     std::vector<uint32_t>& comptes = memoire.Comptes;
     comptes.assign(histogramme ? tables << 16 : 0, 0);
+    // Everything that may fail comes before the first pixel is written.
+    TDecodageFit d;
+    if (histogramme)
+        d.Histogramme.emplace(65536, 0);
     if (!f.seek(e.Debut))
         LeverErreurFichier(ES_LectureApresFin);
-    LireExactement(f, tampons, 2 * l * std::min(bande, h));
+    LireExactement(f, tampons, toutLire ? 2 * l * h : 2 * l * std::min(bande, h));
     for (int64_t r0 = 0, i = 0; r0 < h; r0 += bande, ++i) {
         b.Rang0 = r0;
         b.Rangs = std::min(bande, h - r0);
-        b.Source = tampons + (i % 2) * octetsBande;
+        b.Source = toutLire ? tampons + 2 * l * r0 : tampons + (i % 2) * octetsBande;
         uchar* suivant = tampons + ((i + 1) % 2) * octetsBande;
         ExecuterEnParallele(
             l, 32, minimum,
@@ -1020,7 +1131,7 @@ TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, boo
                 NoyauxFit::DecoderBande16(b, x0, x1, cles[p]);
             },
             [&] {
-                if (r0 + bande < h)
+                if (!toutLire && r0 + bande < h)
                     LireExactement(f, suivant, 2 * l * std::min(bande, h - r0 - bande));
             });
     }
@@ -1030,14 +1141,13 @@ TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, boo
         cleMax = std::max(cleMax, k.Max);
     }
     const auto valeur = [&](uint32_t k) { return b.Identite ? double(k) : (k - b.Decalage) * b.BScale + b.BZero; };
-    TDecodageFit d;
     d.Min = std::min(valeur(cleMin), valeur(cleMax));
     d.Max = std::max(valeur(cleMin), valeur(cleMax));
     if (histogramme) {
         // Each key's count goes to the counter of its pixel value, shifted as
         // the pixels will be: the table a count over the pixels would give.
         const double decalage = std::min(d.Min, 2147483647.0);
-        TTableHistogrammeFit& t = d.Histogramme.emplace(65536, 0);
+        TTableHistogrammeFit& t = *d.Histogramme;
         for (uint32_t k = cleMin; k <= cleMax; ++k) {
             const uint32_t brut = k ^ b.Inversion;
             int64_t n = 0;
@@ -1057,8 +1167,9 @@ TDecodageFit Decoder16(QFile& f, const TEnteteFichierFit& e, double* pixels, boo
     return d;
 }
 
-// Any other BITPIX: bands of 8 file rows decoded by the shared rule, then
-// stored 8 values at a time in each column.
+// Any other BITPIX, and files with undefined samples: bands of 8 file rows
+// decoded by the shared rule, then stored 8 values at a time in each column.
+// Undefined samples stay NaN and are counted.
 TDecodageFit DecoderAutres(QFile& f, const TEnteteFichierFit& e, double* pixels)
 {
     const int64_t l = e.Largeur, h = e.Hauteur, o = e.OctetsEchantillon();
@@ -1078,6 +1189,10 @@ TDecodageFit DecoderAutres(QFile& f, const TEnteteFichierFit& e, double* pixels)
             for (int64_t r = 0; r < n; ++r) {
                 const double v = lignes[static_cast<size_t>(r * l + x)];
                 col[-r] = v;
+                if (std::isnan(v)) {
+                    ++d.Blancs;
+                    continue;
+                }
                 d.Min = std::min(d.Min, v);
                 d.Max = std::max(d.Max, v);
             }
@@ -1117,49 +1232,73 @@ void LireFichierFit(THistoFit& image, const QString& nom)
     QFile f(nom);
     TEnteteFichierFit e = OuvrirEntete(f, nom);
     const int64_t l = e.Largeur, h = e.Hauteur;
-    const size_t n = static_cast<size_t>(l) * static_cast<size_t>(h);
-    // The levels need the histogram only when a level card is missing.
-    const bool histogramme = DerniereCarteTexte(e.Cartes, "STL_SMIN") < 0 || DerniereCarteTexte(e.Cartes, "STL_SMAX") < 0;
-    // A new pixel block unless the image has one of this size and the
-    // samples cannot fail the checks below: a block of another size is
-    // released with the image's old pixels.
-    std::vector<double> nouveaux;
-    const bool enPlace = image.Pixels.size() == n && e.Bitpix == 16;
-    if (!enPlace)
-        AllouerPixels(nouveaux, n);
-    double* pixels = enPlace ? image.Pixels.data() : nouveaux.data();
-    TDecodageFit d = e.Bitpix == 16 ? Decoder16(f, e, pixels, histogramme) : DecoderAutres(f, e, pixels);
-    // The reader's extremes: Min starts at 2147483647, and a negative one
-    // shifts every pixel so that it becomes 0.
-    const double mini = std::min(d.Min, 2147483647.0), maxi = d.Max;
-    if (mini < 0 && !std::isfinite(maxi - mini))
-        FichierInvalide(nom, QStringLiteral("Les valeurs du fichier %1 s'étendent au-delà des limites des réels.")
-                                 .arg(Court(nom)));
-    if (!enPlace)
-        image.Pixels.swap(nouveaux);
-    image.XMax = static_cast<int32_t>(l - 1);
-    image.YMax = static_cast<int32_t>(h - 1);
-    image.Max = maxi;
-    image.Min = mini;
-    if (image.Min < 0) {
-        for (double& p : image.Pixels)
-            p -= mini;
-        image.Max -= mini;
-        image.Min = 0;
+    TFinDecodage fin;
+    try {
+        const size_t n = static_cast<size_t>(l) * static_cast<size_t>(h);
+        // The levels need the histogram only when a level card is missing.
+        const bool histogramme =
+            DerniereCarteTexte(e.Cartes, "STL_SMIN") < 0 || DerniereCarteTexte(e.Cartes, "STL_SMAX") < 0;
+        // An image that has a block of this size keeps it, when the raw data
+        // fits the memory kept between loads: everything is read before the
+        // first pixel is written. Any other load fills a new block, which
+        // replaces the old one only once the load has succeeded.
+        const bool seize = e.Bitpix == 16 && !e.Blank;
+        const bool enPlace = seize && image.Pixels.size() == n && 2 * n <= kOctetsGardes;
+        std::vector<double> nouveaux;
+        if (!enPlace)
+            AllouerPixels(nouveaux, n);
+        double* pixels = enPlace ? image.Pixels.data() : nouveaux.data();
+        TDecodageFit d = seize ? Decoder16(f, e, pixels, histogramme, enPlace) : DecoderAutres(f, e, pixels);
+        // Undefined samples take the lowest defined value (0 when none is).
+        if (d.Blancs) {
+            if (d.Blancs == n)
+                d.Min = d.Max = 0;
+            for (double& p : nouveaux)
+                if (std::isnan(p))
+                    p = d.Min;
+        }
+        // The reader's extremes: Min starts at 2147483647, and a negative one
+        // shifts every pixel so that it becomes 0.
+        const double mini = std::min(d.Min, 2147483647.0), maxi = d.Max;
+        if (mini < 0 && !std::isfinite(maxi - mini))
+            FichierInvalide(nom, QStringLiteral("Les valeurs du fichier %1 s'étendent au-delà des limites des réels.")
+                                     .arg(Court(nom)));
+        if (!enPlace)
+            image.Pixels.swap(nouveaux);
+        image.XMax = static_cast<int32_t>(l - 1);
+        image.YMax = static_cast<int32_t>(h - 1);
+        image.Max = maxi;
+        image.Min = mini;
+        if (image.Min < 0) {
+            for (double& p : image.Pixels)
+                p -= mini;
+            image.Max -= mini;
+            image.Min = 0;
+        }
+        image.SourceNonReproductible = !e.Reproductible();
+        image.Entete = std::move(e.Cartes);
+        if (histogramme && !d.Histogramme) {
+            d.Histogramme.emplace();
+            CalculerHistogrammeFit(image, *d.Histogramme);
+        }
+        CompleterEntete(image, d.Histogramme);
+        image.SMin = LireSMinEnteteFit(image);
+        image.SMax = LireSMaxEnteteFit(image);
+        image.TRFT = LireTransfertEnteteFit(image);
+    } catch (const std::bad_alloc&) {
+        ImageTropGrande(nom, l, h);
+    } catch (const std::length_error&) {
+        ImageTropGrande(nom, l, h);
     }
-    image.SourceNonReproductible = !e.Reproductible();
-    image.Entete = std::move(e.Cartes);
-    if (histogramme && !d.Histogramme) {
-        d.Histogramme.emplace();
-        CalculerHistogrammeFit(image, *d.Histogramme);
-    }
-    CompleterEntete(image, d.Histogramme);
-    image.SMin = LireSMinEnteteFit(image);
-    image.SMax = LireSMaxEnteteFit(image);
-    image.TRFT = LireTransfertEnteteFit(image);
 }
 
 void ChargerFit(THistoFit& image, const QString& nom) { LireFichierFit(image, nom); }
+
+size_t MemoireGardeeLectureFit()
+{
+    const TMemoireDecodage& m = MemoireDecodage();
+    return m.Octets + m.Comptes.capacity() * sizeof(uint32_t);
+}
 
 void DimensionsFichierFit(const QString& nom, int32_t& largeur, int32_t& hauteur)
 {
@@ -1280,33 +1419,28 @@ TEchelleEcriture ChoisirEchelle(const THistoFit& image, const QStringList& entet
     return ecartLue <= ecartUnite ? lue : unite;
 }
 
-// Printable ASCII only: accents dropped (é -> e), anything else a blank.
-QString CarteAscii(const QString& carte)
-{
-    bool propre = true;
-    for (QChar c : carte)
-        propre &= c.unicode() >= 32 && c.unicode() < 127;
-    if (propre)
-        return carte;
-    QString r;
-    for (QChar c : carte.normalized(QString::NormalizationForm_D)) {
-        if (c.category() == QChar::Mark_NonSpacing)
-            continue;
-        r += c.unicode() >= 32 && c.unicode() < 127 ? c : QLatin1Char(' ');
-    }
-    return r;
-}
-
 // The image's cards that may be written: without those the file would make
-// false, in printable ASCII, without "END" nor a card that other readers take
-// for it (the keyword END with a value). The scaling is read from these.
+// false, each in its written form (printable ASCII, "= " after the keyword),
+// without "END" nor any card that some reader would take for a keyword that
+// lays out or scales the data, but for the standard value cards the writer
+// settles itself. The scaling is read from these.
 QStringList EnteteNettoyee(const QStringList& cartes)
 {
     QStringList entete = cartes;
     entete.erase(std::remove_if(entete.begin(), entete.end(), EstCartePerimee), entete.end());
     for (QString& c : entete)
-        c = CarteAscii(c);
-    entete.removeIf([](const QString& c) { return EstCarteFin(c) || Rembourrer(c).startsWith(QLatin1String("END     ")); });
+        c = CarteEcriteFit(c);
+    // The writer settles the cards that this program's own reader takes for
+    // these keywords (and read the image with); any other form goes.
+    static const QRegularExpression reglees(QStringLiteral("^(?:SIMPLE|BITPIX|NAXIS[0-9]*|BSCALE|BZERO|BLANK)$"));
+    entete.removeIf([](const QString& c) {
+        if (EstCarteFin(c) || !EstCarteStructureFit(c))
+            return EstCarteFin(c);
+        // EXTEND that is not T or F keeps some readers from opening the file.
+        if (MotCleLuFit(c) == QLatin1String("EXTEND"))
+            return !EstCarteValeurFit(c, QStringLiteral("EXTEND")) || !DefautCarteFit(c).isEmpty();
+        return !reglees.match(MotCleCarte(c)).hasMatch();
+    });
     return entete;
 }
 
@@ -1348,6 +1482,24 @@ void FixerCartesEchelle(QStringList& entete, const TEchelleEcriture& echelle)
     }
 }
 
+// BLANK marks undefined samples, and an image in memory has none: a card is
+// kept only while it is an integer that no written sample equals.
+void FixerCarteBlank(const THistoFit& image, QStringList& entete, const TEchelleEcriture& echelle)
+{
+    const int derniere = DerniereCarte(entete, QLatin1String("BLANK"));
+    if (derniere < 0)
+        return;
+    int32_t blank = 0;
+    bool garder = EstCarteValeurFit(entete[derniere], QStringLiteral("BLANK")) &&
+                  TexteCarteEnEntierSigne(ValeurCarteSansCommentaire(entete[derniere]), blank) && blank >= -32768 &&
+                  blank <= 32767;
+    for (size_t i = 0; garder && i < image.Pixels.size(); ++i)
+        garder = static_cast<int16_t>(echelle.Brut(image.Pixels[i])) != blank;
+    for (int k = static_cast<int>(entete.size()) - 1; k >= 0; --k)
+        if (MotCleCarte(entete[k]) == QLatin1String("BLANK") && !(garder && k == derniere))
+            entete.removeAt(k);
+}
+
 // The header as written: a standard primary header for 16-bit data of the
 // image's size and the scaling chosen, the program cards rebuilt.
 QStringList EnteteEcriture(const THistoFit& image, QStringList entete, const TEchelleEcriture& echelle)
@@ -1377,6 +1529,7 @@ QStringList EnteteEcriture(const THistoFit& image, QStringList entete, const TEc
             entete.prepend(obligatoires[i]);
     }
     FixerCartesEchelle(entete, echelle);
+    FixerCarteBlank(image, entete, echelle);
 
     // The program's cards.
     for (QString& c : entete) {
@@ -1388,7 +1541,7 @@ QStringList EnteteEcriture(const THistoFit& image, QStringList entete, const TEc
         else if (k == QLatin1String("STL_TRFT"))
             c = Rembourrer(CarteValeur(k, TexteReelCourt(std::isfinite(image.TRFT) ? image.TRFT : 0)));
         else if (k == QLatin1String("RELEASE"))
-            c = Rembourrer(kCarteRelease);
+            c = Rembourrer(CarteEcriteFit(kCarteRelease));
     }
     entete << Rembourrer(QStringLiteral("END"));
     return entete;
@@ -1446,6 +1599,13 @@ void EnregistrerFit(THistoFit& image, const QString& nom)
         }
     });
     image.Entete = entete;
+}
+
+void EchelleEnregistrementFit(const THistoFit& image, const QStringList& entete, double& bscale, double& bzero)
+{
+    const TEchelleEcriture echelle = ChoisirEchelle(image, EnteteNettoyee(entete));
+    bscale = echelle.BScale;
+    bzero = echelle.BZero;
 }
 
 QString DefautEnteteFit(const QStringList& cartes)

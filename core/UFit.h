@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 // One header card: at most 80 characters, padded to 80 when written.
@@ -127,15 +128,20 @@ void MultiplierConstanteFit(THistoFit& image, double c);
 // Loads a file: the first plane of the primary image, any standard BITPIX
 // (8, 16, 32, 64, -32, -64), big-endian. Values: sample x BSCALE + BZERO,
 // except BITPIX 16 with BZERO 0, whose samples are read as 0..65535 (files
-// written that way rely on it); non-finite samples read as 0. A negative
-// minimum is then shifted to 0. A missing file, a file that is not FITS, a
-// header without image (the image in an extension), NAXIS1/NAXIS2 missing,
-// not positive or beyond 32 bits, another BITPIX, BSCALE/BZERO scaling beyond
-// the range of doubles, or data running past the end of the file throw
-// EErreurFichier (code 100, French text naming the fault and the file) and
-// leave the image as it was. Unpadded data is accepted.
+// written that way rely on it); non-finite samples read as 0. Integer samples
+// equal to the header's BLANK are undefined: they take no part in Min and Max
+// and load as the lowest defined value. A negative minimum is then shifted
+// to 0. A missing file, a file that is not FITS, a header without image (the
+// image in an extension), NAXIS1/NAXIS2 missing, not positive or beyond 32
+// bits, another BITPIX, BSCALE/BZERO scaling beyond the range of doubles, data
+// running past the end of the file, a read that fails or an image too large
+// for memory throw EErreurFichier (French text naming the fault and the file)
+// and leave the image as it was. Unpadded data is accepted.
 void LireFichierFit(THistoFit& image, const QString& nom);
 void ChargerFit(THistoFit& image, const QString& nom);
+// Bytes this thread's loads keep for the next one (band buffers, counters):
+// at most what the raw data of a 16-megapixel image takes, once a load ends.
+size_t MemoireGardeeLectureFit();
 // Writes a standard 16-bit FITS file that fitsverify accepts, through a
 // temporary file renamed over the target at the end (a failed save leaves the
 // old file and the image's header untouched). The header written, which
@@ -169,6 +175,8 @@ struct TEnteteFichierFit {
     double BZero = 0;
     double BScale = 1;
     int64_t Debut = 0;
+    // Integer samples equal to it are undefined (only one the samples can hold).
+    std::optional<int64_t> Blank;
     int OctetsEchantillon() const { return (Bitpix < 0 ? -Bitpix : Bitpix) / 8; }
     // What the writer can write back as it was read.
     bool Reproductible() const { return Bitpix == 16 && Plans == 1; }
@@ -179,7 +187,8 @@ TEnteteFichierFit LireEnteteFichierFit(const QString& nom);
 bool BornesEchantillonsFit(int32_t bitpix, double bzero, double& bas, double& haut);
 
 // The one sample rule of the reader: n consecutive samples of the file's data
-// (file order) into values, before the shift of a negative minimum.
+// (file order) into values, before the shift of a negative minimum. Undefined
+// (BLANK) samples give NaN: the caller gives them the lowest defined value.
 void DecoderEchantillonsFit(const TEnteteFichierFit& entete, const unsigned char* source, size_t n,
                             double* valeurs);
 void SeuilsFichierFit(const QString& nom, int32_t& bas, int32_t& haut);
@@ -203,6 +212,9 @@ void EnteteApresGeometrieFit(THistoFit& image);
 // that is not a number, BSCALE 0 or below, a scaling beyond the reals):
 // names the card and the cause, in French. Empty when none.
 QString DefautEnteteFit(const QStringList& cartes);
+// The BSCALE and BZERO that EnregistrerFit would write for the image under
+// this header.
+void EchelleEnregistrementFit(const THistoFit& image, const QStringList& entete, double& bscale, double& bzero);
 // The header completion of reading: program cards appended when missing.
 void CompleterEnteteFit(THistoFit& image);
 

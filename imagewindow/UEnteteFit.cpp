@@ -9,9 +9,11 @@
 #include "PErreurs.h"
 #include "PFichiers.h"
 #include "UMain.h"
+#include "UCartesFit.h"
 #include "UOutils.h"
 
 #include <QFileInfo>
+#include <QSet>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -48,6 +50,27 @@ QString SansBlancsFinaux(const QString& carte)
     while (n > 0 && carte[n - 1] == QLatin1Char(' '))
         --n;
     return carte.left(n);
+}
+
+// A scale the user changed is written as typed or refused: never rounded
+// into the pixels nor dropped without a word. BSCALE 1 with BZERO 0 or 32768
+// leaves the choice to the writer, which reads every value back the same.
+void RefuserEchelleNonGardee(const THistoFit& image, const QStringList& cartes, const QString& suite)
+{
+    const double bscale = LireBScaleFit(cartes), bzero = LireBZeroFit(cartes);
+    if (bscale == LireBScaleFit(image.Entete) && bzero == LireBZeroFit(image.Entete))
+        return;
+    if (bscale == 1 && (bzero == 0 || bzero == 32768))
+        return;
+    double ecrit = 1, decalage = 0;
+    EchelleEnregistrementFit(image, cartes, ecrit, decalage);
+    if (ecrit != bscale || decalage != bzero)
+        LeverErreur(QStringLiteral("Les cartes BSCALE (%1) et BZERO (%2) ne peuvent pas être gardées : les valeurs "
+                                   "de l'image n'y tombent pas et seraient arrondies. Stelor enregistrerait BSCALE %3 "
+                                   "et BZERO %4.")
+                        .arg(TexteReelCourt(bscale), TexteReelCourt(bzero), TexteReelCourt(ecrit),
+                             TexteReelCourt(decalage)) +
+                    suite);
 }
 
 bool MemesCartes(const QStringList& a, const QStringList& b)
@@ -112,9 +135,22 @@ QStringList TEnteteFit::CartesEditees(bool* ajoutEnd) const
         *ajoutEnd = !finDerniere;
     cartes.append(Completer80(CarteEnd));
 
+    const QString pasModifiee = QStringLiteral(" L'entête n'a pas été modifiée.");
     const QString defaut = DefautEnteteFit(cartes);
     if (!defaut.isEmpty())
-        LeverErreur(defaut + QStringLiteral(" L'entête n'a pas été modifiée."));
+        LeverErreur(defaut + pasModifiee);
+    // What the user typed or changed must read the same in every FITS
+    // program; the cards that came with the file are left as they came.
+    QSet<QString> avant;
+    if (Image)
+        for (const QString& c : Image->Entete)
+            avant.insert(SansBlancsFinaux(c));
+    for (const QString& c : cartes)
+        if (!avant.contains(SansBlancsFinaux(c)))
+            if (const QString d = DefautCarteFit(c); !d.isEmpty())
+                LeverErreur(d + pasModifiee);
+    if (Image)
+        RefuserEchelleNonGardee(*Image, cartes, pasModifiee);
     if (Image) {
         AssurerCarte(cartes, QStringLiteral("NAXIS1"));
         AssurerCarte(cartes, QStringLiteral("NAXIS2"));

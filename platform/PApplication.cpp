@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QTranslator>
 #include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -58,8 +59,11 @@ QString TexteExceptionCourante()
         return e.Message();
     } catch (const std::bad_alloc&) {
         return QStringLiteral("Mémoire insuffisante");
-    } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
+    } catch (const std::length_error&) {
+        return QStringLiteral("Mémoire insuffisante : la taille demandée dépasse ce qu'un bloc peut contenir.");
+    } catch (const std::exception&) {
+        // The library's own text ("vector::reserve") tells the user nothing.
+        return QStringLiteral("Erreur interne : l'opération a été abandonnée.");
     } catch (...) {
         return QStringLiteral("Erreur inconnue");
     }

@@ -468,8 +468,8 @@ void TEnregistrementSelection::Enregistrer(const std::vector<TTacheEnregistremen
                      e.Message();
         } catch (const EStelor& e) {
             erreur = QStringLiteral("Erreur d'enregistrement. ") + e.Message();
-        } catch (const std::exception& e) {
-            erreur = QStringLiteral("Erreur d'enregistrement. ") + QString::fromLocal8Bit(e.what());
+        } catch (const std::exception&) {
+            erreur = QStringLiteral("Erreur d'enregistrement. ") + TexteExceptionCourante();
         }
         QStringList ecrits;
         for (const QString& ecrit : t.Ecrits)

@@ -87,7 +87,7 @@ bool CouperCadreFit(const THistoFit& source, THistoFit& destination, const TCadr
     destination.YMax = h - 1;
     destination.Min = mini;
     destination.Max = maxi;
-    FixerDimensionsEnteteFit(destination, l, h);
+    EnteteApresGeometrieFit(destination);
     return true;
 }
 

@@ -180,19 +180,24 @@ void OuvrirFichierLecture(QFile& f, const QString& nom)
                            QStringLiteral("il a été remplacé pendant son ouverture"));
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    f.setFileName(nom);
     if (!f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         LeverErreurChemin(TSensFichier::Lecture, nom, EIO);
     }
+    // A file opened from its descriptor has no name of its own: the read
+    // errors take this one.
+    f.setObjectName(nom);
 }
 
 void LireExactement(QFile& f, char* dest, qint64 octets)
 {
+    const QString nom = f.fileName().isEmpty() ? f.objectName() : f.fileName();
+    if (const int panne = PanneEssai(nom, TEtapeFichier::Lecture))
+        LeverErreurSysteme(TSensFichier::Lecture, nom, panne);
     for (qint64 lus = 0; lus < octets;) {
         const qint64 n = f.read(dest + lus, octets - lus);
         if (n <= 0) // the file shrank since its size was taken
-            LeverErreurFichier(ES_LectureApresFin, TSensFichier::Lecture, f.fileName(),
+            LeverErreurFichier(ES_LectureApresFin, TSensFichier::Lecture, nom,
                                n < 0 ? QStringLiteral("la lecture a échoué")
                                      : QStringLiteral("il s'arrête avant la fin de ses données"));
         lus += n;

@@ -56,6 +56,7 @@ private:
 };
 
 // Tests only: a system error number (errno) to meet instead of the real
-// answer, per file and step; 0 lets the step run. An empty function ends it.
-enum class TEtapeFichier { Ouverture, Creation, Ecriture };
+// answer, per file and step; 0 lets the step run (a test may change the file
+// then: Lecture comes before each LireExactement). An empty function ends it.
+enum class TEtapeFichier { Ouverture, Creation, Ecriture, Lecture };
 void FixerPanneFichierEssai(std::function<int(const QString& nom, TEtapeFichier etape)> panne);

@@ -134,6 +134,19 @@ TEST_F(Fichiers, MoyenneEtSommeFitAvecProgression)
     SommeListeFit({Fit(Uniforme(3, 2, 40000)), Fit(Uniforme(3, 2, 30000))}, r, nullptr, QString());
     EXPECT_EQ(ValeurPixelFit(r, 0, 0), 65535);
     EXPECT_EQ(std::pair(r.Min, r.Max), std::pair(40000.0, 65535.0)); // the first file's minimum
+
+    // Frames of reals above 65535: the mean is not clamped, no more than the
+    // median is.
+    QStringList reels;
+    for (double v : {100000.0, 70000.0}) {
+        reels << dossier.filePath(QStringLiteral("r%1.fit").arg(++numero));
+        ASSERT_TRUE(EcrireFitCfitsio(reels.last(), -32, {3, 2}, std::vector<double>(6, v)));
+    }
+    THistoFit moyenne = Vide(), mediane = Vide();
+    MoyenneListeFit(reels, moyenne, nullptr, QString());
+    MedianeListeFit(reels, mediane);
+    EXPECT_EQ(std::tuple(ValeurPixelFit(moyenne, 1, 1), moyenne.Max, ValeurPixelFit(mediane, 1, 1)),
+              std::tuple(85000.0, 85000.0, 100000.0));
 }
 
 TEST_F(Fichiers, ListeRefuseeSansToucherAuResultat)
@@ -446,7 +459,12 @@ TEST(RotationsFit, EnteteDesCommandesDUneImage)
     // world coordinates go when the pixels move on their grid.
     const QStringList gardees = {"OBJECT  = 'M51'", "EQUINOX = 2000.0", "RADESYS = 'ICRS'", "HISTORY T60", "CTYPEA  = 'x'"};
     const QStringList coordonnees = {"CTYPE1  = 'RA---TAN'", "CRPIX2  = 1.5", "CD1_2   = 0.1", "PC2_1A  = 1", "CROTA2  = 0",
-                                     "CUNIT1  = 'deg'", "LONPOLE = 180", "PV2_1   = 0", "A_ORDER = 2"};
+                                     "CUNIT1  = 'deg'", "LONPOLE = 180", "PV2_1   = 0", "A_ORDER = 2",
+                                     // the older forms: matrix, plate solution, IRAF's grid
+                                     "PC001002= 0.1", "CD002001= 0.1", "AMDX1   = 67.2", "AMDY13  = 0", "PPO3    = 177500",
+                                     "PLTRAH  = 0", "PLTDECSN= '+'", "PLTSCALE= 67.2", "CNPIX1  = 12000",
+                                     "XPIXELSZ= 25.28", "LTV1    = 10", "LTM1_1  = 1", "WAT0_001= 'system=image'",
+                                     "PROJP1  = 0", "DP1     = 'EXTVER: 1'", "CPDIS1  = 'Lookup'"};
     const THistoFit autre = Uniforme(4, 3, 1);
     const std::tuple<const char*, std::function<void(THistoFit&)>, bool, int, int> cas[] = {
         {"miroir horizontal", MiroirHorizontalFit, true, 4, 3}, {"miroir vertical", MiroirVerticalFit, true, 4, 3},
@@ -475,6 +493,43 @@ TEST(RotationsFit, EnteteDesCommandesDUneImage)
         operation(im);
         EXPECT_EQ(std::tuple(LargeurFit(im), HauteurFit(im), texte(im.Entete)), std::tuple(l, h, texte(attendu))) << nom;
     }
+}
+
+TEST(RotationsFit, AncienneSolutionDuCielNeSurvitPas)
+{
+    // A DSS plate solution, from which astropy builds a sky: after a turn, a
+    // crop or a resize, saved, it builds none.
+    QTemporaryDir dossier;
+    THistoFit im = ImageFitDe(100, 100, [](int x, int y) { return double(x * 100 + y); });
+    QStringList plaque = {"PLTRAH  = 0",       "PLTRAM  = 56",     "PLTRAS  = 47.0",   "PLTDECSN= '+'",
+                          "PLTDECD = 12",      "PLTDECM = 4",      "PLTDECS = 29.0",   "EQUINOX = 2000.0",
+                          "PLTSCALE= 67.2",    "XPIXELSZ= 25.28",  "YPIXELSZ= 25.28",  "CNPIX1  = 12000",
+                          "CNPIX2  = 12000",   "PPO3    = 177500.0", "PPO6    = 177500.0", "AMDX1   = 67.2",
+                          "AMDX2   = 0.01",    "AMDX3   = -100.0", "AMDY1   = 67.2",   "AMDY2   = -0.01",
+                          "AMDY3   = 100.0"};
+    for (int k = 1; k <= 20; ++k)
+        for (const char* axe : {"X", "Y"})
+            if (k > 3)
+                plaque << QStringLiteral("AMD%1%2").arg(QLatin1String(axe)).arg(k).leftJustified(8) + "= 0.0";
+    for (const char* ppo : {"PPO1", "PPO2", "PPO4", "PPO5"})
+        plaque << QString::fromLatin1(ppo).leftJustified(8) + "= 0.0";
+    for (const QString& c : plaque)
+        im.Entete.insert(im.Entete.size() - 1, c.leftJustified(80));
+    const std::pair<const char*, std::function<void(THistoFit&)>> cas[] = {
+        {"original", [](THistoFit&) {}},
+        {"rotation", Rotation90Fit},
+        {"miroir", MiroirVerticalFit},
+        {"decoupe", [](THistoFit& i) { ExtraireZoneFit(i, 10, 5, 20, 0); }},
+        {"redimensionnement", [](THistoFit& i) { RedimensionnerFit(i, 0.5); }},
+    };
+    QStringList noms;
+    for (const auto& [quoi, operation] : cas) {
+        THistoFit copie = im;
+        operation(copie);
+        noms << dossier.filePath(QString::fromLatin1(quoi) + ".fit");
+        EnregistrerFit(copie, noms.last());
+    }
+    EXPECT_EQ(Python(QStringLiteral("celestes"), noms), "1 0 0 0 0");
 }
 
 // ---- Centroid and disk ----

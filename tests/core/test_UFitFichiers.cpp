@@ -3,6 +3,7 @@
 #include "PFichiers.h"
 #include "Soutien.h"
 #include "UArithmetique.h"
+#include "UBmp.h"
 #include "UFiltres.h"
 #include "UFit.h"
 #include "UNoyauxFit.h"
@@ -43,6 +44,24 @@ QByteArray Fichier(QStringList cartes, const std::vector<uint16_t>& bruts, bool 
     if (completer)
         d += QByteArray((2880 - d.size() % 2880) % 2880, '\0');
     return d;
+}
+
+// The same with 32-bit samples.
+QByteArray Fichier32(QStringList cartes, const std::vector<int32_t>& bruts)
+{
+    QByteArray d = Fichier(std::move(cartes), {}, false);
+    for (int32_t b : bruts)
+        for (int k = 3; k >= 0; --k)
+            d.append(char(uint32_t(b) >> (8 * k) & 0xFF));
+    return d + QByteArray((2880 - d.size() % 2880) % 2880, '\0');
+}
+
+// The pixels as raw doubles, for the oracles that compare with them.
+QString PixelsBruts(const THistoFit& im, const QString& nom)
+{
+    EcrireFichierSur(nom, QByteArray(reinterpret_cast<const char*>(im.Pixels.data()),
+                                     static_cast<qsizetype>(im.Pixels.size() * sizeof(double))));
+    return nom;
 }
 
 // The values the reader gives for the values cfitsio reads: a negative
@@ -275,6 +294,12 @@ TEST_F(LectureFit, FichiersMalFormesRefusesSansToucherLImage)
         {"un octet de trop", Fichier(avec("1441", "1"), std::vector<uint16_t>(1440, 9), false), "est tronqué"},
         {"BSCALE hors limites", Fichier(avec("2", "2") << C("BZERO", "1") << C("BSCALE", "1E308"), {1, 2, 3, 4}),
          "hors des limites des réels"},
+        // 8 x 1073764994 x 2147437309 bytes wrap to 537,552 in 64 bits.
+        {"taille au-delà de 64 bits",
+         Fichier({C("SIMPLE", "T"), C("BITPIX", "-64"), C("NAXIS", "2"), C("NAXIS1", "1073764994"),
+                  C("NAXIS2", "2147437309")},
+                 std::vector<uint16_t>(270000, 0)),
+         "est tronqué"},
     };
     for (const auto& [quoi, contenu, texte] : cas) {
         EcrireFichierSur(mauvais, contenu);
@@ -306,6 +331,160 @@ TEST_F(LectureFit, FichiersMalFormesRefusesSansToucherLImage)
         }
     }
     EXPECT_EQ(im.Pixels, avant.Pixels);
+}
+
+TEST_F(LectureFit, EchantillonsBlankCommeAstropyPuisEnregistres)
+{
+    // Undefined samples take no part in Min, Max or the shift of a negative
+    // minimum and load as the lowest defined value, as astropy's NaN become
+    // under the reader's rules; the median reads them alike. Saved, no card
+    // marks a pixel undefined: astropy reads back every value.
+    const int l = 100, h = 80;
+    const auto valeur = [](int i) { return (i * 37 + i / 100 * 11) % 5000 - 50; };
+    const auto trente2 = [&](int32_t blank, const std::function<bool(int)>& indefini) {
+        std::vector<int32_t> b(l * h);
+        for (int i = 0; i < l * h; ++i)
+            b[i] = indefini(i) ? blank : valeur(i);
+        QStringList e = Base(l, h) << C("BLANK", QString::number(blank));
+        e[1] = C("BITPIX", "32");
+        return Fichier32(e, b);
+    };
+    const auto seize = [&](QStringList cartes, uint16_t blank, int decalage, const std::function<bool(int)>& indefini) {
+        std::vector<uint16_t> b(l * h);
+        for (int i = 0; i < l * h; ++i)
+            b[i] = indefini(i) ? blank : uint16_t((valeur(i) + 50 + decalage) & 0xFFFF);
+        return Fichier(Base(l, h) + cartes, b);
+    };
+    const auto compter = [&](const std::function<bool(int)>& indefini) {
+        int n = 0;
+        for (int i = 0; i < l * h; ++i)
+            n += indefini(i);
+        return n;
+    };
+    const auto centEst = [&](int i) { return valeur(i) == 100; };
+    const auto dixSept = [](int i) { return i % 17 == 0; };
+    const auto vingtTrois = [](int i) { return i % 23 == 5; };
+    const struct {
+        const char* quoi;
+        QByteArray contenu;
+        int blancs;
+    } cas[] = {
+        // One sample: the 2^31 shift of the whole image that it used to cause.
+        {"32 bits, un BLANK", trente2(INT32_MIN, [](int i) { return i == 4321; }), 1},
+        // Samples of 100 are undefined; those of 50, shifted to 100, are not.
+        {"32 bits, BLANK dans les valeurs", trente2(100, centEst), compter(centEst)},
+        {"16 bits signés", seize({C("BZERO", "32768"), C("BLANK", "-32768")}, 0x8000, -1000, dixSept), compter(dixSept)},
+        {"16 bits lus de 0 à 65535", seize({C("BLANK", "-1")}, 0xFFFF, 0, vingtTrois), compter(vingtTrois)},
+    };
+    for (const auto& k : cas) {
+        SCOPED_TRACE(k.quoi);
+        EcrireFichierSur(nom, k.contenu);
+        THistoFit im = FitLu(nom);
+        const QString brut = PixelsBruts(im, dir.filePath("brut"));
+        EXPECT_EQ(Python(QStringLiteral("ecart_lecteur"), {nom, brut}), QStringLiteral("0.0 %1").arg(k.blancs));
+        const auto [mini, maxi] = std::ranges::minmax_element(im.Pixels);
+        EXPECT_EQ(std::tuple(im.Min, im.Max, im.Max < 40000), std::tuple(*mini, *maxi, true));
+        THistoFit mediane;
+        CreerHistoFit(mediane);
+        MedianeListeFit({nom}, mediane);
+        EXPECT_TRUE(mediane.Pixels == im.Pixels);
+        Enregistrer(im, copie);
+        EXPECT_EQ(Python(QStringLiteral("ecart_lecteur"), {copie, brut}), "0.0 0");
+    }
+}
+
+// A file that shrinks while it is read, as on a stick pulled out or a share
+// gone: the error names the file, and the image is the one it was, whether
+// the load would have filled its block or a new one.
+TEST_F(LectureFit, FichierCoupePendantLaLectureNommeEtLaisseLImage)
+{
+    const int l = 1024, h = 3000; // two bands of rows
+    THistoFit b = ImageFitDe(l, h, [](int x, int y) { return double((x * 13 + y * 7) % 40000); });
+    EnregistrerFit(b, nom);
+    const qint64 debut = 2880 * 1, coupe = debut + qint64(2) * l * 2100; // inside the second band
+    struct TCas {
+        const char* quoi;
+        THistoFit avant;
+    };
+    std::vector<TCas> cas;
+    cas.push_back({"bloc de la même taille", ImageFitDe(l, h, [](int x, int y) { return double(x + y); })});
+    cas.push_back({"bloc d'une autre taille", ImageFitDe(3, 2, [](int x, int y) { return double(x * y); })});
+    for (TCas& k : cas) {
+        SCOPED_TRACE(k.quoi);
+        EnregistrerFit(b, copie);
+        FixerPanneFichierEssai([&](const QString& n, TEtapeFichier etape) {
+            if (etape == TEtapeFichier::Lecture && n == copie)
+                QFile::resize(copie, coupe);
+            return 0;
+        });
+        THistoFit im = k.avant;
+        try {
+            LireFichierFit(im, copie);
+            ADD_FAILURE() << "lu";
+        } catch (const EErreurFichier& e) {
+            EXPECT_TRUE(e.Message().contains("« " + copie + " »")) << e.Message().toStdString();
+        }
+        FixerPanneFichierEssai({});
+        EXPECT_EQ(std::tuple(im.Pixels == k.avant.Pixels, im.Entete, im.XMax, im.Min, im.Max, im.SMin),
+                  std::tuple(true, k.avant.Entete, k.avant.XMax, k.avant.Min, k.avant.Max, k.avant.SMin));
+    }
+    // A BMP picture alike.
+    const QString bmp = dir.filePath("image.bmp");
+    EcrireBitmapBmp(BitmapDe(300, 200, 3, [](int x, int y, int c) { return (x + y + c) % 256; }), bmp);
+    FixerPanneFichierEssai([&](const QString& n, TEtapeFichier etape) {
+        if (etape == TEtapeFichier::Lecture && n == bmp)
+            QFile::resize(bmp, 5000);
+        return 0;
+    });
+    try {
+        LireBitmapBmp(bmp);
+        ADD_FAILURE() << "BMP lu";
+    } catch (const EErreurFichier& e) {
+        EXPECT_TRUE(e.Message().contains("« " + bmp + " »")) << e.Message().toStdString();
+    }
+    FixerPanneFichierEssai({});
+}
+
+// A wide image needs wide band buffers; the next usual load must not find
+// them still held.
+TEST_F(LectureFit, MemoireRendueApresUneImageInhabituelle)
+{
+    QByteArray entete = Fichier(Base(2000000, 9), {}, false);
+    EcrireFichierSur(nom, entete);
+    ASSERT_TRUE(QFile::resize(nom, entete.size() + qint64(2) * 2000000 * 9));
+    THistoFit im = FitLu(nom);
+    EXPECT_EQ(std::pair(im.XMax, im.Max), std::pair(1999999, 0.0));
+    EXPECT_LE(MemoireGardeeLectureFit(), size_t(40) << 20);
+    // A usual image keeps what its next load needs.
+    THistoFit usuelle = ImageFitDe(2048, 2048, [](int x, int y) { return double(x ^ y); });
+    EnregistrerFit(usuelle, copie);
+    usuelle = FitLu(copie);
+    EXPECT_GE(MemoireGardeeLectureFit(), size_t(2048) * 2048 * 2);
+}
+
+// Files that hold their data but whose image memory cannot hold: a French
+// message naming the file, the image as it was.
+TEST_F(LectureFit, ImageTropGrandePourLaMemoire)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer ends the process on an allocation it cannot make";
+#else
+    QStringList e = Base(100000, 100000);
+    e[1] = C("BITPIX", "8");
+    const QByteArray entete = Fichier(e, {}, false);
+    EcrireFichierSur(nom, entete);
+    ASSERT_TRUE(QFile::resize(nom, entete.size() + qint64(100000) * 100000)); // 10 GB, sparse: 80 GB of pixels
+    THistoFit im = ImageFitDe(2, 2, [](int x, int y) { return double(x + y); });
+    try {
+        LireFichierFit(im, nom);
+        ADD_FAILURE() << "lu";
+    } catch (const EErreurFichier& e) {
+        EXPECT_TRUE(e.Message().startsWith("Mémoire insuffisante pour charger le fichier f.fit") &&
+                    e.Message().contains("100000 x 100000"))
+            << e.Message().toStdString();
+    }
+    EXPECT_EQ(im.Pixels, std::vector<double>({0, 1, 1, 2}));
+#endif
 }
 
 // A file of 3 GB is refused or read from its header alone, without reading
@@ -497,16 +676,18 @@ TEST_F(EcritureFit, AllerRetourQuelsQueSoientBZeroEtBScaleLus)
     EXPECT_TRUE(relu.Pixels == large.Pixels);
 
     // A file with BZERO 32768 and BSCALE 1 and the program cards is written
-    // back byte for byte.
+    // back byte for byte, the release card as every reader reads a value.
     std::vector<uint16_t> bruts = {0, 1, 0x7FFE, 0x7FFF, 0x8000, 0x8001, 0xFFFE, 0xFFFF};
     for (uint16_t b = 3; b <= 26; ++b) bruts.push_back(b);
-    const QByteArray original = Fichier(Base(8, 4) << C("BSCALE", "1") << C("BZERO", "32768") << C("STL_SMIN", "0")
-                                                   << C("STL_SMAX", "65535") << C("STL_TRFT", "0")
-                                                   << "RELEASE ='Stelor 2.0 Avril 2008'", bruts);
-    EcrireFichierSur(nom, original);
-    im = FitLu(nom);
-    Enregistrer(im, copie);
-    EXPECT_EQ(LireFichierComplet(copie), original);
+    const QStringList cartes = Base(8, 4) << C("BSCALE", "1") << C("BZERO", "32768") << C("STL_SMIN", "0")
+                                          << C("STL_SMAX", "65535") << C("STL_TRFT", "0");
+    const QByteArray original = Fichier(cartes + QStringList{"RELEASE = 'Stelor 2.0 Avril 2008'"}, bruts);
+    for (const char* release : {"RELEASE ='Stelor 2.0 Avril 2008'", "RELEASE = 'Stelor 2.0 Avril 2008'"}) {
+        EcrireFichierSur(nom, Fichier(cartes + QStringList{QString::fromLatin1(release)}, bruts));
+        im = FitLu(nom);
+        Enregistrer(im, copie);
+        EXPECT_EQ(LireFichierComplet(copie), original) << release;
+    }
 }
 
 TEST_F(EcritureFit, UnEnregistrementRateLaisseLAncienFichier)

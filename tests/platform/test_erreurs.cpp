@@ -11,6 +11,9 @@
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
+#include <new>
+#include <string>
+#include <vector>
 
 TEST(Erreurs, TextesDesErreursDeFichier)
 {
@@ -30,6 +33,25 @@ TEST(Erreurs, UneCommandeQuiEchoueMontreSonTexteSansPropager)
     const TDemandeDialogue& d = Dialogues::Journal()[0];
     EXPECT_EQ(std::tuple(d.Genre, d.Titre, d.Texte),
               std::tuple(TGenreDemande::Erreur, QString("Stelor"), QString("Format de fichier inconnu.")));
+}
+
+TEST(Erreurs, AucunTexteDeLaBibliothequeNeParvientALUtilisateur)
+{
+    // What the library throws says nothing in French ("vector::reserve"):
+    // the box says what happened in the user's words.
+    TRepondeurTest rep(RepondreToujours());
+    const std::pair<std::function<void()>, const char*> cas[] = {
+        {[] { std::vector<double>().reserve(std::vector<double>().max_size() + 1); }, "Mémoire insuffisante"},
+        {[] { throw std::bad_alloc(); }, "Mémoire insuffisante"},
+        {[] { (void)std::string("abc").at(7); }, "Erreur interne : l'opération a été abandonnée."},
+    };
+    for (const auto& [commande, debut] : cas) {
+        EXPECT_FALSE(ExecuterCommande(commande));
+        ASSERT_FALSE(Dialogues::Journal().empty());
+        const QString texte = Dialogues::Journal().back().Texte;
+        EXPECT_TRUE(texte.startsWith(QString::fromUtf8(debut)) && !texte.contains("vector") && !texte.contains("basic_string"))
+            << texte.toStdString();
+    }
 }
 
 namespace {

@@ -125,6 +125,31 @@ QString Python(const QString& oracle, const QStringList& arguments)
     return ::testing::AssertionFailure() << e.Sortie.toStdString() << e.Erreurs.toStdString();
 }
 
+QStringList RefusesParFitsverify(const QStringList& noms)
+{
+    // One run for all: its quiet form gives one line per file, and "FAILED"
+    // there also stands for warnings alone.
+    QStringList refuses;
+    for (qsizetype debut = 0; debut < noms.size(); debut += 200) {
+        const QStringList lot = noms.mid(debut, 200);
+        const TExecution e = Executer(QStringLiteral("/usr/bin/fitsverify"), QStringList{"-q"} + lot, 120000);
+        const QStringList lignes = QString::fromLocal8Bit(e.Sortie).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const QString& nom : lot) {
+            QStringList l; // the name whole: a1.fit is not a10.fit
+            for (const QString& ligne : lignes) {
+                const qsizetype p = ligne.indexOf(QStringLiteral(": ") + nom);
+                const qsizetype fin = p + 2 + nom.size();
+                if (p >= 0 && (fin == ligne.size() || ligne[fin] == QLatin1Char(' ') || ligne[fin] == QLatin1Char(',')))
+                    l << ligne;
+            }
+            if (l.size() != 1 || !(l[0].contains(QLatin1String("verification OK")) ||
+                                   l[0].contains(QLatin1String(" and 0 error"))))
+                refuses << (l.isEmpty() ? nom + QStringLiteral(" (absent du rapport)") : l.join(QLatin1Char(' ')));
+        }
+    }
+    return refuses;
+}
+
 QByteArray DecodeParDjpeg(const QString& nom)
 {
     const TExecution e = Executer(QStringLiteral("/usr/bin/djpeg"), {QStringLiteral("-pnm"), nom}, 60000);

@@ -113,6 +113,10 @@ QString Python(const QString& oracle, const QStringList& arguments = {});
 // brought with its own cards may stay); the report otherwise.
 ::testing::AssertionResult AccepteParFitsverify(const QString& nom);
 
+// The files of the list in which fitsverify finds an error, each with its
+// line of the report; empty when it accepts them all.
+QStringList RefusesParFitsverify(const QStringList& noms);
+
 // The PNM picture djpeg decodes from the JPEG file ("P5" grey, "P6" colour).
 QByteArray DecodeParDjpeg(const QString& nom);
 

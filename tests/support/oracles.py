@@ -211,8 +211,35 @@ def cartes_gardees(*noms):
             e = fits.getheader(n)
             fautes += [n] if (e['NAXIS1'], e['NAXIS2']) != taille else []
             for k in set(h0) - {'SIMPLE', 'BITPIX', 'NAXIS', 'NAXIS1', 'NAXIS2', 'BSCALE', 'BZERO', ''}:
-                wcs = re.match(r'(CTYPE|CRVAL|CDELT|CRPIX|CROTA|CUNIT)[0-9]+$|(PC|CD)[0-9]+_[0-9]+$|(LON|LAT)POLE$', k)
+                wcs = re.match(r'(CTYPE|CRVAL|CDELT|CRPIX|CROTA|CUNIT|LTV)[0-9]+$|(PC|CD|LTM)[0-9]+_[0-9]+$|(LON|LAT)POLE$|WAT[0-9]+_[0-9]+$', k)
                 fautes += [n + ' ' + k] if (k in e if wcs else k not in e or str(e[k]) != str(h0[k])) else []
+    print(' '.join(fautes) or 'ok')
+
+def ecart_lecteur(nom, brut):
+    # The file as astropy reads it, under the reader's rules (undefined
+    # samples at the lowest defined value, a negative minimum shifted to 0),
+    # against the doubles of the raw file (column by column, top row first):
+    # the largest difference and the undefined samples astropy saw.
+    a = fits.getdata(nom, uint=False).astype(np.float64)[::-1]; h, w = a.shape  # uint=True would pass BLANK by
+    blancs = np.isnan(a); m = np.nanmin(a) if (~blancs).any() else 0.0
+    a[blancs] = m; a -= min(m, 0.0)
+    print(np.abs(np.fromfile(brut, '<f8').reshape(w, h).T - a).max(), int(blancs.sum()))
+
+def celestes(*noms):
+    # 1 per file that astropy still builds a sky position from
+    from astropy.wcs import WCS
+    print(' '.join(str(int(WCS(fits.getheader(n)).has_celestial)) for n in noms))
+
+def pixels_differents(reference, *noms):
+    # The files whose data astropy reads otherwise than the reference's, or
+    # cannot read at all.
+    r = fits.getdata(reference).astype(np.float64); fautes = []
+    for n in noms:
+        try:
+            d = fits.getdata(n).astype(np.float64)
+            if d.shape != r.shape or not np.array_equal(d, r): fautes.append(n)
+        except Exception as e:
+            fautes.append(n + ' (' + type(e).__name__ + ')')
     print(' '.join(fautes) or 'ok')
 
 # ---- image window commands ----
