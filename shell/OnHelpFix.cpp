@@ -104,6 +104,12 @@ bool TOnHelpFix::eventFilter(QObject* objet, QEvent* event)
     const QEvent::Type type = event->type();
     if ((type != QEvent::ShortcutOverride && type != QEvent::KeyPress) || !objet->isWidgetType() || !EstF1(event))
         return QObject::eventFilter(objet, event);
+    // A held key repeats: one press, one viewer. The repeats are kept from
+    // the frame's F1 shortcut as well.
+    if (static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+        event->accept();
+        return true;
+    }
     auto* depart = static_cast<QWidget*>(objet);
     if (!PorteurDepuis(depart, false))
         return QObject::eventFilter(objet, event);

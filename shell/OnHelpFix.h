@@ -2,7 +2,8 @@
 // Routes help requests to the window they concern: F1 pressed anywhere in
 // a window that carries a help context (or in one of its controls) reaches
 // that window's help handler as the help command HELP_CONTEXT with its
-// context number; F1 elsewhere goes on to the frame's "Documentation".
+// context number; F1 elsewhere goes on to the frame's "Documentation". A
+// held F1 counts once: its repeats reach nothing.
 #include <QObject>
 #include <QString>
 #include <cstdint>
