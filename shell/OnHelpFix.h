@@ -38,6 +38,9 @@ class TOnHelpFix : public QObject {
 public:
     using QObject::QObject;
     bool eventFilter(QObject* objet, QEvent* event) override;
+
+private:
+    quint64 FFinF1 = 0; // instant of the last release of F1
 };
 void InstallerOnHelpFix();
 void RetirerOnHelpFix();
