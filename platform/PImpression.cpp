@@ -34,8 +34,8 @@ protected:
             return -1;
         if (FDebut.size() < 8)
             FDebut.append(donnees, qMin<qint64>(taille, 8 - FDebut.size()));
-        FFin.append(donnees, taille);
-        FFin = FFin.right(16);
+        const qint64 fin = qMin<qint64>(taille, 16);
+        FFin = (FFin + QByteArray(donnees + taille - fin, fin)).right(16);
         return taille;
     }
 
