@@ -5,16 +5,16 @@
 #include <QString>
 #include <functional>
 
-class QPrinter;
+class QPagedPaintDevice;
 class QTextDocument;
 class QWidget;
 
 // Hands the printer to `dessiner`, with the title as the document's name.
-// Without a printer the PDF is written aside first, so that a failure never
-// leaves half a file under the chosen name (the file error is thrown).
+// Without a printer the PDF goes through the safe write of the chosen file:
+// a failure throws the file error naming it and leaves nothing behind.
 // False when the user cancelled the PDF dialog, whose caption is `legende`.
 bool Imprimer(QWidget* parent, const QString& titre, const QString& legende,
-              const std::function<void(QPrinter&)>& dessiner);
+              const std::function<void(QPagedPaintDevice&)>& dessiner);
 
 // A copy of the document (the caller's stays as it is).
 bool ImprimerDocument(QWidget* parent, const QString& titre, const QString& legende, const QTextDocument& document);

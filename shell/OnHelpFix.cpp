@@ -102,8 +102,22 @@ bool DemanderAideContexte(QWidget* depart)
 bool TOnHelpFix::eventFilter(QObject* objet, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if ((type != QEvent::ShortcutOverride && type != QEvent::KeyPress) || !objet->isWidgetType() || !EstF1(event))
+    if ((type != QEvent::ShortcutOverride && type != QEvent::KeyPress && type != QEvent::KeyRelease) ||
+        !objet->isWidgetType() || !EstF1(event))
         return QObject::eventFilter(objet, event);
+    // A held key repeats: one press, one viewer. X11 sends each repeat as a
+    // release and a press of the same instant, which Qt does not always mark
+    // as a repeat (an event without an instant, 0, is never taken for one).
+    // The repeats are kept from the frame's F1 shortcut as well.
+    const auto* touche = static_cast<QKeyEvent*>(event);
+    if (type == QEvent::KeyRelease) {
+        FFinF1 = touche->timestamp();
+        return QObject::eventFilter(objet, event);
+    }
+    if (touche->isAutoRepeat() || (touche->timestamp() != 0 && touche->timestamp() == FFinF1)) {
+        event->accept();
+        return true;
+    }
     auto* depart = static_cast<QWidget*>(objet);
     if (!PorteurDepuis(depart, false))
         return QObject::eventFilter(objet, event);

@@ -2,7 +2,8 @@
 // Routes help requests to the window they concern: F1 pressed anywhere in
 // a window that carries a help context (or in one of its controls) reaches
 // that window's help handler as the help command HELP_CONTEXT with its
-// context number; F1 elsewhere goes on to the frame's "Documentation".
+// context number; F1 elsewhere goes on to the frame's "Documentation". A
+// held F1 counts once: its repeats reach nothing.
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -37,6 +38,9 @@ class TOnHelpFix : public QObject {
 public:
     using QObject::QObject;
     bool eventFilter(QObject* objet, QEvent* event) override;
+
+private:
+    quint64 FFinF1 = 0; // instant of the last release of F1
 };
 void InstallerOnHelpFix();
 void RetirerOnHelpFix();

@@ -1,18 +1,25 @@
 // F1 through the frame in every kind of window, with and without a help
 // file: the image window opens its topic, the others the contents, a modal
-// dialog nothing; each press returns.
+// dialog nothing; each press returns, and a held key counts once.
 #include "Delai.h"
 #include "OnHelpFix.h"
 #include "PFichiers.h"
 #include "Soutien.h"
+#include "UAPropos.h"
+#include "UConvolution.h"
+#include "UDemandeValeur.h"
+#include "UEnregistrementSelection.h"
+#include "UEnteteFit.h"
 #include "UHelp.h"
 #include "UInstallationImage.h"
 #include "UInstallationPretraitement.h"
 #include "UInstallationTrichromie.h"
 #include "UInstallationVisionneuse.h"
 #include "UMain.h"
+#include "UMire.h"
 #include "UParametres.h"
 #include "UPreferences.h"
+#include "UStatistiques.h"
 #include "UTraitementImage.h"
 #include "hh.h"
 
@@ -24,6 +31,7 @@
 #include <QMenuBar>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
 
 TEST(AideFenetres, F1DansChaqueGenreDeFenetre)
 {
@@ -122,6 +130,129 @@ TEST(AideFenetres, F1DansChaqueGenreDeFenetre)
     FermerCadreSansQuestion(cadre);
     delete Preferences;
     Preferences = nullptr;
+    RetirerOnHelpFix();
+    FixerFichierAide({});
+}
+
+namespace {
+
+// One event of F1 at an instant, as the window system hands it over: a
+// press is first offered to the shortcuts (the frame's F1).
+void EnvoyerF1(QWidget* w, QEvent::Type type, quint64 instant, bool repetition)
+{
+    if (type == QEvent::KeyPress &&
+        qt_sendShortcutOverrideEvent(w, instant, Qt::Key_F1, Qt::NoModifier, {}, repetition))
+        return;
+    QKeyEvent touche(type, Qt::Key_F1, Qt::NoModifier, QString(), repetition);
+    touche.setTimestamp(instant);
+    QApplication::sendEvent(w, &touche);
+}
+
+// F1 held down: a press, repeats 40 ms apart, the release. The repeats come
+// marked as such, or as X11 sends them to Qt: a release and a press of the
+// same instant, not always marked.
+void TenirF1(QWidget* w, int repetitions, bool marquees)
+{
+    static quint64 instant = 1000;
+    w->setFocus();
+    TDelaiMaximal delai("F1 tenue", 20);
+    EnvoyerF1(w, QEvent::KeyPress, instant += 500, false);
+    for (int i = 0; i < repetitions; ++i) {
+        instant += 40;
+        EnvoyerF1(w, QEvent::KeyRelease, instant, marquees);
+        EnvoyerF1(w, QEvent::KeyPress, instant, marquees);
+    }
+    EnvoyerF1(w, QEvent::KeyRelease, instant += 40, false);
+}
+
+} // namespace
+
+TEST(AideFenetres, F1TenueUneSeuleFoisEtRienDansLesDialogues)
+{
+    QTemporaryDir dossier;
+    const QString image = dossier.filePath(QStringLiteral("m51.fit"));
+    ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("m51_i16_256.fits")), image));
+    TUtilisateurTest utilisateur;
+    utilisateur.AOuvrir = QStringList{image};
+    TRepondeurTest repondeur(utilisateur.Repondeur());
+    TLecteurAideEssai lecteur(dossier.path());
+    const QString aide = dossier.filePath(QStringLiteral("Stelor.chm"));
+    EcrireFichierSur(aide, "");
+    InstallerOnHelpFix();
+
+    auto* cadre = new TMain;
+    Main = cadre;
+    FixerFichierPreferences(dossier.filePath(QStringLiteral("Stelor.ini")));
+    InstallerFenetresImage(*cadre);
+    InstallerVisionneuse(*cadre);
+    cadre->resize(1200, 900);
+    cadre->show();
+    cadre->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(cadre));
+    cadre->MnItmOuvrir->trigger();
+    TTraitementImage* fenetreImage = FenetreImageActive(*cadre);
+    ASSERT_NE(fenetreImage, nullptr);
+    cadre->MnItmVisionneuse->trigger();
+    QWidget* visionneuse = cadre->FenetreActive();
+    ASSERT_NE(visionneuse, nullptr);
+    auto activer = [&](QWidget* w) {
+        for (QWidget* p = w; p; p = p->parentWidget())
+            if (auto* document = qobject_cast<QMdiSubWindow*>(p))
+                cadre->ZoneMDI()->setActiveSubWindow(document);
+    };
+
+    // The dialogs the frame and the image windows show modally, each in a
+    // window of its own: no help of their own, so F1 shows nothing there.
+    std::vector<std::unique_ptr<QDialog>> dialogues;
+    dialogues.emplace_back(new TEnregistrementSelection);
+    dialogues.emplace_back(new TPreferences);
+    dialogues.emplace_back(new TConvolution);
+    dialogues.emplace_back(new TEnteteFit);
+    dialogues.emplace_back(new TStatistiques);
+    dialogues.emplace_back(new TMire);
+    dialogues.emplace_back(new TAPropos);
+    dialogues.emplace_back(new TDemandeValeur);
+
+    const int repetitions = 12;
+    for (const bool avecFichier : {false, true}) {
+        FixerFichierAide(avecFichier ? aide : dossier.filePath(QStringLiteral("absent.chm")));
+        Dialogues::ViderJournal();
+        for (const auto& d : dialogues) {
+            d->setWindowModality(Qt::ApplicationModal);
+            d->show();
+            d->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(d.get())) << d->metaObject()->className();
+            for (const bool marquees : {true, false})
+                TenirF1(d->focusWidget() ? d->focusWidget() : d.get(), repetitions, marquees);
+            d->hide();
+        }
+        // Held in the frame, an image window and another document window:
+        // one request each however long the key stays down.
+        cadre->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(cadre));
+        for (QWidget* w : {static_cast<QWidget*>(cadre->menuBar()), static_cast<QWidget*>(fenetreImage->ImgSource),
+                           visionneuse}) {
+            activer(w);
+            for (const bool marquees : {true, false})
+                TenirF1(w, repetitions, marquees);
+        }
+        if (!avecFichier) {
+            QStringList messages;
+            for (const TDemandeDialogue& d : Dialogues::Journal())
+                messages << d.Texte;
+            EXPECT_EQ(messages, QStringList(6, "Le fichier d'aide 'Stelor.chm' n'est pas présent "
+                                               "dans le répertoire de l'application."));
+        }
+    }
+    // The viewers start on their own: their lines come in any order.
+    QStringList appels = lecteur.Appels(6);
+    appels.sort();
+    const QString sommaire = "appel|" + aide;
+    EXPECT_EQ(appels, QStringList({"appel|-c|1001|" + aide, "appel|-c|1001|" + aide, sommaire, sommaire, sommaire,
+                                   sommaire}));
+
+    FermerCadreSansQuestion(cadre);
+    dialogues.clear();
     RetirerOnHelpFix();
     FixerFichierAide({});
 }
