@@ -249,6 +249,13 @@ TEST_F(TTraitementImageTest, CopiesDeZone)
     ASSERT_EQ(b->Selection.Genre, SelectionRectangle);
     b->CopierZoneBmp(zb);
     EXPECT_EQ(zb.BitmapSource.size(), QSize(20, 10));
+    // Past the top-left corner the far edges stay where the rectangle puts
+    // them: at 200 %, centre 1 and size 3 are image columns and rows -1..0.
+    b->ZoomParTexte(QStringLiteral("200%"));
+    b->FixerSelection(TSelectionImage{SelectionRectangle, 1, 1, 3, 3}, 200, false);
+    b->CopierZoneBmp(zb);
+    EXPECT_EQ(std::make_pair(zb.BitmapSource.size(), int(zb.BitmapSource.scanLine(0)[0])), std::make_pair(QSize(1, 1), 0));
+    b->ZoomParTexte(QStringLiteral("100%"));
     DetruireHistoBmp(zb);
     // Copy: the rectangle at 100 % whatever the zoom.
     b->ZoomParTexte(QStringLiteral("200%"));

@@ -435,6 +435,65 @@ TEST_F(TCommandes, AjustementDesNiveaux)
     EXPECT_EQ(f2->ImageFit.Pixels, i2.Pixels);
 }
 
+// A point on the picture becomes a rectangle at the release of any button
+// but the right one, which belongs to the popup menu.
+TEST_F(TCommandes, RelacheDesBoutonsSurUnPoint)
+{
+    TTraitementImage* f = Creer(ImageFitDe(60, 40, [](int x, int y) { return x + y; }));
+    const auto bouton = [f](QEvent::Type genre, Qt::MouseButton b, QPoint p) {
+        QMouseEvent e(genre, p, f->ImgSource->mapToGlobal(p), b, genre == QEvent::MouseButtonPress ? b : Qt::NoButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(f->ImgSource, &e);
+    };
+    const std::pair<Qt::MouseButton, TSelectionImage> cas[] = {
+        {Qt::RightButton, {SelectionPoint, 10, 8, 0, 0}},
+        {Qt::MiddleButton, {SelectionRectangle, 20, 14, 20, 12}},
+    };
+    for (const auto& [b, attendue] : cas) {
+        f->MenuSelection_AucuneClick();
+        QTest::mouseClick(f->ImgSource, Qt::LeftButton, {}, QPoint(10, 8));
+        ASSERT_EQ(f->Selection.Genre, SelectionPoint);
+        bouton(QEvent::MouseButtonPress, b, QPoint(30, 20));
+        bouton(QEvent::MouseButtonRelease, b, QPoint(30, 20));
+        const TSelectionImage& s = f->Selection;
+        EXPECT_EQ(std::make_tuple(s.Genre, s.X, s.Y, s.Largeur, s.Hauteur),
+                  std::make_tuple(attendue.Genre, attendue.X, attendue.Y, attendue.Largeur, attendue.Hauteur))
+            << b;
+    }
+    EXPECT_EQ(Cadre->MnItmExporter->text(), QStringLiteral("Exporter la sélection"));
+}
+
+// The arithmetic items without a dialog run on the page the user is on;
+// Médiane 3x3 brings "Source" forward first.
+TEST_F(TCommandes, ArithmetiqueSurLaPageAffichee)
+{
+    TTraitementImage* f = Creer(ImageFitDe(40, 30, [](int x, int y) { return 1000 + x + 3 * y; }));
+    TTraitementImage* autre = Creer(ImageFitDe(40, 30, [](int, int) { return 50; }));
+    Activer(f);
+    const struct {
+        QAction* item;
+        TTraitementImage* fenetre; // the window whose history gets the line
+        QString historique;
+    } cas[] = {
+        {Cadre->MnItmMiroirHorizontal, f, "Miroir horizontal"},
+        {Cadre->MnItmMiroirVertical, f, "Miroir vertical"},
+        {Cadre->MnItmRotation90, f, "Rotation horaire 90 degrés"},
+        {Cadre->MnItmRotation180, f, "Rotation horaire 180 degrés"},
+        {Cadre->MnItmRotation270, f, "Rotation horaire 270 degrés"},
+        {Cadre->MnItmAjusterNiveau_AppliquerAuxImages, autre, QStringLiteral("Ajustement du niveau #%1 niveau moyen 1063,0000").arg(f->Numero)},
+    };
+    for (const auto& c : cas)
+        for (int page : {2, 4}) {
+            f->PgCtrlPrincipale->setCurrentIndex(page);
+            c.item->trigger();
+            EXPECT_EQ(std::make_pair(f->PgCtrlPrincipale->currentIndex(), c.fenetre->Historique().last()),
+                      std::make_pair(page, c.historique));
+        }
+    f->PgCtrlPrincipale->setCurrentIndex(2);
+    Cadre->MnItmMediane3x3->trigger();
+    EXPECT_EQ(f->PgCtrlPrincipale->currentWidget(), f->TbShtSource);
+}
+
 TEST_F(TCommandes, CourbesEtNiveauxCopies)
 {
     TTraitementImage* f = OuvrirCopie("m51_i16_256.fits", "m51.fit");
@@ -891,7 +950,7 @@ TEST_F(TCommandes, DepotDeVraisFichiersEtMenusSelonLeGenre)
     }
     Dialogues::ViderJournal();
     EXPECT_TRUE(Cadre->close());
-    EXPECT_TRUE(Dialogues::Journal().empty());
+    EXPECT_TRUE(Dialogues::Journal().empty()) << JournalDialogues();
 }
 
 // Brought back by the Fenêtre menu or by Ctrl+Tab, an image window moves its
