@@ -195,7 +195,7 @@ TEST_F(TFenetresSeuils, SaisieLuminositeEtContrastePlafonneesSansErreur)
         EXPECT_EQ(std::tuple(s->EdtSeuilMaxi->text().toInt(), s->TrckBrSeuilMaxi->value(), f->ImageFit.SMax),
                   std::tuple(niveau, niveau, niveau));
     }
-    EXPECT_TRUE(Dialogues::Journal().empty());
+    EXPECT_TRUE(Dialogues::Journal().empty()) << JournalDialogues();
     // Brightness and contrast move both levels by a step, within 0 and the top.
     ASSERT_EQ(s->PasCurseurs(), 1092);
     struct Cas {

@@ -92,7 +92,7 @@ TEST_F(OngletsFiltres, GaussienCinqApercusDifferents)
     // A click before "Appliquer le filtre" is refused.
     TRepondeurTest repondeur(RepondreToujours());
     Cliquer(TOngletFiltre::Gaussien, 2);
-    ASSERT_EQ(Dialogues::Journal().size(), 1u);
+    ASSERT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues();
     EXPECT_TRUE(Appels.isEmpty());
 
     Onglets->EdtSigmaGaussien[0]->clear();
@@ -231,7 +231,8 @@ TEST_F(OngletsFiltres, AppliquerRefuseLaisseLeStatut)
     appliquer->click();
     ASSERT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues();
     EXPECT_EQ(std::make_tuple(Dialogues::Journal()[0].Genre, f->TexteStatut(), f->findChild<QLabel*>("LblValeursMF22")->text()),
-              std::make_tuple(TGenreDemande::Erreur, statut, QStringLiteral("-/-")));
+              std::make_tuple(TGenreDemande::Erreur, statut, QStringLiteral("-/-")))
+        << JournalDialogues();
     // With a number there, the filter runs to its end.
     coefficient->setText(QStringLiteral("1,5"));
     appliquer->click();
@@ -251,13 +252,13 @@ TEST_F(OngletsFiltres, EcritureRefuseeALaFermetureMontreeFenetreFermee)
     FixerFichierPreferences(Dossier.filePath(QStringLiteral("fichier/Stelor.ini")));
     TRepondeurTest repondeur(RepondreToujours());
     EXPECT_TRUE(f->close());
-    ASSERT_EQ(Dialogues::Journal().size(), 1u);
-    EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::Erreur);
+    ASSERT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues();
+    EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::Erreur) << JournalDialogues();
     try {
         EcrireSigmasGaussien(1, 1, 1, 1, 1);
         ADD_FAILURE() << "the write went through";
     } catch (const EStelor& e) {
-        EXPECT_EQ(Dialogues::Journal()[0].Texte, e.Message());
+        EXPECT_EQ(Dialogues::Journal()[0].Texte, e.Message()) << JournalDialogues();
     }
     delete f;
 }

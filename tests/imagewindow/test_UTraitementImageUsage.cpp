@@ -6,6 +6,7 @@
 #include "PDialogues.h"
 #include "PFichiers.h"
 #include "Soutien.h"
+#include "UParametres.h"
 #include "UAbandonBmp.h"
 #include "UArithmetique.h"
 #include "UBordures.h"
@@ -153,6 +154,9 @@ protected:
             return r;
         });
         Cadre = new TMain;
+        // Settings of this test's own: the file beside the test programs is
+        // rewritten by the other tests running at the same time.
+        FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
         InstallerFenetresImage(*Cadre);
         Cadre->resize(1200, 900);
         Cadre->show();
@@ -562,8 +566,8 @@ TEST_F(TCommandes, BmpGrisDecoupeEtAvis)
                                                  {Cadre->MnItmRedimensionnement, "Redimensionnement"}};
     for (const auto& [item, nom] : avis) {
         Lancer(item);
-        ASSERT_EQ(Dialogues::Journal().size(), 1u);
-        EXPECT_EQ(Dialogues::Journal().front().NomObjet, AbandonBmp->objectName());
+        ASSERT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues();
+        EXPECT_EQ(Dialogues::Journal().front().NomObjet, AbandonBmp->objectName()) << JournalDialogues();
         EXPECT_EQ(AbandonBmp->Fonction(), nom);
     }
     EXPECT_FALSE(f->Modifiee);
@@ -791,9 +795,9 @@ TEST_F(TCommandes, FitDeBoutEnBout)
     Dialogues::ViderJournal();
     Formes["TConvolution"] = Editer("Button2", {{"EdtCoef42", QStringLiteral(",")}});
     Cadre->MnItmConvolution->trigger();
-    ASSERT_FALSE(Dialogues::Journal().empty());
-    EXPECT_EQ(Dialogues::Journal().back().Genre, TGenreDemande::Erreur);
-    EXPECT_TRUE(Dialogues::Journal().back().Texte.contains(QStringLiteral("','")));
+    ASSERT_FALSE(Dialogues::Journal().empty()) << JournalDialogues();
+    EXPECT_EQ(Dialogues::Journal().back().Genre, TGenreDemande::Erreur) << JournalDialogues();
+    EXPECT_TRUE(Dialogues::Journal().back().Texte.contains(QStringLiteral("','"))) << JournalDialogues();
     EXPECT_EQ(std::make_pair(f->ImageFit.Pixels, f->Historique().size()), std::make_pair(origine, qsizetype(2)));
     // The gaussian preset with its top-right corner typed as -4: not symmetric;
     // saved, checked by astropy and read back.
@@ -822,7 +826,7 @@ TEST_F(TCommandes, Bmp24DeBoutEnBout)
     // A BMP picture has no header: "Entête Fit" does nothing.
     Dialogues::ViderJournal();
     f->AfficherEnteteFit();
-    EXPECT_TRUE(Dialogues::Journal().empty());
+    EXPECT_TRUE(Dialogues::Journal().empty()) << JournalDialogues();
     // 1000 x 872 in the frame: capped, the width at the document area beside the tool panel.
     const QSize cadre = Cadre->frameGeometry().size();
     EXPECT_EQ(f->size(), QSize(std::min({1000 + 20, cadre.width() - 50, Cadre->ZoneMDI()->viewport()->width()}),
@@ -946,7 +950,7 @@ TEST_F(TCommandes, DepotDeVraisFichiersEtMenusSelonLeGenre)
         QApplication::sendEvent(edit, &depot);
         EXPECT_EQ(std::make_tuple(entree.isAccepted(), edit->text(), Cadre->FenetresDocument().size(), Dialogues::Journal().size()),
                   std::make_tuple(pris, avant, fenetres, size_t(pris)))
-            << edit->objectName().toStdString();
+            << edit->objectName().toStdString() << '\n' << JournalDialogues();
     }
     Dialogues::ViderJournal();
     EXPECT_TRUE(Cadre->close());

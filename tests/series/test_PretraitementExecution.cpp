@@ -182,10 +182,11 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     const QString rapportFit = f->RchEdtExecution->toPlainText();
     executer();
     EXPECT_EQ(f->RchEdtExecution->toPlainText(), rapportFit);
-    ASSERT_EQ(Dialogues::Journal().size(), 1u);
+    ASSERT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues();
     EXPECT_EQ(Dialogues::Journal()[0].Texte,
               QStringLiteral("Aucun cadre pour l'alignement n'a été défini.\rVoulez-vous effectuer le prétraitement "
-                             "sans alignement ?"));
+                             "sans alignement ?"))
+        << JournalDialogues();
     // Yes goes on: levels only, then the mean, saved by the frame.
     u.Question = mrYes;
     executer();

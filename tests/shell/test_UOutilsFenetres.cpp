@@ -363,9 +363,9 @@ TEST(Fenetres, MessageAdresseEtCourriel)
 {
     TRepondeurTest rep(RepondreToujours());
     AfficherMessage("Bonjour");
-    ASSERT_EQ(Dialogues::Journal().size(), 1u);
-    EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::Information);
-    EXPECT_EQ(Dialogues::Journal()[0].Texte, "Bonjour");
+    ASSERT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues();
+    EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::Information) << JournalDialogues();
+    EXPECT_EQ(Dialogues::Journal()[0].Texte, "Bonjour") << JournalDialogues();
 
     TCapteurAdresses capteur;
     QDesktopServices::setUrlHandler("https", &capteur, "Ouvrir");

@@ -60,12 +60,17 @@ TReponseDialogue ReponseParDefaut(const TDemandeDialogue& d)
     return r;
 }
 
-void PrintTo(const TDemandeDialogue& d, std::ostream* os)
+void PrintTo(TGenreDemande genre, std::ostream* os)
 {
     static const char* const genres[] = {"Information", "Question", "Avertissement", "Erreur", "Modal",
                                          "OuvrirFichiers", "EnregistrerFichier", "Couleur", "Dossier"};
-    *os << genres[static_cast<int>(d.Genre)] << " : "
-        << (d.Genre == TGenreDemande::Modal ? d.NomObjet : d.Texte).toStdString();
+    *os << genres[static_cast<int>(genre)];
+}
+
+void PrintTo(const TDemandeDialogue& d, std::ostream* os)
+{
+    PrintTo(d.Genre, os);
+    *os << " : " << (d.Genre == TGenreDemande::Modal ? d.NomObjet : d.Texte).toStdString();
     if (!d.Dossier.isEmpty())
         *os << " [" << d.Dossier.toStdString() << ']';
 }

@@ -99,6 +99,7 @@ TReponseDialogue ReponseParDefaut(const TDemandeDialogue& d);
 // streamed into every check of the journal so that a failure says what was asked.
 std::string JournalDialogues();
 void PrintTo(const TDemandeDialogue& d, std::ostream* os);
+void PrintTo(TGenreDemande genre, std::ostream* os);
 
 // Answers message boxes with OK/Yes (or the given result) and records them.
 Dialogues::TRepondeur RepondreToujours(int resultat = mrOk);
