@@ -49,8 +49,8 @@ class TFenetresSeuils : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        Cadre = new TMain; // opens the file beside the program: this test's own comes after
         FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
-        Cadre = new TMain;
         InstallerFenetresImage(*Cadre);
         Cadre->resize(1200, 900);
         Cadre->show();

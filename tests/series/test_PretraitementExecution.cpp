@@ -48,9 +48,9 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     Python(QStringLiteral("series_execution"), {QStringLiteral(STELOR_TESTDATA), dossier.path()});
     TUtilisateurTest u;
     const TRepondeurTest repondeur(u.Repondeur());
-    FixerFichierPreferences(chemin("Stelor.ini"));
     ExportationJpeg = new TExportationJpeg;
-    auto* cadre = new TMain;
+    auto* cadre = new TMain; // opens the file beside the program: this test's own comes after
+    FixerFichierPreferences(chemin("Stelor.ini"));
     InstallerFenetresImage(*cadre);
     InstallerPretraitement(*cadre);
     cadre->resize(1400, 1000);
