@@ -4,10 +4,13 @@
 #include "PFichiers.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <sys/stat.h>
 #include <utility>
 
 const double SigmasParDefaut[5] = {0.7, 1.0, 1.2, 1.5, 1.8};
@@ -39,20 +42,37 @@ void Pointer(const QString& nom)
 // The INI text, kept line by line so that a write changes one line and
 // leaves everything else (comments, unknown keys) as the user left it.
 
+// The file the name leads to now, if any.
+std::optional<std::pair<dev_t, ino_t>> Identite(const QString& nom)
+{
+    struct stat etat {};
+    if (::stat(QFile::encodeName(nom).constData(), &etat) != 0)
+        return std::nullopt;
+    return std::pair(etat.st_dev, etat.st_ino);
+}
+
 QStringList LireLignes()
 {
     if (!Ouvert || !QFileInfo::exists(NomFichier))
         return {};
     QByteArray contenu;
-    try {
-        contenu = LireFichierComplet(NomFichier);
-    } catch (const EStelor& e) {
-        // Every key reads as its default; a write would lose the user's file.
-        if (FichierIllisible.isEmpty())
-            FichierIllisible = e.Message() + QStringLiteral(" Stelor garde ses réglages par défaut et n'écrira pas "
-                                                            "sur ce fichier : les réglages de cette session ne "
-                                                            "seront pas enregistrés.");
-        return {};
+    // Another Stelor writes the file by renaming a new one over it: a read
+    // that met the swap reads the new file.
+    for (int essai = 1;; ++essai) {
+        const auto avant = Identite(NomFichier);
+        try {
+            contenu = LireFichierComplet(NomFichier);
+            break;
+        } catch (const EStelor& e) {
+            if (essai < 5 && avant && Identite(NomFichier) != avant)
+                continue;
+            // Every key reads as its default; a write would lose the user's file.
+            if (FichierIllisible.isEmpty())
+                FichierIllisible = e.Message() + QStringLiteral(" Stelor garde ses réglages par défaut et n'écrira pas "
+                                                                "sur ce fichier : les réglages de cette session ne "
+                                                                "seront pas enregistrés.");
+            return {};
+        }
     }
     QString texte = QString::fromUtf8(contenu);
     texte.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

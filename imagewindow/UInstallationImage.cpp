@@ -111,7 +111,8 @@ void InstallerFenetresImage(TMain& cadre)
         });
     });
     // Processing commands. Those without a dialog of their own show page
-    // Source first; the others do when their dialog returns OK.
+    // Source first, except the arithmetic ones, which leave the page as it
+    // is; the others show it when their dialog returns OK.
     using T = TTraitementImage;
     Lier(cadre, cadre.MnItmHistogramme_Automatique, true, &T::HistogrammeAutomatique);
     Lier(cadre, cadre.MnItmHistogramme_Logarithmique, true, &T::HistogrammeLogarithmique);
@@ -136,12 +137,12 @@ void InstallerFenetresImage(TMain& cadre)
     Lier(cadre, cadre.MnItmMultiplicationConstante, false, &T::MultiplicationConstante);
     Lier(cadre, cadre.MnItmMoyenne, false, &T::MoyenneImages);
     Lier(cadre, cadre.MnItmAjusterNiveau_AppliquerDUneImage, false, &T::AjusterNiveauDUneImage);
-    Lier(cadre, cadre.MnItmAjusterNiveau_AppliquerAuxImages, true, &T::AjusterNiveauAuxImages);
+    Lier(cadre, cadre.MnItmAjusterNiveau_AppliquerAuxImages, false, &T::AjusterNiveauAuxImages);
     Lier(cadre, cadre.MnItmTranslation, false, &T::Translation);
     Lier(cadre, cadre.MnItmAlignementStellaire, false, &T::AlignementStellaire);
-    Lier(cadre, cadre.MnItmMiroirHorizontal, true, &T::MiroirHorizontal);
-    Lier(cadre, cadre.MnItmMiroirVertical, true, &T::MiroirVertical);
-    Lier(cadre, cadre.MnItmRotation90, true, &T::Rotation90);
-    Lier(cadre, cadre.MnItmRotation180, true, &T::Rotation180);
-    Lier(cadre, cadre.MnItmRotation270, true, &T::Rotation270);
+    Lier(cadre, cadre.MnItmMiroirHorizontal, false, &T::MiroirHorizontal);
+    Lier(cadre, cadre.MnItmMiroirVertical, false, &T::MiroirVertical);
+    Lier(cadre, cadre.MnItmRotation90, false, &T::Rotation90);
+    Lier(cadre, cadre.MnItmRotation180, false, &T::Rotation180);
+    Lier(cadre, cadre.MnItmRotation270, false, &T::Rotation270);
 }

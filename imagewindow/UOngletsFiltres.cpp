@@ -495,11 +495,9 @@ void TOngletsFiltres::AppliquerFiltre(TOngletFiltre onglet)
 {
     const int n = static_cast<int>(onglet);
     Rafraichir(onglet);
-    if (FContexte.TexteStatut)
-        FContexte.TexteStatut(QStringLiteral("Application ") + QString::fromUtf8(TitresOnglets[n]) + QStringLiteral("..."));
-    TSablier sablier;
 
-    // Values first: a text that does not convert stops before any preview.
+    // Values first: a text that does not convert stops before any preview,
+    // and before the status line says that the filter runs.
     std::array<double, 5> sigmas{};
     std::array<double, 5> coefs{};
     if (onglet == TOngletFiltre::Gaussien) {
@@ -517,6 +515,10 @@ void TOngletsFiltres::AppliquerFiltre(TOngletFiltre onglet)
             coefs[i] = ConvertirReel(EdtCoefMF[i]->text());
         }
     }
+
+    if (FContexte.TexteStatut)
+        FContexte.TexteStatut(QStringLiteral("Application ") + QString::fromUtf8(TitresOnglets[n]) + QStringLiteral("..."));
+    TSablier sablier;
 
     const int type = FContexte.TypeImage ? FContexte.TypeImage() : 0;
     const bool preservatif = ChckBxPreservatif[n]->isChecked();

@@ -977,8 +977,8 @@ void TTraitementImage::ImgSourceMouseMove(TShiftState etat, int x, int y)
 
 void TTraitementImage::ImgSourceMouseUp(int bouton, TShiftState, int x, int y)
 {
-    // The right button belongs to the popup menu.
-    if (bouton != BoutonGauche || Selection.Genre != SelectionPoint || (x == Selection.X && y == Selection.Y))
+    // The right button belongs to the popup menu; any other release ends a drag.
+    if (bouton == BoutonDroit || Selection.Genre != SelectionPoint || (x == Selection.X && y == Selection.Y))
         return;
     const QImage& affichage = ImgSource->Picture;
     const int gauche = std::max(std::min(Selection.X, x), 0);
@@ -1144,10 +1144,12 @@ void TTraitementImage::CopierZoneBmp(THistoBmp& zone)
         return;
     const int32_t largeur = LargeurBmp(zone), hauteur = HauteurBmp(zone);
     const int32_t l = EcranVersImage(Selection.Largeur), h = EcranVersImage(Selection.Hauteur);
-    int32_t gauche = BornerEntier(EcranVersImage(Selection.X) - l / 2, 0, largeur);
-    int32_t haut = BornerEntier(EcranVersImage(Selection.Y) - h / 2, 0, hauteur);
-    int32_t droite = BornerEntier(gauche + l, 0, largeur);
-    int32_t bas = BornerEntier(haut + h, 0, hauteur);
+    // The far edges come from the unclamped near ones, as for a FIT image.
+    const int32_t g = EcranVersImage(Selection.X) - l / 2, t = EcranVersImage(Selection.Y) - h / 2;
+    int32_t gauche = BornerEntier(g, 0, largeur);
+    int32_t haut = BornerEntier(t, 0, hauteur);
+    int32_t droite = BornerEntier(g + l, 0, largeur);
+    int32_t bas = BornerEntier(t + h, 0, hauteur);
     // At least one pixel, even for a rectangle against the right or bottom edge.
     if (droite <= gauche)
         gauche = std::max(0, droite - 1), droite = gauche + 1;

@@ -123,7 +123,10 @@ bool TFiltreSaisie::eventFilter(QObject* objet, QEvent* evenement)
     return false;
 }
 
-TValidateurSaisie::TValidateurSaisie(TGenreSaisie genre, QObject* parent) : QValidator(parent), FGenre(genre) {}
+TValidateurSaisie::TValidateurSaisie(TGenreSaisie genre, int decimales, QObject* parent)
+    : QValidator(parent), FGenre(genre), FDecimales(decimales)
+{
+}
 
 QValidator::State TValidateurSaisie::validate(QString& texte, int& position) const
 {
@@ -141,14 +144,21 @@ QValidator::State TValidateurSaisie::validate(QString& texte, int& position) con
         else
             return Invalid;
     }
-    return virgules <= 1 && moins <= 1 ? Acceptable : Invalid;
+    if (virgules > 1 || moins > 1)
+        return Invalid;
+    // No more decimals than the key filter lets in.
+    const auto virgule = texte.indexOf(QLatin1Char(','));
+    if (virgule < 0)
+        return Acceptable;
+    const auto chiffres = texte.size() - virgule - 1 - texte.mid(virgule + 1).count(QLatin1Char('-'));
+    return chiffres <= FDecimales ? Acceptable : Invalid;
 }
 
 TFiltreSaisie* InstallerFiltreSaisie(QLineEdit* edit, TGenreSaisie genre, int decimales)
 {
     auto* filtre = new TFiltreSaisie(edit, genre, decimales);
     edit->installEventFilter(filtre);
-    edit->setValidator(new TValidateurSaisie(genre, edit));
+    edit->setValidator(new TValidateurSaisie(genre, decimales, edit));
     return filtre;
 }
 

@@ -43,17 +43,18 @@ private:
 };
 
 // What no typed key can bring in does not come in by the clipboard or a
-// drop either: a pasted text is taken whole or refused whole, by the
-// characters the key filter accepts ('.' becoming ','), at most one ','
-// and one '-'.
+// drop either: a pasted text is taken whole or refused whole, by the text
+// it leaves: the characters the key filter accepts ('.' becoming ','), at
+// most one ',' and one '-', and at most the field's decimals.
 class TValidateurSaisie : public QValidator {
     Q_OBJECT
 public:
-    TValidateurSaisie(TGenreSaisie genre, QObject* parent);
+    TValidateurSaisie(TGenreSaisie genre, int decimales, QObject* parent);
     State validate(QString& texte, int& position) const override;
 
 private:
     TGenreSaisie FGenre;
+    int FDecimales;
 };
 
 // Installs a key filter and a validator owned by the edit.

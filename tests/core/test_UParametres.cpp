@@ -168,6 +168,26 @@ TEST_F(Parametres, FichierIllisibleJamaisRemplace)
     }
 }
 
+// Another Stelor writes the file by renaming a new one over it: a read that
+// meets the swap reads the new file, which stays the user's to write.
+TEST_F(Parametres, FichierRemplacePendantLaLectureRelu)
+{
+    EcrireALaMain("[General]\nReglSeuilsVisu=120\n");
+    int ouvertures = 0;
+    FixerPanneFichierEssai([&](const QString& n, TEtapeFichier e) {
+        if (n != Nom || e != TEtapeFichier::Ouverture || ouvertures++ > 0)
+            return 0;
+        // The other writer's rename lands between the look and the opening.
+        EcrireALaMain("[General]\nReglSeuilsVisu=240\n");
+        return ENOENT;
+    });
+    const int32_t lu = LireReglSeuilsVisu();
+    FixerPanneFichierEssai({});
+    EXPECT_EQ(std::tuple(lu, ouvertures, AvertissementPreferences()), std::tuple(240, 2, QString()));
+    EXPECT_NO_THROW(EcrireReglSeuilsVisu(500));
+    EXPECT_EQ(LireReglSeuilsVisu(), 500);
+}
+
 // A read-only Stelor.ini beside the program is the user's: read there, its
 // writes refused with the file error. Root writes read-only files, so the
 // store's writability check is steered rather than the file's mode.

@@ -103,7 +103,7 @@ TEST_F(TEditeurConvolution, SaisiesPartiellesRestentNoiresSansErreur)
     }
     e->clear();
     EXPECT_FALSE(EnRouge(e));
-    EXPECT_TRUE(Dialogues::Journal().empty());
+    EXPECT_TRUE(Dialogues::Journal().empty()) << JournalDialogues();
 }
 
 TEST_F(TEditeurConvolution, AppliquerCompleteLesCellulesEtLitLeNoyau)

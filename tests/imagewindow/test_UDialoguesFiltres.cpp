@@ -140,8 +140,8 @@ TEST(DialoguesFiltres, UnTexteQuiNeSeConvertitPasLaisseLeDialogueOuvert)
     TRepondeurTest repondeur(RepondreToujours());
     g.show();
     QTest::mouseClick(Enfant<QPushButton>(g, "BtnOK"), Qt::LeftButton);
-    ASSERT_FALSE(Dialogues::Journal().empty());
-    EXPECT_EQ(Dialogues::Journal().back().Genre, TGenreDemande::Erreur);
+    ASSERT_FALSE(Dialogues::Journal().empty()) << JournalDialogues();
+    EXPECT_EQ(Dialogues::Journal().back().Genre, TGenreDemande::Erreur) << JournalDialogues();
     EXPECT_TRUE(g.isVisible());
     EXPECT_THROW(g.LireSigma(), EStelor);
     // Nor does a negative DDP coefficient pass.

@@ -4,6 +4,7 @@
 #include "PApplication.h"
 #include "PErreurs.h"
 #include "Soutien.h"
+#include "UParametres.h"
 #include "UBordures.h"
 #include "UDemandeValeur.h"
 #include "UInstallationImage.h"
@@ -89,8 +90,8 @@ TEST(DemandeValeur, BornesEtReparations)
     d.EdtValeur->setText(QStringLiteral("-"));
     Dialogues::ViderJournal();
     QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("BtnOK")), Qt::LeftButton);
-    ASSERT_FALSE(Dialogues::Journal().empty());
-    EXPECT_EQ(std::make_pair(d.isVisible(), Dialogues::Journal().back().Genre), std::make_pair(true, TGenreDemande::Erreur));
+    ASSERT_FALSE(Dialogues::Journal().empty()) << JournalDialogues();
+    EXPECT_EQ(std::make_pair(d.isVisible(), Dialogues::Journal().back().Genre), std::make_pair(true, TGenreDemande::Erreur)) << JournalDialogues();
     d.hide();
 }
 
@@ -124,7 +125,7 @@ TEST(Redimensionnement, FacteurEtNouvellesDimensions)
         EXPECT_EQ(QStringList({d.LblNouvelLargeur->text(), d.LblNouvelHauteur->text()}), QStringList({largeur, hauteur}))
             << facteur.toStdString();
     }
-    EXPECT_TRUE(Dialogues::Journal().empty());
+    EXPECT_TRUE(Dialogues::Journal().empty()) << JournalDialogues();
     // A factor no image can take: the labels stay positive and on one line.
     d.InitialiserDimensions(4000, 3000);
     d.EdtNouvelleFacteur->setText(QStringLiteral("99999999"));
@@ -203,6 +204,9 @@ protected:
     void SetUp() override
     {
         Cadre = new TMain;
+        // Settings of this test's own: the file beside the test programs is
+        // rewritten by the other tests running at the same time.
+        FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
         InstallerFenetresImage(*Cadre);
         Cadre->resize(1000, 800);
         Cadre->show();
@@ -297,7 +301,7 @@ TEST_F(TAvecCadre, ApercuDeLaTranslation)
     d.Edtx->setText(QStringLiteral("-2147483647"));
     Fleche(d, "UpDwnx", false); // at the lower bound: nothing
     EXPECT_EQ(QStringList({enHaut, d.Edtx->text()}), QStringList({"2147483647,0", "-2147483647"}));
-    EXPECT_TRUE(Dialogues::Journal().empty());
+    EXPECT_TRUE(Dialogues::Journal().empty()) << JournalDialogues();
     // Only a number is brought to the bound, however many digits it has;
     // a text that is no number stays as it is.
     for (const auto& [texte, borne] : {std::pair<QString, QString>{"1e999", "2147483647,0"},

@@ -93,7 +93,8 @@ TEST_F(ExportationJpeg, AnnulationsEtEchec)
     // A file that cannot be written: the error box, nothing exported.
     Presser("BtnExporter", Dossier.filePath(QStringLiteral("absent/x.jpg")));
     EXPECT_EQ(std::make_tuple(Dialogues::Journal().back().Genre, Dialogue.isVisible(), Dialogue.Exporte),
-              std::make_tuple(TGenreDemande::Erreur, true, false));
+              std::make_tuple(TGenreDemande::Erreur, true, false))
+        << JournalDialogues();
     Presser("BtnAnnuler");
     EXPECT_EQ(std::make_tuple(Dialogue.isVisible(), Dialogue.result(), Dialogue.Exporte),
               std::make_tuple(false, int(QDialog::Rejected), false));

@@ -49,8 +49,8 @@ class TFenetresSeuils : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        Cadre = new TMain; // opens the file beside the program: this test's own comes after
         FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
-        Cadre = new TMain;
         InstallerFenetresImage(*Cadre);
         Cadre->resize(1200, 900);
         Cadre->show();
@@ -195,7 +195,7 @@ TEST_F(TFenetresSeuils, SaisieLuminositeEtContrastePlafonneesSansErreur)
         EXPECT_EQ(std::tuple(s->EdtSeuilMaxi->text().toInt(), s->TrckBrSeuilMaxi->value(), f->ImageFit.SMax),
                   std::tuple(niveau, niveau, niveau));
     }
-    EXPECT_TRUE(Dialogues::Journal().empty());
+    EXPECT_TRUE(Dialogues::Journal().empty()) << JournalDialogues();
     // Brightness and contrast move both levels by a step, within 0 and the top.
     ASSERT_EQ(s->PasCurseurs(), 1092);
     struct Cas {

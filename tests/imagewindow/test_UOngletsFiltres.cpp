@@ -92,7 +92,7 @@ TEST_F(OngletsFiltres, GaussienCinqApercusDifferents)
     // A click before "Appliquer le filtre" is refused.
     TRepondeurTest repondeur(RepondreToujours());
     Cliquer(TOngletFiltre::Gaussien, 2);
-    ASSERT_EQ(Dialogues::Journal().size(), 1u);
+    ASSERT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues();
     EXPECT_TRUE(Appels.isEmpty());
 
     Onglets->EdtSigmaGaussien[0]->clear();
@@ -214,6 +214,35 @@ TEST_F(OngletsFiltres, DansUneFenetreImage)
     delete f;
 }
 
+// "Appliquer le filtre" refused by a value that is no number: the error, the
+// unfiltered previews, and a status line that does not say the filter runs.
+TEST_F(OngletsFiltres, AppliquerRefuseLaisseLeStatut)
+{
+    TRepondeurTest repondeur(RepondreToujours());
+    TTraitementImage* f = FenetreM51();
+    f->PgCtrlPrincipale->setCurrentIndex(4);
+    const QString statut = f->TexteStatut();
+    auto* coefficient = f->findChild<QLineEdit*>(QStringLiteral("EdtCoefMF2"));
+    coefficient->setFocus();
+    coefficient->selectAll();
+    QTest::keyClick(coefficient, ',');
+    ASSERT_EQ(coefficient->text(), QStringLiteral(","));
+    auto* appliquer = f->findChild<QToolButton*>(QStringLiteral("TlBttnMasqueFlou"));
+    appliquer->click();
+    ASSERT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues();
+    EXPECT_EQ(std::make_tuple(Dialogues::Journal()[0].Genre, f->TexteStatut(), f->findChild<QLabel*>("LblValeursMF22")->text()),
+              std::make_tuple(TGenreDemande::Erreur, statut, QStringLiteral("-/-")))
+        << JournalDialogues();
+    // With a number there, the filter runs to its end.
+    coefficient->setText(QStringLiteral("1,5"));
+    appliquer->click();
+    EXPECT_EQ(std::make_pair(f->TexteStatut(), f->findChild<QLabel*>("LblValeursMF22")->text()),
+              std::make_pair(QStringLiteral("Terminé."), QStringLiteral("1,5/1,0")));
+    EXPECT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues();
+    f->Modifiee = false;
+    delete f;
+}
+
 TEST_F(OngletsFiltres, EcritureRefuseeALaFermetureMontreeFenetreFermee)
 {
     TTraitementImage* f = FenetreM51();
@@ -223,13 +252,13 @@ TEST_F(OngletsFiltres, EcritureRefuseeALaFermetureMontreeFenetreFermee)
     FixerFichierPreferences(Dossier.filePath(QStringLiteral("fichier/Stelor.ini")));
     TRepondeurTest repondeur(RepondreToujours());
     EXPECT_TRUE(f->close());
-    ASSERT_EQ(Dialogues::Journal().size(), 1u);
-    EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::Erreur);
+    ASSERT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues();
+    EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::Erreur) << JournalDialogues();
     try {
         EcrireSigmasGaussien(1, 1, 1, 1, 1);
         ADD_FAILURE() << "the write went through";
     } catch (const EStelor& e) {
-        EXPECT_EQ(Dialogues::Journal()[0].Texte, e.Message());
+        EXPECT_EQ(Dialogues::Journal()[0].Texte, e.Message()) << JournalDialogues();
     }
     delete f;
 }

@@ -3,6 +3,7 @@
 #include "PErreurs.h"
 #include "PFichiers.h"
 #include "Soutien.h"
+#include "UParametres.h"
 #include "UAbandonBmp.h"
 #include "UBmp.h"
 #include "UFit.h"
@@ -84,9 +85,10 @@ TEST_F(TTraitementImageTest, FichierIlliblePasDeFenetreAMoitieOuverte)
     // Unknown extension: the message, and the window closes.
     {
         Fenetre f(Dossier.filePath(QStringLiteral("m42.fits")));
-        ASSERT_FALSE(Dialogues::Journal().empty());
+        ASSERT_FALSE(Dialogues::Journal().empty()) << JournalDialogues();
         EXPECT_EQ(std::make_pair(Dialogues::Journal().back().Texte, f->EnFermeture()),
-                  std::make_pair(QStringLiteral("Format de fichier inconnu."), true));
+                  std::make_pair(QStringLiteral("Format de fichier inconnu."), true))
+            << JournalDialogues();
     }
     // Missing, truncated and malformed files: the error goes on and the window closes.
     const QString tronque = EcrireFit(QStringLiteral("tronque.fit"), 50, 50);
@@ -137,6 +139,7 @@ TEST_F(TTraitementImageTest, TailleAjusteeDansLaZoneTextesEntiers)
 {
     // In a frame whose tool panel leaves a document area narrower than itself.
     auto* cadre = new TMain;
+    FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini"))); // not the one other tests rewrite
     cadre->FabriqueFenetreImage = [cadre] { return static_cast<TMDIChild*>(cadre->ZoneMDI()->addSubWindow(new TTraitementImage)); };
     cadre->showNormal();
     cadre->resize(900, 700);
@@ -249,6 +252,13 @@ TEST_F(TTraitementImageTest, CopiesDeZone)
     ASSERT_EQ(b->Selection.Genre, SelectionRectangle);
     b->CopierZoneBmp(zb);
     EXPECT_EQ(zb.BitmapSource.size(), QSize(20, 10));
+    // Past the top-left corner the far edges stay where the rectangle puts
+    // them: at 200 %, centre 1 and size 3 are image columns and rows -1..0.
+    b->ZoomParTexte(QStringLiteral("200%"));
+    b->FixerSelection(TSelectionImage{SelectionRectangle, 1, 1, 3, 3}, 200, false);
+    b->CopierZoneBmp(zb);
+    EXPECT_EQ(std::make_pair(zb.BitmapSource.size(), int(zb.BitmapSource.scanLine(0)[0])), std::make_pair(QSize(1, 1), 0));
+    b->ZoomParTexte(QStringLiteral("100%"));
     DetruireHistoBmp(zb);
     // Copy: the rectangle at 100 % whatever the zoom.
     b->ZoomParTexte(QStringLiteral("200%"));
@@ -390,8 +400,8 @@ TEST_F(TTraitementImageTest, DuplicationEtFermeture)
     {
         TRepondeurTest non(RepondreToujours(mrNo));
         EXPECT_FALSE(copie->close());
-        ASSERT_EQ(Dialogues::Journal().size(), 1u);
-        EXPECT_EQ(Dialogues::Journal()[0].Texte, titre + "\n\nL'image n'a pas été enregistrée. Fermer quand même ?");
+        ASSERT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues();
+        EXPECT_EQ(Dialogues::Journal()[0].Texte, titre + "\n\nL'image n'a pas été enregistrée. Fermer quand même ?") << JournalDialogues();
     }
     EXPECT_EQ(std::make_pair(copie->EnFermeture(), appels), std::make_pair(false, 0)); // No: the pages keep nothing
     {
@@ -406,14 +416,15 @@ TEST_F(TTraitementImageTest, DuplicationEtFermeture)
     {
         TRepondeurTest non(RepondreToujours(mrNo));
         EXPECT_FALSE(copie->close());
-        EXPECT_EQ(Dialogues::Journal().size(), 1u);
+        EXPECT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues();
     }
     // Pages that fail to keep their values never keep the window open; the error is shown first.
     TRepondeurTest oui(RepondreToujours(mrOk));
     EXPECT_TRUE(copie->close());
-    ASSERT_FALSE(Dialogues::Journal().empty());
+    ASSERT_FALSE(Dialogues::Journal().empty()) << JournalDialogues();
     EXPECT_EQ(std::make_tuple(appels, Dialogues::Journal().back().Genre, Dialogues::Journal().back().Texte, copie->EnFermeture()),
-              std::make_tuple(2, TGenreDemande::Erreur, QStringLiteral("'abc' n'est pas une valeur en virgule flottante correcte"), true));
+              std::make_tuple(2, TGenreDemande::Erreur, QStringLiteral("'abc' n'est pas une valeur en virgule flottante correcte"), true))
+        << JournalDialogues();
     delete copie;
 }
 

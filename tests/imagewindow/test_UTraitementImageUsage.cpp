@@ -6,6 +6,7 @@
 #include "PDialogues.h"
 #include "PFichiers.h"
 #include "Soutien.h"
+#include "UParametres.h"
 #include "UAbandonBmp.h"
 #include "UArithmetique.h"
 #include "UBordures.h"
@@ -153,6 +154,9 @@ protected:
             return r;
         });
         Cadre = new TMain;
+        // Settings of this test's own: the file beside the test programs is
+        // rewritten by the other tests running at the same time.
+        FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
         InstallerFenetresImage(*Cadre);
         Cadre->resize(1200, 900);
         Cadre->show();
@@ -435,6 +439,65 @@ TEST_F(TCommandes, AjustementDesNiveaux)
     EXPECT_EQ(f2->ImageFit.Pixels, i2.Pixels);
 }
 
+// A point on the picture becomes a rectangle at the release of any button
+// but the right one, which belongs to the popup menu.
+TEST_F(TCommandes, RelacheDesBoutonsSurUnPoint)
+{
+    TTraitementImage* f = Creer(ImageFitDe(60, 40, [](int x, int y) { return x + y; }));
+    const auto bouton = [f](QEvent::Type genre, Qt::MouseButton b, QPoint p) {
+        QMouseEvent e(genre, p, f->ImgSource->mapToGlobal(p), b, genre == QEvent::MouseButtonPress ? b : Qt::NoButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(f->ImgSource, &e);
+    };
+    const std::pair<Qt::MouseButton, TSelectionImage> cas[] = {
+        {Qt::RightButton, {SelectionPoint, 10, 8, 0, 0}},
+        {Qt::MiddleButton, {SelectionRectangle, 20, 14, 20, 12}},
+    };
+    for (const auto& [b, attendue] : cas) {
+        f->MenuSelection_AucuneClick();
+        QTest::mouseClick(f->ImgSource, Qt::LeftButton, {}, QPoint(10, 8));
+        ASSERT_EQ(f->Selection.Genre, SelectionPoint);
+        bouton(QEvent::MouseButtonPress, b, QPoint(30, 20));
+        bouton(QEvent::MouseButtonRelease, b, QPoint(30, 20));
+        const TSelectionImage& s = f->Selection;
+        EXPECT_EQ(std::make_tuple(s.Genre, s.X, s.Y, s.Largeur, s.Hauteur),
+                  std::make_tuple(attendue.Genre, attendue.X, attendue.Y, attendue.Largeur, attendue.Hauteur))
+            << b;
+    }
+    EXPECT_EQ(Cadre->MnItmExporter->text(), QStringLiteral("Exporter la sélection"));
+}
+
+// The arithmetic items without a dialog run on the page the user is on;
+// Médiane 3x3 brings "Source" forward first.
+TEST_F(TCommandes, ArithmetiqueSurLaPageAffichee)
+{
+    TTraitementImage* f = Creer(ImageFitDe(40, 30, [](int x, int y) { return 1000 + x + 3 * y; }));
+    TTraitementImage* autre = Creer(ImageFitDe(40, 30, [](int, int) { return 50; }));
+    Activer(f);
+    const struct {
+        QAction* item;
+        TTraitementImage* fenetre; // the window whose history gets the line
+        QString historique;
+    } cas[] = {
+        {Cadre->MnItmMiroirHorizontal, f, "Miroir horizontal"},
+        {Cadre->MnItmMiroirVertical, f, "Miroir vertical"},
+        {Cadre->MnItmRotation90, f, "Rotation horaire 90 degrés"},
+        {Cadre->MnItmRotation180, f, "Rotation horaire 180 degrés"},
+        {Cadre->MnItmRotation270, f, "Rotation horaire 270 degrés"},
+        {Cadre->MnItmAjusterNiveau_AppliquerAuxImages, autre, QStringLiteral("Ajustement du niveau #%1 niveau moyen 1063,0000").arg(f->Numero)},
+    };
+    for (const auto& c : cas)
+        for (int page : {2, 4}) {
+            f->PgCtrlPrincipale->setCurrentIndex(page);
+            c.item->trigger();
+            EXPECT_EQ(std::make_pair(f->PgCtrlPrincipale->currentIndex(), c.fenetre->Historique().last()),
+                      std::make_pair(page, c.historique));
+        }
+    f->PgCtrlPrincipale->setCurrentIndex(2);
+    Cadre->MnItmMediane3x3->trigger();
+    EXPECT_EQ(f->PgCtrlPrincipale->currentWidget(), f->TbShtSource);
+}
+
 TEST_F(TCommandes, CourbesEtNiveauxCopies)
 {
     TTraitementImage* f = OuvrirCopie("m51_i16_256.fits", "m51.fit");
@@ -503,8 +566,8 @@ TEST_F(TCommandes, BmpGrisDecoupeEtAvis)
                                                  {Cadre->MnItmRedimensionnement, "Redimensionnement"}};
     for (const auto& [item, nom] : avis) {
         Lancer(item);
-        ASSERT_EQ(Dialogues::Journal().size(), 1u);
-        EXPECT_EQ(Dialogues::Journal().front().NomObjet, AbandonBmp->objectName());
+        ASSERT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues();
+        EXPECT_EQ(Dialogues::Journal().front().NomObjet, AbandonBmp->objectName()) << JournalDialogues();
         EXPECT_EQ(AbandonBmp->Fonction(), nom);
     }
     EXPECT_FALSE(f->Modifiee);
@@ -732,9 +795,9 @@ TEST_F(TCommandes, FitDeBoutEnBout)
     Dialogues::ViderJournal();
     Formes["TConvolution"] = Editer("Button2", {{"EdtCoef42", QStringLiteral(",")}});
     Cadre->MnItmConvolution->trigger();
-    ASSERT_FALSE(Dialogues::Journal().empty());
-    EXPECT_EQ(Dialogues::Journal().back().Genre, TGenreDemande::Erreur);
-    EXPECT_TRUE(Dialogues::Journal().back().Texte.contains(QStringLiteral("','")));
+    ASSERT_FALSE(Dialogues::Journal().empty()) << JournalDialogues();
+    EXPECT_EQ(Dialogues::Journal().back().Genre, TGenreDemande::Erreur) << JournalDialogues();
+    EXPECT_TRUE(Dialogues::Journal().back().Texte.contains(QStringLiteral("','"))) << JournalDialogues();
     EXPECT_EQ(std::make_pair(f->ImageFit.Pixels, f->Historique().size()), std::make_pair(origine, qsizetype(2)));
     // The gaussian preset with its top-right corner typed as -4: not symmetric;
     // saved, checked by astropy and read back.
@@ -763,7 +826,7 @@ TEST_F(TCommandes, Bmp24DeBoutEnBout)
     // A BMP picture has no header: "Entête Fit" does nothing.
     Dialogues::ViderJournal();
     f->AfficherEnteteFit();
-    EXPECT_TRUE(Dialogues::Journal().empty());
+    EXPECT_TRUE(Dialogues::Journal().empty()) << JournalDialogues();
     // 1000 x 872 in the frame: capped, the width at the document area beside the tool panel.
     const QSize cadre = Cadre->frameGeometry().size();
     EXPECT_EQ(f->size(), QSize(std::min({1000 + 20, cadre.width() - 50, Cadre->ZoneMDI()->viewport()->width()}),
@@ -887,11 +950,11 @@ TEST_F(TCommandes, DepotDeVraisFichiersEtMenusSelonLeGenre)
         QApplication::sendEvent(edit, &depot);
         EXPECT_EQ(std::make_tuple(entree.isAccepted(), edit->text(), Cadre->FenetresDocument().size(), Dialogues::Journal().size()),
                   std::make_tuple(pris, avant, fenetres, size_t(pris)))
-            << edit->objectName().toStdString();
+            << edit->objectName().toStdString() << '\n' << JournalDialogues();
     }
     Dialogues::ViderJournal();
     EXPECT_TRUE(Cadre->close());
-    EXPECT_TRUE(Dialogues::Journal().empty());
+    EXPECT_TRUE(Dialogues::Journal().empty()) << JournalDialogues();
 }
 
 // Brought back by the Fenêtre menu or by Ctrl+Tab, an image window moves its

@@ -118,5 +118,5 @@ TEST(DialogueFichiers, ToutEnFrancaisEtEntier)
     EXPECT_EQ(lignes, QStringList({"sous||Dossier|" + date,
                                    "image.fit|" + francais.formattedDataSize(5000) + "|document FITS|" + date}));
     EXPECT_EQ(coupes, QStringList());
-    EXPECT_TRUE(Dialogues::Journal().empty());
+    EXPECT_TRUE(Dialogues::Journal().empty()) << JournalDialogues();
 }

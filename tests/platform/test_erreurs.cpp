@@ -29,7 +29,7 @@ TEST(Erreurs, UneCommandeQuiEchoueMontreSonTexteSansPropager)
     bool ok = true;
     EXPECT_NO_THROW(ok = ExecuterCommande([] { LeverErreur("Format de fichier inconnu."); }));
     EXPECT_FALSE(ok);
-    ASSERT_EQ(Dialogues::Journal().size(), 1u);
+    ASSERT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues();
     const TDemandeDialogue& d = Dialogues::Journal()[0];
     EXPECT_EQ(std::tuple(d.Genre, d.Titre, d.Texte),
               std::tuple(TGenreDemande::Erreur, QString("Stelor"), QString("Format de fichier inconnu.")));

@@ -48,9 +48,9 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     Python(QStringLiteral("series_execution"), {QStringLiteral(STELOR_TESTDATA), dossier.path()});
     TUtilisateurTest u;
     const TRepondeurTest repondeur(u.Repondeur());
-    FixerFichierPreferences(chemin("Stelor.ini"));
     ExportationJpeg = new TExportationJpeg;
-    auto* cadre = new TMain;
+    auto* cadre = new TMain; // opens the file beside the program: this test's own comes after
+    FixerFichierPreferences(chemin("Stelor.ini"));
     InstallerFenetresImage(*cadre);
     InstallerPretraitement(*cadre);
     cadre->resize(1400, 1000);
@@ -182,10 +182,11 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     const QString rapportFit = f->RchEdtExecution->toPlainText();
     executer();
     EXPECT_EQ(f->RchEdtExecution->toPlainText(), rapportFit);
-    ASSERT_EQ(Dialogues::Journal().size(), 1u);
+    ASSERT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues();
     EXPECT_EQ(Dialogues::Journal()[0].Texte,
               QStringLiteral("Aucun cadre pour l'alignement n'a été défini.\rVoulez-vous effectuer le prétraitement "
-                             "sans alignement ?"));
+                             "sans alignement ?"))
+        << JournalDialogues();
     // Yes goes on: levels only, then the mean, saved by the frame.
     u.Question = mrYes;
     executer();

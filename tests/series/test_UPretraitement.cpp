@@ -300,7 +300,7 @@ TEST_F(TFenetrePretraitement, MastersFitCommeNumpy)
     Dialogues::ViderJournal();
     QTest::mouseClick(F->BtBtnDarkEnregistrerSous, Qt::LeftButton);
     QTest::mouseClick(F->BtBtnSeuilsAutoDark, Qt::LeftButton);
-    EXPECT_TRUE(Dialogues::Journal().empty());
+    EXPECT_TRUE(Dialogues::Journal().empty()) << JournalDialogues();
 }
 
 TEST_F(TFenetrePretraitement, MastersBmpCommeNumpy)
@@ -426,7 +426,8 @@ TEST_F(TFenetrePretraitement, CadresVidesEtBords)
         Glisser(c.De, c.A);
         EXPECT_EQ(std::tuple(F->CadreDefini(), F->PnlZoomRegistration->isHidden(),
                              F->LblCoordonneesEtMaxi->text().isEmpty(), Dialogues::Journal().empty()),
-                  std::tuple(false, true, true, true));
+                  std::tuple(false, true, true, true))
+            << JournalDialogues();
         EXPECT_EQ(F->ImgRegistration->Picture, propre); // no line left behind
     }
     // Beyond the edges the frame is clamped to the picture.

@@ -44,8 +44,8 @@ protected:
     {
         ASSERT_TRUE(Dossier.isValid());
         Repondeur = std::make_unique<TRepondeurTest>(Utilisateur.Repondeur());
+        Cadre = new TMain; // opens the file beside the program: this test's own comes after
         FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
-        Cadre = new TMain;
         if (!ExportationJpeg)
             ExportationJpeg = new TExportationJpeg;
         ExportationJpeg->DossierTemporaire = Dossier.path();

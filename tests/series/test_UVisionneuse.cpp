@@ -309,14 +309,14 @@ TEST_F(Visionneuse, FichiersIllisiblesVidentLaVue)
         ASSERT_GT(V->ImgVisualisation->width(), 0);
         TRepondeurTest r(RepondreToujours());
         V->Commande([&] { V->SelectionnerLigne(i); });
-        EXPECT_EQ(Dialogues::Journal().size(), i == 4 ? 0u : 1u);
+        EXPECT_EQ(Dialogues::Journal().size(), i == 4 ? 0u : 1u) << JournalDialogues();
         EXPECT_EQ(V->ImgVisualisation->width(), 0);
         EXPECT_TRUE(V->LblMessageImgVisualisation->text().isEmpty());
         EXPECT_EQ(V->SttcTxtNomImage->text(), i == 4 ? QStringLiteral("Le fichier n'est pas trouvé.") : V->Lignes()[i].Chemin());
         // Nothing on the stale object answers the sliders or the commands.
         V->TrckBrSeuilBas->setValue(V->TrckBrSeuilBas->value() - 1);
         V->Commande([&] { V->MnItmCopierClick(); });
-        EXPECT_EQ(Dialogues::Journal().size(), i == 4 ? 0u : 1u);
+        EXPECT_EQ(Dialogues::Journal().size(), i == 4 ? 0u : 1u) << JournalDialogues();
         EXPECT_EQ(V->ImgVisualisation->width(), 0);
     }
 }
@@ -335,7 +335,7 @@ TEST_F(Visionneuse, ErreurPendantLAnimationArreteDAbord)
         return TReponseDialogue{mrOk, {}, {}};
     });
     QTRY_VERIFY(!V->AnimationEnCours());
-    EXPECT_EQ(Dialogues::Journal().size(), 1u);
+    EXPECT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues();
     EXPECT_EQ(V->LigneSelectionnee(), 1);
     EXPECT_TRUE(V->BtBtnOuvrir->isEnabled());
 }

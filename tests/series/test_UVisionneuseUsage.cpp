@@ -3,6 +3,7 @@
 #include "PDialogues.h"
 #include "PFichiers.h"
 #include "Soutien.h"
+#include "UParametres.h"
 #include "UAnimation.h"
 #include "UEnteteFit.h"
 #include "UInstallationImage.h"
@@ -49,6 +50,9 @@ protected:
         if (!EnteteFit)
             EnteteFit = new TEnteteFit;
         Cadre = new TMain;
+        // Settings of this test's own: the file beside the test programs is
+        // rewritten by the other tests running at the same time.
+        FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
         Main = Cadre;
         InstallerFenetresImage(*Cadre);
         InstallerVisionneuse(*Cadre);

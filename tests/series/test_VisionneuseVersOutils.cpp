@@ -3,6 +3,7 @@
 // list to the batch save dialog.
 #include "PDialogues.h"
 #include "Soutien.h"
+#include "UParametres.h"
 #include "UEnregistrementSelection.h"
 #include "UInstallationVisionneuse.h"
 #include "UMain.h"
@@ -38,6 +39,7 @@ TEST(VisionneuseVersOutils, StatistiquesPretraitementEtEnregistrement)
     Statistiques = new TStatistiques;
     EnregistrementSelection = new TEnregistrementSelection;
     auto* cadre = new TMain;
+    FixerFichierPreferences(dossier.filePath(QStringLiteral("Stelor.ini"))); // not the one other tests rewrite
     Main = cadre;
     InstallerVisionneuse(*cadre);
     cadre->resize(1200, 900);

@@ -191,7 +191,8 @@ TEST_F(Cadre, QuitterSArreteAuPremierNon)
         // Last created asked first; its No leaves the others unasked.
         EXPECT_EQ(Interroges, QStringList({"3"}));
         EXPECT_EQ(std::make_tuple(Dialogues::Journal().size(), cadre->FenetresDocument().size(), cadre->isVisible()),
-                  std::make_tuple(1u, 5, true));
+                  std::make_tuple(1u, 5, true))
+            << JournalDialogues();
     }
     // A Yes lets the walk go on down to #1, and the run ends.
     Interroges.clear();
@@ -346,7 +347,7 @@ TEST_F(Cadre, DepotDeFichiers)
     // Only supported names: no message.
     Dialogues::ViderJournal();
     cadre->DeposerFichiers({Fichier("m6.bmp")});
-    EXPECT_TRUE(Dialogues::Journal().empty());
+    EXPECT_TRUE(Dialogues::Journal().empty()) << JournalDialogues();
 }
 
 TEST_F(Cadre, OuvrirAvecUnFichierSupprimeOuIllisible)
@@ -360,8 +361,8 @@ TEST_F(Cadre, OuvrirAvecUnFichierSupprimeOuIllisible)
     });
     cadre->MnItmOuvrir->trigger();
     EXPECT_EQ(Titres(), QStringList({"#1 [a.fit]", "#2 [c.bmp]"}));
-    ASSERT_EQ(Dialogues::Journal().size(), 1u); // the open dialog only
-    EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::OuvrirFichiers);
+    ASSERT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues(); // the open dialog only
+    EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::OuvrirFichiers) << JournalDialogues();
 
     // A file that fails shows its error; the next still opens and the menus follow.
     for (int i = 0; i < 2; ++i) {
@@ -369,7 +370,7 @@ TEST_F(Cadre, OuvrirAvecUnFichierSupprimeOuIllisible)
         const QStringList noms = {Fichier("x.fit", "ILLISIBLE"), Fichier(QStringLiteral("y%1.fit").arg(i))};
         i == 0 ? cadre->OuvrirFichiers(noms) : cadre->DeposerFichiers(noms);
         ASSERT_EQ(Textes(), QStringList{"Fichier illisible."});
-        EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::Erreur);
+        EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::Erreur) << JournalDialogues();
         EXPECT_EQ(std::tuple(Active()->Nom, cadre->MnItmEnteteFit->isEnabled()), std::tuple(noms[1], true));
     }
 }

@@ -90,7 +90,8 @@ TEST(FiltresDeTouches, Regles)
 
 TEST(FiltresDeTouches, FiltreDEvenementsSurUneZoneDeSaisie)
 {
-    QLineEdit reel, signe, entier;
+    QLineEdit reel, signe, entier, unChiffre;
+    InstallerFiltreSaisie(&unChiffre, TGenreSaisie::Reel, 1);
     InstallerFiltreSaisie(&reel, TGenreSaisie::Reel, 2);
     InstallerFiltreSaisie(&signe, TGenreSaisie::ReelSigne, 2);
     InstallerFiltreSaisie(&entier, TGenreSaisie::Entier);
@@ -110,12 +111,16 @@ TEST(FiltresDeTouches, FiltreDEvenementsSurUneZoneDeSaisie)
     EXPECT_EQ(reel.text(), "512");
 
     // A pasted text comes in whole when every character would have been
-    // typed, '.' becoming ','; otherwise nothing comes in.
+    // typed, '.' becoming ',', and the text it leaves holds no more decimals
+    // than the field's; otherwise nothing comes in.
     const std::tuple<QLineEdit*, const char*, const char*, const char*> collages[] = {
         {&entier, "12", "34", "1234"},   {&entier, "12", "-5", "12"},      {&entier, "12", "3\n4", "12"},
         {&entier, "12", "1e999", "12"},  {&reel, "", "1.5", "1,5"},        {&reel, "", "-5", ""},
         {&reel, "7", ",5,", "7"},        {&reel, "", "é€𝛼", ""},          {&signe, "", "-2,5", "-2,5"},
         {&signe, "", "--5", ""},         {&signe, "1", "abc", "1"},        {&signe, "", " 3", ""},
+        {&unChiffre, "", "3,25", ""},    {&unChiffre, "", "3.2", "3,2"},   {&unChiffre, "3,2", "5", "3,2"},
+        {&unChiffre, "3", ",25", "3"},   {&unChiffre, "3", ",2", "3,2"},   {&reel, "", "3,145", ""},
+        {&reel, "3,1", "4", "3,14"},     {&signe, "", "-2,555", ""},       {&signe, "2,55", "-", "2,55-"},
     };
     for (const auto& [edit, avant, colle, apres] : collages) {
         edit->setText(QString::fromUtf8(avant));
@@ -358,9 +363,9 @@ TEST(Fenetres, MessageAdresseEtCourriel)
 {
     TRepondeurTest rep(RepondreToujours());
     AfficherMessage("Bonjour");
-    ASSERT_EQ(Dialogues::Journal().size(), 1u);
-    EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::Information);
-    EXPECT_EQ(Dialogues::Journal()[0].Texte, "Bonjour");
+    ASSERT_EQ(Dialogues::Journal().size(), 1u) << JournalDialogues();
+    EXPECT_EQ(Dialogues::Journal()[0].Genre, TGenreDemande::Information) << JournalDialogues();
+    EXPECT_EQ(Dialogues::Journal()[0].Texte, "Bonjour") << JournalDialogues();
 
     TCapteurAdresses capteur;
     QDesktopServices::setUrlHandler("https", &capteur, "Ouvrir");

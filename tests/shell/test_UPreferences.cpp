@@ -278,6 +278,31 @@ TEST_F(TPreferencesEssai, UnChampQuiNEstPasUnNombreNEcritRien)
     }
 }
 
+// A paste comes in only when the field could hold its text as typed: one
+// decimal in a sigma field, so 3,25 never reaches the file.
+TEST_F(TPreferencesEssai, CollageDeTropDeDecimalesRefuse)
+{
+    EcrireSigmasGaussien(1.0, 1.0, 1.2, 1.5, 1.8);
+    Dialogue->show();
+    Dialogue->PgCntrlPrincipale()->setCurrentIndex(1);
+    QLineEdit* sigma = Dialogue->EdtSigmaGauss()[0];
+    const auto coller = [sigma](const char* texte, bool remplacer) {
+        sigma->setFocus();
+        sigma->setText(QStringLiteral("1,0"));
+        if (remplacer)
+            sigma->selectAll();
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(texte));
+        QTest::keyClick(sigma, Qt::Key_V, Qt::ControlModifier);
+        return sigma->text();
+    };
+    EXPECT_EQ(QStringList({coller("3,25", true), coller("3.25", true), coller(",25", true), coller("5", false),
+                           coller("3.2", true)}),
+              QStringList({"1,0", "1,0", "1,0", "1,0", "3,2"}));
+    QTest::mouseClick(Bouton(*Dialogue, "BtnAppliquer"), Qt::LeftButton);
+    EXPECT_EQ(LireSigmaGaussien(1), 3.2);
+    EXPECT_TRUE(Erreurs().isEmpty()) << JournalDialogues();
+}
+
 TEST_F(TPreferencesEssai, EcritureRefuseeMontreLErreurEtGardeLeDialogue)
 {
     // procfs refuses every new file, whoever runs the test.

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 #include <sys/stat.h>
 
 #ifdef STELOR_AVEC_CFITSIO
@@ -57,6 +58,32 @@ TReponseDialogue ReponseParDefaut(const TDemandeDialogue& d)
         r.Resultat = mrOk;
     }
     return r;
+}
+
+void PrintTo(TGenreDemande genre, std::ostream* os)
+{
+    static const char* const genres[] = {"Information", "Question", "Avertissement", "Erreur", "Modal",
+                                         "OuvrirFichiers", "EnregistrerFichier", "Couleur", "Dossier"};
+    *os << genres[static_cast<int>(genre)];
+}
+
+void PrintTo(const TDemandeDialogue& d, std::ostream* os)
+{
+    PrintTo(d.Genre, os);
+    *os << " : " << (d.Genre == TGenreDemande::Modal ? d.NomObjet : d.Texte).toStdString();
+    if (!d.Dossier.isEmpty())
+        *os << " [" << d.Dossier.toStdString() << ']';
+}
+
+std::string JournalDialogues()
+{
+    std::ostringstream texte;
+    texte << "journal des dialogues (" << Dialogues::Journal().size() << ") :";
+    for (const TDemandeDialogue& d : Dialogues::Journal()) {
+        texte << "\n  ";
+        PrintTo(d, &texte);
+    }
+    return texte.str();
 }
 
 Dialogues::TRepondeur RepondreToujours(int resultat)

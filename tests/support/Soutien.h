@@ -95,6 +95,12 @@ void FermerCadreSansQuestion(TMain* cadre);
 // answer OK, questions No, forms Cancel, file dialogs nothing.
 TReponseDialogue ReponseParDefaut(const TDemandeDialogue& d);
 
+// The requests of the dialog journal, one a line ("Erreur : texte", "Modal : TZoom"),
+// streamed into every check of the journal so that a failure says what was asked.
+std::string JournalDialogues();
+void PrintTo(const TDemandeDialogue& d, std::ostream* os);
+void PrintTo(TGenreDemande genre, std::ostream* os);
+
 // Answers message boxes with OK/Yes (or the given result) and records them.
 Dialogues::TRepondeur RepondreToujours(int resultat = mrOk);
 
