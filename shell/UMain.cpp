@@ -102,6 +102,8 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
     // Every window and dialog without an icon of its own shows Stelor's.
     QApplication::setWindowIcon(IconeStelor());
     FZoneMDI = new QMdiArea;
+    // A closed window gives the focus back to the one the user was in before.
+    FZoneMDI->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     FZoneMDI->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     FZoneMDI->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
@@ -335,7 +337,7 @@ void TMain::CreerMenus()
     connect(MnItmContacterAuteur, &QAction::triggered, this, Commande([] {
         EnvoyerCourriel(QString(), QString::fromLatin1(AdresseCourrielAuteur), QStringLiteral("Stelor"), QString());
     }));
-    connect(MnItmCascade, &QAction::triggered, FZoneMDI, &QMdiArea::cascadeSubWindows);
+    connect(MnItmCascade, &QAction::triggered, this, Commande([this] { DisposerEnCascade(); }));
     connect(MnItmMosaique, &QAction::triggered, FZoneMDI, &QMdiArea::tileSubWindows);
     connect(MnItmReorganiserIcones, &QAction::triggered, this, Commande([this] { ReorganiserIcones(); }));
     connect(MnItmToutReduire, &QAction::triggered, this, Commande([this] {
@@ -1006,7 +1008,7 @@ void TMain::PlacerEnCascade(TMDIChild& fenetre)
     // window would run past the area.
     QPoint position(0, 0);
     if (FPositionCascade) {
-        const int pas = fenetre.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &fenetre);
+        const int pas = PasCascade(fenetre);
         position = (FDernierePlacee ? FDernierePlacee->pos() : *FPositionCascade) + QPoint(pas, pas);
         const QSize vue = FZoneMDI->viewport()->size();
         if (position.x() + fenetre.width() > vue.width() || position.y() + fenetre.height() > vue.height())
@@ -1015,6 +1017,44 @@ void TMain::PlacerEnCascade(TMDIChild& fenetre)
     fenetre.move(position);
     FDernierePlacee = &fenetre;
     FPositionCascade = position;
+}
+
+int TMain::PasCascade(const QWidget& fenetre) const
+{
+    return fenetre.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &fenetre);
+}
+
+void TMain::DisposerEnCascade()
+{
+    // Front to back order kept: the active window stays in front and every
+    // title bar shows. Each window keeps its size, an image window at least
+    // the size that shows its whole picture, within the room the area leaves
+    // from its place; back to the top-left corner when even its smallest
+    // size would not fit.
+    const QSize vue = FZoneMDI->viewport()->size();
+    QPoint position(0, 0);
+    for (QMdiSubWindow* s : FZoneMDI->subWindowList(QMdiArea::StackingOrder)) {
+        auto* f = qobject_cast<TMDIChild*>(s);
+        if (!f || f->EnFermeture() || f->isHidden() || f->isMinimized())
+            continue;
+        if (f->isMaximized())
+            f->showNormal();
+        QSize taille = f->size();
+        if (f->Tag() == GenreImage) {
+            f->AjusteTailleFenetreALImageSource();
+            taille = taille.expandedTo(f->size());
+        }
+        const QSize minimum = f->minimumSize().expandedTo(f->minimumSizeHint());
+        if (position.x() + minimum.width() > vue.width() || position.y() + minimum.height() > vue.height())
+            position = QPoint(0, 0);
+        taille = taille.boundedTo(QSize(vue.width() - position.x(), vue.height() - position.y())).expandedTo(minimum);
+        f->setGeometry(QRect(position, taille));
+        // The next new window goes below and to the right of the front one.
+        FDernierePlacee = f;
+        FPositionCascade = position;
+        const int pas = PasCascade(*f);
+        position += QPoint(pas, pas);
+    }
 }
 
 void FixerTailleDansZone(QMdiSubWindow& fenetre, int largeur, int hauteur)

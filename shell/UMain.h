@@ -223,6 +223,12 @@ private:
     TMDIChild* NouvelleFenetreImage();
     void AfficherConseil(const QString& texte);
     void PlacerEnCascade(TMDIChild& fenetre);
+    // Fenêtre > Cascade: every window below and to the right of the one
+    // behind it, each image window large enough to show its picture.
+    void DisposerEnCascade();
+    int PasCascade(const QWidget& fenetre) const; // one title bar
+    // The hint of the control under the mouse, shown in the status bar.
+    void ConseilSousLaSouris(QWidget* controle);
 
     QMdiArea* FZoneMDI;
     QWidget* FPanneau = nullptr;
