@@ -98,7 +98,7 @@ public:
     // Opens each name in a new image window, in order; a missing file is
     // skipped, a file that fails shows its error and the others still open.
     void OuvrirFichiers(const QStringList& noms);
-    // The drop rule: only names whose extension (after the first '.' of the
+    // The drop rule: only names whose extension (after the last '.' of the
     // name without its folder) is exactly "fit" or "bmp" are opened.
     void DeposerFichiers(const QStringList& noms);
 
