@@ -24,6 +24,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollArea>
@@ -132,8 +133,9 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
     statusBar()->setSizeGripEnabled(true);
 
     // Creation steps, in order. COM has no counterpart here.
-    // Hints: the status tips of the actions and buttons reach the status bar
-    // through the main window; the tool buttons also set theirs on hover.
+    // Hints: a menu item's status tip reaches the status bar through the main
+    // window; the hint of the control under the mouse, in any window of the
+    // program, through the application's event filter below.
     // The menus follow every change of active window.
     connect(FZoneMDI, &QMdiArea::subWindowActivated, this, Commande([this] { UpdateMenuItems(); }));
     connect(qApp, &QApplication::focusChanged, this, Commande([this] { UpdateMenuItems(); }));
@@ -387,7 +389,6 @@ void TMain::CreerPanneauOutils()
         auto* b = new QToolButton(FPanneau);
         b->setText(titre);
         b->setToolTip(conseil);
-        b->setStatusTip(conseil);
         b->setAutoRaise(true);
         b->setGeometry(x, y, largeur, 26);
         if (ligneSuivante)
@@ -414,7 +415,6 @@ void TMain::CreerPanneauOutils()
     TlBttnHistorique = bouton(QStringLiteral("Historique"), QStringLiteral("Historique F4"), 4, 88, true);
     separateur();
     TlBttnZoom = bouton(QStringLiteral("Zoom"), QString(), 4, 88, true);
-    TlBttnZoom->setStatusTip(QString());
     TlBttnZoom->setArrowType(Qt::NoArrow);
     BtBtnZoom100p100 = bouton(QStringLiteral("100 %"), QStringLiteral("Zoom 100 %"), 4, 43, false);
     BtBtnAjusteTailleFenetre = bouton(QStringLiteral("Fen."), QStringLiteral("Ajuster la fenêtre à la taille de l'image"), 49, 43, true);
@@ -1002,6 +1002,17 @@ void TMain::PlacerLogo()
 
 void TMain::AfficherConseil(const QString& texte) { statusBar()->showMessage(texte); }
 
+void TMain::ConseilSousLaSouris(QWidget* controle)
+{
+    FSousLaSouris = controle;
+    // A control without a hint of its own shows its container's (the inner
+    // parts of a compound control have none), up to its window.
+    QString conseil;
+    for (QWidget* w = controle; w && conseil.isEmpty(); w = w->isWindow() ? nullptr : w->parentWidget())
+        conseil = w->toolTip();
+    AfficherConseil(conseil);
+}
+
 void TMain::PlacerEnCascade(TMDIChild& fenetre)
 {
     // A threshold window places itself by its image window.
@@ -1081,13 +1092,32 @@ bool TMain::eventFilter(QObject* objet, QEvent* event)
 {
     if (DepotDeFichiers(objet, event))
         return true;
+    if (FDetruit)
+        return QMainWindow::eventFilter(objet, event);
+    // The hint follows the mouse over every control of the program; the
+    // tooltip windows themselves are not controls.
+    if (event->type() == QEvent::Enter || event->type() == QEvent::Leave || event->type() == QEvent::ToolTipChange) {
+        auto* w = qobject_cast<QWidget*>(objet);
+        if (w && w->windowType() != Qt::ToolTip) {
+            if (event->type() == QEvent::Enter)
+                ConseilSousLaSouris(w);
+            else if (event->type() == QEvent::Leave)
+                ConseilSousLaSouris(w->isWindow() ? nullptr : w->parentWidget());
+            else if (FSousLaSouris && (w == FSousLaSouris || w->isAncestorOf(FSousLaSouris)))
+                ConseilSousLaSouris(FSousLaSouris);
+        }
+    }
     if (objet == ImgStelor) {
         if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter)
             AfficherConseil(QString::fromLatin1(AdresseSiteStelor));
         else if (event->type() == QEvent::MouseButtonRelease)
             OuvrirAdresseInternet(QString::fromLatin1(AdresseSiteStelor));
     } else if ((objet == FPanneau || objet == FZoneMDI->viewport()) && event->type() == QEvent::MouseMove) {
-        AfficherConseil(QString());
+        // Over the panel or the area itself: a move that a child passed on
+        // (the logo's) leaves the child's hint.
+        const auto* fond = static_cast<QWidget*>(objet);
+        if (!fond->childAt(static_cast<QMouseEvent*>(event)->position().toPoint()))
+            AfficherConseil(QString());
     } else if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
         // The frame filters the application's events: every document window
         // of its area passes here, whoever creates it.

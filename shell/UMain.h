@@ -240,6 +240,8 @@ private:
     // and to the right of it.
     QPointer<TMDIChild> FDernierePlacee;
     std::optional<QPoint> FPositionCascade;
+    // The control whose hint the status bar shows: a change of its hint shows at once.
+    QPointer<QWidget> FSousLaSouris;
 
     int NumeroImageSuivant = 1;
     int NumeroVisionneuseSuivant = 1;

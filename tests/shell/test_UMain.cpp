@@ -450,6 +450,21 @@ TEST_F(Cadre, ConseilsCreationEtPousseeDesReglages)
     EXPECT_EQ(cadre->statusBar()->currentMessage().toStdString(), "");
 }
 
+// The logo writes the home page address; moving on over the panel clears it,
+// and a control without a hint clears it too.
+TEST_F(Cadre, ConseilDuLogo)
+{
+    QTest::mouseMove(cadre->ImgStelor);
+    EXPECT_EQ(cadre->statusBar()->currentMessage(), AdresseSiteStelor);
+    QTest::mouseMove(cadre->ImgStelor, QPoint(3, 3));
+    EXPECT_EQ(cadre->statusBar()->currentMessage(), AdresseSiteStelor);
+    QTest::mouseMove(cadre->LblVersion);
+    EXPECT_EQ(cadre->statusBar()->currentMessage(), "");
+    QTest::mouseMove(cadre->ImgStelor);
+    QTest::mouseMove(cadre->ScrllBxHautPasseBas->widget(), cadre->ImgStelor->geometry().topLeft() - QPoint(0, 3));
+    EXPECT_EQ(cadre->statusBar()->currentMessage(), "");
+}
+
 TEST_F(Cadre, LogoEtVersionPresDuBasJamaisAuDessusDuDernierBouton)
 {
     cadre->setWindowState(Qt::WindowNoState);
