@@ -531,7 +531,8 @@ void TTraitementImage::ChargerImage()
 {
     const int32_t type = FTypeImpose != tiAutre ? FTypeImpose : TypeFichier(NomFichier);
     if (type == tiAutre) {
-        Dialogues::Information(QStringLiteral("Format de fichier inconnu."));
+        Dialogues::Information(QStringLiteral("#") + Entier(Numero) + QStringLiteral(" [") + NomFichier +
+                               QStringLiteral("]\n\nFormat de fichier inconnu."));
         TypeImage = 0;
         Modifiee = false;
         close();

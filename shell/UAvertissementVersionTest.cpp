@@ -57,6 +57,16 @@ void TAvertissementVersionTest::showEvent(QShowEvent* event)
     FUi->BtnOk->setFocus();
 }
 
+void TAvertissementVersionTest::keyPressEvent(QKeyEvent* event)
+{
+    // Escape presses the cancel button, Quitter, as the notice's own button does.
+    if (event->matches(QKeySequence::Cancel)) {
+        FUi->BtnQuitter->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 bool TAvertissementVersionTest::eventFilter(QObject* objet, QEvent* event)
 {
     // The notice's text cannot be changed: every key is swallowed.

@@ -24,6 +24,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollArea>
@@ -102,6 +103,8 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
     // Every window and dialog without an icon of its own shows Stelor's.
     QApplication::setWindowIcon(IconeStelor());
     FZoneMDI = new QMdiArea;
+    // A closed window gives the focus back to the one the user was in before.
+    FZoneMDI->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     FZoneMDI->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     FZoneMDI->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
@@ -130,8 +133,9 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
     statusBar()->setSizeGripEnabled(true);
 
     // Creation steps, in order. COM has no counterpart here.
-    // Hints: the status tips of the actions and buttons reach the status bar
-    // through the main window; the tool buttons also set theirs on hover.
+    // Hints: a menu item's status tip reaches the status bar through the main
+    // window; the hint of the control under the mouse, in any window of the
+    // program, through the application's event filter below.
     // The menus follow every change of active window.
     connect(FZoneMDI, &QMdiArea::subWindowActivated, this, Commande([this] { UpdateMenuItems(); }));
     connect(qApp, &QApplication::focusChanged, this, Commande([this] { UpdateMenuItems(); }));
@@ -335,7 +339,7 @@ void TMain::CreerMenus()
     connect(MnItmContacterAuteur, &QAction::triggered, this, Commande([] {
         EnvoyerCourriel(QString(), QString::fromLatin1(AdresseCourrielAuteur), QStringLiteral("Stelor"), QString());
     }));
-    connect(MnItmCascade, &QAction::triggered, FZoneMDI, &QMdiArea::cascadeSubWindows);
+    connect(MnItmCascade, &QAction::triggered, this, Commande([this] { DisposerEnCascade(); }));
     connect(MnItmMosaique, &QAction::triggered, FZoneMDI, &QMdiArea::tileSubWindows);
     connect(MnItmReorganiserIcones, &QAction::triggered, this, Commande([this] { ReorganiserIcones(); }));
     connect(MnItmToutReduire, &QAction::triggered, this, Commande([this] {
@@ -385,7 +389,6 @@ void TMain::CreerPanneauOutils()
         auto* b = new QToolButton(FPanneau);
         b->setText(titre);
         b->setToolTip(conseil);
-        b->setStatusTip(conseil);
         b->setAutoRaise(true);
         b->setGeometry(x, y, largeur, 26);
         if (ligneSuivante)
@@ -412,7 +415,6 @@ void TMain::CreerPanneauOutils()
     TlBttnHistorique = bouton(QStringLiteral("Historique"), QStringLiteral("Historique F4"), 4, 88, true);
     separateur();
     TlBttnZoom = bouton(QStringLiteral("Zoom"), QString(), 4, 88, true);
-    TlBttnZoom->setStatusTip(QString());
     TlBttnZoom->setArrowType(Qt::NoArrow);
     BtBtnZoom100p100 = bouton(QStringLiteral("100 %"), QStringLiteral("Zoom 100 %"), 4, 43, false);
     BtBtnAjusteTailleFenetre = bouton(QStringLiteral("Fen."), QStringLiteral("Ajuster la fenêtre à la taille de l'image"), 49, 43, true);
@@ -662,7 +664,11 @@ void TMain::DeposerFichiers(const QStringList& noms)
 {
     bool tousSupportes = true;
     for (const QString& nom : noms) {
-        const QString extension = ExtensionFichier(NomFichierSansChemin(nom));
+        // The extension after the last dot, as for the open dialog: date-stamped
+        // names hold several dots.
+        const QString court = NomFichierSansChemin(nom);
+        const qsizetype point = court.lastIndexOf(QLatin1Char('.'));
+        const QString extension = point < 0 ? QString() : court.mid(point + 1);
         if (extension == QLatin1String("fit") || extension == QLatin1String("bmp"))
             OuvrirDansNouvelleFenetre(nom);
         else
@@ -996,6 +1002,17 @@ void TMain::PlacerLogo()
 
 void TMain::AfficherConseil(const QString& texte) { statusBar()->showMessage(texte); }
 
+void TMain::ConseilSousLaSouris(QWidget* controle)
+{
+    FSousLaSouris = controle;
+    // A control without a hint of its own shows its container's (the inner
+    // parts of a compound control have none), up to its window.
+    QString conseil;
+    for (QWidget* w = controle; w && conseil.isEmpty(); w = w->isWindow() ? nullptr : w->parentWidget())
+        conseil = w->toolTip();
+    AfficherConseil(conseil);
+}
+
 void TMain::PlacerEnCascade(TMDIChild& fenetre)
 {
     // A threshold window places itself by its image window.
@@ -1006,7 +1023,7 @@ void TMain::PlacerEnCascade(TMDIChild& fenetre)
     // window would run past the area.
     QPoint position(0, 0);
     if (FPositionCascade) {
-        const int pas = fenetre.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &fenetre);
+        const int pas = PasCascade(fenetre);
         position = (FDernierePlacee ? FDernierePlacee->pos() : *FPositionCascade) + QPoint(pas, pas);
         const QSize vue = FZoneMDI->viewport()->size();
         if (position.x() + fenetre.width() > vue.width() || position.y() + fenetre.height() > vue.height())
@@ -1015,6 +1032,44 @@ void TMain::PlacerEnCascade(TMDIChild& fenetre)
     fenetre.move(position);
     FDernierePlacee = &fenetre;
     FPositionCascade = position;
+}
+
+int TMain::PasCascade(const QWidget& fenetre) const
+{
+    return fenetre.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &fenetre);
+}
+
+void TMain::DisposerEnCascade()
+{
+    // Front to back order kept: the active window stays in front and every
+    // title bar shows. Each window keeps its size, an image window at least
+    // the size that shows its whole picture, within the room the area leaves
+    // from its place; back to the top-left corner when even its smallest
+    // size would not fit.
+    const QSize vue = FZoneMDI->viewport()->size();
+    QPoint position(0, 0);
+    for (QMdiSubWindow* s : FZoneMDI->subWindowList(QMdiArea::StackingOrder)) {
+        auto* f = qobject_cast<TMDIChild*>(s);
+        if (!f || f->EnFermeture() || f->isHidden() || f->isMinimized())
+            continue;
+        if (f->isMaximized())
+            f->showNormal();
+        QSize taille = f->size();
+        if (f->Tag() == GenreImage) {
+            f->AjusteTailleFenetreALImageSource();
+            taille = taille.expandedTo(f->size());
+        }
+        const QSize minimum = f->minimumSize().expandedTo(f->minimumSizeHint());
+        if (position.x() + minimum.width() > vue.width() || position.y() + minimum.height() > vue.height())
+            position = QPoint(0, 0);
+        taille = taille.boundedTo(QSize(vue.width() - position.x(), vue.height() - position.y())).expandedTo(minimum);
+        f->setGeometry(QRect(position, taille));
+        // The next new window goes below and to the right of the front one.
+        FDernierePlacee = f;
+        FPositionCascade = position;
+        const int pas = PasCascade(*f);
+        position += QPoint(pas, pas);
+    }
 }
 
 void FixerTailleDansZone(QMdiSubWindow& fenetre, int largeur, int hauteur)
@@ -1037,13 +1092,32 @@ bool TMain::eventFilter(QObject* objet, QEvent* event)
 {
     if (DepotDeFichiers(objet, event))
         return true;
+    if (FDetruit)
+        return QMainWindow::eventFilter(objet, event);
+    // The hint follows the mouse over every control of the program; the
+    // tooltip windows themselves are not controls.
+    if (event->type() == QEvent::Enter || event->type() == QEvent::Leave || event->type() == QEvent::ToolTipChange) {
+        auto* w = qobject_cast<QWidget*>(objet);
+        if (w && w->windowType() != Qt::ToolTip) {
+            if (event->type() == QEvent::Enter)
+                ConseilSousLaSouris(w);
+            else if (event->type() == QEvent::Leave)
+                ConseilSousLaSouris(w->isWindow() ? nullptr : w->parentWidget());
+            else if (FSousLaSouris && (w == FSousLaSouris || w->isAncestorOf(FSousLaSouris)))
+                ConseilSousLaSouris(FSousLaSouris);
+        }
+    }
     if (objet == ImgStelor) {
         if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter)
             AfficherConseil(QString::fromLatin1(AdresseSiteStelor));
         else if (event->type() == QEvent::MouseButtonRelease)
             OuvrirAdresseInternet(QString::fromLatin1(AdresseSiteStelor));
     } else if ((objet == FPanneau || objet == FZoneMDI->viewport()) && event->type() == QEvent::MouseMove) {
-        AfficherConseil(QString());
+        // Over the panel or the area itself: a move that a child passed on
+        // (the logo's) leaves the child's hint.
+        const auto* fond = static_cast<QWidget*>(objet);
+        if (!fond->childAt(static_cast<QMouseEvent*>(event)->position().toPoint()))
+            AfficherConseil(QString());
     } else if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
         // The frame filters the application's events: every document window
         // of its area passes here, whoever creates it.

@@ -98,7 +98,7 @@ public:
     // Opens each name in a new image window, in order; a missing file is
     // skipped, a file that fails shows its error and the others still open.
     void OuvrirFichiers(const QStringList& noms);
-    // The drop rule: only names whose extension (after the first '.' of the
+    // The drop rule: only names whose extension (after the last '.' of the
     // name without its folder) is exactly "fit" or "bmp" are opened.
     void DeposerFichiers(const QStringList& noms);
 
@@ -223,6 +223,12 @@ private:
     TMDIChild* NouvelleFenetreImage();
     void AfficherConseil(const QString& texte);
     void PlacerEnCascade(TMDIChild& fenetre);
+    // Fenêtre > Cascade: every window below and to the right of the one
+    // behind it, each image window large enough to show its picture.
+    void DisposerEnCascade();
+    int PasCascade(const QWidget& fenetre) const; // one title bar
+    // The hint of the control under the mouse, shown in the status bar.
+    void ConseilSousLaSouris(QWidget* controle);
 
     QMdiArea* FZoneMDI;
     QWidget* FPanneau = nullptr;
@@ -234,6 +240,8 @@ private:
     // and to the right of it.
     QPointer<TMDIChild> FDernierePlacee;
     std::optional<QPoint> FPositionCascade;
+    // The control whose hint the status bar shows: a change of its hint shows at once.
+    QPointer<QWidget> FSousLaSouris;
 
     int NumeroImageSuivant = 1;
     int NumeroVisionneuseSuivant = 1;

@@ -82,12 +82,13 @@ protected:
 
 TEST_F(TTraitementImageTest, FichierIlliblePasDeFenetreAMoitieOuverte)
 {
-    // Unknown extension: the message, and the window closes.
+    // Unknown extension: the message, naming the file, and the window closes.
     {
-        Fenetre f(Dossier.filePath(QStringLiteral("m42.fits")));
+        const QString nom = Dossier.filePath(QStringLiteral("m42.fits"));
+        Fenetre f(nom);
         ASSERT_FALSE(Dialogues::Journal().empty()) << JournalDialogues();
         EXPECT_EQ(std::make_pair(Dialogues::Journal().back().Texte, f->EnFermeture()),
-                  std::make_pair(QStringLiteral("Format de fichier inconnu."), true))
+                  std::make_pair(QStringLiteral("#%1 [%2]\n\nFormat de fichier inconnu.").arg(f->Numero).arg(nom), true))
             << JournalDialogues();
     }
     // Missing, truncated and malformed files: the error goes on and the window closes.

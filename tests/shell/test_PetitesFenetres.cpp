@@ -114,6 +114,30 @@ TEST(AvertissementVersionTest, TexteIntouchable)
     EXPECT_EQ(avertissement.Texte(), avant);
 }
 
+// Escape is the notice's cancel button, Quitter: the run ends. The notice
+// is played in the application's own loop, which Quitter ends.
+TEST(AvertissementVersionTest, EchapQuitteLApplication)
+{
+    TAvertissementVersionTest avertissement;
+    bool finDemandee = true;
+    int resultat = -1;
+    TPiloteModal pilote(Sur<TAvertissementVersionTest>([](TAvertissementVersionTest& a) {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus && a.isAncestorOf(focus) ? focus : &a, Qt::Key_Escape);
+    }));
+    QTimer::singleShot(0, &avertissement, [&] {
+        resultat = Dialogues::ExecuterModal(avertissement);
+        // Reached only when the loop goes on: the notice merely closed.
+        QTimer::singleShot(0, &avertissement, [&] {
+            finDemandee = false;
+            QApplication::quit();
+        });
+    });
+    QApplication::exec();
+    EXPECT_TRUE(finDemandee);
+    EXPECT_EQ(resultat, mrCancel);
+}
+
 TEST(Mire, DixSeptNiveauxDuNoirAuBlanc)
 {
     TMire mire;

@@ -340,10 +340,12 @@ TEST_F(Cadre, DepotDeFichiers)
     EXPECT_EQ(Textes(), QStringList{"Vous tentez d'ouvrir des fichiers dont le format n'est pas supporté."});
     EXPECT_TRUE(cadre->MnItmFermer->isEnabled());
 
-    // A second dot in the name is part of the extension; a dot in a folder is not.
+    // The extension follows the last dot of the name; a dot in a folder does not count.
     Dialogues::ViderJournal();
-    cadre->DeposerFichiers({Fichier("m42.b.fit"), Fichier("dossier.v2/m5.fit")});
-    EXPECT_EQ(std::pair(Titres().last(), Textes().size()), std::pair(QString("#3 [m5.fit]"), qsizetype(1)));
+    cadre->DeposerFichiers({Fichier("m42.b.fit"), Fichier("dossier.v2/m5.fit"), Fichier("m7.fit.bak"),
+                            Fichier("dossier.fit/m8")});
+    EXPECT_EQ(Titres().mid(2), QStringList({"#3 [m42.b.fit]", "#4 [m5.fit]"}));
+    EXPECT_EQ(Textes(), QStringList{"Vous tentez d'ouvrir des fichiers dont le format n'est pas supporté."});
     // Only supported names: no message.
     Dialogues::ViderJournal();
     cadre->DeposerFichiers({Fichier("m6.bmp")});
@@ -447,6 +449,21 @@ TEST_F(Cadre, ConseilsCreationEtPousseeDesReglages)
     cadre->statusBar()->showMessage(QStringLiteral("x=3 y=4 valeur=120"));
     fenetres[0]->close();
     EXPECT_EQ(cadre->statusBar()->currentMessage().toStdString(), "");
+}
+
+// The logo writes the home page address; moving on over the panel clears it,
+// and a control without a hint clears it too.
+TEST_F(Cadre, ConseilDuLogo)
+{
+    QTest::mouseMove(cadre->ImgStelor);
+    EXPECT_EQ(cadre->statusBar()->currentMessage(), AdresseSiteStelor);
+    QTest::mouseMove(cadre->ImgStelor, QPoint(3, 3));
+    EXPECT_EQ(cadre->statusBar()->currentMessage(), AdresseSiteStelor);
+    QTest::mouseMove(cadre->LblVersion);
+    EXPECT_EQ(cadre->statusBar()->currentMessage(), "");
+    QTest::mouseMove(cadre->ImgStelor);
+    QTest::mouseMove(cadre->ScrllBxHautPasseBas->widget(), cadre->ImgStelor->geometry().topLeft() - QPoint(0, 3));
+    EXPECT_EQ(cadre->statusBar()->currentMessage(), "");
 }
 
 TEST_F(Cadre, LogoEtVersionPresDuBasJamaisAuDessusDuDernierBouton)
