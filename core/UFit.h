@@ -139,8 +139,9 @@ void MultiplierConstanteFit(THistoFit& image, double c);
 // and leave the image as it was. Unpadded data is accepted.
 void LireFichierFit(THistoFit& image, const QString& nom);
 void ChargerFit(THistoFit& image, const QString& nom);
-// Bytes this thread's loads keep for the next one (band buffers, counters):
-// at most what the raw data of a 16-megapixel image takes, once a load ends.
+// Bytes this thread's loads keep for the next one (band buffers, counters),
+// once a load ends: the bands of a usual width, or the raw data of the last
+// image when a load of that size may come again (48 MB at most).
 size_t MemoireGardeeLectureFit();
 // Writes a standard 16-bit FITS file that fitsverify accepts, through a
 // temporary file renamed over the target at the end (a failed save leaves the

@@ -204,6 +204,23 @@ void LireExactement(QFile& f, char* dest, qint64 octets)
     }
 }
 
+void LireExactementA(QFile& f, qint64 position, char* dest, qint64 octets)
+{
+    const QString nom = f.fileName().isEmpty() ? f.objectName() : f.fileName();
+    if (const int panne = PanneEssai(nom, TEtapeFichier::Lecture))
+        LeverErreurSysteme(TSensFichier::Lecture, nom, panne);
+    for (qint64 lus = 0; lus < octets;) {
+        const ssize_t n = ::pread(f.handle(), dest + lus, static_cast<size_t>(octets - lus), position + lus);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) // the file shrank since its size was taken
+            LeverErreurFichier(ES_LectureApresFin, TSensFichier::Lecture, nom,
+                               n < 0 ? QStringLiteral("la lecture a échoué")
+                                     : QStringLiteral("il s'arrête avant la fin de ses données"));
+        lus += n;
+    }
+}
+
 QByteArray LireFichierComplet(const QString& nom)
 {
     QFile f;

@@ -18,6 +18,10 @@ void OuvrirFichierLecture(QFile& f, const QString& nom);
 // Reads exactly `octets` bytes; a file that ends first raises the read error.
 void LireExactement(QFile& f, char* dest, qint64 octets);
 
+// The same from a position, without moving the file's own: several threads
+// may read one file at once.
+void LireExactementA(QFile& f, qint64 position, char* dest, qint64 octets);
+
 // Whole file in one block.
 QByteArray LireFichierComplet(const QString& nom);
 
