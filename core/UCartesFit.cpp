@@ -22,14 +22,6 @@ QString CarteAscii(const QString& carte)
     return r;
 }
 
-QString SansBlancsFinaux(const QString& texte)
-{
-    qsizetype n = texte.size();
-    while (n > 0 && texte[n - 1] == QLatin1Char(' '))
-        --n;
-    return texte.left(n);
-}
-
 // Keywords whose cards carry text, not a value.
 bool EstMotCleCommentaire(const QString& k)
 {
@@ -216,6 +208,14 @@ int JoursDuMois(int annee, int mois)
 }
 
 } // namespace
+
+QString SansBlancsFinaux(const QString& texte)
+{
+    qsizetype n = texte.size();
+    while (n > 0 && texte[n - 1] == QLatin1Char(' '))
+        --n;
+    return texte.left(n);
+}
 
 bool EstDateFit(const QString& texte)
 {

@@ -31,6 +31,9 @@ bool EstCarteValeurFit(const QString& carte, const QString& motCle);
 // BSCALE and BZERO in their standard form are left to DefautEnteteFit.
 QString DefautCarteFit(const QString& carte);
 
+// The card's text without its trailing blanks (its padding).
+QString SansBlancsFinaux(const QString& texte);
+
 // A FITS date: 'YYYY-MM-DD', 'YYYY-MM-DDThh:mm:ss[.s...]' or the older
 // 'DD/MM/YY', each field within its calendar range.
 bool EstDateFit(const QString& texte);

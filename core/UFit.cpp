@@ -713,13 +713,11 @@ QString Court(const QString& nom) { return NomFichierSansChemin(nom); }
 
 [[noreturn]] void ImageTropGrande(const QString& nom, int64_t largeur, int64_t hauteur)
 {
-    throw EErreurFichier(ES_LectureApresFin,
-                         QStringLiteral("Mémoire insuffisante pour charger le fichier %1 : son image de %2 x %3 "
+    FichierInvalide(nom, QStringLiteral("Mémoire insuffisante pour charger le fichier %1 : son image de %2 x %3 "
                                         "pixels est trop grande.")
-                                 .arg(Court(nom))
-                                 .arg(largeur)
-                                 .arg(hauteur) +
-                             QStringLiteral(" (") + nom + QLatin1Char(')'));
+                             .arg(Court(nom))
+                             .arg(largeur)
+                             .arg(hauteur));
 }
 
 // True for the 80 bytes of a card whose trimmed text is "END".
@@ -968,21 +966,9 @@ void MarquerBlancs(const uchar* s, size_t n, double* v, int64_t blank)
 
 } // namespace
 
-void DecoderEchantillonsFit(const TEnteteFichierFit& e, const unsigned char* s, size_t n, double* v)
+void DecoderEchantillonsFit(const TEnteteFichierFit& e, const unsigned char* const octets, size_t n, double* v)
 {
-    if (e.Blank) {
-        TEnteteFichierFit sans = e;
-        sans.Blank.reset();
-        DecoderEchantillonsFit(sans, s, n, v);
-        switch (e.Bitpix) {
-        case 8: MarquerBlancs<uint8_t>(s, n, v, *e.Blank); break;
-        case 16: MarquerBlancs<int16_t>(s, n, v, *e.Blank); break;
-        case 32: MarquerBlancs<int32_t>(s, n, v, *e.Blank); break;
-        case 64: MarquerBlancs<int64_t>(s, n, v, *e.Blank); break;
-        default: break;
-        }
-        return;
-    }
+    const unsigned char* s = octets;
     switch (e.Bitpix) {
     case 8: Decoder<uint8_t>(s, n, v, e.BScale, e.BZero); break;
     case 16: {
@@ -998,6 +984,15 @@ void DecoderEchantillonsFit(const TEnteteFichierFit& e, const unsigned char* s, 
     case -32: Decoder<float>(s, n, v, e.BScale, e.BZero); break;
     case -64: Decoder<double>(s, n, v, e.BScale, e.BZero); break;
     default: std::fill(v, v + n, 0.0); break;
+    }
+    if (e.Blank) {
+        switch (e.Bitpix) {
+        case 8: MarquerBlancs<uint8_t>(octets, n, v, *e.Blank); break;
+        case 16: MarquerBlancs<int16_t>(octets, n, v, *e.Blank); break;
+        case 32: MarquerBlancs<int32_t>(octets, n, v, *e.Blank); break;
+        case 64: MarquerBlancs<int64_t>(octets, n, v, *e.Blank); break;
+        default: break;
+        }
     }
 }
 
@@ -1465,11 +1460,13 @@ QStringList EnteteNettoyee(const QStringList& cartes)
     // these keywords (and read the image with); any other form goes.
     static const QRegularExpression reglees(QStringLiteral("^(?:SIMPLE|BITPIX|NAXIS[0-9]*|BSCALE|BZERO|BLANK)$"));
     entete.removeIf([](const QString& c) {
-        if (EstCarteFin(c) || !EstCarteStructureFit(c))
-            return EstCarteFin(c);
+        if (EstCarteFin(c))
+            return true;
+        if (!EstCarteStructureFit(c))
+            return false;
         // EXTEND that is not T or F keeps some readers from opening the file.
         if (MotCleLuFit(c) == QLatin1String("EXTEND"))
-            return !EstCarteValeurFit(c, QStringLiteral("EXTEND")) || !DefautCarteFit(c).isEmpty();
+            return !DefautCarteFit(c).isEmpty() || !EstCarteValeurFit(c, QStringLiteral("EXTEND"));
         return !reglees.match(MotCleCarte(c)).hasMatch();
     });
     return entete;

@@ -286,7 +286,20 @@ bool FichierModifiable(const QString& nom)
 
 void FixerTestModifiable(std::function<bool(const QString&)> test) { TestModifiable() = std::move(test); }
 
-QString EmplacementPreferencesParDefaut() { return EmplacementPreferences(RepertoireApplication()); }
+namespace {
+QString& DossierEssai()
+{
+    static QString dossier;
+    return dossier;
+}
+} // namespace
+
+void FixerDossierPreferencesEssai(const QString& dossier) { DossierEssai() = dossier; }
+
+QString EmplacementPreferencesParDefaut()
+{
+    return EmplacementPreferences(DossierEssai().isEmpty() ? RepertoireApplication() : DossierEssai());
+}
 
 QString EmplacementPreferences(const QString& dossierProgramme)
 {

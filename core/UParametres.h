@@ -23,8 +23,11 @@ bool PreferencesOuvertes();
 void FixerFichierPreferences(const QString& nom);
 QString FichierPreferences();
 // Where OuvrirPreferences puts the file; the same rule for another program folder.
+// Tests give each test a folder of its own to stand for the program's (empty:
+// the program's own), so that no two tests share a file.
 QString EmplacementPreferencesParDefaut();
 QString EmplacementPreferences(const QString& dossierProgramme);
+void FixerDossierPreferencesEssai(const QString& dossier);
 
 // What to tell the user, once, when the file exists but cannot be read (it is
 // then never written over); empty otherwise, or once told. A write tells it

@@ -44,14 +44,6 @@ void AssurerCarte(QStringList& cartes, const QString& motCle)
     cartes.insert(position, NormaliserCarte(motCle + QStringLiteral("=") + QStringLiteral("0").rightJustified(21)));
 }
 
-QString SansBlancsFinaux(const QString& carte)
-{
-    qsizetype n = carte.size();
-    while (n > 0 && carte[n - 1] == QLatin1Char(' '))
-        --n;
-    return carte.left(n);
-}
-
 // A scale the user changed is written as typed or refused: never rounded
 // into the pixels nor dropped without a word. BSCALE 1 with BZERO 0 or 32768
 // leaves the choice to the writer, which reads every value back the same.

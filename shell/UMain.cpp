@@ -666,9 +666,7 @@ void TMain::DeposerFichiers(const QStringList& noms)
     for (const QString& nom : noms) {
         // The extension after the last dot, as for the open dialog: date-stamped
         // names hold several dots.
-        const QString court = NomFichierSansChemin(nom);
-        const qsizetype point = court.lastIndexOf(QLatin1Char('.'));
-        const QString extension = point < 0 ? QString() : court.mid(point + 1);
+        const QString extension = QFileInfo(nom).suffix();
         if (extension == QLatin1String("fit") || extension == QLatin1String("bmp"))
             OuvrirDansNouvelleFenetre(nom);
         else

@@ -191,21 +191,14 @@ void OuvrirFichierLecture(QFile& f, const QString& nom)
 
 void LireExactement(QFile& f, char* dest, qint64 octets)
 {
-    const QString nom = f.fileName().isEmpty() ? f.objectName() : f.fileName();
-    if (const int panne = PanneEssai(nom, TEtapeFichier::Lecture))
-        LeverErreurSysteme(TSensFichier::Lecture, nom, panne);
-    for (qint64 lus = 0; lus < octets;) {
-        const qint64 n = f.read(dest + lus, octets - lus);
-        if (n <= 0) // the file shrank since its size was taken
-            LeverErreurFichier(ES_LectureApresFin, TSensFichier::Lecture, nom,
-                               n < 0 ? QStringLiteral("la lecture a échoué")
-                                     : QStringLiteral("il s'arrête avant la fin de ses données"));
-        lus += n;
-    }
+    const qint64 position = f.pos();
+    LireExactementA(f, position, dest, octets);
+    f.seek(position + octets);
 }
 
 void LireExactementA(QFile& f, qint64 position, char* dest, qint64 octets)
 {
+    // A file opened from its descriptor has no name of its own.
     const QString nom = f.fileName().isEmpty() ? f.objectName() : f.fileName();
     if (const int panne = PanneEssai(nom, TEtapeFichier::Lecture))
         LeverErreurSysteme(TSensFichier::Lecture, nom, panne);

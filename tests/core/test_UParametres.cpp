@@ -220,6 +220,7 @@ TEST(ParametresLectureSeule, LuACoteDuProgrammeEcritureRefusee)
     FermerPreferences();
     EXPECT_FALSE(PreferencesOuvertes());
     // The program's own folder follows the same rule.
+    FixerDossierPreferencesEssai({});
     OuvrirPreferences();
     EXPECT_EQ(FichierPreferences(), EmplacementPreferences(QCoreApplication::applicationDirPath()));
     FermerPreferences();

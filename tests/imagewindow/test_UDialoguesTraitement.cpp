@@ -206,7 +206,6 @@ protected:
         Cadre = new TMain;
         // Settings of this test's own: the file beside the test programs is
         // rewritten by the other tests running at the same time.
-        FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
         InstallerFenetresImage(*Cadre);
         Cadre->resize(1000, 800);
         Cadre->show();

@@ -49,7 +49,7 @@ class TFenetresSeuils : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Cadre = new TMain; // opens the file beside the program: this test's own comes after
+        Cadre = new TMain; // opens the settings; this test's own file comes after
         FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
         InstallerFenetresImage(*Cadre);
         Cadre->resize(1200, 900);

@@ -140,7 +140,6 @@ TEST_F(TTraitementImageTest, TailleAjusteeDansLaZoneTextesEntiers)
 {
     // In a frame whose tool panel leaves a document area narrower than itself.
     auto* cadre = new TMain;
-    FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini"))); // not the one other tests rewrite
     cadre->FabriqueFenetreImage = [cadre] { return static_cast<TMDIChild*>(cadre->ZoneMDI()->addSubWindow(new TTraitementImage)); };
     cadre->showNormal();
     cadre->resize(900, 700);

@@ -33,36 +33,69 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-TEST(AideFenetres, F1DansChaqueGenreDeFenetre)
+namespace {
+
+// The frame with an image window open on a copy of a real image, F1 watched,
+// a stand-in help viewer and a help file.
+class AideFenetres : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QString image = Dossier.filePath(QStringLiteral("m51.fit"));
+        ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("m51_i16_256.fits")), image));
+        Utilisateur.AOuvrir = QStringList{image};
+        Repondeur = std::make_unique<TRepondeurTest>(Utilisateur.Repondeur());
+        Lecteur = std::make_unique<TLecteurAideEssai>(Dossier.path());
+        EcrireFichierSur(Aide, "");
+        InstallerOnHelpFix();
+
+        Cadre = new TMain;
+        Main = Cadre;
+        InstallerFenetresImage(*Cadre);
+        InstallerPretraitement(*Cadre);
+        InstallerTrichromie(*Cadre);
+        InstallerVisionneuse(*Cadre);
+        Cadre->resize(1200, 900);
+        Cadre->show();
+        Cadre->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Cadre));
+        Cadre->MnItmOuvrir->trigger();
+        FenetreImage = FenetreImageActive(*Cadre);
+        ASSERT_NE(FenetreImage, nullptr);
+    }
+    void TearDown() override
+    {
+        FermerCadreSansQuestion(Cadre);
+        delete Preferences;
+        Preferences = nullptr;
+        RetirerOnHelpFix();
+        FixerFichierAide({});
+    }
+    // Brings forward the document window that holds w.
+    void Activer(QWidget* w)
+    {
+        for (QWidget* p = w; p; p = p->parentWidget())
+            if (auto* document = qobject_cast<QMdiSubWindow*>(p))
+                Cadre->ZoneMDI()->setActiveSubWindow(document);
+    }
+
+    QTemporaryDir Dossier;
+    const QString Aide = Dossier.filePath(QStringLiteral("Stelor.chm"));
+    TUtilisateurTest Utilisateur;
+    std::unique_ptr<TRepondeurTest> Repondeur;
+    std::unique_ptr<TLecteurAideEssai> Lecteur;
+    TMain* Cadre = nullptr;
+    TTraitementImage* FenetreImage = nullptr;
+};
+
+} // namespace
+
+TEST_F(AideFenetres, F1DansChaqueGenreDeFenetre)
 {
-    QTemporaryDir dossier;
-    const QString image = dossier.filePath(QStringLiteral("m51.fit"));
-    ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("m51_i16_256.fits")), image));
-    TUtilisateurTest utilisateur;
-    utilisateur.AOuvrir = QStringList{image};
-    TRepondeurTest repondeur(utilisateur.Repondeur());
-
-    TLecteurAideEssai lecteur(dossier.path());
-    const QString aide = dossier.filePath(QStringLiteral("Stelor.chm"));
-    EcrireFichierSur(aide, "");
-    InstallerOnHelpFix();
-
-    auto* cadre = new TMain;
-    Main = cadre;
-    FixerFichierPreferences(dossier.filePath(QStringLiteral("Stelor.ini")));
-    InstallerFenetresImage(*cadre);
-    InstallerPretraitement(*cadre);
-    InstallerTrichromie(*cadre);
-    InstallerVisionneuse(*cadre);
+    TMain* cadre = Cadre;
+    TTraitementImage* fenetreImage = FenetreImage;
+    const QString& aide = Aide;
     Preferences = new TPreferences;
-    cadre->resize(1200, 900);
-    cadre->show();
-    cadre->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(cadre));
-
-    cadre->MnItmOuvrir->trigger();
-    TTraitementImage* fenetreImage = FenetreImageActive(*cadre);
-    ASSERT_NE(fenetreImage, nullptr);
     cadre->MnItmHistogramme_Afficher->trigger();
     QWidget* seuils = cadre->FenetreActive();
     cadre->MnItmVisionneuse->trigger();
@@ -81,16 +114,14 @@ TEST(AideFenetres, F1DansChaqueGenreDeFenetre)
               QStringList({"THistogrammeFit", "TVisionneuse", "TPretraitement", "TTrichromieRVB"}));
 
     auto f1 = [&](const char* nom, QWidget* w) {
-        for (QWidget* p = w; p; p = p->parentWidget())
-            if (auto* document = qobject_cast<QMdiSubWindow*>(p))
-                cadre->ZoneMDI()->setActiveSubWindow(document);
+        Activer(w);
         w->setFocus();
         TDelaiMaximal delai(std::string("F1 dans la fenêtre ") + nom, 20);
         QTest::keyClick(w, Qt::Key_F1);
     };
     QStringList attendus;
     for (const bool avecFichier : {false, true}) {
-        FixerFichierAide(avecFichier ? aide : dossier.filePath(QStringLiteral("absent.chm")));
+        FixerFichierAide(avecFichier ? aide : Dossier.filePath(QStringLiteral("absent.chm")));
         Dialogues::ViderJournal();
         for (const auto& [nom, w] : fenetres) {
             f1(nom, w);
@@ -110,7 +141,7 @@ TEST(AideFenetres, F1DansChaqueGenreDeFenetre)
                                                                  "dans le répertoire de l'application."));
         }
     }
-    EXPECT_EQ(lecteur.Appels(int(attendus.size())), attendus);
+    EXPECT_EQ(Lecteur->Appels(int(attendus.size())), attendus);
 
     // The contents and keyword commands reach a window's own handler.
     std::vector<std::pair<int, intptr_t>> recus;
@@ -127,11 +158,6 @@ TEST(AideFenetres, F1DansChaqueGenreDeFenetre)
     EXPECT_EQ(recus, (std::vector<std::pair<int, intptr_t>>{
                          {HELP_CONTENTS, 0}, {HELP_KEY, reinterpret_cast<intptr_t>(motCle.constData())}}));
 
-    FermerCadreSansQuestion(cadre);
-    delete Preferences;
-    Preferences = nullptr;
-    RetirerOnHelpFix();
-    FixerFichierAide({});
 }
 
 namespace {
@@ -167,39 +193,11 @@ void TenirF1(QWidget* w, int repetitions, bool marquees)
 
 } // namespace
 
-TEST(AideFenetres, F1TenueUneSeuleFoisEtRienDansLesDialogues)
+TEST_F(AideFenetres, F1TenueUneSeuleFoisEtRienDansLesDialogues)
 {
-    QTemporaryDir dossier;
-    const QString image = dossier.filePath(QStringLiteral("m51.fit"));
-    ASSERT_TRUE(QFile::copy(CheminDonnees(QStringLiteral("m51_i16_256.fits")), image));
-    TUtilisateurTest utilisateur;
-    utilisateur.AOuvrir = QStringList{image};
-    TRepondeurTest repondeur(utilisateur.Repondeur());
-    TLecteurAideEssai lecteur(dossier.path());
-    const QString aide = dossier.filePath(QStringLiteral("Stelor.chm"));
-    EcrireFichierSur(aide, "");
-    InstallerOnHelpFix();
-
-    auto* cadre = new TMain;
-    Main = cadre;
-    FixerFichierPreferences(dossier.filePath(QStringLiteral("Stelor.ini")));
-    InstallerFenetresImage(*cadre);
-    InstallerVisionneuse(*cadre);
-    cadre->resize(1200, 900);
-    cadre->show();
-    cadre->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(cadre));
-    cadre->MnItmOuvrir->trigger();
-    TTraitementImage* fenetreImage = FenetreImageActive(*cadre);
-    ASSERT_NE(fenetreImage, nullptr);
-    cadre->MnItmVisionneuse->trigger();
-    QWidget* visionneuse = cadre->FenetreActive();
+    Cadre->MnItmVisionneuse->trigger();
+    QWidget* visionneuse = Cadre->FenetreActive();
     ASSERT_NE(visionneuse, nullptr);
-    auto activer = [&](QWidget* w) {
-        for (QWidget* p = w; p; p = p->parentWidget())
-            if (auto* document = qobject_cast<QMdiSubWindow*>(p))
-                cadre->ZoneMDI()->setActiveSubWindow(document);
-    };
 
     // The dialogs the frame and the image windows show modally, each in a
     // window of its own: no help of their own, so F1 shows nothing there.
@@ -215,7 +213,7 @@ TEST(AideFenetres, F1TenueUneSeuleFoisEtRienDansLesDialogues)
 
     const int repetitions = 12;
     for (const bool avecFichier : {false, true}) {
-        FixerFichierAide(avecFichier ? aide : dossier.filePath(QStringLiteral("absent.chm")));
+        FixerFichierAide(avecFichier ? Aide : Dossier.filePath(QStringLiteral("absent.chm")));
         Dialogues::ViderJournal();
         for (const auto& d : dialogues) {
             d->setWindowModality(Qt::ApplicationModal);
@@ -228,11 +226,11 @@ TEST(AideFenetres, F1TenueUneSeuleFoisEtRienDansLesDialogues)
         }
         // Held in the frame, an image window and another document window:
         // one request each however long the key stays down.
-        cadre->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(cadre));
-        for (QWidget* w : {static_cast<QWidget*>(cadre->menuBar()), static_cast<QWidget*>(fenetreImage->ImgSource),
+        Cadre->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Cadre));
+        for (QWidget* w : {static_cast<QWidget*>(Cadre->menuBar()), static_cast<QWidget*>(FenetreImage->ImgSource),
                            visionneuse}) {
-            activer(w);
+            Activer(w);
             for (const bool marquees : {true, false})
                 TenirF1(w, repetitions, marquees);
         }
@@ -245,14 +243,10 @@ TEST(AideFenetres, F1TenueUneSeuleFoisEtRienDansLesDialogues)
         }
     }
     // The viewers start on their own: their lines come in any order.
-    QStringList appels = lecteur.Appels(6);
+    QStringList appels = Lecteur->Appels(6);
     appels.sort();
-    const QString sommaire = "appel|" + aide;
-    EXPECT_EQ(appels, QStringList({"appel|-c|1001|" + aide, "appel|-c|1001|" + aide, sommaire, sommaire, sommaire,
+    const QString sommaire = "appel|" + Aide;
+    EXPECT_EQ(appels, QStringList({"appel|-c|1001|" + Aide, "appel|-c|1001|" + Aide, sommaire, sommaire, sommaire,
                                    sommaire}));
-
-    FermerCadreSansQuestion(cadre);
     dialogues.clear();
-    RetirerOnHelpFix();
-    FixerFichierAide({});
 }

@@ -49,7 +49,7 @@ TEST(ExecutionFenetre, DeLaListeAuResultatSauve)
     TUtilisateurTest u;
     const TRepondeurTest repondeur(u.Repondeur());
     ExportationJpeg = new TExportationJpeg;
-    auto* cadre = new TMain; // opens the file beside the program: this test's own comes after
+    auto* cadre = new TMain; // opens the settings; this test's own file comes after
     FixerFichierPreferences(chemin("Stelor.ini"));
     InstallerFenetresImage(*cadre);
     InstallerPretraitement(*cadre);

@@ -44,7 +44,7 @@ protected:
     {
         ASSERT_TRUE(Dossier.isValid());
         Repondeur = std::make_unique<TRepondeurTest>(Utilisateur.Repondeur());
-        Cadre = new TMain; // opens the file beside the program: this test's own comes after
+        Cadre = new TMain; // opens the settings; this test's own file comes after
         FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
         if (!ExportationJpeg)
             ExportationJpeg = new TExportationJpeg;

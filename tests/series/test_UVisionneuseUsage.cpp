@@ -52,7 +52,6 @@ protected:
         Cadre = new TMain;
         // Settings of this test's own: the file beside the test programs is
         // rewritten by the other tests running at the same time.
-        FixerFichierPreferences(Dossier.filePath(QStringLiteral("Stelor.ini")));
         Main = Cadre;
         InstallerFenetresImage(*Cadre);
         InstallerVisionneuse(*Cadre);

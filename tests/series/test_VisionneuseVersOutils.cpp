@@ -39,7 +39,6 @@ TEST(VisionneuseVersOutils, StatistiquesPretraitementEtEnregistrement)
     Statistiques = new TStatistiques;
     EnregistrementSelection = new TEnregistrementSelection;
     auto* cadre = new TMain;
-    FixerFichierPreferences(dossier.filePath(QStringLiteral("Stelor.ini"))); // not the one other tests rewrite
     Main = cadre;
     InstallerVisionneuse(*cadre);
     cadre->resize(1200, 900);
