@@ -17,6 +17,7 @@
 //
 //   cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSTELOR_TESTS=OFF
 //   cmake --build build/release --target bench_fit && build/release/bench/bench_fit
+#include "UEcritureFit.h"
 #include "UFit.h"
 
 #include <QDir>

@@ -2,6 +2,7 @@
 // move (rubber band and zoom, events processed until the picture is painted)
 // against one copy of the displayed bitmap, measured in the same run.
 #include "UControleImage.h"
+#include "UEcritureFit.h"
 #include "UFit.h"
 #include "UPretraitement.h"
 

@@ -9,6 +9,7 @@
 #include "UBmp.h"
 #include "UConfirmationFichiers.h"
 #include "UConversionImages.h"
+#include "UEcritureFit.h"
 #include "UEnregistrementSelection.h"
 #include "UFiltresBmp.h"
 #include "UFit.h"

@@ -4,6 +4,7 @@
 // of 50 keys against one; stopping a 1 ms slide show.
 #include "PDialogues.h"
 #include "UAnimation.h"
+#include "UEcritureFit.h"
 #include "UFit.h"
 #include "UOutils.h"
 #include "UVisionneuse.h"

@@ -1,5 +1,6 @@
 #include "UExportation.h"
 
+#include "UEcritureFit.h"
 #include "UFiltresBmp.h"
 
 namespace {

@@ -395,32 +395,27 @@ void MultiplierConstanteFit(THistoFit& image, double c)
 // Header cards
 // ===========================================================================
 
-namespace {
+QString CarteReleaseFit() { return QStringLiteral("RELEASE ='Stelor 2.0 Avril 2008'"); }
 
-const QString kCarteRelease = QStringLiteral("RELEASE ='Stelor 2.0 Avril 2008'");
+QString CarteRembourreeFit(const QString& carte) { return carte.leftJustified(80, QLatin1Char(' '), true); }
 
-QString Rembourrer(const QString& carte) { return carte.leftJustified(80, QLatin1Char(' '), true); }
-
-// Keyword padded to 8, "=", value right-aligned to column 30.
-QString CarteValeur(const QString& motCle, const QString& valeur)
+QString CarteValeurFit(const QString& motCle, const QString& valeur)
 {
-    return motCle.leftJustified(8, QLatin1Char(' ')) + QLatin1Char('=') + valeur.rightJustified(21, QLatin1Char(' '));
+    // A value of 21 characters or more still leaves "= " before it.
+    return motCle.leftJustified(8, QLatin1Char(' ')) + QStringLiteral("= ") + valeur.rightJustified(20, QLatin1Char(' '));
 }
 
-QString CarteEntiere(const QString& motCle, int64_t valeur) { return CarteValeur(motCle, EntierEnTexte(valeur)); }
+QString CarteEntiereFit(const QString& motCle, int64_t valeur) { return CarteValeurFit(motCle, EntierEnTexte(valeur)); }
 
-bool EstCarteFin(const QString& carte) { return carte.trimmed() == QLatin1String("END"); }
+bool EstCarteFinFit(const QString& carte) { return carte.trimmed() == QLatin1String("END"); }
 
-// Index of the last card whose keyword is motCle, -1 when none.
-int DerniereCarte(const QStringList& entete, QLatin1String motCle)
+int DerniereCarteFit(const QStringList& entete, QLatin1String motCle)
 {
     for (int i = entete.size() - 1; i >= 0; --i)
         if (MotCleCarte(entete[i]) == motCle)
             return i;
     return -1;
 }
-
-} // namespace
 
 QString MotCleCarte(const QString& carte)
 {
@@ -508,7 +503,7 @@ template <class T>
 T ValeurEntete(const QStringList& entete, const char* motCle, T defaut, QString (*texte)(const QString&),
                bool (*convertir)(const QString&, T&))
 {
-    const int i = DerniereCarte(entete, QLatin1String(motCle));
+    const int i = DerniereCarteFit(entete, QLatin1String(motCle));
     if (i >= 0)
         convertir(texte(entete[i]), defaut);
     return defaut;
@@ -557,23 +552,23 @@ void CreerEnteteFit(int32_t largeur, int32_t hauteur, int32_t bitpix, int32_t se
                     double transfert, QStringList& entete)
 {
     entete = {
-        Rembourrer(CarteValeur(QStringLiteral("SIMPLE"), QStringLiteral("T"))),
-        Rembourrer(CarteEntiere(QStringLiteral("BITPIX"), bitpix)),
-        Rembourrer(CarteEntiere(QStringLiteral("NAXIS"), 2)),
-        Rembourrer(CarteEntiere(QStringLiteral("NAXIS1"), largeur)),
-        Rembourrer(CarteEntiere(QStringLiteral("NAXIS2"), hauteur)),
-        Rembourrer(CarteEntiere(QStringLiteral("STL_SMIN"), seuilBas)),
-        Rembourrer(CarteEntiere(QStringLiteral("STL_SMAX"), seuilHaut)),
-        Rembourrer(CarteValeur(QStringLiteral("STL_TRFT"), TexteReelCourt(transfert))),
-        Rembourrer(QStringLiteral("END")),
+        CarteRembourreeFit(CarteValeurFit(QStringLiteral("SIMPLE"), QStringLiteral("T"))),
+        CarteRembourreeFit(CarteEntiereFit(QStringLiteral("BITPIX"), bitpix)),
+        CarteRembourreeFit(CarteEntiereFit(QStringLiteral("NAXIS"), 2)),
+        CarteRembourreeFit(CarteEntiereFit(QStringLiteral("NAXIS1"), largeur)),
+        CarteRembourreeFit(CarteEntiereFit(QStringLiteral("NAXIS2"), hauteur)),
+        CarteRembourreeFit(CarteEntiereFit(QStringLiteral("STL_SMIN"), seuilBas)),
+        CarteRembourreeFit(CarteEntiereFit(QStringLiteral("STL_SMAX"), seuilHaut)),
+        CarteRembourreeFit(CarteValeurFit(QStringLiteral("STL_TRFT"), TexteReelCourt(transfert))),
+        CarteRembourreeFit(QStringLiteral("END")),
     };
 }
 
 namespace {
 void InsererBZero(QStringList& entete, double valeur)
 {
-    const QString carte = Rembourrer(CarteValeur(QStringLiteral("BZERO"), ReelEnTexte(valeur, 0)));
-    const int i = DerniereCarte(entete, QLatin1String("NAXIS2"));
+    const QString carte = CarteRembourreeFit(CarteValeurFit(QStringLiteral("BZERO"), ReelEnTexte(valeur, 0)));
+    const int i = DerniereCarteFit(entete, QLatin1String("NAXIS2"));
     if (i >= 0)
         entete.insert(i + 1, carte);
     else
@@ -585,7 +580,7 @@ void AjouterBZeroFit(THistoFit& image, double valeur) { InsererBZero(image.Entet
 
 void SupprimerBZeroFit(THistoFit& image)
 {
-    const int i = DerniereCarte(image.Entete, QLatin1String("BZERO"));
+    const int i = DerniereCarteFit(image.Entete, QLatin1String("BZERO"));
     if (i >= 0)
         image.Entete.removeAt(i);
 }
@@ -607,10 +602,9 @@ void FixerDimensionsEnteteFit(THistoFit& image, int32_t largeur, int32_t hauteur
     FixerDimensionsEnteteFit(image.Entete, largeur, hauteur);
 }
 
-namespace {
 // The axes a world-coordinate keyword speaks of (0 when none), nothing for
 // any other keyword. EQUINOX and RADESYS describe the sky, not the grid.
-std::optional<std::pair<int, int>> AxesCoordonnees(const QString& k)
+std::optional<std::pair<int, int>> AxesCoordonneesFit(const QString& k)
 {
     static const QRegularExpression axe(
         QStringLiteral("^(?:CTYPE|CRVAL|CDELT|CRPIX|CROTA|CUNIT|CNAME|CRDER|CSYER)([0-9]+)[A-Z]?$"));
@@ -655,12 +649,11 @@ std::optional<std::pair<int, int>> AxesCoordonnees(const QString& k)
     }
     return std::nullopt;
 }
-} // namespace
 
 void EnteteApresGeometrieFit(THistoFit& image)
 {
     FixerDimensionsEnteteFit(image, image.XMax + 1, image.YMax + 1);
-    image.Entete.removeIf([](const QString& c) { return AxesCoordonnees(MotCleCarte(c)).has_value(); });
+    image.Entete.removeIf([](const QString& c) { return AxesCoordonneesFit(MotCleCarte(c)).has_value(); });
 }
 
 namespace {
@@ -682,16 +675,16 @@ void CompleterEntete(THistoFit& image, const std::optional<TTableHistogrammeFit>
     const int32_t mode = smin && smax ? 0 : histogramme ? ModeHistogramme(*histogramme) : ModeHistogrammeFit(image);
     QStringList ajout;
     if (!smin)
-        ajout << CarteEntiere(QStringLiteral("STL_SMIN"), BornerEntier(mode / 2, 0, 65535));
+        ajout << CarteEntiereFit(QStringLiteral("STL_SMIN"), BornerEntier(mode / 2, 0, 65535));
     if (!smax)
-        ajout << CarteEntiere(QStringLiteral("STL_SMAX"), BornerEntier(2 * mode, 0, 65535));
+        ajout << CarteEntiereFit(QStringLiteral("STL_SMAX"), BornerEntier(2 * mode, 0, 65535));
     if (!trft)
-        ajout << CarteValeur(QStringLiteral("STL_TRFT"), QStringLiteral("0"));
+        ajout << CarteValeurFit(QStringLiteral("STL_TRFT"), QStringLiteral("0"));
     if (!release)
-        ajout << kCarteRelease;
-    if (!image.Entete.isEmpty() && EstCarteFin(image.Entete.last()))
+        ajout << CarteReleaseFit();
+    if (!image.Entete.isEmpty() && EstCarteFinFit(image.Entete.last()))
         image.Entete.removeLast();
-    image.Entete << ajout << Rembourrer(QStringLiteral("END"));
+    image.Entete << ajout << CarteRembourreeFit(QStringLiteral("END"));
 }
 } // namespace
 
@@ -757,7 +750,7 @@ QStringList CartesFichier(const QByteArray& donnees, const QString& nom)
 
 int DerniereCarteTexte(const QStringList& cartes, const char* motCle)
 {
-    return DerniereCarte(cartes, QLatin1String(motCle));
+    return DerniereCarteFit(cartes, QLatin1String(motCle));
 }
 
 // Value of an integer card (sign allowed), or nothing when absent or unreadable.
@@ -784,16 +777,14 @@ bool BornesEchantillonsFit(int32_t bitpix, double bzero, double& bas, double& ha
     }
 }
 
-namespace {
-
-// False when samples so scaled would leave the range of doubles: infinite
-// pixels, and NaN ones once shifted to a minimum of 0.
-bool EchelleLisible(int32_t bitpix, double bscale, double bzero)
+bool EchelleLisibleFit(int32_t bitpix, double bscale, double bzero)
 {
     double bas = -9.3e18, haut = 9.3e18; // 64-bit integers; reals are checked as decoded
     BornesEchantillonsFit(bitpix, bzero, bas, haut);
     return std::isfinite((haut * bscale + bzero) - (bas * bscale + bzero));
 }
+
+namespace {
 
 // One of NAXIS1 or NAXIS2, checked.
 int32_t Dimension(const QStringList& cartes, const char* motCle, const char* sens, const QString& nom)
@@ -862,7 +853,7 @@ TEnteteFichierFit AnalyserEntete(const QByteArray& donnees, qint64 taille, const
     }
     e.BZero = LireBZeroFit(e.Cartes);
     e.BScale = LireBScaleFit(e.Cartes);
-    if (!EchelleLisible(e.Bitpix, e.BScale, e.BZero))
+    if (!EchelleLisibleFit(e.Bitpix, e.BScale, e.BZero))
         FichierInvalide(nom, QStringLiteral("Les cartes BSCALE et BZERO du fichier %1 donnent des valeurs hors des "
                                             "limites des réels.")
                                  .arg(Court(nom)));
@@ -1351,295 +1342,18 @@ void SeuilsFichierFit(const QString& nom, int32_t& bas, int32_t& haut)
 }
 
 // ===========================================================================
-// Writing
+// Header checks
 // ===========================================================================
 
-namespace {
-
-bool EstMotCleStructure(const QString& k)
-{
-    static const QRegularExpression naxis(QStringLiteral("^NAXIS[0-9]+$"));
-    return k == QLatin1String("SIMPLE") || k == QLatin1String("BITPIX") || k == QLatin1String("NAXIS") ||
-           naxis.match(k).hasMatch();
-}
-
-// Cards that the written file would make false: the checksums of the data
-// read, and what describes a third or further axis, which is not written.
-bool EstCartePerimee(const QString& carte)
-{
-    const QString k = MotCleCarte(carte);
-    if (k == QLatin1String("CHECKSUM") || k == QLatin1String("DATASUM"))
-        return true;
-    if (k == QLatin1String("WCSAXES")) {
-        int32_t n = 0;
-        return !TexteCarteEnEntierSigne(ValeurCarteSansCommentaire(carte), n) || n > 2;
-    }
-    const std::optional<std::pair<int, int>> axes = AxesCoordonnees(k);
-    return axes && (axes->first >= 3 || axes->second >= 3);
-}
-
-// How pixels become 16-bit samples: sample = round((pixel - BZero) / BScale)
-// within Bas..Haut, written as two's complement; BZERO 0 keeps the samples
-// at 0..32767 so that every FITS reader reads what this one does.
-struct TEchelleEcriture {
-    double BScale = 1;
-    double BZero = 0;
-    int32_t Bas = 0;
-    int32_t Haut = 32767;
-
-    TEchelleEcriture() = default;
-    TEchelleEcriture(double bscale, double bzero)
-        : BScale(bscale), BZero(bzero), Bas(bzero == 0 ? 0 : -32768), Haut(32767)
-    {
-    }
-    // The unbounded sample of a pixel; NaN for NaN.
-    double Echantillon(double p) const
-    {
-        // BSCALE 1 and a whole BZERO: the pixel rounded, then offset, so that
-        // no subtraction moves a value near a half.
-        if (BScale == 1 && BZero == std::nearbyint(BZero))
-            return std::nearbyint(p) - BZero;
-        return std::nearbyint((p - BZero) / BScale);
-    }
-    // The sample as written: clamped to Bas..Haut (NaN: Bas).
-    double Borne(double p) const
-    {
-        const double e = Echantillon(p);
-        return e >= Bas ? (e <= Haut ? e : Haut) : Bas;
-    }
-    uint16_t Brut(double p) const { return static_cast<uint16_t>(static_cast<int32_t>(Borne(p))); }
-    // The value the reader gives back for the pixel's sample.
-    double Relue(double p) const { return Borne(p) * BScale + BZero; }
-};
-
-TEchelleEcriture ChoisirEchelle(const THistoFit& image, const QStringList& entete)
-{
-    // BSCALE 1, and BZERO 32768 when Max, or a pixel the invariant should
-    // have counted, rounds to 32768 or more.
-    double vraiMax = image.Max;
-    for (double p : image.Pixels)
-        vraiMax = std::max(vraiMax, p);
-    TEchelleEcriture unite(1, std::nearbyint(vraiMax) >= 32768 ? 32768 : 0);
-    unite.Bas = 0 - static_cast<int32_t>(unite.BZero);
-    unite.Haut = 65535 - static_cast<int32_t>(unite.BZero);
-
-    // The header's own scaling, when it is not the plain one and the reader
-    // accepts it, unless BSCALE 1 brings some pixel back closer: an image read
-    // under it comes back as it was, one whose values left its steps (after
-    // +1 on BSCALE 2) is not rounded to them. No value may read back below 0:
-    // the reader would shift every other.
-    const double bscale = LireBScaleFit(entete), bzero = LireBZeroFit(entete);
-    if ((bscale == 1 && (bzero == 0 || bzero == 32768)) || bscale == 0 || !EchelleLisible(16, bscale, bzero))
-        return unite;
-    const TEchelleEcriture lue(bscale, bzero);
-    double ecartLue = 0, ecartUnite = 0;
-    for (double p : image.Pixels) {
-        if (std::isnan(p))
-            continue;
-        const double relue = lue.Relue(p);
-        if (relue < 0)
-            return unite;
-        ecartLue = std::max(ecartLue, std::fabs(relue - p));
-        ecartUnite = std::max(ecartUnite, std::fabs(unite.Relue(p) - p));
-    }
-    return ecartLue <= ecartUnite ? lue : unite;
-}
-
-// The image's cards that may be written: without those the file would make
-// false, each in its written form (printable ASCII, "= " after the keyword),
-// without "END" nor any card that some reader would take for a keyword that
-// lays out or scales the data, but for the standard value cards the writer
-// settles itself. The scaling is read from these.
-QStringList EnteteNettoyee(const QStringList& cartes)
-{
-    QStringList entete = cartes;
-    entete.erase(std::remove_if(entete.begin(), entete.end(), EstCartePerimee), entete.end());
-    for (QString& c : entete)
-        c = CarteEcriteFit(c);
-    // The writer settles the cards that this program's own reader takes for
-    // these keywords (and read the image with); any other form goes.
-    static const QRegularExpression reglees(QStringLiteral("^(?:SIMPLE|BITPIX|NAXIS[0-9]*|BSCALE|BZERO|BLANK)$"));
-    entete.removeIf([](const QString& c) {
-        if (EstCarteFin(c))
-            return true;
-        if (!EstCarteStructureFit(c))
-            return false;
-        // EXTEND that is not T or F keeps some readers from opening the file.
-        if (MotCleLuFit(c) == QLatin1String("EXTEND"))
-            return !DefautCarteFit(c).isEmpty() || !EstCarteValeurFit(c, QStringLiteral("EXTEND"));
-        return !reglees.match(MotCleCarte(c)).hasMatch();
-    });
-    return entete;
-}
-
-// A card that every FITS reader reads as motCle = valeur: the keyword in
-// columns 1-8, "= " after it, a FITS real without comma or small exponent.
-bool CarteReelleConforme(const QString& carte, QLatin1String motCle, double valeur)
-{
-    static const QRegularExpression reel(QStringLiteral("^[+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+)(?:[ED][+-]?[0-9]+)?$"));
-    const QString texte = ValeurCarteSansCommentaire(carte);
-    double v = 0;
-    return carte.startsWith(QString(motCle).leftJustified(8) + QStringLiteral("= ")) && reel.match(texte).hasMatch() &&
-           TexteCarteEnReel(texte, v) && v == valeur;
-}
-
-// The shortest FITS text that reads back as the value.
-QString TexteReelExact(double valeur)
+QString TexteReelExactFit(double valeur)
 {
     return QString::number(valeur, 'g', QLocale::FloatingPointShortest).toUpper();
-}
-
-// BSCALE and BZERO as the scaling written: the last card of each kept when
-// every FITS reader reads it so, any other gone, a card added when the value
-// is not the default.
-void FixerCartesEchelle(QStringList& entete, const TEchelleEcriture& echelle)
-{
-    for (const auto& [nom, valeur, defaut] :
-         {std::tuple("BZERO", echelle.BZero, 0.0), std::tuple("BSCALE", echelle.BScale, 1.0)}) {
-        const QLatin1String motCle(nom);
-        const int derniere = DerniereCarte(entete, motCle);
-        const bool garder = derniere >= 0 && CarteReelleConforme(entete[derniere], motCle, valeur);
-        for (int k = static_cast<int>(entete.size()) - 1; k >= 0; --k)
-            if (MotCleCarte(entete[k]) == motCle && !(garder && k == derniere))
-                entete.removeAt(k);
-        if (!garder && valeur != defaut) {
-            // After NAXIS2, which is there: BSCALE then BZERO.
-            const int i = DerniereCarte(entete, QLatin1String("NAXIS2"));
-            entete.insert(i + 1, Rembourrer(CarteValeur(motCle, TexteReelExact(valeur))));
-        }
-    }
-}
-
-// BLANK marks undefined samples, and an image in memory has none: a card is
-// kept only while it is an integer that no written sample equals.
-void FixerCarteBlank(const THistoFit& image, QStringList& entete, const TEchelleEcriture& echelle)
-{
-    const int derniere = DerniereCarte(entete, QLatin1String("BLANK"));
-    if (derniere < 0)
-        return;
-    int32_t blank = 0;
-    bool garder = EstCarteValeurFit(entete[derniere], QStringLiteral("BLANK")) &&
-                  TexteCarteEnEntierSigne(ValeurCarteSansCommentaire(entete[derniere]), blank) && blank >= -32768 &&
-                  blank <= 32767;
-    for (size_t i = 0; garder && i < image.Pixels.size(); ++i)
-        garder = static_cast<int16_t>(echelle.Brut(image.Pixels[i])) != blank;
-    for (int k = static_cast<int>(entete.size()) - 1; k >= 0; --k)
-        if (MotCleCarte(entete[k]) == QLatin1String("BLANK") && !(garder && k == derniere))
-            entete.removeAt(k);
-}
-
-// The header as written: a standard primary header for 16-bit data of the
-// image's size and the scaling chosen, the program cards rebuilt.
-QStringList EnteteEcriture(const THistoFit& image, QStringList entete, const TEchelleEcriture& echelle)
-{
-    // SIMPLE, BITPIX 16, NAXIS 2, NAXIS1, NAXIS2 first, in fixed format; kept
-    // as they are (comments included) when already so and their values read
-    // back as these.
-    const QStringList obligatoires = {
-        Rembourrer(CarteValeur(QStringLiteral("SIMPLE"), QStringLiteral("T"))),
-        Rembourrer(CarteEntiere(QStringLiteral("BITPIX"), 16)),
-        Rembourrer(CarteEntiere(QStringLiteral("NAXIS"), 2)),
-        Rembourrer(CarteEntiere(QStringLiteral("NAXIS1"), image.XMax + 1)),
-        Rembourrer(CarteEntiere(QStringLiteral("NAXIS2"), image.YMax + 1)),
-    };
-    int structure = 0;
-    for (const QString& c : entete)
-        structure += EstMotCleStructure(MotCleCarte(c)) ? 1 : 0;
-    bool enPlace = structure == 5 && entete.size() >= 5;
-    for (int i = 0; enPlace && i < 5; ++i)
-        enPlace = entete[i].left(30) == obligatoires[i].left(30) &&
-                  ValeurCarteSansCommentaire(entete[i]) == ValeurCarteSansCommentaire(obligatoires[i]);
-    if (!enPlace) {
-        entete.erase(std::remove_if(entete.begin(), entete.end(),
-                                    [](const QString& c) { return EstMotCleStructure(MotCleCarte(c)); }),
-                     entete.end());
-        for (int i = 4; i >= 0; --i)
-            entete.prepend(obligatoires[i]);
-    }
-    FixerCartesEchelle(entete, echelle);
-    FixerCarteBlank(image, entete, echelle);
-
-    // The program's cards.
-    for (QString& c : entete) {
-        const QString k = MotCleCarte(c);
-        if (k == QLatin1String("STL_SMIN"))
-            c = Rembourrer(CarteEntiere(k, image.SMin));
-        else if (k == QLatin1String("STL_SMAX"))
-            c = Rembourrer(CarteEntiere(k, image.SMax));
-        else if (k == QLatin1String("STL_TRFT"))
-            c = Rembourrer(CarteValeur(k, TexteReelCourt(std::isfinite(image.TRFT) ? image.TRFT : 0)));
-        else if (k == QLatin1String("RELEASE"))
-            c = Rembourrer(CarteEcriteFit(kCarteRelease));
-    }
-    entete << Rembourrer(QStringLiteral("END"));
-    return entete;
-}
-
-} // namespace
-
-void EnregistrerFit(THistoFit& image, const QString& nom)
-{
-    const size_t n = NombrePixels(image);
-    if (n == 0)
-        LeverErreur(QStringLiteral("L'image à enregistrer est vide."));
-    const int64_t l = image.XMax + 1, h = image.YMax + 1;
-
-    QStringList nettoyee = EnteteNettoyee(image.Entete);
-    const TEchelleEcriture echelle = ChoisirEchelle(image, nettoyee);
-    const QStringList entete = EnteteEcriture(image, std::move(nettoyee), echelle);
-
-    EcrireFichierSur(nom, [&](QIODevice& f) {
-        const auto ecrire = [&f](const char* d, qint64 taille) {
-            if (f.write(d, taille) != taille)
-                LeverErreurFichier(ES_ErreurEcriture);
-        };
-        QByteArray blocEntete;
-        blocEntete.reserve(2880 * ((entete.size() + 35) / 36));
-        for (const QString& c : entete)
-            blocEntete += Rembourrer(c).toLatin1();
-        while (blocEntete.size() % 2880)
-            blocEntete += ' ';
-        ecrire(blocEntete.constData(), blocEntete.size());
-
-        // Rows from the bottom one up, by bands of 64 file rows.
-        constexpr int64_t T = 64;
-        std::vector<uchar> bande(static_cast<size_t>(2 * l * std::min<int64_t>(T, h)));
-        for (int64_t r0 = 0; r0 < h; r0 += T) {
-            const int64_t r1 = std::min(h, r0 + T);
-            for (int64_t x0 = 0; x0 < l; x0 += T) {
-                const int64_t x1 = std::min(l, x0 + T);
-                for (int64_t x = x0; x < x1; ++x) {
-                    const double* col = image.Pixels.data() + x * h + (h - 1);
-                    for (int64_t r = r0; r < r1; ++r) {
-                        const uint16_t brut = echelle.Brut(col[-r]);
-                        uchar* d = bande.data() + 2 * ((r - r0) * l + x);
-                        d[0] = static_cast<uchar>(brut >> 8);
-                        d[1] = static_cast<uchar>(brut & 0xFF);
-                    }
-                }
-            }
-            ecrire(reinterpret_cast<const char*>(bande.data()), 2 * l * (r1 - r0));
-        }
-        const int64_t reste = (2 * l * h) % 2880;
-        if (reste) {
-            const QByteArray zeros(2880 - reste, '\0');
-            ecrire(zeros.constData(), zeros.size());
-        }
-    });
-    image.Entete = entete;
-}
-
-void EchelleEnregistrementFit(const THistoFit& image, const QStringList& entete, double& bscale, double& bzero)
-{
-    const TEchelleEcriture echelle = ChoisirEchelle(image, EnteteNettoyee(entete));
-    bscale = echelle.BScale;
-    bzero = echelle.BZero;
 }
 
 QString DefautEnteteFit(const QStringList& cartes)
 {
     const auto carte = [&](const char* motCle) -> std::optional<QString> {
-        const int i = DerniereCarte(cartes, QLatin1String(motCle));
+        const int i = DerniereCarteFit(cartes, QLatin1String(motCle));
         return i < 0 ? std::nullopt : std::optional(ValeurCarteSansCommentaire(cartes[i]));
     };
     const QString relue = QStringLiteral(" : un fichier écrit avec cette carte ne pourrait pas être relu.");
@@ -1660,10 +1374,10 @@ QString DefautEnteteFit(const QStringList& cartes)
                    relue;
     if (!(bscale > 0))
         return QStringLiteral("La carte BSCALE (« %1 ») doit être strictement positive").arg(*carte("BSCALE")) + relue;
-    if (!EchelleLisible(16, bscale, bzero))
+    if (!EchelleLisibleFit(16, bscale, bzero))
         return QStringLiteral("Les cartes BSCALE et BZERO donnent des valeurs hors des limites des réels (BSCALE %1, "
                               "BZERO %2)")
-                   .arg(TexteReelExact(bscale), TexteReelExact(bzero)) +
+                   .arg(TexteReelExactFit(bscale), TexteReelExactFit(bzero)) +
                relue;
     return QString();
 }

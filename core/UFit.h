@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 // One header card: at most 80 characters, padded to 80 when written.
@@ -143,21 +144,6 @@ void ChargerFit(THistoFit& image, const QString& nom);
 // once a load ends: the bands of a usual width, or the raw data of the last
 // image when a load of that size may come again (48 MB at most).
 size_t MemoireGardeeLectureFit();
-// Writes a standard 16-bit FITS file that fitsverify accepts, through a
-// temporary file renamed over the target at the end (a failed save leaves the
-// old file and the image's header untouched). The header written, which
-// becomes the image's: SIMPLE, BITPIX 16, NAXIS 2, NAXIS1, NAXIS2 first (kept
-// as they are when already so, values included); the header's BSCALE and
-// BZERO kept when the reader accepts them and they bring every pixel back
-// (rounded to a sample, halves to even) at least as near as BSCALE 1 does, so
-// an image read under them comes back unchanged; otherwise BSCALE 1 and BZERO
-// 32768 when a pixel rounds to 32768 or more, no BZERO below; scaling cards
-// that other readers would read otherwise rewritten; CHECKSUM, DATASUM and
-// the cards of a third or further axis dropped; the program cards rebuilt,
-// STL_TRFT with a decimal point; printable ASCII only; "END" last. Samples are
-// clamped to their 16 bits; the data is padded with zero bytes to a multiple
-// of 2880.
-void EnregistrerFit(THistoFit& image, const QString& nom);
 int CompterCartesFit(const QString& nom);
 QByteArray LireFichierEnMemoire(const QString& nom);
 // The header's NAXIS1 and NAXIS2, with the same checks as a load (only the
@@ -213,9 +199,6 @@ void EnteteApresGeometrieFit(THistoFit& image);
 // that is not a number, BSCALE 0 or below, a scaling beyond the reals):
 // names the card and the cause, in French. Empty when none.
 QString DefautEnteteFit(const QStringList& cartes);
-// The BSCALE and BZERO that EnregistrerFit would write for the image under
-// this header.
-void EchelleEnregistrementFit(const THistoFit& image, const QStringList& entete, double& bscale, double& bzero);
 // The header completion of reading: program cards appended when missing.
 void CompleterEnteteFit(THistoFit& image);
 
@@ -245,6 +228,13 @@ bool TexteCarteEnEntier(const QString& texte, int32_t& valeur);        // digits
 bool TexteCarteEnEntierSigne(const QString& texte, int32_t& valeur);   // sign allowed
 bool TexteCarteEnReel(const QString& texte, double& valeur);
 
+// Whether samples of that BITPIX so scaled stay within the doubles (the
+// reader refuses a file where they do not).
+bool EchelleLisibleFit(int32_t bitpix, double bscale, double bzero);
+// The axes a world-coordinate keyword speaks of ((0, 0) for those of no one
+// axis), nothing for any other keyword.
+std::optional<std::pair<int, int>> AxesCoordonneesFit(const QString& motCle);
+
 // Card routines.
 QString MotCleCarte(const QString& carte);
 QString ValeurCarte(const QString& carte);
@@ -252,6 +242,17 @@ QString ValeurCarteSansCommentaire(const QString& carte);
 QString NormaliserCarte(const QString& ligne);
 // Shortest decimal form of a real with '.' (3.5 -> "3.5", 0 -> "0").
 QString TexteReelCourt(double valeur);
+// The shortest FITS text that reads back as the very same double ("1.5E-06").
+QString TexteReelExactFit(double valeur);
+// Cards as this program builds them: keyword padded to 8, "=", value
+// right-aligned to column 30; the release card; padded to 80 characters.
+QString CarteValeurFit(const QString& motCle, const QString& valeur);
+QString CarteEntiereFit(const QString& motCle, int64_t valeur);
+QString CarteReleaseFit();
+QString CarteRembourreeFit(const QString& carte);
+bool EstCarteFinFit(const QString& carte);
+// Index of the last card whose keyword is motCle, -1 when none.
+int DerniereCarteFit(const QStringList& entete, QLatin1String motCle);
 
 // ===========================================================================
 // Rendering, levels, summary, files and histogram band.

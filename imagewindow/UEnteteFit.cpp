@@ -4,13 +4,14 @@
 
 #include "PApplication.h"
 #include "PDialogues.h"
-#include "PImpression.h"
-#include "UOutilsFenetres.h"
 #include "PErreurs.h"
 #include "PFichiers.h"
-#include "UMain.h"
+#include "PImpression.h"
 #include "UCartesFit.h"
+#include "UEcritureFit.h"
+#include "UMain.h"
 #include "UOutils.h"
+#include "UOutilsFenetres.h"
 
 #include <QFileInfo>
 #include <QSet>

@@ -2,6 +2,7 @@
 
 #include "PErreurs.h"
 #include "PFichiers.h"
+#include "UEcritureFit.h"
 #include "UFiltresBmp.h"
 #include "UImages.h"
 #include "UOutils.h"

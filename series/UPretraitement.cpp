@@ -9,6 +9,7 @@
 #include "PFichiers.h"
 #include "UArithmetique.h"
 #include "UControleImage.h"
+#include "UEcritureFit.h"
 #include "UMain.h"
 #include "UOutils.h"
 #include "UOutilsFenetres.h"

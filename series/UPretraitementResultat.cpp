@@ -7,6 +7,7 @@
 #include "PFichiers.h"
 #include "PImpression.h"
 #include "UControleImage.h"
+#include "UEcritureFit.h"
 #include "UExportation.h"
 #include "UExportationJpeg.h"
 #include "UInstallationTrichromie.h"

@@ -155,6 +155,36 @@ struct TBrouillon {
     }
 };
 
+[[noreturn]] void LeverFinAvantDonnees(const QString& nom)
+{
+    LeverErreurFichier(ES_LectureApresFin, TSensFichier::Lecture, nom,
+                       QStringLiteral("il s'arrête avant la fin de ses données"));
+}
+
+// Reads exactly `octets` bytes from the position. A file cut while it is
+// read may hand back zeros for what it lost, as though read: its size once
+// the bytes are in tells, so the read fails then as it would have.
+void LireA(int fd, qint64 position, char* dest, qint64 octets, const QString& nom)
+{
+    for (qint64 lus = 0; lus < octets;) {
+        const ssize_t n = ::pread(fd, dest + lus, static_cast<size_t>(octets - lus), position + lus);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            LeverErreurFichier(ES_LectureApresFin, TSensFichier::Lecture, nom, CauseErreurSysteme(errno));
+        if (n == 0) // the file shrank since its size was taken
+            LeverFinAvantDonnees(nom);
+        lus += n;
+    }
+    if (const int panne = PanneEssai(nom, TEtapeFichier::FinLecture))
+        LeverErreurSysteme(TSensFichier::Lecture, nom, panne);
+    struct stat etat {};
+    if (::fstat(fd, &etat) != 0)
+        LeverErreurSysteme(TSensFichier::Lecture, nom, errno);
+    if (etat.st_size < position + octets)
+        LeverFinAvantDonnees(nom);
+}
+
 } // namespace
 
 void FixerPanneFichierEssai(std::function<int(const QString&, TEtapeFichier)> panne) { Panne() = std::move(panne); }
@@ -202,16 +232,7 @@ void LireExactementA(QFile& f, qint64 position, char* dest, qint64 octets)
     const QString nom = f.fileName().isEmpty() ? f.objectName() : f.fileName();
     if (const int panne = PanneEssai(nom, TEtapeFichier::Lecture))
         LeverErreurSysteme(TSensFichier::Lecture, nom, panne);
-    for (qint64 lus = 0; lus < octets;) {
-        const ssize_t n = ::pread(f.handle(), dest + lus, static_cast<size_t>(octets - lus), position + lus);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) // the file shrank since its size was taken
-            LeverErreurFichier(ES_LectureApresFin, TSensFichier::Lecture, nom,
-                               n < 0 ? QStringLiteral("la lecture a échoué")
-                                     : QStringLiteral("il s'arrête avant la fin de ses données"));
-        lus += n;
-    }
+    LireA(f.handle(), position, dest, octets, nom);
 }
 
 QByteArray LireFichierComplet(const QString& nom)
@@ -303,16 +324,7 @@ qint64 TFichierTemporaire::Taille() const
 
 void TFichierTemporaire::Lire(qint64 position, char* dest, qint64 octets) const
 {
-    for (qint64 lus = 0; lus < octets;) {
-        const ssize_t n = ::pread(FDescripteur, dest + lus, static_cast<size_t>(octets - lus), position + lus);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            LeverErreurFichier(ES_LectureApresFin, TSensFichier::Lecture, FNom,
-                               n < 0 ? CauseErreurSysteme(errno)
-                                     : QStringLiteral("il s'arrête avant la fin de ses données"));
-        lus += n;
-    }
+    LireA(FDescripteur, position, dest, octets, FNom);
 }
 
 QByteArray TFichierTemporaire::Relire() const

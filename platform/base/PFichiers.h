@@ -15,7 +15,8 @@ class QIODevice;
 // wait for a writer for ever.
 void OuvrirFichierLecture(QFile& f, const QString& nom);
 
-// Reads exactly `octets` bytes; a file that ends first raises the read error.
+// Reads exactly `octets` bytes; a file that ends first, or that was cut
+// while it was read, raises the read error.
 void LireExactement(QFile& f, char* dest, qint64 octets);
 
 // The same from a position, without moving the file's own: several threads
@@ -61,6 +62,7 @@ private:
 
 // Tests only: a system error number (errno) to meet instead of the real
 // answer, per file and step; 0 lets the step run (a test may change the file
-// then: Lecture comes before each LireExactement). An empty function ends it.
-enum class TEtapeFichier { Ouverture, Creation, Ecriture, Lecture };
+// then: Lecture comes before each LireExactement, FinLecture after its bytes
+// are in and before the file's size is taken again). An empty function ends it.
+enum class TEtapeFichier { Ouverture, Creation, Ecriture, Lecture, FinLecture };
 void FixerPanneFichierEssai(std::function<int(const QString& nom, TEtapeFichier etape)> panne);

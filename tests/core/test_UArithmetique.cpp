@@ -4,6 +4,7 @@
 #include "PFichiers.h"
 #include "Soutien.h"
 #include "UArithmetique.h"
+#include "UEcritureFit.h"
 
 #include <QDir>
 #include <QFile>

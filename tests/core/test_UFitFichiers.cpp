@@ -4,6 +4,7 @@
 #include "Soutien.h"
 #include "UArithmetique.h"
 #include "UBmp.h"
+#include "UEcritureFit.h"
 #include "UFiltres.h"
 #include "UFit.h"
 #include "UNoyauxFit.h"
@@ -54,24 +55,6 @@ QByteArray Fichier32(QStringList cartes, const std::vector<int32_t>& bruts)
         for (int k = 3; k >= 0; --k)
             d.append(char(uint32_t(b) >> (8 * k) & 0xFF));
     return d + QByteArray((2880 - d.size() % 2880) % 2880, '\0');
-}
-
-// The pixels as raw doubles, for the oracles that compare with them.
-QString PixelsBruts(const THistoFit& im, const QString& nom)
-{
-    EcrireFichierSur(nom, QByteArray(reinterpret_cast<const char*>(im.Pixels.data()),
-                                     static_cast<qsizetype>(im.Pixels.size() * sizeof(double))));
-    return nom;
-}
-
-// The values the reader gives for the values cfitsio reads: a negative
-// minimum shifted to 0, non-finite values as 0.
-std::vector<double> CommeLeLecteur(std::vector<double> v)
-{
-    for (double& x : v) x = std::isfinite(x) ? x : 0;
-    const double m = v.empty() ? 0 : std::min(0.0, *std::ranges::min_element(v));
-    for (double& x : v) x -= m;
-    return v;
 }
 
 // Saves, then checks the file with the peers: fitsverify finds no error (the
@@ -393,6 +376,48 @@ TEST_F(LectureFit, EchantillonsBlankCommeAstropyPuisEnregistres)
     }
 }
 
+// Another program cuts the file while it is read, and the system hands back
+// zeros for the bytes that went, as though read: the load fails as for a
+// short file, names it, and leaves the image as it was.
+TEST_F(LectureFit, FichierCoupeQuandSesOctetsSontLusEchoue)
+{
+    const int l = 512, h = 600; // one read of the data, whichever block is filled
+    THistoFit b = ImageFitDe(l, h, [](int x, int y) { return double((x * 13 + y * 7) % 40000); });
+    EnregistrerFit(b, nom);
+    const THistoFit memeTaille = ImageFitDe(l, h, [](int x, int y) { return double(x + y); });
+    const THistoFit autreTaille = ImageFitDe(3, 2, [](int x, int y) { return double(x * y); });
+    const QString bmp = dir.filePath("image.bmp");
+    EcrireBitmapBmp(BitmapDe(300, 200, 3, [](int x, int y, int c) { return (x + y + c) % 256; }), bmp);
+    const auto couperApresLecture = [](const QString& fichier, qint64 taille) {
+        FixerPanneFichierEssai([=](const QString& n, TEtapeFichier etape) {
+            if (etape == TEtapeFichier::FinLecture && n == fichier)
+                QFile::resize(fichier, taille);
+            return 0;
+        });
+    };
+    const auto echec = [](const std::function<void()>& lire, const QString& fichier) {
+        try {
+            lire();
+            ADD_FAILURE() << "lu";
+        } catch (const EErreurFichier& e) {
+            EXPECT_EQ(e.Message(), "Impossible de lire le fichier « " + fichier +
+                                       " » : il s'arrête avant la fin de ses données.");
+        }
+        FixerPanneFichierEssai({});
+    };
+    for (const THistoFit* avant : {&memeTaille, &autreTaille}) {
+        SCOPED_TRACE(avant->XMax + 1);
+        EnregistrerFit(b, copie);
+        couperApresLecture(copie, 2880 + qint64(2) * l * 400);
+        THistoFit im = *avant;
+        echec([&] { LireFichierFit(im, copie); }, copie);
+        EXPECT_EQ(std::tuple(im.Pixels == avant->Pixels, im.Entete, im.XMax, im.Min, im.Max),
+                  std::tuple(true, avant->Entete, avant->XMax, avant->Min, avant->Max));
+    }
+    couperApresLecture(bmp, 5000);
+    echec([&] { LireBitmapBmp(bmp); }, bmp);
+}
+
 // A file that shrinks while it is read, as on a stick pulled out or a share
 // gone: the error names the file, and the image is the one it was, whether
 // the load would have filled its block or a new one.
@@ -547,7 +572,8 @@ TEST_F(LectureFit, DimensionsSeuilsEtListes)
 
 TEST_F(EcritureFit, DispositionEtRegleBZero)
 {
-    THistoFit im = ImageFitDe(3, 2, [](int x, int y) { return 100 * x + 10 * y + 0.5; });
+    // Reals over more than 256 units: rounded to them, halves to even.
+    THistoFit im = ImageFitDe(3, 2, [](int x, int y) { return 1000 * x + 10 * y + 0.5; });
     im.SMin = 5, im.SMax = 300, im.TRFT = 3.5;
     Enregistrer(im, nom);
     QByteArray d = LireFichierComplet(nom);
@@ -557,8 +583,8 @@ TEST_F(EcritureFit, DispositionEtRegleBZero)
     EXPECT_EQ(d.left(80), Carte(cartes[0]).toLatin1());
     EXPECT_EQ(d.mid(5 * 80, 4 * 80), (Carte(cartes[1]) + Carte(cartes[2]) + Carte(cartes[3]) + Carte("END")).toLatin1());
     EXPECT_EQ(d.mid(9 * 80, 2880 - 9 * 80), QByteArray(2880 - 9 * 80, ' '));
-    // Bottom row first; 0.5 rounds to 0, 10.5 to 10.
-    EXPECT_EQ(d.mid(2880), QByteArray("\0\12\0\156\0\322\0\0\0\144\0\310", 12) + QByteArray(2880 - 12, '\0'));
+    // Bottom row first; 0.5 rounds to 0, 10.5 to 10, 1010.5 to 1010.
+    EXPECT_EQ(d.mid(2880), QByteArray("\0\12\3\362\7\332\0\0\3\350\7\320", 12) + QByteArray(2880 - 12, '\0'));
     EXPECT_EQ(im.Entete[5], Carte(cartes[1]));
 
     // A maximum of 32768 or more inserts BZERO after NAXIS2, in memory too ...
@@ -646,10 +672,11 @@ TEST_F(EcritureFit, AllerRetourQuelsQueSoientBZeroEtBScaleLus)
             EXPECT_EQ(fautes, 0u) << f.toStdString() << " " << k << " BSCALE " << s;
         }
 
-    // A pixel beyond the 16 bits under BSCALE 2: BSCALE 1 and samples
-    // clamped to 0..65535, halves to even; accents and tabs in cards, an
-    // "END" in the wrong place and a BSCALE that is not a number never make
-    // a file fitsverify refuses.
+    // A pixel beyond the 16 bits under BSCALE 2 and beyond 0..65535: the
+    // scaling spans the values, each back within half a step (the minimum,
+    // below 0, read as 0); accents and tabs in cards, an "END" in the wrong
+    // place and a BSCALE that is not a number never make a file fitsverify
+    // refuses.
     EcrireFichierSur(nom, Fichier(Base(4, 1) << C("BZERO", "32768") << C("BSCALE", "2"), {0, 1, 0x4000, 0x7FFF}));
     im = FitLu(nom);
     im.Pixels = {-5, 1e12, 65535.4, 2.5};
@@ -658,7 +685,11 @@ TEST_F(EcritureFit, AllerRetourQuelsQueSoientBZeroEtBScaleLus)
     im.Entete.insert(6, C("BSCALE", "'un'"));
     im.TRFT = -21.001;
     Enregistrer(im, copie);
-    EXPECT_EQ(FitLu(copie).Pixels, std::vector<double>({0, 65535, 65535, 2}));
+    const std::vector<double> etale = FitLu(copie).Pixels;
+    const double demiPas = (1e12 + 5) / 65535 / 2;
+    ASSERT_EQ(etale.size(), 4u);
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_NEAR(etale[i], im.Pixels[i] + 5, demiPas) << i;
 
     // Very wide and short, with columns beyond the last block of 8 and rows
     // beyond the last block of 8; read into a new image and again into one

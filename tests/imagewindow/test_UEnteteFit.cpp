@@ -1,6 +1,7 @@
 #include "PDialogues.h"
 #include "PErreurs.h"
 #include "Soutien.h"
+#include "UEcritureFit.h"
 #include "UEnteteFit.h"
 #include "UFit.h"
 #include "UImages.h"

@@ -3,6 +3,7 @@
 #include "PErreurs.h"
 #include "PFichiers.h"
 #include "Soutien.h"
+#include "UEcritureFit.h"
 #include "UParametres.h"
 #include "UAbandonBmp.h"
 #include "UBmp.h"

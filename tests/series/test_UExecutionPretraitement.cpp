@@ -2,6 +2,7 @@
 // kept and where, registration on a bitmap plane, and what a failure leaves.
 #include "PErreurs.h"
 #include "Soutien.h"
+#include "UEcritureFit.h"
 #include "UExecutionPretraitement.h"
 #include "UImages.h"
 

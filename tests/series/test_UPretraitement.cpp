@@ -4,6 +4,7 @@
 #include "PDialogues.h"
 #include "Soutien.h"
 #include "UControleImage.h"
+#include "UEcritureFit.h"
 #include "UInstallationPretraitement.h"
 #include "UMain.h"
 #include "UParametres.h"

@@ -7,6 +7,7 @@
 #include "UAnimation.h"
 #include "UBmp.h"
 #include "UConfirmationFichiers.h"
+#include "UEcritureFit.h"
 #include "UEnregistrementSelection.h"
 #include "UEnteteFit.h"
 #include "UFit.h"

@@ -347,6 +347,23 @@ std::vector<double> LireFitCfitsio(const QString& nom)
     return r;
 }
 
+std::vector<double> CommeLeLecteur(std::vector<double> v)
+{
+    for (double& x : v)
+        x = std::isfinite(x) ? x : 0;
+    const double m = v.empty() ? 0 : std::min(0.0, *std::ranges::min_element(v));
+    for (double& x : v)
+        x -= m;
+    return v;
+}
+
+QString PixelsBruts(const THistoFit& im, const QString& nom)
+{
+    EcrireFichierSur(nom, QByteArray(reinterpret_cast<const char*>(im.Pixels.data()),
+                                     static_cast<qsizetype>(im.Pixels.size() * sizeof(double))));
+    return nom;
+}
+
 Dialogues::TRepondeur TUtilisateurTest::Repondeur()
 {
     return [this](const TDemandeDialogue& d) {

@@ -160,6 +160,14 @@ bool EcrireFitCfitsio(const QString& nom, int bitpix, const std::vector<long>& a
 // first. Empty (and a test failure) when cfitsio is missing or fails.
 std::vector<double> LireFitCfitsio(const QString& nom);
 
+// The values our reader gives for the values another reader read: a
+// negative minimum shifted to 0, non-finite values as 0.
+std::vector<double> CommeLeLecteur(std::vector<double> valeurs);
+
+// The image's pixels written as raw doubles (column by column, top row
+// first) into the file, for the oracles that compare with them; its name.
+QString PixelsBruts(const THistoFit& image, const QString& nom);
+
 // Bytes this process has read from files so far (/proc/self/io): a reader
 // that must not read a whole file is checked by the difference.
 qint64 OctetsLusParLeProcessus();

@@ -225,6 +225,20 @@ def ecart_lecteur(nom, brut):
     a[blancs] = m; a -= min(m, 0.0)
     print(np.abs(np.fromfile(brut, '<f8').reshape(w, h).T - a).max(), int(blancs.sum()))
 
+def ecarts_relus(*noms):
+    # For each (file, raw doubles of the image saved): how far astropy's
+    # values stray from the image's beyond astropy's own rounding (it hands
+    # scaled 16-bit data as float32: a few units in the last place of the
+    # value and of BZERO); one number a file.
+    r = []
+    for n, brut in zip(noms[::2], noms[1::2]):
+        d = fits.getdata(n); a = d.astype(np.float64)[::-1]; h, w = a.shape
+        p = np.fromfile(brut, '<f8').reshape(w, h).T
+        z = abs(float(fits.getheader(n).get('BZERO', 0)))
+        propre = 2.0 ** -22 * (np.abs(p) + z) if d.dtype == np.float32 else 0.0
+        r.append(repr(float((np.abs(a - p) - propre).max())))
+    print(' '.join(r))
+
 def celestes(*noms):
     # 1 per file that astropy still builds a sky position from
     from astropy.wcs import WCS
