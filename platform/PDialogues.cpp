@@ -8,13 +8,13 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
-#include <QIdentityProxyModel>
 #include <QListView>
 #include <QLocale>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QRegularExpression>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 #include <vector>
 
@@ -97,21 +97,25 @@ QString AvecExtension(const QString& nom, const QString& ext)
 }
 
 // Qt's file list writes sizes and dates in the system's language: the
-// dialogs show them in French, whatever the system says.
-class TModeleFichiersFrancais : public QIdentityProxyModel {
+// dialogs show them in French, whatever the system says. Only what is drawn
+// changes: a model set between the list and its files would break the
+// dialog's selection of the names typed in its name field.
+class TDelegueFichiersFrancais : public QStyledItemDelegate {
 public:
-    using QIdentityProxyModel::QIdentityProxyModel;
+    using QStyledItemDelegate::QStyledItemDelegate;
 
-    QVariant data(const QModelIndex& index, int role) const override
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
     {
-        const auto* fichiers = qobject_cast<const QFileSystemModel*>(sourceModel());
-        if (role != Qt::DisplayRole || !fichiers || (index.column() != 1 && index.column() != 3))
-            return QIdentityProxyModel::data(index, role);
-        const QFileInfo info = fichiers->fileInfo(mapToSource(index));
+        QStyledItemDelegate::initStyleOption(option, index);
+        const auto* fichiers = qobject_cast<const QFileSystemModel*>(index.model());
+        if (!fichiers || (index.column() != 1 && index.column() != 3))
+            return;
         const QLocale francais(QLocale::French, QLocale::France);
         if (index.column() == 3)
-            return francais.toString(info.lastModified(), QLocale::ShortFormat);
-        return info.isDir() ? QString() : francais.formattedDataSize(info.size());
+            option->text = francais.toString(fichiers->lastModified(index), QLocale::ShortFormat);
+        else
+            option->text = fichiers->isDir(index) ? QString() : francais.formattedDataSize(fichiers->size(index));
     }
 };
 
@@ -157,7 +161,7 @@ void PreparerDialogueFichier(QFileDialog& d)
 {
     d.setOption(QFileDialog::DontUseNativeDialog);
     d.setLocale(QLocale(QLocale::French, QLocale::France));
-    d.setProxyModel(new TModeleFichiersFrancais(&d));
+    d.setItemDelegate(new TDelegueFichiersFrancais(&d));
     ElargirColonnes(d);
 }
 } // namespace

@@ -9,6 +9,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <memory>
 
@@ -43,6 +44,23 @@ private:
     QIODevice& FSortie;
     QByteArray FDebut, FFin;
 };
+
+// Prints the letters as they are: a ligature ("ﬁ" for "fi") is read back
+// from the PDF as one sign of its own, and a search for "fit" in a saved
+// report would miss it. Latin text needs no shaping; the scripts that do
+// keep theirs.
+void ImprimerLettreALettre(QTextDocument& document, QPagedPaintDevice& imprimante)
+{
+    QFont defaut = document.defaultFont();
+    defaut.setStyleStrategy(QFont::StyleStrategy(defaut.styleStrategy() | QFont::PreferNoShaping));
+    document.setDefaultFont(defaut);
+    QTextCharFormat sansFormes;
+    sansFormes.setFontStyleStrategy(defaut.styleStrategy());
+    QTextCursor tout(&document);
+    tout.select(QTextCursor::Document);
+    tout.mergeCharFormat(sansFormes);
+    document.print(&imprimante);
+}
 
 } // namespace
 
@@ -81,7 +99,7 @@ bool ImprimerDocument(QWidget* parent, const QString& titre, const QString& lege
 {
     return Imprimer(parent, titre, legende, [&document](QPagedPaintDevice& imprimante) {
         const std::unique_ptr<QTextDocument> copie(document.clone());
-        copie->print(&imprimante);
+        ImprimerLettreALettre(*copie, imprimante);
     });
 }
 
@@ -95,6 +113,6 @@ bool ImprimerTexte(QWidget* parent, const QString& titre, const QString& legende
             p.setPixelSize(qRound(police.pixelSize() * imprimante.logicalDpiY() / 96.0));
         document.setDefaultFont(p);
         document.setPlainText(texte);
-        document.print(&imprimante);
+        ImprimerLettreALettre(document, imprimante);
     });
 }

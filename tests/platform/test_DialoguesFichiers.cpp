@@ -8,13 +8,18 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListView>
 #include <QLocale>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QSettings>
+#include <QStyleOptionViewItem>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTreeView>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
@@ -25,6 +30,20 @@ struct TCas {
     bool Remplacer;       // answer to the overwrite question
     const char* Attendu;  // name returned; empty: cancelled
     const char* Question; // file the question names; empty: no question
+};
+
+// Keeps the texts a list draws, by line and column.
+class TStyleTemoin : public QProxyStyle {
+public:
+    mutable std::map<std::pair<int, int>, QString> Textes;
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* peintre,
+                     const QWidget* widget) const override
+    {
+        if (const auto* ligne = qstyleoption_cast<const QStyleOptionViewItem*>(option);
+            ligne && element == CE_ItemViewItem)
+            Textes[{ligne->index.row(), ligne->index.column()}] = ligne->text;
+        QProxyStyle::drawControl(element, option, peintre, widget);
+    }
 };
 
 } // namespace
@@ -78,8 +97,75 @@ TEST(DialogueEnregistrement, LeRepondeurSuitLaMemeRegleDExtension)
     }
 }
 
+// Names typed into the open dialog's name field, then Return, as a user does
+// it: each name comes back, whatever their number and their blanks.
+TEST(DialogueOuverture, ChaqueNomTapeRevient)
+{
+    const struct {
+        const char* Cas;
+        QStringList Noms;
+    } cas[] = {
+        {"un nom", {"saao.fit"}},
+        {"deux noms", {"saao.fit", "m51.fit"}},
+        {"trois noms", {"saao.fit", "m51.fit", "dss1.fit"}},
+        {"cinq noms", {"saao.fit", "m51.fit", "dss1.fit", "isaac.fit", "ngc1316.fit"}},
+        {"un nom à blancs, sans guillemets", {"m 51 rouge.fit"}},
+        {"noms à blancs", {"m 51 rouge.fit", "ngc 1316 b.fit", "isaac.fit"}},
+    };
+    QTemporaryDir dossier;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dossier.path());
+    const QStringList fichiers{"saao.fit", "m51.fit", "dss1.fit", "isaac.fit", "ngc1316.fit", "m 51 rouge.fit",
+                               "ngc 1316 b.fit", "autre.fit"};
+    for (const QString& f : fichiers)
+        EcrireFichierSur(dossier.filePath(f), QByteArray("x"));
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.Cas);
+        const QString tape = c.Noms.size() == 1 ? c.Noms[0] : '"' + c.Noms.join(QStringLiteral("\" \"")) + '"';
+        QStringList refus;
+        bool fait = false;
+        TPiloteModal pilote([&](QWidget& m) {
+            if (auto* q = qobject_cast<QMessageBox*>(&m)) {
+                refus << q->text();
+                q->close();
+                return;
+            }
+            auto* d = qobject_cast<QFileDialog*>(&m);
+            if (!d)
+                return;
+            if (fait) { // back in the dialog after a refusal
+                d->reject();
+                return;
+            }
+            auto* nom = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            auto* liste = d->findChild<QListView*>(QStringLiteral("listView"));
+            ASSERT_TRUE(nom && liste);
+            // The list fills in the background; the user types once it shows,
+            // into the name field that has the focus.
+            if (liste->model()->rowCount(liste->rootIndex()) < fichiers.size())
+                return;
+            if (!nom->hasFocus()) {
+                nom->setFocus();
+                return;
+            }
+            fait = true;
+            QTest::keyClicks(nom, tape);
+            QTest::keyClick(nom, Qt::Key_Return);
+        });
+        QStringList choisis = Dialogues::ChoisirFichiersOuverture(
+            nullptr, "Ouvrir", "Fichier fit (*.fit);;Fichier bitmap (*.bmp);;Fichier fit et bitmap (*.fit *.bmp)",
+            dossier.path());
+        QStringList attendus;
+        for (const QString& n : c.Noms)
+            attendus << dossier.filePath(n);
+        choisis.sort();
+        attendus.sort();
+        EXPECT_EQ(choisis, attendus) << "tapé : " << tape.toStdString();
+        EXPECT_EQ(refus, QStringList());
+    }
+}
+
 // What the list shows is French and whole: its titles, the sizes, dates and
-// kinds of files, the places beside it. A dialog shown for real is not
+// kinds of files as drawn, the places beside it. A dialog shown for real is not
 // recorded in the journal, which only the tests' responders fill.
 TEST(DialogueFichiers, ToutEnFrancaisEtEntier)
 {
@@ -100,10 +186,14 @@ TEST(DialogueFichiers, ToutEnFrancaisEtEntier)
         const auto modele = vue->model();
         if (modele->rowCount(vue->rootIndex()) < 2)
             return;
+        auto* temoin = new TStyleTemoin;
+        temoin->setParent(vue);
+        vue->setStyle(temoin);
+        vue->viewport()->grab();
         for (int c = 0; c < 4; ++c) {
             titres << modele->headerData(c, Qt::Horizontal).toString();
             for (int r = 0; r < 2; ++r)
-                lignes[r] += (c ? "|" : "") + modele->index(r, c, vue->rootIndex()).data().toString();
+                lignes[r] += (c ? "|" : "") + temoin->Textes[{r, c}];
             // A title, or a text below it, wider than the column is cut (a name may be).
             if (vue->header()->sectionSizeHint(c) > vue->columnWidth(c) ||
                 (c > 0 && static_cast<QAbstractItemView*>(vue)->sizeHintForColumn(c) > vue->columnWidth(c)))

@@ -11,6 +11,7 @@
 #include <QFontDatabase>
 #include <QPagedPaintDevice>
 #include <QRegularExpression>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -39,11 +40,16 @@ protected:
             l << QStringLiteral("ligne %1 : valeur %2,5").arg(i).arg(i * 7);
         return l.join(QLatin1Char('\n'));
     }
-    bool Imprime(const QString& texte)
+    bool Imprime(const QString& texte, const QFont& police = QFontDatabase::systemFont(QFontDatabase::FixedFont))
     {
         TRepondeurTest r([this](const TDemandeDialogue&) { return TReponseDialogue{mrOk, {Pdf}, {}}; });
         return ImprimerTexte(nullptr, QStringLiteral("Statistiques [m51.fit]"), QStringLiteral("Imprimer"), texte,
-                             QFontDatabase::systemFont(QFontDatabase::FixedFont));
+                             police);
+    }
+    bool ImprimeDocument(const QTextDocument& document)
+    {
+        TRepondeurTest r([this](const TDemandeDialogue&) { return TReponseDialogue{mrOk, {Pdf}, {}}; });
+        return ImprimerDocument(nullptr, QStringLiteral("Rapport"), QStringLiteral("Imprimer"), document);
     }
     QString Texte() const
     {
@@ -98,8 +104,7 @@ TEST_F(TImpressionPdf, DocumentEntierSansDossierTemporaire)
     // A document keeps its title.
     QTextDocument document;
     document.setHtml(QStringLiteral("<p style='color:red'>Début du rapport</p>"));
-    TRepondeurTest r([this](const TDemandeDialogue&) { return TReponseDialogue{mrOk, {Pdf}, {}}; });
-    EXPECT_TRUE(ImprimerDocument(nullptr, QStringLiteral("Rapport"), QStringLiteral("Imprimer"), document));
+    EXPECT_TRUE(ImprimeDocument(document));
     QString info;
     EXPECT_EQ(LancerProgramme(QStringLiteral("/usr/bin/pdfinfo"), {Pdf}, &info), 0);
     EXPECT_TRUE(Texte().contains(QStringLiteral("Début du rapport")) &&
@@ -145,4 +150,43 @@ TEST_F(TImpressionPdf, EchecDEcritureNommeLeFichierEtNeLaisseRien)
     EXPECT_EQ(ErreurDe([&] { Imprimer(nullptr, "vide", "Imprimer", [](QPagedPaintDevice&) {}); }),
               TexteErreurFichier(TSensFichier::Ecriture, Pdf, QStringLiteral("le document PDF n'a pas pu être terminé")));
     EXPECT_EQ(Contenu(Dossier), QStringList{});
+}
+
+// A search for "fit" or "flat" in a printed report finds them: the letters are
+// printed as they are, never joined into ligatures, whatever the font.
+TEST_F(TImpressionPdf, LettresSansLigatures)
+{
+    const QStringList mots{"m51.fit", "flat", "offset", "ffi", "ffl", "affiche", "baffle"};
+    const QString ligne = mots.join(QLatin1Char(' '));
+    const QFont serif(QStringLiteral("DejaVu Serif"), 12);
+    const std::pair<const char*, std::function<bool()>> cas[] = {
+        {"texte en chasse fixe", [&] { return Imprime(ligne); }},
+        {"texte en police du système",
+         [&] { return Imprime(ligne, QFontDatabase::systemFont(QFontDatabase::GeneralFont)); }},
+        {"texte en police à empattements", [&] { return Imprime(ligne, serif); }},
+        {"document", [&] {
+             QTextDocument document;
+             document.setHtml(
+                 QStringLiteral("<p>%1</p><p style='font-family:\"DejaVu Serif\"'><b>%1</b></p>").arg(ligne));
+             return ImprimeDocument(document);
+         }},
+        {"document dont le texte porte sa police", [&] {
+             QTextDocument document;
+             QTextCharFormat format;
+             format.setFont(serif);
+             QTextCursor(&document).insertText(ligne, format);
+             return ImprimeDocument(document);
+         }},
+    };
+    for (const auto& [nom, imprimer] : cas) {
+        SCOPED_TRACE(nom);
+        QFile::remove(Pdf);
+        ASSERT_TRUE(imprimer());
+        const QString texte = Texte();
+        QStringList absents;
+        for (const QString& mot : mots)
+            if (!texte.contains(mot))
+                absents << mot;
+        EXPECT_EQ(absents, QStringList()) << texte.toStdString();
+    }
 }
