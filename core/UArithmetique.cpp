@@ -21,9 +21,42 @@ namespace {
 // Combination helpers
 // ===========================================================================
 
-void Annoncer(const TProgression& progression, const QString& legende, qsizetype restants)
+// Where a mean or a sum is: memory that runs out names the file it was at,
+// as the reader's own message does, rather than the library's bare text.
+struct TPositionListe {
+    QString Operation; // "la moyenne", "la somme"
+    QString Nom;
+    int64_t Largeur = 0, Hauteur = 0; // 0 until the first file's header is read
+};
+
+template <class F>
+void AvecMemoireNommee(const TPositionListe& p, F f)
 {
-    if (progression) progression(legende + QStringLiteral(" (") + EntierEnTexte(restants) + QStringLiteral(")"));
+    const auto insuffisante = [&p]() {
+        const QString image = p.Largeur > 0 ? QStringLiteral(" : son image de %1 x %2 pixels est trop grande")
+                                                  .arg(p.Largeur)
+                                                  .arg(p.Hauteur)
+                                            : QString();
+        LeverErreur(QStringLiteral("Mémoire insuffisante pour ajouter le fichier %1 à %2%3 (%4).")
+                        .arg(NomFichierSansChemin(p.Nom), p.Operation, image, p.Nom));
+    };
+    try {
+        f();
+    } catch (const std::bad_alloc&) {
+        insuffisante();
+    } catch (const std::length_error&) {
+        insuffisante();
+    }
+}
+
+// File i of the list comes next: the label counts the files left after it,
+// and memory that runs out from here names it.
+void Annoncer(const TProgression& progression, const QString& legende, const QStringList& liste, qsizetype i,
+              TPositionListe& ou)
+{
+    ou.Nom = liste[i];
+    if (progression)
+        progression(legende + QStringLiteral(" (") + EntierEnTexte(liste.size() - 1 - i) + QStringLiteral(")"));
 }
 
 // Empties the label when the run ends, also when a file stops it.
@@ -234,27 +267,39 @@ namespace {
 // only once every file has been read.
 template <class Regle>
 void CombinerListeFit(const QStringList& liste, THistoFit& resultat, const TProgression& progression,
-                      const QString& legende, Regle regle, double& premierMin, double& premierMax)
+                      const QString& legende, const QString& operation, Regle regle, double& premierMin,
+                      double& premierMax)
 {
-    const std::vector<TFichierFit> entetes = EntetesListeFit(liste);
-    const int32_t w = entetes[0].Largeur(), h = entetes[0].Hauteur();
-    std::vector<double> cumul(static_cast<size_t>(w) * h, 0.0);
-    THistoFit travail;
-    CreerHistoFit(travail);
-    TFinProgression fin(progression);
-    for (qsizetype i = 0; i < liste.size(); ++i) {
-        Annoncer(progression, legende, liste.size() - 1 - i);
-        AvecNomFichier(liste[i], [&] { LireFichierFit(travail, liste[i]); });
-        VerifierTailleFit(travail, liste[i], w, h);
-        if (i == 0) {
-            premierMin = travail.Min;
-            premierMax = travail.Max;
+    TPositionListe ou{operation, liste[0]};
+    AvecMemoireNommee(ou, [&] {
+        const std::vector<TFichierFit> entetes = EntetesListeFit(liste);
+        const int32_t w = entetes[0].Largeur(), h = entetes[0].Hauteur();
+        ou.Largeur = w;
+        ou.Hauteur = h;
+        std::vector<double> cumul(static_cast<size_t>(w) * h, 0.0);
+        THistoFit travail;
+        CreerHistoFit(travail);
+        TFinProgression fin(progression);
+        for (qsizetype i = 0; i < liste.size(); ++i) {
+            Annoncer(progression, legende, liste, i, ou);
+            AvecNomFichier(liste[i], [&] { LireFichierFit(travail, liste[i]); });
+            VerifierTailleFit(travail, liste[i], w, h);
+            if (i == 0) {
+                premierMin = travail.Min;
+                premierMax = travail.Max;
+            }
+            regle(cumul, travail.Pixels);
         }
-        regle(cumul, travail.Pixels);
-    }
-    DetruireHistoFit(travail);
-    InitialiserImageFit(resultat, w, h, 0);
-    resultat.Pixels = std::move(cumul);
+        DetruireHistoFit(travail);
+        // The sums become the pixels under a default header: no second image
+        // is made, and the result changes only once nothing can fail.
+        QStringList entete;
+        CreerEnteteFit(w, h, 16, 0, 65535, 0, entete);
+        resultat.Entete = std::move(entete);
+        resultat.Pixels = std::move(cumul);
+        resultat.XMax = w - 1;
+        resultat.YMax = h - 1;
+    });
 }
 
 } // namespace
@@ -265,7 +310,7 @@ void MoyenneListeFit(const QStringList& liste, THistoFit& resultat, const TProgr
     if (liste.isEmpty()) return;
     double ignore1 = 0, ignore2 = 0;
     CombinerListeFit(
-        liste, resultat, progression, legende,
+        liste, resultat, progression, legende, QStringLiteral("la moyenne"),
         [](std::vector<double>& cumul, const std::vector<double>& p) {
             for (size_t i = 0; i < cumul.size(); ++i) cumul[i] += p[i];
         },
@@ -287,7 +332,7 @@ void SommeListeFit(const QStringList& liste, THistoFit& resultat, const TProgres
     double mini = std::numeric_limits<double>::infinity(), maxi = -mini;
     double premierMin = 0, premierMax = 0;
     CombinerListeFit(
-        liste, resultat, progression, legende,
+        liste, resultat, progression, legende, QStringLiteral("la somme"),
         [&](std::vector<double>& cumul, const std::vector<double>& p) {
             for (size_t i = 0; i < cumul.size(); ++i) {
                 const double v = BornerReel(cumul[i] + p[i], 0, 65535);
@@ -352,38 +397,45 @@ bool PremierBmp(const QStringList& liste, TPremierBmp& p)
 // whole list has been read.
 template <class Regle, class Finir>
 void CombinerListeBmp(const QStringList& liste, THistoBmp& resultat, const TProgression& progression,
-                      const QString& legende, Regle regle, Finir finir)
+                      const QString& legende, const QString& operation, Regle regle, Finir finir)
 {
-    TPremierBmp p;
-    if (!PremierBmp(liste, p)) return;
-    const size_t octetsLigne = static_cast<size_t>(p.Largeur) * OctetsParPixel(p.Format);
-    std::vector<double> cumul(octetsLigne * p.Hauteur, 0.0);
-    int64_t prises = 0;
-    {
-        THistoBmp travail;
-        CreerHistoBmp(travail);
-        TFinProgression fin(progression);
-        for (qsizetype i = 0; i < liste.size(); ++i) {
-            Annoncer(progression, legende, liste.size() - 1 - i);
-            if (!ChargerPictureListe(travail, liste[i], p.Format, p.Largeur, p.Hauteur)) continue;
-            ++prises;
-            for (int32_t y = 0; y < p.Hauteur; ++y) {
-                const uchar* ligne = travail.BitmapSource.constScanLine(y);
-                double* c = cumul.data() + y * octetsLigne;
-                for (size_t k = 0; k < octetsLigne; ++k) c[k] = regle(c[k], ligne[k]);
+    if (liste.isEmpty()) return;
+    TPositionListe ou{operation, liste[0]};
+    AvecMemoireNommee(ou, [&] {
+        TPremierBmp p;
+        if (!PremierBmp(liste, p)) return;
+        ou.Largeur = p.Largeur;
+        ou.Hauteur = p.Hauteur;
+        const size_t octetsLigne = static_cast<size_t>(p.Largeur) * OctetsParPixel(p.Format);
+        std::vector<double> cumul(octetsLigne * p.Hauteur, 0.0);
+        int64_t prises = 0;
+        {
+            THistoBmp travail;
+            CreerHistoBmp(travail);
+            TFinProgression fin(progression);
+            for (qsizetype i = 0; i < liste.size(); ++i) {
+                Annoncer(progression, legende, liste, i, ou);
+                if (!ChargerPictureListe(travail, liste[i], p.Format, p.Largeur, p.Hauteur)) continue;
+                ++prises;
+                for (int32_t y = 0; y < p.Hauteur; ++y) {
+                    const uchar* ligne = travail.BitmapSource.constScanLine(y);
+                    double* c = cumul.data() + y * octetsLigne;
+                    for (size_t k = 0; k < octetsLigne; ++k) c[k] = regle(c[k], ligne[k]);
+                }
             }
         }
-    }
-    // The first file's picture (and palette), made black, then filled.
-    ChargerBmpSansAnalyse(resultat, liste[0]);
-    FixerTailleBmp(resultat, p.Largeur, p.Hauteur);
-    for (int32_t y = 0; y < p.Hauteur; ++y) {
-        uchar* ligne = resultat.BitmapSource.scanLine(y);
-        const double* c = cumul.data() + y * octetsLigne;
-        for (size_t k = 0; k < octetsLigne; ++k) ligne[k] = static_cast<uchar>(finir(c[k], prises));
-    }
-    MinMaxBmp(resultat.BitmapSource, resultat.Min, resultat.Max);
-    ReglagesResultatBmp(resultat);
+        // The first file's picture (and palette), made black, then filled.
+        ou.Nom = liste[0];
+        ChargerBmpSansAnalyse(resultat, liste[0]);
+        FixerTailleBmp(resultat, p.Largeur, p.Hauteur);
+        for (int32_t y = 0; y < p.Hauteur; ++y) {
+            uchar* ligne = resultat.BitmapSource.scanLine(y);
+            const double* c = cumul.data() + y * octetsLigne;
+            for (size_t k = 0; k < octetsLigne; ++k) ligne[k] = static_cast<uchar>(finir(c[k], prises));
+        }
+        MinMaxBmp(resultat.BitmapSource, resultat.Min, resultat.Max);
+        ReglagesResultatBmp(resultat);
+    });
 }
 
 } // namespace
@@ -392,7 +444,7 @@ void MoyenneListeBmp(const QStringList& liste, THistoBmp& resultat, const TProgr
                      const QString& legende)
 {
     CombinerListeBmp(
-        liste, resultat, progression, legende, [](double c, uchar o) { return c + o; },
+        liste, resultat, progression, legende, QStringLiteral("la moyenne"), [](double c, uchar o) { return c + o; },
         [](double c, int64_t n) { return std::clamp(std::nearbyint(c / static_cast<double>(n)), 0.0, 255.0); });
 }
 
@@ -400,7 +452,8 @@ void SommeListeBmp(const QStringList& liste, THistoBmp& resultat, const TProgres
                    const QString& legende)
 {
     CombinerListeBmp(
-        liste, resultat, progression, legende, [](double c, uchar o) { return std::min(c + o, 255.0); },
+        liste, resultat, progression, legende, QStringLiteral("la somme"),
+        [](double c, uchar o) { return std::min(c + o, 255.0); },
         [](double c, int64_t) { return c; });
 }
 

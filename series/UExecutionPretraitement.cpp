@@ -354,6 +354,19 @@ void TExecution::Aligner()
                 CentreDisque(image, f.Chemin(), xi, yi);
             }
             const double dx = xr - xi, dy = yr - yi;
+            // An outline that is no disk's (a lunar texture, no planet) has a
+            // centre anywhere, even far outside the picture: nothing of such
+            // a frame would be left to stack.
+            if (planete && DecalageHorsImage(dx, dy, Largeur, Hauteur))
+                LeverErreur(QStringLiteral("Le décalage de l'image %1 (%2 ; %3 pixels) la ferait sortir entièrement "
+                                           "de l'image de %4 x %5 pixels : le contour trouvé n'est pas celui d'un "
+                                           "disque, dans cette image ou dans l'image de référence %6.\n"
+                                           "L'alignement planétaire demande des images où la planète se détache "
+                                           "entière sur le fond du ciel.")
+                                .arg(f.Chemin(), ReelEnTexte(dx, 2), ReelEnTexte(dy, 2))
+                                .arg(Largeur)
+                                .arg(Hauteur)
+                                .arg(nomReference));
             if (Type == 1) {
                 TranslationXFit(image.Fit, dx);
                 TranslationYFit(image.Fit, dy);
@@ -546,6 +559,13 @@ QString TexteDecalage(double dx, double dy)
         return (d >= 0 ? QStringLiteral("+") : QString()) + ReelEnTexte(d, 5) + QStringLiteral("...\t");
     };
     return texte(dx) + texte(dy);
+}
+
+bool DecalageHorsImage(double dx, double dy, int32_t largeur, int32_t hauteur)
+{
+    // The whole part goes first: below the size, at least a column or a row
+    // stays in the picture.
+    return !(std::fabs(dx) < largeur && std::fabs(dy) < hauteur);
 }
 
 TResultatPretraitement ExecuterPretraitement(const TReglagesPretraitement& reglages, const TLigneRapport& rapport,

@@ -61,5 +61,9 @@ TResultatPretraitement ExecuterPretraitement(const TReglagesPretraitement& regla
                                              const TProgression& progression, THistoFit& resultatFit,
                                              THistoBmp& resultatBmp);
 
+// True when a shift of (dx, dy) leaves no pixel of a largeur x hauteur image
+// in it: at least the width along x or the height along y, or not a number.
+bool DecalageHorsImage(double dx, double dy, int32_t largeur, int32_t hauteur);
+
 // The registration report's text for one shift, e.g. "+1,50000...\t-0,25000...\t".
 QString TexteDecalage(double dx, double dy);

@@ -9,11 +9,13 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QDataStream>
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -295,6 +297,79 @@ TEST_F(Fichiers, MoyenneSommeEtMedianeBmp)
     for (int v : {0x010109, 0x050501, 0x090904}) l << Bmp(Picture(2, 1, true, [v](int, int, int k) { return (v >> (8 * k)) & 0xFF; }));
     MedianeListeBmp(l, r);
     EXPECT_EQ(std::pair(Octet(r, 1, 0, 0), Octet(r, 1, 0, 1)), std::pair(uchar(4), uchar(5)));
+}
+
+// Images too big for the memory: the mean and the sum name the file they
+// were at, and leave the result and the label as any refusal does.
+TEST_F(Fichiers, MemoireInsuffisanteNommeLeFichier)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer ends the process on an allocation it cannot make";
+#else
+    // FIT: 100000 x 100000 bytes, sparse; 80 GB of sums.
+    QByteArray carte;
+    for (const char* c : {"SIMPLE  = T", "BITPIX  = 8", "NAXIS   = 2", "NAXIS1  = 100000", "NAXIS2  = 100000", "END"})
+        carte += QByteArray(c).leftJustified(80, ' ');
+    const QString fit = dossier.filePath(QStringLiteral("grand.fit"));
+    EcrireFichierSur(fit, carte.leftJustified(2880, ' '));
+    ASSERT_TRUE(QFile::resize(fit, 2880 + qint64(100000) * 100000));
+    // BMP: 10000 x 10000 in 24 bits (300 MB, sparse), read within an address
+    // space that cannot also hold its 2.4 GB of sums.
+    const quint32 cote = 10000;
+    QByteArray bmp;
+    QDataStream d(&bmp, QIODevice::WriteOnly);
+    d.setByteOrder(QDataStream::LittleEndian);
+    d << quint16(0x4D42) << 54 + 3 * cote * cote << 0u << 54u << 40u << cote << cote << quint16(1) << quint16(24);
+    const QString picture = dossier.filePath(QStringLiteral("grand.bmp"));
+    EcrireFichierSur(picture, bmp);
+    ASSERT_TRUE(QFile::resize(picture, 54 + qint64(3) * cote * cote));
+
+    THistoFit r = Uniforme(5, 5, 8);
+    const THistoFit avant = r;
+    THistoBmp rb = Picture(1, 1, false, [](int, int, int) { return 77; });
+    QStringList textes;
+    const TProgression p = [&](const QString& t) { textes << t; };
+    const struct {
+        const char* Attendu;
+        QString Nom;
+        std::function<void()> Operation;
+    } cas[] = {
+        {"grand.fit à la moyenne : son image de 100000 x 100000 pixels", fit,
+         [&] { MoyenneListeFit({fit, fit}, r, p, "x"); }},
+        {"grand.fit à la somme : son image de 100000 x 100000 pixels", fit, [&] { SommeListeFit({fit}, r, p, "x"); }},
+        {"grand.bmp à la moyenne : son image de 10000 x 10000 pixels", picture,
+         [&] { MoyenneListeBmp({picture}, rb, p, "x"); }},
+        {"grand.bmp à la somme : son image de 10000 x 10000 pixels", picture,
+         [&] { SommeListeBmp({picture, picture}, rb, p, "x"); }},
+    };
+    rlimit espace{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &espace), 0);
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.Attendu);
+        textes.clear();
+        // What the process maps now, and 1.5 GB more.
+        QFile statm(QStringLiteral("/proc/self/statm"));
+        ASSERT_TRUE(statm.open(QIODevice::ReadOnly));
+        const rlim_t mappe = statm.readAll().split(' ')[0].toULongLong() * static_cast<rlim_t>(sysconf(_SC_PAGESIZE));
+        rlimit petit = espace;
+        petit.rlim_cur = std::min<rlim_t>(espace.rlim_cur, mappe + (rlim_t(3) << 29));
+        ASSERT_EQ(setrlimit(RLIMIT_AS, &petit), 0);
+        QString message;
+        try {
+            c.Operation();
+        } catch (const EStelor& e) {
+            message = e.Message();
+        }
+        setrlimit(RLIMIT_AS, &espace);
+        EXPECT_TRUE(message.startsWith(QStringLiteral("Mémoire insuffisante pour ajouter le fichier ") +
+                                       QString::fromUtf8(c.Attendu)) &&
+                    message.contains(c.Nom))
+            << message.toStdString();
+        EXPECT_TRUE(textes.isEmpty() || textes.back().isEmpty()) << textes.join('|').toStdString();
+    }
+    EXPECT_EQ(std::tuple(r.Pixels, r.Entete, r.XMax, LargeurBmp(rb), Octet(rb, 0, 0)),
+              std::tuple(avant.Pixels, avant.Entete, avant.XMax, 1, uchar(77)));
+#endif
 }
 
 // ---- Image arithmetic ----

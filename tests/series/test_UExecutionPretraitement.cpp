@@ -10,6 +10,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <map>
@@ -82,6 +83,39 @@ protected:
     }
 
     int DossiersTemporaires() const { return QDir(Temp.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(); }
+
+    // A grey frame of the kind (1 FIT, 2 BMP) in the folder "g".
+    TFichierSerie EcrireGris(int type, const QString& nom, int w, int h, const std::function<int(int, int)>& f)
+    {
+        if (type == 1)
+            return EcrireFit("g", nom + ".fit", ImageFitDe(w, h, f));
+        const QString d = Dossier.filePath(QStringLiteral("g"));
+        QDir().mkpath(d);
+        EnregistrerSourceBmp(ObjetBmpDe(BitmapDe(w, h, 1, [&f](int x, int y, int) { return f(x, y); })),
+                             QDir(d).filePath(nom + ".bmp"));
+        return {d, nom + ".bmp"};
+    }
+
+    // A run that must stop: its message holds every text given; the results
+    // shown before are kept, nothing of the run is left, no success reported.
+    void ExecuterEnEchec(const TReglagesPretraitement& r, const QStringList& attendus)
+    {
+        const THistoFit fit = ResultatFit;
+        const QImage bmp = ResultatBmp.BitmapSource;
+        try {
+            Executer(r);
+            ADD_FAILURE() << "no error";
+        } catch (const EStelor& e) {
+            for (const QString& a : attendus)
+                EXPECT_TRUE(e.Message().contains(a)) << e.Message().toStdString();
+        }
+        EXPECT_EQ(std::tuple(LargeurFit(ResultatFit), ResultatFit.Pixels, ResultatBmp.BitmapSource),
+                  std::tuple(LargeurFit(fit), fit.Pixels, bmp));
+        EXPECT_EQ(DossiersTemporaires(), 0);
+        const QStringList succes = Textes(QStringLiteral("Fin du prétraitement")) + Textes(QStringLiteral("Terminé."));
+        EXPECT_EQ(succes.join('|').toStdString(), "");
+        Rapport.clear();
+    }
 };
 
 TEST_F(TExecutionPretraitement, BrutesSeulesRapportEtNiveaux)
@@ -182,19 +216,83 @@ TEST_F(TExecutionPretraitement, UnEchecNeLaisseRienEtGardeLeResultat)
             EcrireFit("e", "b1.fit", ImageFitDe(c.Taille.width(), c.Taille.height(), c.B1));
         else
             QFile::remove(r.Brutes[1].Chemin());
-        try {
-            Executer(r);
-            ADD_FAILURE() << "no error";
-        } catch (const EStelor& e) {
-            EXPECT_TRUE(e.Message().contains(QString::fromUtf8(c.Message)) && e.Message().contains("b1.fit"))
-                << e.Message().toStdString();
-        }
-        EXPECT_EQ(std::tuple(LargeurFit(ResultatFit), ResultatFit.Pixel(1, 1)), std::tuple(3, 7));
-        EXPECT_EQ(DossiersTemporaires(), 0);
-        const QStringList succes = Textes(QStringLiteral("Fin du prétraitement")) + Textes(QStringLiteral("Terminé."));
-        EXPECT_EQ(succes.join('|').toStdString(), "");
-        Rapport.clear();
+        ExecuterEnEchec(r, {QString::fromUtf8(c.Message), QStringLiteral("b1.fit")});
     }
+    EXPECT_EQ(std::tuple(LargeurFit(ResultatFit), ResultatFit.Pixel(1, 1)), std::tuple(3, 7));
+}
+
+// What a shift does to a frame: below the size along both axes something of
+// it stays in the picture, at the size nothing does.
+TEST(DecalagePlanetaire, HorsImageQuandLaTranslationNeLaisseRien)
+{
+    const int w = 5, h = 4;
+    const std::pair<double, double> decalages[] = {{4.99, 0}, {5, 0},     {-5, 0},  {-4.99, 0}, {4, -3.99},
+                                                   {0, 4},    {0, -4.01}, {7.5, 0}, {0.5, 3.5}, {-4.5, -3.5}};
+    for (const bool fraction : {true, false})
+        for (const auto& [dx, dy] : decalages) {
+            SCOPED_TRACE(testing::Message() << dx << " " << dy << (fraction ? " fraction" : " entier"));
+            THistoFit im = ImageFitDe(w, h, [](int, int) { return 1; });
+            TranslationXFit(im, dx, fraction);
+            TranslationYFit(im, dy, fraction);
+            const bool vide = std::all_of(im.Pixels.begin(), im.Pixels.end(), [](double v) { return v == 0; });
+            EXPECT_EQ(DecalageHorsImage(dx, dy, w, h), vide);
+        }
+    // A shift that is no number moves nothing, and is no shift either.
+    EXPECT_TRUE(DecalageHorsImage(std::nan(""), 0, w, h));
+}
+
+TEST_F(TExecutionPretraitement, PlanetaireArreteUnDecalageHorsDeLImage)
+{
+    // Frames of texture with no disk (deep sky here, the Moon's ground for
+    // the user): their outlines have centres far outside the picture.
+    const QImage ciel = QImage(CheminDonnees(QStringLiteral("hubble_deep_field_8.bmp")))
+                            .convertToFormat(QImage::Format_Grayscale8);
+    ASSERT_FALSE(ciel.isNull());
+    const auto texture = [&ciel](int x0, int y0) -> std::function<int(int, int)> {
+        return [&ciel, x0, y0](int x, int y) { return qGray(ciel.pixel(x + x0, y + y0)); };
+    };
+    const auto disque = [](int cx, int cy) -> std::function<int(int, int)> {
+        return [=](int x, int y) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= 30 * 30 ? 200 : 20; };
+    };
+    const struct {
+        const char* Nom;
+        std::function<int(int, int)> B0, B1;
+        int Coef;
+        const char* Decalage; // none: the run stops
+    } cas[] = {{"le même ciel décalé de (7, -4)", texture(20, 20), texture(27, 16), 2, nullptr},
+               // Most of the width and height, but inside: steps of the
+               // scanned columns (6) and rows (4) keep the shift exact.
+               {"un disque d'un coin à l'autre", disque(35, 35), disque(35 + 516, 35 + 300), 1,
+                "-516,00000...\t-300,00000...\t"}};
+    ResultatFit = ImageFitDe(3, 3, [](int, int) { return 7; });
+    ResultatBmp = ObjetBmpDe(BitmapDe(2, 2, 1, [](int, int, int) { return 9; }));
+    for (const int type : {1, 2})
+        for (const auto& c : cas) {
+            SCOPED_TRACE(testing::Message() << (type == 1 ? "FIT, " : "BMP, ") << c.Nom);
+            TReglagesPretraitement r;
+            r.TypeImages = type;
+            r.Registration = RegistrationPlanetaire;
+            r.CoefPlanetaire = c.Coef;
+            r.AjustementNiveaux = false;
+            r.Brutes << EcrireGris(type, QStringLiteral("p0"), 640, 480, c.B0)
+                     << EcrireGris(type, QStringLiteral("p1"), 640, 480, c.B1);
+            if (!c.Decalage) {
+                ExecuterEnEchec(r, {QStringLiteral("Le décalage de l'image ") + r.Brutes[1].Chemin(),
+                                    QStringLiteral("la ferait sortir entièrement de l'image de 640 x 480 pixels"),
+                                    QStringLiteral("référence ") + r.Brutes[0].Chemin()});
+                continue;
+            }
+            const TResultatPretraitement fin = Executer(r);
+            const QStringList lignes = Textes(QStringLiteral("pretbrg~"));
+            ASSERT_EQ(lignes.size(), 2);
+            EXPECT_TRUE(lignes[1].startsWith(QString::fromUtf8(c.Decalage))) << lignes[1].toStdString();
+            // Both disks on the reference's; the second frame's place is sky.
+            const auto valeur = [&](int x, int y) {
+                return type == 1 ? ResultatFit.Pixel(x, y) : double(OctetDe(ResultatBmp.BitmapSource, x, y));
+            };
+            EXPECT_EQ(std::tuple(fin.Compose, valeur(35, 35), valeur(551, 335)), std::tuple(true, 200.0, 10.0));
+            Rapport.clear();
+        }
 }
 
 TEST_F(TExecutionPretraitement, SerieBmpNiveauxEtAlignementSurLePlan)
