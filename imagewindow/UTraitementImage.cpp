@@ -93,7 +93,12 @@ TShiftState EtatSouris(Qt::KeyboardModifiers m, Qt::MouseButtons b)
 
 int Bouton(Qt::MouseButton b)
 {
-    return b == Qt::RightButton ? BoutonDroit : (b == Qt::MiddleButton ? BoutonMilieu : BoutonGauche);
+    switch (b) {
+    case Qt::LeftButton: return BoutonGauche;
+    case Qt::RightButton: return BoutonDroit;
+    case Qt::MiddleButton: return BoutonMilieu;
+    default: return BoutonAutre; // back, forward and the extra buttons
+    }
 }
 
 uint16_t CodeTouche(int cle)
@@ -979,8 +984,9 @@ void TTraitementImage::ImgSourceMouseMove(TShiftState etat, int x, int y)
 
 void TTraitementImage::ImgSourceMouseUp(int bouton, TShiftState, int x, int y)
 {
-    // The right button belongs to the popup menu; any other release ends a drag.
-    if (bouton == BoutonDroit || Selection.Genre != SelectionPoint || (x == Selection.X && y == Selection.Y))
+    // Only the left button draws: the right one belongs to the popup menu, the
+    // others leave the selection alone.
+    if (bouton != BoutonGauche || Selection.Genre != SelectionPoint || (x == Selection.X && y == Selection.Y))
         return;
     const QImage& affichage = ImgSource->Picture;
     const int gauche = std::max(std::min(Selection.X, x), 0);

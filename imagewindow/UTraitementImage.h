@@ -45,7 +45,7 @@ using TShiftState = unsigned;
 enum : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32 };
 // Virtual key codes the handlers know.
 enum : uint16_t { VK_RETURN = 13, VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40 };
-enum : int { BoutonGauche = 0, BoutonDroit = 1, BoutonMilieu = 2 };
+enum : int { BoutonGauche = 0, BoutonDroit = 1, BoutonMilieu = 2, BoutonAutre = 3 };
 
 // The picture control: shows the display bitmap at its own size and passes
 // mouse events to its window.

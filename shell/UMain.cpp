@@ -375,6 +375,10 @@ void TMain::CreerPanneauOutils()
     ScrllBxHautPasseBas->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ScrllBxHautPasseBas->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ScrllBxHautPasseBas->setWidgetResizable(true);
+    // A click on the panel leaves the keyboard to the document window the
+    // command runs on: Qt would give it to the first parent of the button
+    // that takes the focus on a click, this scroll area.
+    ScrllBxHautPasseBas->setFocusPolicy(Qt::NoFocus);
     FPanneau = new QWidget;
     FPanneau->setObjectName(QStringLiteral("PanneauOutils"));
     FPanneau->setAutoFillBackground(true);
@@ -694,7 +698,15 @@ bool TMain::DepotDeFichiers(QObject* objet, QEvent* event)
         depot->ignore();
         return true;
     }
-    depot->acceptProposedAction();
+    // Taken as a copy whatever the source proposes: after a move (Shift, or a
+    // file manager's own default) the source deletes the user's file. A source
+    // that offers no copy is refused.
+    if (!(depot->possibleActions() & Qt::CopyAction)) {
+        depot->ignore();
+        return true;
+    }
+    depot->setDropAction(Qt::CopyAction);
+    depot->accept();
     if (genre == QEvent::Drop) {
         QStringList noms;
         for (const QUrl& url : depot->mimeData()->urls())
@@ -1093,10 +1105,12 @@ bool TMain::eventFilter(QObject* objet, QEvent* event)
     if (FDetruit)
         return QMainWindow::eventFilter(objet, event);
     // The hint follows the mouse over every control of the program; the
-    // tooltip windows themselves are not controls.
+    // tooltip windows themselves are not controls. A menu shows its items'
+    // hints itself: a submenu that opens takes the mouse from its menu, which
+    // is no leaving, and the hint of the item that opened it stays.
     if (event->type() == QEvent::Enter || event->type() == QEvent::Leave || event->type() == QEvent::ToolTipChange) {
         auto* w = qobject_cast<QWidget*>(objet);
-        if (w && w->windowType() != Qt::ToolTip) {
+        if (w && w->windowType() != Qt::ToolTip && !qobject_cast<QMenu*>(w->window())) {
             if (event->type() == QEvent::Enter)
                 ConseilSousLaSouris(w);
             else if (event->type() == QEvent::Leave)

@@ -438,32 +438,41 @@ TEST_F(TCommandes, AjustementDesNiveaux)
     EXPECT_EQ(f2->ImageFit.Pixels, i2.Pixels);
 }
 
-// A point on the picture becomes a rectangle at the release of any button
-// but the right one, which belongs to the popup menu.
-TEST_F(TCommandes, RelacheDesBoutonsSurUnPoint)
+// Only the left button draws a selection: the right one has the popup menu,
+// the middle, back and forward buttons leave any selection as it is, by a
+// click or a drag, on press as on release.
+TEST_F(TCommandes, SeulLeBoutonGaucheSelectionne)
 {
     TTraitementImage* f = Creer(ImageFitDe(60, 40, [](int x, int y) { return x + y; }));
-    const auto bouton = [f](QEvent::Type genre, Qt::MouseButton b, QPoint p) {
-        QMouseEvent e(genre, p, f->ImgSource->mapToGlobal(p), b, genre == QEvent::MouseButtonPress ? b : Qt::NoButton,
-                      Qt::NoModifier);
-        QApplication::sendEvent(f->ImgSource, &e);
+    // The selections the left button makes.
+    const std::tuple<const char*, int, std::function<void()>> departs[] = {
+        {"aucune", SelectionAucune, [] {}},
+        {"point", SelectionPoint, [f] { QTest::mouseClick(f->ImgSource, Qt::LeftButton, {}, QPoint(10, 8)); }},
+        {"rectangle", SelectionRectangle, [this, f] { Glisser(*f, QPoint(10, 8), QPoint(40, 30)); }},
     };
-    const std::pair<Qt::MouseButton, TSelectionImage> cas[] = {
-        {Qt::RightButton, {SelectionPoint, 10, 8, 0, 0}},
-        {Qt::MiddleButton, {SelectionRectangle, 20, 14, 20, 12}},
-    };
-    for (const auto& [b, attendue] : cas) {
-        f->MenuSelection_AucuneClick();
-        QTest::mouseClick(f->ImgSource, Qt::LeftButton, {}, QPoint(10, 8));
-        ASSERT_EQ(f->Selection.Genre, SelectionPoint);
-        bouton(QEvent::MouseButtonPress, b, QPoint(30, 20));
-        bouton(QEvent::MouseButtonRelease, b, QPoint(30, 20));
-        const TSelectionImage& s = f->Selection;
-        EXPECT_EQ(std::make_tuple(s.Genre, s.X, s.Y, s.Largeur, s.Hauteur),
-                  std::make_tuple(attendue.Genre, attendue.X, attendue.Y, attendue.Largeur, attendue.Hauteur))
-            << b;
-    }
+    for (const Qt::MouseButton b : {Qt::RightButton, Qt::MiddleButton, Qt::BackButton, Qt::ForwardButton})
+        for (const auto& [nom, genre, depart] : departs) {
+            SCOPED_TRACE(testing::Message() << "bouton " << b << ", sélection " << nom);
+            f->MenuSelection_AucuneClick();
+            depart();
+            const TSelectionImage avant = f->Selection;
+            ASSERT_EQ(avant.Genre, genre);
+            const QImage affichage = f->ImgSource->Picture.copy();
+            QTest::mouseClick(f->ImgSource, b, {}, QPoint(30, 20));
+            QTest::mousePress(f->ImgSource, b, {}, QPoint(50, 35));
+            QMouseEvent deplacement(QEvent::MouseMove, QPointF(20, 12), f->ImgSource->mapToGlobal(QPointF(20, 12)),
+                                    Qt::NoButton, b, Qt::NoModifier);
+            QApplication::sendEvent(f->ImgSource, &deplacement);
+            QTest::mouseRelease(f->ImgSource, b, {}, QPoint(20, 12));
+            const TSelectionImage& s = f->Selection;
+            EXPECT_EQ(std::make_tuple(s.Genre, s.X, s.Y, s.Largeur, s.Hauteur),
+                      std::make_tuple(avant.Genre, avant.X, avant.Y, avant.Largeur, avant.Hauteur));
+            EXPECT_EQ(f->ImgSource->Picture, affichage);
+        }
     EXPECT_EQ(Cadre->MnItmExporter->text(), QStringLiteral("Exporter la sélection"));
+    // A left click on the selection clears it.
+    QTest::mouseClick(f->ImgSource, Qt::LeftButton, {}, QPoint(30, 20));
+    EXPECT_EQ(f->Selection.Genre, SelectionAucune);
 }
 
 // The arithmetic items without a dialog run on the page the user is on;

@@ -4,12 +4,16 @@
 // moved over the controls of every kind of window and of a dialog.
 #include "PDialogues.h"
 #include "Soutien.h"
+#include "UEnteteFit.h"
 #include "UInstallationImage.h"
 #include "UInstallationPretraitement.h"
+#include "UInstallationTrichromie.h"
 #include "UInstallationVisionneuse.h"
 #include "UMain.h"
 #include "UPasseBas.h"
 #include "UPretraitement.h"
+#include "UStatistiques.h"
+#include "UTrichromieRVB.h"
 #include "UTraitementImage.h"
 #include "UVisionneuse.h"
 
@@ -303,4 +307,57 @@ TEST_F(TCadreFenetres, ConseilDuControleSousLaSouris)
     EXPECT_EQ(Conseil(), "Histogramme F2");
     Cadre->MnItmOuvrir->showStatusText(Cadre->menuBar());
     EXPECT_EQ(Conseil(), Cadre->MnItmOuvrir->statusTip());
+}
+
+// A command of the tool panel leaves the keyboard to the document window it
+// ran on, or to the one it brought forward, once its dialog or popup is
+// closed: in every kind of window, whatever the button; an image's arrows
+// move its selection again without a click on its caption.
+TEST_F(TCadreFenetres, LePanneauDOutilsLaisseLeClavierALaFenetre)
+{
+    const std::unique_ptr<TStatistiques> statistiques(Statistiques = new TStatistiques);
+    const std::unique_ptr<TEnteteFit> entete(EnteteFit = new TEnteteFit);
+    TTraitementImage* image = OuvrirCopie("m51_i16_256.fits", "m51.fit");
+    ASSERT_NE(image, nullptr);
+    Cadre->MnItmHistogramme_Afficher->trigger();
+    QMdiSubWindow* seuils = Cadre->TrouverHistogramme(image->Numero);
+    Cadre->MnItmVisionneuse->trigger();
+    QMdiSubWindow* fenetres[] = {image, seuils, VisionneuseActive(), CreerFenetrePretraitement(*Cadre),
+                                 CreerFenetreTrichromie(*Cadre)};
+    const QList<QToolButton*> boutons = Cadre->ScrllBxHautPasseBas->widget()->findChildren<QToolButton*>();
+    ASSERT_EQ(boutons.size(), 17);
+    // Every dialog a button opens is shown for real and closed by Escape.
+    QSet<QString> dialogues;
+    TPiloteModal pilote([&](QWidget& w) {
+        dialogues << w.metaObject()->className();
+        QTest::keyClick(&w, Qt::Key_Escape);
+    });
+    for (QMdiSubWindow* f : fenetres) {
+        ASSERT_NE(f, nullptr);
+        for (QToolButton* bouton : boutons) {
+            SCOPED_TRACE(f->windowTitle().toStdString() + " / " + bouton->toolTip().toStdString());
+            Cliquer(f);
+            QWidget* focus = QApplication::focusWidget();
+            ASSERT_TRUE(focus && f->isAncestorOf(focus));
+            QTest::mouseClick(bouton, Qt::LeftButton);
+            if (QWidget* menu = QApplication::activePopupWidget())
+                QTest::keyClick(menu, Qt::Key_Escape);
+            // The window system gives the frame its activation back once a
+            // dialog or popup is gone.
+            QApplication::processEvents();
+            QApplication::setActiveWindow(Cadre);
+            TMDIChild* active = Cadre->FenetreActive();
+            focus = QApplication::focusWidget();
+            ASSERT_TRUE(active && focus);
+            EXPECT_TRUE(active->isAncestorOf(focus)) << focus->metaObject()->className() << " "
+                                                     << focus->objectName().toStdString();
+            if (active == image) {
+                image->MenuSelection_CentreClick(); // "100 %" clears it
+                const int x = image->Selection.X;
+                QTest::keyClick(focus, Qt::Key_Right);
+                EXPECT_EQ(image->Selection.X, x + 1);
+            }
+        }
+    }
+    EXPECT_EQ(dialogues, QSet<QString>({"QFileDialog", "TStatistiques", "TEnteteFit"}));
 }

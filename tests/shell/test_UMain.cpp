@@ -352,6 +352,46 @@ TEST_F(Cadre, DepotDeFichiers)
     EXPECT_TRUE(Dialogues::Journal().empty()) << JournalDialogues();
 }
 
+// A drop is taken as a copy whatever the source proposes: after a move the
+// source would delete the user's file. A source that offers no copy is refused.
+TEST_F(Cadre, DepotPrisEnCopie)
+{
+    const QString m1 = Fichier("m1.fit");
+    QMimeData donnees;
+    donnees.setUrls({QUrl::fromLocalFile(m1)});
+    Dialogues::ViderJournal();
+    const struct {
+        const char* nom;
+        Qt::DropActions possibles;
+        Qt::KeyboardModifiers touches; // Shift proposes a move, Ctrl+Shift a link
+        Qt::DropAction propose;
+        bool pris;
+    } cas[] = {
+        {"déplacement proposé, copie possible", Qt::CopyAction | Qt::MoveAction, Qt::ShiftModifier, Qt::MoveAction,
+         true},
+        {"lien proposé, copie possible", Qt::CopyAction | Qt::LinkAction, Qt::ControlModifier | Qt::ShiftModifier,
+         Qt::LinkAction, true},
+        {"déplacement seul", Qt::MoveAction, Qt::NoModifier, Qt::MoveAction, false},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom);
+        const qsizetype avant = cadre->FenetresDocument().size();
+        QDragEnterEvent entree(QPoint(300, 300), c.possibles, &donnees, Qt::LeftButton, c.touches);
+        QDragMoveEvent deplacement(QPoint(310, 300), c.possibles, &donnees, Qt::LeftButton, c.touches);
+        QDropEvent depot(QPointF(310, 300), c.possibles, &donnees, Qt::LeftButton, c.touches);
+        for (QDropEvent* e : std::initializer_list<QDropEvent*>{&entree, &deplacement, &depot}) {
+            ASSERT_EQ(e->proposedAction(), c.propose);
+            QApplication::sendEvent(cadre, e);
+            EXPECT_EQ(std::pair(e->isAccepted(), e->isAccepted() ? e->dropAction() : Qt::CopyAction),
+                      std::pair(c.pris, Qt::CopyAction))
+                << e->type();
+        }
+        EXPECT_EQ(cadre->FenetresDocument().size(), avant + (c.pris ? 1 : 0));
+        EXPECT_TRUE(QFileInfo::exists(m1));
+    }
+    EXPECT_TRUE(Dialogues::Journal().empty()) << JournalDialogues();
+}
+
 TEST_F(Cadre, OuvrirAvecUnFichierSupprimeOuIllisible)
 {
     const QString a = Fichier("a.fit"), b = Fichier("b.fit"), c = Fichier("c.bmp");
@@ -449,6 +489,49 @@ TEST_F(Cadre, ConseilsCreationEtPousseeDesReglages)
     cadre->statusBar()->showMessage(QStringLiteral("x=3 y=4 valeur=120"));
     fenetres[0]->close();
     EXPECT_EQ(cadre->statusBar()->currentMessage().toStdString(), "");
+}
+
+// An item that opens a submenu keeps its hint in the status bar while the
+// submenu opens and stays open; the next item under the mouse shows its own,
+// and the mouse out of the menus, or the menus closed, clears it.
+TEST_F(Cadre, ConseilDUnElementQuiOuvreUnSousMenu)
+{
+    cadre->OuvrirFichiers({Fichier("a.fit")}); // the image menus shown
+    QMenuBar* barre = cadre->menuBar();
+    const auto conseil = [&] { return cadre->statusBar()->currentMessage(); };
+    const auto survoler = [](QMenu* m, QAction* a) { QTest::mouseMove(m, m->actionGeometry(a).center()); };
+    // The menu, its item that opens a submenu, an item of the submenu, another item of the menu.
+    const std::tuple<QMenu*, QAction*, QAction*, QAction*> cas[] = {
+        {cadre->MnArithmetique, cadre->MnItmMiroir, cadre->MnItmMiroirVertical, cadre->MnItmTranslation},
+        {cadre->MnArithmetique, cadre->MnItmRotation, cadre->MnItmRotation180, cadre->MnItmMoyenne},
+        {cadre->MnFichier, cadre->MnItmExporter, cadre->MnItmExporterJpeg, cadre->MnItmPreferences},
+        {cadre->MnVisualisation, cadre->MnItmHistogramme, cadre->MnItmHistogramme_Lineaire, cadre->MnItmMire},
+    };
+    for (const auto& [menu, item, sousItem, autre] : cas) {
+        SCOPED_TRACE(item->text().toStdString());
+        QTest::mouseClick(barre, Qt::LeftButton, {}, barre->actionGeometry(menu->menuAction()).center());
+        ASSERT_TRUE(menu->isVisible());
+        survoler(menu, autre);
+        EXPECT_EQ(conseil(), autre->statusTip());
+        QWidget* zone = cadre->ZoneMDI()->viewport();
+        QTest::mouseMove(zone, QPoint(zone->width() - 5, zone->height() - 5)); // away from every menu
+        EXPECT_EQ(conseil(), "");
+        survoler(menu, item);
+        EXPECT_EQ(conseil(), item->statusTip());
+        // The submenu opens after the menu's own delay; a deadline, not a duration.
+        ASSERT_TRUE(QTest::qWaitFor([m = item->menu()] { return m->isVisible(); }, 5000));
+        EXPECT_EQ(conseil(), item->statusTip());
+        survoler(item->menu(), sousItem);
+        EXPECT_EQ(conseil(), sousItem->statusTip());
+        survoler(menu, item);
+        EXPECT_EQ(conseil(), item->statusTip());
+        survoler(menu, autre);
+        EXPECT_EQ(conseil(), autre->statusTip());
+        for (int i = 0; i < 3 && QApplication::activePopupWidget(); ++i)
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        ASSERT_FALSE(menu->isVisible());
+        EXPECT_EQ(conseil(), "");
+    }
 }
 
 // The logo writes the home page address; moving on over the panel clears it,
