@@ -23,7 +23,6 @@
 #include "UHelp.h"
 #include "UHistogrammeBmp.h"
 #include "UHistogrammeFit.h"
-#include "ui_UTraitementImage.h"
 #include "UImages.h"
 #include "UMain.h"
 #include "UMasqueFlou.h"
@@ -35,6 +34,7 @@
 #include "USelectionTraitementImage.h"
 #include "UStatistiques.h"
 #include "UTranslationn.h"
+#include "ui_UTraitementImage.h"
 
 #include "UFiltresBmp.h"
 #include "UOutilsFenetres.h"
