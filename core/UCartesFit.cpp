@@ -1,26 +1,42 @@
 #include "UCartesFit.h"
 
+#include "UOutils.h"
+
 #include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
 
 namespace {
+bool EstAsciiImprimable(QChar c) { return c.unicode() >= 32 && c.unicode() < 127; }
+} // namespace
 
-// Printable ASCII only: accents dropped (é -> e), anything else a blank.
-QString CarteAscii(const QString& carte)
+QString CarteAsciiFit(const QString& carte)
 {
-    bool propre = true;
-    for (QChar c : carte)
-        propre &= c.unicode() >= 32 && c.unicode() < 127;
-    if (propre)
+    if (std::all_of(carte.begin(), carte.end(), EstAsciiImprimable))
         return carte;
+    // Character by character, so that the card never grows past what the
+    // editor checked: a letter that decomposes into several (a Hangul
+    // syllable) is one blank.
     QString r;
-    for (QChar c : carte.normalized(QString::NormalizationForm_D)) {
+    for (QChar c : carte) {
+        if (EstAsciiImprimable(c)) {
+            r += c;
+            continue;
+        }
         if (c.category() == QChar::Mark_NonSpacing)
             continue;
-        r += c.unicode() >= 32 && c.unicode() < 127 ? c : QLatin1Char(' ');
+        const QString d = QString(c).normalized(QString::NormalizationForm_D);
+        const bool accentuee = EstAsciiImprimable(d[0]) && std::all_of(d.begin() + 1, d.end(), [](QChar m) {
+                                   return m.category() == QChar::Mark_NonSpacing;
+                               });
+        r += accentuee ? d[0] : QLatin1Char(' ');
     }
     return r;
 }
+
+namespace {
 
 // Keywords whose cards carry text, not a value.
 bool EstMotCleCommentaire(const QString& k)
@@ -200,6 +216,62 @@ bool EstNombreNul(const QString& texte)
     return true;
 }
 
+// A FITS real that no double holds: astropy reads an infinity, 0 or a
+// denormal, cfitsio refuses the card.
+bool HorsDesReels(const QString& nombre)
+{
+    QString t = PointEnVirgule(nombre);
+    t.replace(QLatin1Char('D'), QLatin1Char('E'));
+    const std::optional<double> v = TexteEnReelSature(t);
+    return v && (std::isinf(*v) || (*v == 0 ? !EstNombreNul(nombre) : std::fabs(*v) < DBL_MIN));
+}
+
+// The reals of a value: one, or the two parts of a complex. An integer of
+// 70 digits at most is always within a double.
+QStringList ReelsValeur(const TValeurCarte& v)
+{
+    if (v.Genre == TGenreValeur::Reel)
+        return {v.Texte};
+    if (v.Genre == TGenreValeur::Complexe) {
+        QStringList parties = v.Texte.mid(1, v.Texte.size() - 2).split(QLatin1Char(','));
+        for (QString& p : parties)
+            p = p.trimmed();
+        return parties;
+    }
+    return {};
+}
+
+QString DefautInterdit(const QString& debut, const QString& k)
+{
+    return debut + QStringLiteral(" : le mot clé %1 n'a pas sa place dans l'en-tête d'une image").arg(k) +
+           QStringLiteral(" : d'autres programmes liraient les données de l'image autrement.");
+}
+
+// What is wrong with the value v of keyword k, whose card's text begins the
+// message; empty when nothing.
+QString DefautValeur(const QString& debut, const QString& k, const TValeurCarte& v)
+{
+    if (v.Genre == TGenreValeur::Invalide)
+        return debut + QStringLiteral(" n'a pas une valeur FITS (« %1 ») : un texte s'écrit entre apostrophes, un "
+                                      "nombre avec un point décimal, un booléen T ou F ; un commentaire suit une "
+                                      "barre « / ».")
+                           .arg(v.Texte);
+    const TAttendu attendu = Attendu(k);
+    if (attendu != TAttendu::Libre && !ValeurConvient(v, attendu))
+        return debut + QStringLiteral(" : %1 attend %2.").arg(k, TexteAttendu(attendu));
+    for (const QString& nombre : ReelsValeur(v))
+        if (HorsDesReels(nombre))
+            return debut + QStringLiteral(" donne un nombre hors des limites des réels (« %1 ») : d'autres programmes "
+                                          "le liraient infini ou nul, ou refuseraient la carte. Un nombre va de "
+                                          "2.23E-308 à 1.79E308 en valeur absolue, ou vaut 0.")
+                               .arg(nombre);
+    // A pixel of no size along an axis: no sky can be built from it.
+    static const QRegularExpression cdelt(QStringLiteral("^CDELT[0-9]+[A-Z]?$"));
+    if (cdelt.match(k).hasMatch() && EstNombreNul(v.Texte))
+        return debut + QStringLiteral(" : %1 ne peut pas valoir 0.").arg(k);
+    return QString();
+}
+
 int JoursDuMois(int annee, int mois)
 {
     static const int jours[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -244,7 +316,7 @@ bool EstDateFit(const QString& texte)
 
 QString CarteEcriteFit(const QString& carte)
 {
-    const QString c = CarteAscii(carte);
+    const QString c = CarteAsciiFit(carte);
     if (c.size() < 10 || c[8] != QLatin1Char('=') || c[9] == QLatin1Char(' ') || EstHierarch(c) ||
         EstMotCleCommentaire(SansBlancsFinaux(c.left(8))))
         return c;
@@ -284,29 +356,45 @@ QString DefautCarteFit(const QString& carte)
         return QString();
     const QString debut = QStringLiteral("La carte « %1 »").arg(SansBlancsFinaux(carte));
     const QString autrement = QStringLiteral(" : d'autres programmes liraient les données de l'image autrement.");
+    static const QRegularExpression motCle(QStringLiteral("^[A-Z0-9_-]*$"));
 
     if (c.startsWith(QLatin1String("HIERARCH"))) {
         const QString nom = MotCleLuFit(c);
         if (EstNomStructure(nom))
             return debut + QStringLiteral(" donne %1 sous la forme HIERARCH").arg(nom) + autrement;
         const qsizetype egal = c.indexOf(QLatin1Char('='));
-        if (egal >= 0 && LireValeur(c.mid(egal + 1)).Genre == TGenreValeur::Invalide)
-            return debut + QStringLiteral(" n'a pas une valeur FITS (un texte s'écrit entre apostrophes, un nombre avec "
-                                          "un point décimal, un booléen T ou F, un commentaire après « / »).");
-        return QString();
+        if (egal < 0)
+            return QString();
+        // A short name is read as the keyword itself (HIERARCH DATE-OBS is
+        // DATE-OBS): the same value is expected of it.
+        const bool standard = nom.size() <= 8 && motCle.match(nom).hasMatch();
+        if (standard && Attendu(nom) == TAttendu::Interdit)
+            return DefautInterdit(debut, nom);
+        return DefautValeur(debut, standard ? nom : QString(), LireValeur(c.mid(egal + 1)));
     }
 
-    // A keyword longer than 8 characters is cut at the 8th by every reader.
+    // "=" past column 9: every reader takes the keyword of columns 1-8, and
+    // no value.
     const qsizetype egal = carte.indexOf(QLatin1Char('='));
-    if (egal > 8) {
-        const QString avant = carte.left(egal).trimmed();
-        if (!avant.contains(QLatin1Char(' ')) && !avant.isEmpty())
+    const QString avant = egal > 8 ? SansBlancsFinaux(carte.left(egal)) : QString();
+    const QString mot = avant.trimmed();
+    if (!mot.isEmpty() && !mot.contains(QLatin1Char(' '))) {
+        if (carte.left(8).trimmed().isEmpty())
+            return debut + QStringLiteral(" a un mot clé vide (colonnes 1 à 8 blanches) : FITS la lirait comme un "
+                                          "commentaire, sans valeur. Le mot clé « %1 » s'écrit à partir de la colonne "
+                                          "1, le signe « = » en colonne 9.")
+                               .arg(mot);
+        if (avant == mot && mot.size() > 8)
             return debut + QStringLiteral(" a un mot clé de plus de 8 caractères (« %1 ») : FITS lirait le mot clé "
                                           "« %2 » sans valeur.")
-                               .arg(avant, avant.left(8));
+                               .arg(mot, mot.left(8));
+        if (avant == mot)
+            return debut + QStringLiteral(" a son signe « = » en colonne %1 au lieu de 9 : FITS lirait le mot clé "
+                                          "« %2 » sans valeur.")
+                               .arg(egal + 1)
+                               .arg(mot);
     }
     const QString k = SansBlancsFinaux(c.left(8));
-    static const QRegularExpression motCle(QStringLiteral("^[A-Z0-9_-]*$"));
     if (!motCle.match(k).hasMatch())
         return debut + QStringLiteral(" a un mot clé que FITS n'admet pas (« %1 ») : lettres majuscules, chiffres, "
                                       "« - » et « _ » seulement, sans blanc avant.")
@@ -322,8 +410,7 @@ QString DefautCarteFit(const QString& carte)
 
     const TAttendu attendu = Attendu(k);
     if (attendu == TAttendu::Interdit)
-        return debut + QStringLiteral(" : le mot clé %1 n'a pas sa place dans l'en-tête d'une image").arg(k) +
-               autrement;
+        return DefautInterdit(debut, k);
     if (c.mid(8, 2) != QLatin1String("= ")) {
         if (c[8] == QLatin1Char('='))
             return debut + QStringLiteral(" est trop longue : le signe « = » doit être suivi d'un blanc.");
@@ -332,17 +419,19 @@ QString DefautCarteFit(const QString& carte)
                                .arg(k, TexteAttendu(attendu));
         return QString();
     }
-    const TValeurCarte v = LireValeur(c.mid(10));
-    if (v.Genre == TGenreValeur::Invalide)
-        return debut + QStringLiteral(" n'a pas une valeur FITS (« %1 ») : un texte s'écrit entre apostrophes, un "
-                                      "nombre avec un point décimal, un booléen T ou F ; un commentaire suit une "
-                                      "barre « / ».")
-                           .arg(v.Texte);
-    if (attendu != TAttendu::Libre && !ValeurConvient(v, attendu))
-        return debut + QStringLiteral(" : %1 attend %2.").arg(k, TexteAttendu(attendu));
-    // A pixel of no size along an axis: no sky can be built from it.
-    static const QRegularExpression cdelt(QStringLiteral("^CDELT[0-9]+[A-Z]?$"));
-    if (cdelt.match(k).hasMatch() && EstNombreNul(v.Texte))
-        return debut + QStringLiteral(" : %1 ne peut pas valoir 0.").arg(k);
+    return DefautValeur(debut, k, LireValeur(c.mid(10)));
+}
+
+QString DoublonCarteFit(const QStringList& cartes, qsizetype i)
+{
+    const QString k = MotCleLuFit(cartes[i]);
+    if (EstMotCleCommentaire(k))
+        return QString();
+    for (qsizetype j = 0; j < cartes.size(); ++j)
+        if (j != i && MotCleLuFit(cartes[j]) == k)
+            return QStringLiteral("La carte « %1 » donne le mot clé %2, que donne aussi la carte « %3 » : les "
+                                  "programmes FITS ne liraient pas tous la même valeur. Seuls COMMENT, HISTORY, "
+                                  "CONTINUE et les cartes sans mot clé se répètent.")
+                .arg(SansBlancsFinaux(cartes[i]), k, SansBlancsFinaux(cartes[j]));
     return QString();
 }

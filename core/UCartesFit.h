@@ -4,11 +4,17 @@
 // data otherwise, and why a card typed in the header editor could not be
 // saved as typed.
 #include <QString>
+#include <QStringList>
 
-// The card as written: printable ASCII (accents dropped, anything else a
-// blank), and the "=" of a value card followed by a blank, without which most
-// readers take the card for a comment ("OBJECT  ='M51'" becomes
-// "OBJECT  = 'M51'" when the card has room for it).
+// The card with only the characters a FITS header holds, printable ASCII:
+// accents dropped (é -> e), any other character a blank; never longer than
+// the card.
+QString CarteAsciiFit(const QString& carte);
+
+// The card as written: printable ASCII (CarteAsciiFit), and the "=" of a
+// value card followed by a blank, without which most readers take the card
+// for a comment ("OBJECT  ='M51'" becomes "OBJECT  = 'M51'" when the card has
+// room for it).
 QString CarteEcriteFit(const QString& carte);
 
 // The keyword as the most lenient reader takes it, in upper case: after
@@ -30,6 +36,13 @@ bool EstCarteValeurFit(const QString& carte, const QString& motCle);
 // text naming the card and the cause, empty when none. SIMPLE, BITPIX, NAXIS,
 // BSCALE and BZERO in their standard form are left to DefautEnteteFit.
 QString DefautCarteFit(const QString& carte);
+
+// Why card i of the header would be read otherwise for giving a keyword that
+// another card gives too (as the most lenient reader takes it: HIERARCH
+// OBJECT is OBJECT): astropy reads the first, cfitsio the one after where it
+// last stopped, Stelor the last. French text naming both cards, empty when
+// none; COMMENT, HISTORY, CONTINUE and blank keywords may repeat.
+QString DoublonCarteFit(const QStringList& cartes, qsizetype i);
 
 // The card's text without its trailing blanks (its padding).
 QString SansBlancsFinaux(const QString& texte);

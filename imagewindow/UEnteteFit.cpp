@@ -14,7 +14,7 @@
 #include "UOutilsFenetres.h"
 
 #include <QFileInfo>
-#include <QSet>
+#include <QHash>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -108,7 +108,7 @@ void TEnteteFit::Initialiser(int numero, THistoFit& image, TRappelEnteteModifiee
                    + QStringLiteral("]"));
 }
 
-QStringList TEnteteFit::CartesEditees(bool* ajoutEnd) const
+QStringList TEnteteFit::CartesEditees(QStringList* avis) const
 {
     QStringList lignes = ui->RchEdtEntete->toPlainText().split(QLatin1Char('\n'));
     // An editor emptied of everything still holds one empty line.
@@ -124,8 +124,6 @@ QStringList TEnteteFit::CartesEditees(bool* ajoutEnd) const
     for (const QString& ligne : lignes)
         if (ligne.trimmed() != CarteEnd)
             cartes.append(NormaliserCarte(ligne).left(80));
-    if (ajoutEnd)
-        *ajoutEnd = !finDerniere;
     cartes.append(Completer80(CarteEnd));
 
     const QString pasModifiee = QStringLiteral(" L'entête n'a pas été modifiée.");
@@ -133,22 +131,48 @@ QStringList TEnteteFit::CartesEditees(bool* ajoutEnd) const
     if (!defaut.isEmpty())
         LeverErreur(defaut + pasModifiee);
     // What the user typed or changed must read the same in every FITS
-    // program; the cards that came with the file are left as they came.
-    QSet<QString> avant;
+    // program; the cards that came with the file are left as they came. A
+    // copy of one of them is typed.
+    QHash<QString, int> restantes;
     if (Image)
         for (const QString& c : Image->Entete)
-            avant.insert(SansBlancsFinaux(c));
-    for (const QString& c : cartes)
-        if (!avant.contains(SansBlancsFinaux(c)))
-            if (const QString d = DefautCarteFit(c); !d.isEmpty())
-                LeverErreur(d + pasModifiee);
+            ++restantes[SansBlancsFinaux(c)];
+    QList<qsizetype> tapees;
+    for (qsizetype i = 0; i + 1 < cartes.size(); ++i)
+        if (int& n = restantes[SansBlancsFinaux(cartes[i])]; n > 0)
+            --n;
+        else
+            tapees << i;
+    for (qsizetype i : tapees) {
+        if (const QString d = DefautCarteFit(cartes[i]); !d.isEmpty())
+            LeverErreur(d + pasModifiee);
+        if (const QString d = DoublonCarteFit(cartes, i); !d.isEmpty())
+            LeverErreur(d + pasModifiee);
+    }
     if (Image)
         RefuserEchelleNonGardee(*Image, cartes, pasModifiee);
+
+    // Characters FITS cannot hold: the card takes the form it will be
+    // written in, and the user is told.
+    QStringList changees;
+    for (qsizetype i : tapees)
+        if (CarteAsciiFit(cartes[i]) != cartes[i]) {
+            const QString ecrite = Completer80(CarteEcriteFit(cartes[i]));
+            changees << QStringLiteral("La carte « %1 » sera écrite « %2 ».")
+                            .arg(SansBlancsFinaux(cartes[i]), SansBlancsFinaux(ecrite));
+            cartes[i] = ecrite;
+        }
+    if (avis && !changees.isEmpty())
+        *avis << changees.join(QLatin1Char('\n')) +
+                     QStringLiteral("\nUn fichier FITS ne tient que les caractères ASCII imprimables : les accents "
+                                    "sont retirés, les autres caractères deviennent des blancs.");
     if (Image) {
         AssurerCarte(cartes, QStringLiteral("NAXIS1"));
         AssurerCarte(cartes, QStringLiteral("NAXIS2"));
         FixerDimensionsEnteteFit(cartes, LargeurFit(*Image), HauteurFit(*Image));
     }
+    if (avis && !finDerniere)
+        *avis << QStringLiteral("L'entête Fit doit se terminer par 'END', le mot clé va être rajouté.");
     return cartes;
 }
 
@@ -158,18 +182,17 @@ void TEnteteFit::BtnOKClick()
         accept();
         return;
     }
-    bool ajoutEnd = false;
+    QStringList avis;
     QStringList cartes;
     try {
-        cartes = CartesEditees(&ajoutEnd);
+        cartes = CartesEditees(&avis);
     } catch (const EStelor& e) {
         // The dialog stays open so the user can mend the value.
         Dialogues::Erreur(e.Message());
         return;
     }
-    if (ajoutEnd)
-        Dialogues::Information(
-            QStringLiteral("L'entête Fit doit se terminer par 'END', le mot clé va être rajouté."));
+    for (const QString& a : avis)
+        Dialogues::Information(a);
     // Padding the program's own short cards to 80 characters is no change.
     const bool modifiee = !MemesCartes(cartes, Image->Entete);
     Image->Entete = cartes;

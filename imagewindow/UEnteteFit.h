@@ -26,10 +26,13 @@ public:
 
     // The cards the editor's lines would give, as OK writes them: normalised,
     // one END last (added when missing), NAXIS1 and NAXIS2 from the image's
-    // real size. Throws EStelor, naming the card and why, for a header that
-    // would not survive a save and a read (DefautEnteteFit). ajoutEnd tells
-    // whether END was added.
-    QStringList CartesEditees(bool* ajoutEnd = nullptr) const;
+    // real size, a typed card with characters FITS cannot hold in the form it
+    // will be written in. Throws EStelor, naming the card and why, for a
+    // header that would not survive a save and a read (DefautEnteteFit), and
+    // for a card typed that another program would read otherwise or that
+    // repeats a keyword. avis receives, in order, what OK tells the user
+    // before it closes: the cards whose characters change, END added.
+    QStringList CartesEditees(QStringList* avis = nullptr) const;
 
     // The text sent to the printer: the caption line, then every line.
     QString TexteImpression() const;

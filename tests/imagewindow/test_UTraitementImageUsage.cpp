@@ -104,7 +104,7 @@ TForme EditerEntete(const char* bouton)
         auto* editeur = d.findChild<QPlainTextEdit*>(QStringLiteral("RchEdtEntete"));
         editeur->moveCursor(QTextCursor::End);
         editeur->moveCursor(QTextCursor::StartOfLine);
-        QTest::keyClicks(editeur, QStringLiteral("OBJECT= 'M51 essai'"));
+        QTest::keyClicks(editeur, QStringLiteral("NOTE= 'M51 essai'"));
         QTest::keyClick(editeur, Qt::Key_Return);
         return Presser(d, bouton);
     };
@@ -775,7 +775,7 @@ TEST_F(TCommandes, FitDeBoutEnBout)
     // OK from the menu: the card is normalised, the image modified, the edit recorded.
     Formes["TEnteteFit"] = EditerEntete("BtnOK");
     Cadre->MnItmEnteteFit->trigger();
-    const auto aCarte = [](const QStringList& l) { return l.contains(QStringLiteral("OBJECT  = 'M51 essai'").leftJustified(80)); };
+    const auto aCarte = [](const QStringList& l) { return l.contains(QStringLiteral("NOTE    = 'M51 essai'").leftJustified(80)); };
     EXPECT_TRUE(aCarte(f->ImageFit.Entete));
     EXPECT_TRUE(f->Modifiee);
     EXPECT_EQ(f->Historique(), (QStringList{"Ouverture", LigneHistoriqueEnteteFit()}));

@@ -256,6 +256,23 @@ def pixels_differents(reference, *noms):
             fautes.append(n + ' (' + type(e).__name__ + ')')
     print(' '.join(fautes) or 'ok')
 
+def cartes_ambigues(*noms):
+    # The cards astropy reads from each file that other readers would read
+    # otherwise: a keyword given twice (COMMENT, HISTORY, CONTINUE and blank
+    # ones may repeat), a number held as an infinity or a denormal.
+    import math
+    fautes = []
+    for n in noms:
+        vus = set()
+        for c in fits.getheader(n).cards:
+            if c.keyword in ('', 'COMMENT', 'HISTORY', 'CONTINUE'): continue
+            v = c.value
+            nombres = [v.real, v.imag] if isinstance(v, complex) else [v] if isinstance(v, float) else []
+            if c.keyword in vus or any(not math.isfinite(x) or 0 < abs(x) < 2.2250738585072014e-308 for x in nombres):
+                fautes.append(n + ' ' + c.keyword)
+            vus.add(c.keyword)
+    print(' '.join(fautes) or 'ok')
+
 # ---- image window commands ----
 
 def stats(nom):
