@@ -47,10 +47,18 @@ constexpr int64_t TeteBmp = 14 + 124 + 4 * 256;
                       .arg(hauteur));
 }
 
-[[noreturn]] void MemoireInsuffisante(int64_t largeur, int64_t hauteur)
-{
-    throw EStelor(QStringLiteral("Mémoire insuffisante pour une image de %1 x %2 pixels.").arg(largeur).arg(hauteur));
-}
+// A picture the memory cannot hold; the reader names its file.
+class EMemoireBitmap : public EStelor {
+public:
+    EMemoireBitmap(int64_t largeur, int64_t hauteur)
+        : EStelor(QStringLiteral("Mémoire insuffisante pour une image de %1 x %2 pixels.").arg(largeur).arg(hauteur)),
+          Largeur(largeur), Hauteur(hauteur)
+    {
+    }
+    int64_t Largeur, Hauteur;
+};
+
+[[noreturn]] void MemoireInsuffisante(int64_t largeur, int64_t hauteur) { throw EMemoireBitmap(largeur, hauteur); }
 
 QImage NouveauBitmap(int64_t largeur, int64_t hauteur, QImage::Format format)
 {
@@ -466,9 +474,18 @@ QImage LireBitmapBmp(const QString& nom)
     QByteArray d(std::min(taille, TeteBmp), Qt::Uninitialized);
     LireExactement(f, d.data(), d.size());
     const int64_t debut = d.size(), fin = std::min(taille, FinUtileBmp(d, taille, nom));
-    d.resize(fin);
-    LireExactement(f, d.data() + debut, fin - debut);
-    return DecoderBmp(d, nom);
+    // Memory that runs out names the file: several may be opened at once.
+    QString image;
+    try {
+        d.resize(fin);
+        LireExactement(f, d.data() + debut, fin - debut);
+        return DecoderBmp(d, nom);
+    } catch (const EMemoireBitmap& e) {
+        image = QStringLiteral(" : son image de %1 x %2 pixels est trop grande").arg(e.Largeur).arg(e.Hauteur);
+    } catch (const std::bad_alloc&) {
+    }
+    LeverErreur(QStringLiteral("Mémoire insuffisante pour charger le fichier %1%2 (%3).")
+                    .arg(NomFichierSansChemin(nom), image, nom));
 }
 
 QByteArray CoderBmp(const QImage& bitmap)

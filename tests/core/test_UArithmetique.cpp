@@ -313,16 +313,21 @@ TEST_F(Fichiers, MemoireInsuffisanteNommeLeFichier)
     const QString fit = dossier.filePath(QStringLiteral("grand.fit"));
     EcrireFichierSur(fit, carte.leftJustified(2880, ' '));
     ASSERT_TRUE(QFile::resize(fit, 2880 + qint64(100000) * 100000));
-    // BMP: 10000 x 10000 in 24 bits (300 MB, sparse), read within an address
-    // space that cannot also hold its 2.4 GB of sums.
-    const quint32 cote = 10000;
-    QByteArray bmp;
-    QDataStream d(&bmp, QIODevice::WriteOnly);
-    d.setByteOrder(QDataStream::LittleEndian);
-    d << quint16(0x4D42) << 54 + 3 * cote * cote << 0u << 54u << 40u << cote << cote << quint16(1) << quint16(24);
-    const QString picture = dossier.filePath(QStringLiteral("grand.bmp"));
-    EcrireFichierSur(picture, bmp);
-    ASSERT_TRUE(QFile::resize(picture, 54 + qint64(3) * cote * cote));
+    // A square 24-bit BMP of that side, sparse.
+    const auto bmpCreux = [&](const char* nom, quint32 cote) {
+        QByteArray bmp;
+        QDataStream d(&bmp, QIODevice::WriteOnly);
+        d.setByteOrder(QDataStream::LittleEndian);
+        d << quint16(0x4D42) << 54 + 3 * cote * cote << 0u << 54u << 40u << cote << cote << quint16(1) << quint16(24);
+        const QString chemin = dossier.filePath(QString::fromLatin1(nom));
+        EcrireFichierSur(chemin, bmp);
+        EXPECT_TRUE(QFile::resize(chemin, 54 + qint64(3) * cote * cote));
+        return chemin;
+    };
+    // 10000 x 10000 (300 MB), read within an address space that cannot also
+    // hold its 2.4 GB of sums; the largest the reader takes, 16384 x 16384,
+    // whose bytes fit but not its picture as well.
+    const QString picture = bmpCreux("grand.bmp", 10000), pictureMax = bmpCreux("maxi.bmp", 16384);
 
     THistoFit r = Uniforme(5, 5, 8);
     const THistoFit avant = r;
@@ -334,13 +339,15 @@ TEST_F(Fichiers, MemoireInsuffisanteNommeLeFichier)
         QString Nom;
         std::function<void()> Operation;
     } cas[] = {
-        {"grand.fit à la moyenne : son image de 100000 x 100000 pixels", fit,
+        {"ajouter le fichier grand.fit à la moyenne : son image de 100000 x 100000 pixels", fit,
          [&] { MoyenneListeFit({fit, fit}, r, p, "x"); }},
-        {"grand.fit à la somme : son image de 100000 x 100000 pixels", fit, [&] { SommeListeFit({fit}, r, p, "x"); }},
-        {"grand.bmp à la moyenne : son image de 10000 x 10000 pixels", picture,
+        {"ajouter le fichier grand.fit à la somme : son image de 100000 x 100000 pixels", fit, [&] { SommeListeFit({fit}, r, p, "x"); }},
+        {"ajouter le fichier grand.bmp à la moyenne : son image de 10000 x 10000 pixels", picture,
          [&] { MoyenneListeBmp({picture}, rb, p, "x"); }},
-        {"grand.bmp à la somme : son image de 10000 x 10000 pixels", picture,
+        {"ajouter le fichier grand.bmp à la somme : son image de 10000 x 10000 pixels", picture,
          [&] { SommeListeBmp({picture, picture}, rb, p, "x"); }},
+        {"charger le fichier maxi.bmp : son image de 16384 x 16384 pixels", pictureMax,
+         [&] { LireBitmapBmp(pictureMax); }},
     };
     rlimit espace{};
     ASSERT_EQ(getrlimit(RLIMIT_AS, &espace), 0);
@@ -361,8 +368,7 @@ TEST_F(Fichiers, MemoireInsuffisanteNommeLeFichier)
             message = e.Message();
         }
         setrlimit(RLIMIT_AS, &espace);
-        EXPECT_TRUE(message.startsWith(QStringLiteral("Mémoire insuffisante pour ajouter le fichier ") +
-                                       QString::fromUtf8(c.Attendu)) &&
+        EXPECT_TRUE(message.startsWith(QStringLiteral("Mémoire insuffisante pour ") + QString::fromUtf8(c.Attendu)) &&
                     message.contains(c.Nom))
             << message.toStdString();
         EXPECT_TRUE(textes.isEmpty() || textes.back().isEmpty()) << textes.join('|').toStdString();

@@ -417,8 +417,10 @@ TLecteurAideEssai::TLecteurAideEssai(const QString& dossier)
 {
     EXPECT_TRUE(QDir(dossier).mkpath(QStringLiteral("bin")));
     const QString script = QDir(dossier).filePath(QStringLiteral("bin/xchm"));
-    EcrireFichierSur(script, "#!/bin/sh\n{ printf 'appel'; for a in \"$@\"; do printf '|%s' \"$a\"; done; "
-                             "printf '\\n'; } >> '" + FJournal.toUtf8() + "'\n");
+    // One write a line: viewers started together append side by side, and
+    // pieces of their lines written one by one would mingle.
+    EcrireFichierSur(script, "#!/bin/sh\nl=appel; for a in \"$@\"; do l=\"$l|$a\"; done; "
+                             "printf '%s\\n' \"$l\" >> '" + FJournal.toUtf8() + "'\n");
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("PATH", QDir(dossier).filePath(QStringLiteral("bin")).toUtf8());
     LibererHHCtrl();
