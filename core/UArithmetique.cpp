@@ -32,21 +32,11 @@ struct TPositionListe {
 template <class F>
 void AvecMemoireNommee(const TPositionListe& p, F f)
 {
-    const auto insuffisante = [&p]() {
-        const QString image = p.Largeur > 0 ? QStringLiteral(" : son image de %1 x %2 pixels est trop grande")
-                                                  .arg(p.Largeur)
-                                                  .arg(p.Hauteur)
-                                            : QString();
-        LeverErreur(QStringLiteral("Mémoire insuffisante pour ajouter le fichier %1 à %2%3 (%4).")
-                        .arg(NomFichierSansChemin(p.Nom), p.Operation, image, p.Nom));
-    };
-    try {
-        f();
-    } catch (const std::bad_alloc&) {
-        insuffisante();
-    } catch (const std::length_error&) {
-        insuffisante();
-    }
+    SiMemoireManque(f, [&p] {
+        LeverErreur(TexteMemoireInsuffisante(
+            QStringLiteral("ajouter le fichier %1 à %2").arg(NomFichierSansChemin(p.Nom), p.Operation), p.Nom,
+            p.Largeur, p.Hauteur));
+    });
 }
 
 // File i of the list comes next: the label counts the files left after it,

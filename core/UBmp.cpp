@@ -475,17 +475,18 @@ QImage LireBitmapBmp(const QString& nom)
     LireExactement(f, d.data(), d.size());
     const int64_t debut = d.size(), fin = std::min(taille, FinUtileBmp(d, taille, nom));
     // Memory that runs out names the file: several may be opened at once.
-    QString image;
+    int64_t largeur = 0, hauteur = 0;
     try {
         d.resize(fin);
         LireExactement(f, d.data() + debut, fin - debut);
         return DecoderBmp(d, nom);
     } catch (const EMemoireBitmap& e) {
-        image = QStringLiteral(" : son image de %1 x %2 pixels est trop grande").arg(e.Largeur).arg(e.Hauteur);
+        largeur = e.Largeur;
+        hauteur = e.Hauteur;
     } catch (const std::bad_alloc&) {
     }
-    LeverErreur(QStringLiteral("Mémoire insuffisante pour charger le fichier %1%2 (%3).")
-                    .arg(NomFichierSansChemin(nom), image, nom));
+    LeverErreur(
+        TexteMemoireInsuffisante(QStringLiteral("charger le fichier ") + NomFichierSansChemin(nom), nom, largeur, hauteur));
 }
 
 QByteArray CoderBmp(const QImage& bitmap)

@@ -112,17 +112,6 @@ struct TValeurCarte {
     QString Texte; // a text's content, quotes undone; the value as written otherwise
 };
 
-const QRegularExpression& MotifEntier()
-{
-    static const QRegularExpression m(QStringLiteral("^[+-]?[0-9]+$"));
-    return m;
-}
-const QRegularExpression& MotifReel()
-{
-    static const QRegularExpression m(QStringLiteral("^[+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+)(?:[ED][+-]?[0-9]+)?$"));
-    return m;
-}
-
 TValeurCarte LireValeur(const QString& champ)
 {
     TValeurCarte v;
@@ -159,7 +148,7 @@ TValeurCarte LireValeur(const QString& champ)
         const QStringList parties = f < 0 ? QStringList() : champ.mid(i + 1, f - i - 1).split(QLatin1Char(','));
         bool nombres = parties.size() == 2;
         for (const QString& p : parties)
-            nombres &= MotifReel().match(p.trimmed()).hasMatch();
+            nombres &= EstReelFit(p.trimmed());
         if (!nombres) {
             v.Genre = TGenreValeur::Invalide;
             return v;
@@ -173,9 +162,9 @@ TValeurCarte LireValeur(const QString& champ)
         v.Texte = champ.mid(i, fin - i);
         if (v.Texte == QLatin1String("T") || v.Texte == QLatin1String("F"))
             v.Genre = TGenreValeur::Logique;
-        else if (MotifEntier().match(v.Texte).hasMatch())
+        else if (EstEntierFit(v.Texte))
             v.Genre = TGenreValeur::Entier;
-        else if (MotifReel().match(v.Texte).hasMatch())
+        else if (EstReelFit(v.Texte))
             v.Genre = TGenreValeur::Reel;
         else {
             v.Genre = TGenreValeur::Invalide;
@@ -280,6 +269,18 @@ int JoursDuMois(int annee, int mois)
 }
 
 } // namespace
+
+bool EstEntierFit(const QString& texte)
+{
+    static const QRegularExpression m(QStringLiteral("^[+-]?[0-9]+$"));
+    return m.match(texte).hasMatch();
+}
+
+bool EstReelFit(const QString& texte)
+{
+    static const QRegularExpression m(QStringLiteral("^[+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+)(?:[ED][+-]?[0-9]+)?$"));
+    return m.match(texte).hasMatch();
+}
 
 QString SansBlancsFinaux(const QString& texte)
 {

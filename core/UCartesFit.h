@@ -44,6 +44,11 @@ QString DefautCarteFit(const QString& carte);
 // none; COMMENT, HISTORY, CONTINUE and blank keywords may repeat.
 QString DoublonCarteFit(const QStringList& cartes, qsizetype i);
 
+// A value field's number as FITS writes it: an integer (sign, digits), or a
+// real with a point and an E or D exponent ("-1.5E-06"; no comma).
+bool EstEntierFit(const QString& texte);
+bool EstReelFit(const QString& texte);
+
 // The card's text without its trailing blanks (its padding).
 QString SansBlancsFinaux(const QString& texte);
 

@@ -60,11 +60,6 @@ struct TEchelleEcriture {
             return std::nearbyint(p) - BZero;
         return std::nearbyint((p - BZero) / BScale);
     }
-    bool Tient(double p) const
-    {
-        const double e = Echantillon(p);
-        return e >= Bas && e <= Haut;
-    }
     // The sample as written: clamped to Bas..Haut (NaN: Bas).
     double Borne(double p) const
     {
@@ -154,8 +149,8 @@ TEchelleEcriture ChoisirEchelle(const THistoFit& image, const QStringList& entet
     for (const double p : image.Pixels) {
         if (std::isnan(p))
             continue;
-        const double relue = lue.Relue(p);
-        if (!lue.Tient(p) || relue < 0)
+        const double e = lue.Echantillon(p), relue = e * bscale + bzero;
+        if (!(e >= lue.Bas && e <= lue.Haut) || relue < 0)
             return choix;
         ecartLue = std::max(ecartLue, std::fabs(relue - p));
         ecartChoix = std::max(ecartChoix, std::fabs(choix.Relue(p) - p));
@@ -190,15 +185,13 @@ QStringList EnteteNettoyee(const QStringList& cartes)
     return entete;
 }
 
-// A card that every FITS reader reads as motCle = valeur: the keyword in
-// columns 1-8, "= " after it, a FITS real without comma or small exponent.
+// A card that every FITS reader reads as motCle = valeur: the standard value
+// card of the keyword, a FITS real without comma or small exponent.
 bool CarteReelleConforme(const QString& carte, QLatin1String motCle, double valeur)
 {
-    static const QRegularExpression reel(QStringLiteral("^[+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+)(?:[ED][+-]?[0-9]+)?$"));
     const QString texte = ValeurCarteSansCommentaire(carte);
     double v = 0;
-    return carte.startsWith(QString(motCle).leftJustified(8) + QStringLiteral("= ")) && reel.match(texte).hasMatch() &&
-           TexteCarteEnReel(texte, v) && v == valeur;
+    return EstCarteValeurFit(carte, motCle) && EstReelFit(texte) && TexteCarteEnReel(texte, v) && v == valeur;
 }
 
 // BSCALE and BZERO as the scaling written: the last card of each kept when

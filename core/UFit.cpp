@@ -704,15 +704,6 @@ namespace {
 
 QString Court(const QString& nom) { return NomFichierSansChemin(nom); }
 
-[[noreturn]] void ImageTropGrande(const QString& nom, int64_t largeur, int64_t hauteur)
-{
-    FichierInvalide(nom, QStringLiteral("Mémoire insuffisante pour charger le fichier %1 : son image de %2 x %3 "
-                                        "pixels est trop grande.")
-                             .arg(Court(nom))
-                             .arg(largeur)
-                             .arg(hauteur));
-}
-
 // True for the 80 bytes of a card whose trimmed text is "END".
 bool EstOctetsFin(const char* c)
 {
@@ -814,10 +805,9 @@ std::optional<int64_t> BlankEchantillons(const QStringList& cartes, int32_t bitp
     const int i = DerniereCarteTexte(cartes, "BLANK");
     if (i < 0 || bitpix < 0)
         return std::nullopt;
-    static const QRegularExpression entier(QStringLiteral("^[+-]?[0-9]+$"));
     const QString texte = ValeurCarteSansCommentaire(cartes[i]);
     bool ok = false;
-    const qlonglong v = entier.match(texte).hasMatch() ? texte.toLongLong(&ok) : 0;
+    const qlonglong v = EstEntierFit(texte) ? texte.toLongLong(&ok) : 0;
     if (!ok)
         return std::nullopt;
     const int64_t bas = bitpix == 8 ? 0 : bitpix == 16 ? -32768 : bitpix == 32 ? INT32_MIN : INT64_MIN;
@@ -1250,7 +1240,7 @@ void LireFichierFit(THistoFit& image, const QString& nom)
     TEnteteFichierFit e = OuvrirEntete(f, nom);
     const int64_t l = e.Largeur, h = e.Hauteur;
     TFinDecodage fin;
-    try {
+    SiMemoireManque([&] {
         const size_t n = static_cast<size_t>(l) * static_cast<size_t>(h);
         // The levels need the histogram only when a level card is missing.
         const bool histogramme =
@@ -1302,11 +1292,10 @@ void LireFichierFit(THistoFit& image, const QString& nom)
         image.SMin = LireSMinEnteteFit(image);
         image.SMax = LireSMaxEnteteFit(image);
         image.TRFT = LireTransfertEnteteFit(image);
-    } catch (const std::bad_alloc&) {
-        ImageTropGrande(nom, l, h);
-    } catch (const std::length_error&) {
-        ImageTropGrande(nom, l, h);
-    }
+    }, [&] {
+        throw EErreurFichier(ES_LectureApresFin,
+                             TexteMemoireInsuffisante(QStringLiteral("charger le fichier ") + Court(nom), nom, l, h));
+    });
 }
 
 void ChargerFit(THistoFit& image, const QString& nom) { LireFichierFit(image, nom); }

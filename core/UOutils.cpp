@@ -727,6 +727,15 @@ QString RepertoireApplication()
 
 QString NomFichierSansChemin(const QString& nom) { return nom.mid(nom.lastIndexOf(QLatin1Char('/')) + 1); }
 
+QString TexteMemoireInsuffisante(const QString& pour, const QString& nom, int64_t largeur, int64_t hauteur)
+{
+    const QString image = largeur > 0 ? QStringLiteral(" : son image de %1 x %2 pixels est trop grande")
+                                            .arg(largeur)
+                                            .arg(hauteur)
+                                      : QString();
+    return QStringLiteral("Mémoire insuffisante pour %1%2 (%3).").arg(pour, image, nom);
+}
+
 QString NomFichierSansExtension(const QString& nom)
 {
     const QString court = NomFichierSansChemin(nom);

@@ -5,7 +5,9 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <new>
 #include <optional>
+#include <stdexcept>
 
 // Start and end of the program's tools: opens / closes the settings file.
 void InitialiserOutils();
@@ -129,6 +131,26 @@ int64_t TailleFichier(const QString& nom);               // raises EErreurFichie
 int32_t LireConfigurationVisionneuse(const QString& nom); // number of lines; raises EErreurFichier
 // True when a sorts after b: prefix, then extension, then the trailing number.
 bool ComparerNomsFichiers(const QString& a, const QString& b);
+
+// Memory that runs out while a file's image is made: the library's bad_alloc
+// and length_error name nothing, so f runs under a catch that raises instead
+// what manque throws, a message naming the file (manque must throw).
+template <class F, class M>
+decltype(auto) SiMemoireManque(F&& f, M&& manque)
+{
+    try {
+        return f();
+    } catch (const std::bad_alloc&) {
+        manque();
+        throw;
+    } catch (const std::length_error&) {
+        manque();
+        throw;
+    }
+}
+// "Mémoire insuffisante pour <pour> : son image de L x H pixels est trop
+// grande (nom)."; without the image's part while its size is not known (0).
+QString TexteMemoireInsuffisante(const QString& pour, const QString& nom, int64_t largeur, int64_t hauteur);
 
 // Releases every item of a list of owned pointers, then empties the list.
 template <class Liste>
