@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDateTime>
+#include <QDir>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListView>
 #include <QLocale>
 #include <QMessageBox>
@@ -164,6 +166,33 @@ void PreparerDialogueFichier(QFileDialog& d)
     d.setItemDelegate(new TDelegueFichiersFrancais(&d));
     ElargirColonnes(d);
 }
+
+// What the open dialog chose. Qt leaves out a typed name that the file type
+// shown hides (a .bmp typed under "Fichier fit"): every typed name of an
+// existing file comes back, in the order typed, with whatever else it chose.
+QStringList FichiersChoisis(const QFileDialog& d)
+{
+    const QStringList choisis = d.selectedFiles();
+    const auto* champ = d.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    const QString texte = champ ? champ->text() : QString();
+    QStringList tapes;
+    static const QRegularExpression entreGuillemets(QStringLiteral("\"([^\"]+)\""));
+    if (texte.contains(QLatin1Char('"'))) {
+        for (const QRegularExpressionMatch& m : entreGuillemets.globalMatch(texte))
+            tapes << m.captured(1);
+    } else if (!texte.isEmpty()) {
+        tapes << texte;
+    }
+    QStringList r;
+    for (const QString& t : tapes)
+        if (const QString chemin = QDir::cleanPath(d.directory().absoluteFilePath(t));
+            QFileInfo(chemin).isFile() && !r.contains(chemin))
+            r << chemin;
+    for (const QString& c : choisis)
+        if (!r.contains(c))
+            r << c;
+    return r;
+}
 } // namespace
 
 namespace Dialogues {
@@ -206,7 +235,7 @@ QStringList ChoisirFichiersOuverture(QWidget* parent, const QString& titre, cons
     d.setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     if (d.exec() != QDialog::Accepted)
         return {};
-    return d.selectedFiles();
+    return multiple ? FichiersChoisis(d) : d.selectedFiles();
 }
 
 QString ChoisirFichierEnregistrement(QWidget* parent, const QString& titre, const QString& filtre,

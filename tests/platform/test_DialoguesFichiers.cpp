@@ -111,6 +111,7 @@ TEST(DialogueOuverture, ChaqueNomTapeRevient)
         {"cinq noms", {"saao.fit", "m51.fit", "dss1.fit", "isaac.fit", "ngc1316.fit"}},
         {"un nom à blancs, sans guillemets", {"m 51 rouge.fit"}},
         {"noms à blancs", {"m 51 rouge.fit", "ngc 1316 b.fit", "isaac.fit"}},
+        {"un BMP que le type de fichier montré cache", {"saao.fit", "hubble.bmp", "m51.fit"}},
     };
     QTemporaryDir dossier;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dossier.path());
@@ -118,6 +119,7 @@ TEST(DialogueOuverture, ChaqueNomTapeRevient)
                                "ngc 1316 b.fit", "autre.fit"};
     for (const QString& f : fichiers)
         EcrireFichierSur(dossier.filePath(f), QByteArray("x"));
+    EcrireFichierSur(dossier.filePath("hubble.bmp"), QByteArray("x")); // not in the list "Fichier fit" shows
     for (const auto& c : cas) {
         SCOPED_TRACE(c.Cas);
         const QString tape = c.Noms.size() == 1 ? c.Noms[0] : '"' + c.Noms.join(QStringLiteral("\" \"")) + '"';
